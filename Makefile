@@ -1,0 +1,28 @@
+# The two commands of the project. Everything else is CMake.
+EXEMPLE ?= in020ga080as_980nm
+RELEASE := build/release
+TESTS   := build/asan
+JOBS    ?= $(shell nproc)
+
+.PHONY: run test bench clean
+
+run:
+	cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DGAIN_TESTS=OFF >/dev/null
+	cmake --build $(RELEASE) -j $(JOBS) --target gain
+	@rm -rf runs/$(EXEMPLE) && mkdir -p runs/$(EXEMPLE)
+	@cp examples/$(EXEMPLE)/config.ini runs/$(EXEMPLE)/
+	cd runs/$(EXEMPLE) && ../../$(RELEASE)/bin/gain $$(cat ../../examples/$(EXEMPLE)/arguments 2>/dev/null)
+	@echo "Fichiers de resultats dans runs/$(EXEMPLE)/"
+
+test:
+	cmake -S . -B $(TESTS) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGAIN_SANITIZE=ON -DGAIN_TESTS=ON >/dev/null
+	cmake --build $(TESTS) -j $(JOBS)
+	ctest --test-dir $(TESTS) --output-on-failure -j $(JOBS)
+
+bench:
+	cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DGAIN_TESTS=OFF -DGAIN_BENCH=ON >/dev/null
+	cmake --build build/bench -j $(JOBS)
+	cd bench && for b in ../build/bench/bin/bench_*; do $$b; done
+
+clean:
+	rm -rf build runs

@@ -1,0 +1,3 @@
+#include "configuration/pilote.hpp"
+
+int main(int argc, char** argv) { return executer_gain(argc, argv); }

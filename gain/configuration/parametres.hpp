@@ -1,0 +1,72 @@
+// Run parameters: every key of config.ini, read once in a fixed order and
+// checked as it is read. The first key that is missing or fails its check
+// stops the run, and the keys after it are never read.
+#pragma once
+
+#include <optional>
+#include <string>
+
+struct parametres_calcul {
+    // [sortie]: paths exactly as written after the '=' (leading blanks kept).
+    std::optional<std::string> fichier_gain, fichier_param, fichier_PI;
+    std::optional<std::string> fichier_dispersion;  // optional: E(k) table
+    std::optional<std::string> fichier_enveloppes;  // optional: envelope functions
+
+    // [calcul]
+    int arret_seuil = 0;      // != 0: the carrier series ends once threshold is found
+    int Nk = 0;               // in-plane scan length, in steps of deltak
+    int variation_en_ky = 0;  // != 0: ky is scanned too
+    int Nky = 1;              // 1, or Nk + 1 when ky is scanned
+    double deltak = 0.0;      // m^-1
+    double deltaE = 0.0;      // meV
+    double Ninj = 0.0;        // first injected density, cm^-3
+    double debut_E = 0.0;     // spectrum start, meV
+    double fin_E = 0.0;       // spectrum end, meV
+    int debut_courant = 0;    // mA
+    int fin_courant = 0;      // mA
+    double demi_largeur_lorentz = 0.0; // intraband relaxation time tau, s
+    int nb_fils = 0;          // threads of the dispersion scan; 0: all hardware threads
+
+    // [constantes]
+    double T = 0.0;           // K, the single-precision value of the key widened
+
+    // [systeme]
+    double facteur_confinement = 0.0;
+    double Rmin = 0.0, Rmax = 0.0;    // facet reflectivities (fibre side, other side)
+    double longueur_puce = 0.0;       // cm
+    double largeur_contact = 0.0;     // cm
+    double pertes_internes = 0.0;     // cm^-1
+    double tau_nr = 0.0;              // s
+    double eta_interne = 0.0;
+    double K_delta_Ec = 0.0;          // conduction share of the band-gap difference
+
+    // [puits], [barriere]: compositions and widths
+    double ratio_x = 0.0, ratio_y = 0.0;
+    double largeur_puits = 0.0;       // Å
+    double largeur_barriere = 0.0;    // Å
+
+    // [bragg]
+    double couplage_puce_fibre = 0.0;
+    double Rbragg = 0.0;
+    double lambda = 0.0;              // Bragg wavelength, nm
+    double longueur_fibre = 0.0, attenuation = 0.0;
+
+    // Material X (keys *_x): well member of fraction x, barrier member of fraction 1 - y.
+    double mc_x = 0, gamma1_x = 0, gamma2_x = 0, gamma3_x = 0, Eg_0K_x = 0, alpha_Eg_x = 0, beta_Eg_x = 0,
+           a_x = 0, aH_x = 0, bS_x = 0, C11_x = 0, C12_x = 0, Ep_x = 0, nr_x = 0;
+    // Material Y (keys *_y): barrier member of fraction y.
+    double mc_y = 0, gamma1_y = 0, gamma2_y = 0, gamma3_y = 0, Eg_0K_y = 0, alpha_Eg_y = 0, beta_Eg_y = 0, a_y = 0;
+    bool gamma3_y_absent = false; // gamma3_y then holds mc_y, as stored files expect
+    // Material Z (keys *_1-x): well member of fraction 1 - x.
+    double mc_1_x = 0, gamma1_1_x = 0, gamma2_1_x = 0, gamma3_1_x = 0, Eg_0K_1_x = 0, alpha_Eg_1_x = 0,
+           beta_Eg_1_x = 0, a_1_x = 0, aH_1_x = 0, bS_1_x = 0, C11_1_x = 0, C12_1_x = 0, Ep_1_x = 0, nr_1_x = 0;
+    // Band-gap bowing, eV
+    double bowing_Eg_puits = 0, bowing_Eg_x_puits = 0, bowing_Eg_barriere = 0, bowing_Eg_x_barriere = 0;
+};
+
+// Reads the output paths (keys 1 to 3 and the two optional ones) only.
+void lire_fichiers_sortie(const std::string& chemin_config, parametres_calcul& p);
+
+// Reads and checks keys 4 to 73 into p, in order; stops the run (arret_calcul)
+// at the first failure. Prints the warning about a missing gamma3_y.
+void lire_parametres(const std::string& chemin_config, parametres_calcul& p);

@@ -1,0 +1,50 @@
+// Bound subband levels at zero in-plane wave vector: conduction electrons (E),
+// heavy holes (HH) and light holes (LH), by a 2x2 transfer-matrix search over
+// an energy grid, with each level's envelope amplitudes.
+#pragma once
+
+#include <vector>
+
+#include "configuration/parametres.hpp"
+#include "materiau/materiau.hpp"
+#include "numerique/complexe.hpp"
+
+// One band of the square well. Energies in meV on the band's own axis.
+struct parametres_bande {
+    double masse_puits = 0;     // kg
+    double masse_barriere = 0;  // kg
+    double facteur_puits = 0;   // 2 m_w / hbar^2 as the band forms it, kg/(J^2 s^2)
+    double facteur_barriere = 0;// 2 m_b / hbar^2
+    double bord_puits = 0;      // meV
+    double bord_barriere = 0;   // meV, V
+    const char* titre = "";
+};
+
+// Levels of one band and, for each, the amplitudes A, B (well) and G (left
+// barrier) of its envelope, with (1, 0) in the right barrier.
+struct niveaux_bande {
+    std::vector<double> niveaux; // meV, increasing
+    std::vector<complexe> coef_puits_plus, coef_puits_moins, coef_barriere_gauche;
+    int nb() const { return static_cast<int>(niveaux.size()); }
+};
+
+struct resultats_k0 {
+    parametres_bande bande_E, bande_HH, bande_LH;
+    niveaux_bande E, HH, LH;
+    double dEv_hydro = 0; // meV
+};
+
+// Wave vectors (m^-1) of the band at energy E (meV), in barrier and well.
+void vecteurs_onde(const parametres_bande& b, double E, complexe& k_barriere, complexe& k_puits);
+
+// Grid of the band scan: E_0 = 0.01 meV, then E_i = E_(i-1) + deltaE. Returns
+// count = trunc(V / deltaE) (may be <= 0) and leaves max(count, 1) points in
+// `grille`. Stops the run when count would exceed 10 million points.
+int remplir_grille_energie(double V, double deltaE, std::vector<double>& grille);
+
+// Scan of one band; prints its title and its levels ("%f \n").
+niveaux_bande chercher_niveaux(const parametres_bande& b, const std::vector<double>& grille, int count,
+                               double largeur_puits, double largeur_barriere);
+
+// The three bands in the order E, HH, LH.
+resultats_k0 calculer_niveaux_k0(const parametres_calcul& p, const resultats_materiau& m);
