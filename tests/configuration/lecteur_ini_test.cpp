@@ -1,0 +1,130 @@
+// The config.ini reader: which header opens a section, which line answers a
+// key, and what the typed readers make of a value.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <optional>
+#include <string>
+
+#include "configuration/lecteur_ini.hpp"
+#include "e2e/harnais.hpp"
+#include "numerique/arret.hpp"
+
+namespace {
+
+struct fichier_ini {
+    dossier_temporaire dossier;
+    std::string chemin;
+    explicit fichier_ini(const std::string& texte) : chemin((dossier.chemin / "config.ini").string())
+    {
+        dossier.ecrire_config(texte);
+    }
+};
+
+struct cas_lecture {
+    const char* nom;
+    std::string texte;
+    std::string section, cle;
+    std::optional<std::string> attendu;
+};
+
+TEST(LecteurIni, EntetesEtLignesDeCle)
+{
+    const std::string longue(1023, 'a');
+    const cas_lecture table[] = {
+        {"entete simple", "[puits]\nk=1\n", "puits", "k", "1"},
+        {"dernier caractere jamais examine", "[puits)\nk=1\n", "puits", "k", "1"},
+        {"debut du nom", "[pui]\nk=1\n", "puits", "k", "1"},
+        {"deux caracteres ouvrent tout", "[]\nk=1\n", "puits", "k", "1"},
+        {"deux caracteres ouvrent tout (bis)", "[x\nk=1\n", "puits", "k", "1"},
+        {"blanc apres le crochet", "[puits] \nk=1\n", "puits", "k", std::nullopt},
+        {"crochet seul", "[\nk=1\n", "puits", "k", std::nullopt},
+        {"casse comptee", "[Puits]\nk=1\n", "puits", "k", std::nullopt},
+        {"nom plus long", "[puitsX]\nk=1\n", "puits", "k", std::nullopt},
+        {"cle avant tout entete", "k=1\n[puits]\nj=2\n", "puits", "k", std::nullopt},
+        {"cle d'une autre section", "[barriere]\nk=1\n[puits]\nj=2\n", "puits", "k", std::nullopt},
+        {"seule la premiere section", "[puits]\nj=1\n[puits]\nk=2\n", "puits", "k", std::nullopt},
+        {"fin a l'entete suivant", "[puits]\n[autre]\nk=2\n", "puits", "k", std::nullopt},
+        {"bowing_Eg avant bowing_Eg_x", "[puits]\nbowing_Eg=0.1\nbowing_Eg_x=0.2\n", "puits", "bowing_Eg", "0.1"},
+        {"bowing_Eg apres bowing_Eg_x", "[puits]\nbowing_Eg_x=0.2\nbowing_Eg=0.1\n", "puits", "bowing_Eg", "0.1"},
+        {"bowing_Eg_x apres bowing_Eg", "[puits]\nbowing_Eg=0.1\nbowing_Eg_x=0.2\n", "puits", "bowing_Eg_x", "0.2"},
+        {"ligne sans egal sautee", "[puits]\nk 5\nk=7\n", "puits", "k", "7"},
+        {"remarque contenant la cle", "[puits]\nla cle k vaut = 3\nk=7\n", "puits", "k", "7"},
+        {"cle entouree de blancs", "[puits]\n\t k  = 5\n", "puits", "k", " 5"},
+        {"valeur vide", "[puits]\nk=\n", "puits", "k", ""},
+        {"blancs de tete gardes", "[puits]\nk=  gain.txt\n", "puits", "k", "  gain.txt"},
+        {"premier egal seulement", "[puits]\nk=a=b\n", "puits", "k", "a=b"},
+        {"premiere ligne gagne", "[puits]\nk=1\nk=2\n", "puits", "k", "1"},
+        {"fins de ligne CRLF", "[puits]\r\nk=1\r\n", "puits", "k", "1"},
+        {"sans fin de ligne finale", "[puits]\nk=1", "puits", "k", "1"},
+        // A physical line longer than 1023 characters is read in pieces, each
+        // a line of its own.
+        {"morceau apres 1023 caracteres", "[puits]\n" + longue + "k=5\n", "puits", "k", "5"},
+        {"entete dans un morceau", "[puits]\n" + longue + "[autre]\nk=5\n", "puits", "k", std::nullopt},
+        {"valeur coupee a 1023", "[puits]\nk=" + std::string(1500, '9') + "\n", "puits", "k", std::string(1021, '9')},
+    };
+    for (const auto& c : table) {
+        SCOPED_TRACE(c.nom);
+        const fichier_ini f(c.texte);
+        EXPECT_EQ(lire_ini(f.chemin, c.section, c.cle), c.attendu);
+        EXPECT_EQ(lire_chaine(f.chemin, c.section, c.cle), c.attendu);
+    }
+}
+
+TEST(LecteurIni, FichierAbsent)
+{
+    dossier_temporaire d;
+    const std::string chemin = (d.chemin / "config.ini").string();
+    EXPECT_FALSE(fichier_lisible(chemin));
+    EXPECT_EQ(lire_ini(chemin, "puits", "k"), std::nullopt);
+    EXPECT_EQ(lire_entier(chemin, "puits", "k"), 0);
+    EXPECT_EQ(lire_reel_optionnel(chemin, "puits", "k"), std::nullopt);
+    try {
+        lire_reel(chemin, "puits", "largeur");
+        FAIL() << "lire_reel must stop";
+    } catch (const arret_calcul& a) {
+        EXPECT_EQ(a.message, "Probleme dans le fichier .ini\nParametre : largeur\n");
+        EXPECT_EQ(a.statut, 1);
+    }
+}
+
+TEST(LecteurIni, ConversionsNumeriques)
+{
+    struct cas {
+        std::string valeur;
+        int entier;
+        double reel;
+    };
+    const cas table[] = {
+        {"", 0, 0.0},
+        {"  12", 12, 12.0},
+        {"-3", -3, -3.0},
+        {"2.9", 2, 2.9},
+        {"1e18", 1, 1e18},
+        {"7 cm", 7, 7.0},
+        {"abc", 0, 0.0},
+        {"+4", 4, 4.0},
+    };
+    for (const auto& c : table) {
+        SCOPED_TRACE(c.valeur);
+        const fichier_ini f("[calcul]\nk=" + c.valeur + "\n");
+        EXPECT_EQ(lire_entier(f.chemin, "calcul", "k"), c.entier);
+        EXPECT_EQ(lire_reel(f.chemin, "calcul", "k"), c.reel);
+    }
+    const fichier_ini f("[calcul]\nk=1\n");
+    EXPECT_EQ(lire_entier(f.chemin, "calcul", "absente"), 0);
+    EXPECT_EQ(lire_reel_optionnel(f.chemin, "calcul", "absente"), std::nullopt);
+    EXPECT_THROW(lire_reel(f.chemin, "calcul", "absente"), arret_calcul);
+}
+
+// NaN and infinity are numbers for the reader; the checks of the run
+// parameters decide what to do with them.
+TEST(LecteurIni, NaNEtInfini)
+{
+    const fichier_ini f("[calcul]\na=nan\nb=inf\nc=-inf\n");
+    EXPECT_TRUE(std::isnan(lire_reel(f.chemin, "calcul", "a")));
+    EXPECT_EQ(lire_reel(f.chemin, "calcul", "b"), HUGE_VAL);
+    EXPECT_EQ(lire_reel(f.chemin, "calcul", "c"), -HUGE_VAL);
+}
+
+} // namespace

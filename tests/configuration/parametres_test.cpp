@@ -1,0 +1,282 @@
+// Run parameters: the checks at their boundaries, the reading order (the
+// first failure stops and later keys are never read), and that every field
+// receives the key of its own section.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <optional>
+#include <string>
+
+#include "configuration/parametres.hpp"
+#include "e2e/config_exemple.hpp"
+#include "e2e/harnais.hpp"
+#include "numerique/arret.hpp"
+
+namespace {
+
+struct modification {
+    std::string section, cle;
+    std::optional<std::string> valeur; // nothing: the key is removed
+};
+
+// Reads the example with the modifications; the stop message, or nothing.
+std::optional<std::string> message_lecture(const std::vector<modification>& mods, parametres_calcul* sortie = nullptr)
+{
+    auto e = entrees_exemple();
+    for (const auto& m : mods) changer_cle(e, m.section, m.cle, m.valeur);
+    dossier_temporaire d;
+    d.ecrire_config(texte_config(e));
+    parametres_calcul p;
+    try {
+        lire_parametres((d.chemin / "config.ini").string(), p);
+    } catch (const arret_calcul& a) {
+        EXPECT_EQ(a.statut, 1);
+        return a.message;
+    }
+    if (sortie) *sortie = p;
+    return std::nullopt;
+}
+
+const std::string msg_Nk = "Il faut au moins 2 valeurs sur kx pour effectuer les calculs (Nkx>2)\n";
+const std::string msg_deltak = "deltak doit etre strictement positif.\n";
+const std::string msg_deltaE = "deltaE doit etre strictement positif.\n";
+const std::string msg_Ninj = "Ninj doit etre strictement positif.\n";
+const std::string msg_debut_E = "debut_E doit etre strictement positif.\n";
+const std::string msg_fin_E = "fin_E doit etre strictement positif.\n";
+const std::string msg_debut_i = "debut_i doit etre positif.\n";
+const std::string msg_fin_i = "fin_i doit etre strictement positif.\n";
+std::string absente(const std::string& cle) { return "Probleme dans le fichier .ini\nParametre : " + cle + "\n"; }
+
+TEST(Parametres, VerificationsAuxBornes)
+{
+    struct cas {
+        std::vector<modification> mods;
+        std::optional<std::string> attendu;
+    };
+    const std::optional<std::string> accepte;
+    const cas table[] = {
+        {{{"calcul", "Nk", "2"}}, accepte},
+        {{{"calcul", "Nk", "1"}}, msg_Nk},
+        {{{"calcul", "Nk", "0"}}, msg_Nk},
+        {{{"calcul", "Nk", "-4"}}, msg_Nk},
+        {{{"calcul", "Nk", std::nullopt}}, msg_Nk},
+        {{{"calcul", "debut_courant", "0"}}, accepte},
+        {{{"calcul", "debut_courant", "-1"}}, msg_debut_i},
+        {{{"calcul", "debut_courant", std::nullopt}}, accepte},
+        {{{"calcul", "fin_courant", "1"}}, accepte},
+        {{{"calcul", "fin_courant", "0"}}, msg_fin_i},
+        {{{"calcul", "fin_courant", std::nullopt}}, msg_fin_i},
+        // No check relates two keys.
+        {{{"calcul", "fin_courant", "5"}, {"calcul", "debut_courant", "50"}}, accepte},
+        {{{"calcul", "fin_E", "1"}}, accepte},
+        {{{"calcul", "deltak", "1e-30"}}, accepte},
+        {{{"calcul", "deltak", "0"}}, msg_deltak},
+        {{{"calcul", "deltak", "-1e7"}}, msg_deltak},
+        {{{"calcul", "deltak", "nan"}}, msg_deltak},
+        {{{"calcul", "deltak", "inf"}}, msg_deltak},
+        {{{"calcul", "deltak", std::nullopt}}, absente("deltak")},
+        {{{"calcul", "deltaE", "0"}}, msg_deltaE},
+        {{{"calcul", "deltaE", "nan"}}, msg_deltaE},
+        {{{"calcul", "deltaE", "inf"}}, msg_deltaE},
+        {{{"calcul", "Ninj", "0"}}, msg_Ninj},
+        {{{"calcul", "Ninj", "-nan"}}, msg_Ninj},
+        {{{"calcul", "Ninj", "inf"}}, msg_Ninj},
+        {{{"calcul", "debut_E", "0"}}, msg_debut_E},
+        {{{"calcul", "debut_E", "inf"}}, msg_debut_E},
+        {{{"calcul", "fin_E", "-0"}}, msg_fin_E},
+        {{{"calcul", "fin_E", "nan"}}, msg_fin_E},
+        // The first failure in reading order wins; later keys are never read.
+        {{{"calcul", "Nk", "1"}, {"calcul", "deltak", std::nullopt}}, msg_Nk},
+        {{{"calcul", "deltaE", "0"}, {"calcul", "Ninj", "0"}}, msg_deltaE},
+        {{{"calcul", "fin_courant", "0"}, {"constantes", "temperature", std::nullopt}}, msg_fin_i},
+        {{{"constantes", "temperature", std::nullopt}, {"calcul", "demi_largeur_lorentz", std::nullopt}},
+         absente("temperature")},
+        {{{"systeme", "K_delta_Ec", std::nullopt}}, absente("K_delta_Ec")},
+        {{{"barriere", "a_y", std::nullopt}}, absente("a_y")},
+        {{{"barriere", "largeur", std::nullopt}}, absente("largeur")},
+        // Exact key match: bowing_Eg_x does not answer for bowing_Eg.
+        {{{"barriere", "bowing_Eg", std::nullopt}}, absente("bowing_Eg")},
+        {{{"puits", "mc_1-x", std::nullopt}}, absente("mc_1-x")},
+        // Keys without a check take what they are given.
+        {{{"calcul", "arret_seuil", std::nullopt}, {"calcul", "variation_en_ky", std::nullopt}}, accepte},
+    };
+    for (const auto& c : table) {
+        std::string nom;
+        for (const auto& m : c.mods) nom += m.cle + "=" + m.valeur.value_or("(absente)") + " ";
+        SCOPED_TRACE(nom);
+        testing::internal::CaptureStdout();
+        const auto message = message_lecture(c.mods);
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(message, c.attendu);
+    }
+}
+
+TEST(Parametres, TemperatureEnSimplePrecision)
+{
+    parametres_calcul p;
+    ASSERT_EQ(message_lecture({{"constantes", "temperature", "293.15"}}, &p), std::nullopt);
+    EXPECT_EQ(p.T, 293.149993896484375);
+    ASSERT_EQ(message_lecture({}, &p), std::nullopt);
+    EXPECT_EQ(p.T, 300.0);
+}
+
+TEST(Parametres, NombreDePointsEnKy)
+{
+    struct cas {
+        std::string variation;
+        int Nky;
+    };
+    for (const cas& c : {cas{"0", 1}, cas{"1", 71}, cas{"5", 71}, cas{"-2", 71}}) {
+        SCOPED_TRACE(c.variation);
+        parametres_calcul p;
+        ASSERT_EQ(message_lecture({{"calcul", "variation_en_ky", c.variation}}, &p), std::nullopt);
+        EXPECT_EQ(p.Nky, c.Nky);
+    }
+}
+
+TEST(Parametres, Gamma3DeLaBarrierePresentOuAbsent)
+{
+    parametres_calcul p;
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(message_lecture({{"barriere", "gamma3_y", "2.5"}, {"barriere", "mc_y", "0.15"}}, &p), std::nullopt);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(p.gamma3_y, 2.5);
+    EXPECT_FALSE(p.gamma3_y_absent);
+
+    // Without the key, files written before it existed keep their results:
+    // the barrier's gamma3 end value is mc_y, and the user is told.
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(message_lecture({{"barriere", "gamma3_y", std::nullopt}, {"barriere", "mc_y", "0.15"}}, &p),
+              std::nullopt);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Attention : gamma3 de la barriere pris egal a mc_y ; donnez la cle gamma3_y dans la section "
+              "[barriere].\n");
+    EXPECT_EQ(p.gamma3_y, 0.15);
+    EXPECT_TRUE(p.gamma3_y_absent);
+}
+
+// Every key gets a distinct value; each field must hold the value of its own
+// key, in its own section (largeur and bowing_Eg exist in two sections).
+TEST(Parametres, ChaqueChampRecoitSaCle)
+{
+    struct champ {
+        std::string section, cle;
+        double parametres_calcul::*membre;
+    };
+    using P = parametres_calcul;
+    const champ champs[] = {
+        {"calcul", "deltak", &P::deltak},
+        {"calcul", "deltaE", &P::deltaE},
+        {"calcul", "Ninj", &P::Ninj},
+        {"calcul", "debut_E", &P::debut_E},
+        {"calcul", "fin_E", &P::fin_E},
+        {"calcul", "demi_largeur_lorentz", &P::demi_largeur_lorentz},
+        {"systeme", "facteur_confinement", &P::facteur_confinement},
+        {"systeme", "Rmin", &P::Rmin},
+        {"systeme", "Rmax", &P::Rmax},
+        {"systeme", "longueur_puce", &P::longueur_puce},
+        {"systeme", "largeur_contact", &P::largeur_contact},
+        {"systeme", "pertes_internes", &P::pertes_internes},
+        {"systeme", "tau_nr", &P::tau_nr},
+        {"systeme", "eta_interne", &P::eta_interne},
+        {"systeme", "K_delta_Ec", &P::K_delta_Ec},
+        {"puits", "ratio_x", &P::ratio_x},
+        {"barriere", "ratio_y", &P::ratio_y},
+        {"puits", "largeur", &P::largeur_puits},
+        {"barriere", "largeur", &P::largeur_barriere},
+        {"bragg", "couplage_puce_fibre", &P::couplage_puce_fibre},
+        {"bragg", "Rbragg", &P::Rbragg},
+        {"bragg", "lambda", &P::lambda},
+        {"bragg", "longueur_fibre", &P::longueur_fibre},
+        {"bragg", "attenuation", &P::attenuation},
+        {"puits", "mc_x", &P::mc_x},
+        {"puits", "gamma1_x", &P::gamma1_x},
+        {"puits", "gamma2_x", &P::gamma2_x},
+        {"puits", "gamma3_x", &P::gamma3_x},
+        {"puits", "Eg_0K_x", &P::Eg_0K_x},
+        {"puits", "alpha_Eg_x", &P::alpha_Eg_x},
+        {"puits", "beta_Eg_x", &P::beta_Eg_x},
+        {"puits", "a_x", &P::a_x},
+        {"puits", "aH_x", &P::aH_x},
+        {"puits", "bS_x", &P::bS_x},
+        {"puits", "C11_x", &P::C11_x},
+        {"puits", "C12_x", &P::C12_x},
+        {"puits", "Ep_x", &P::Ep_x},
+        {"puits", "nr_x", &P::nr_x},
+        {"barriere", "mc_y", &P::mc_y},
+        {"barriere", "gamma1_y", &P::gamma1_y},
+        {"barriere", "gamma2_y", &P::gamma2_y},
+        {"barriere", "gamma3_y", &P::gamma3_y},
+        {"barriere", "Eg_0K_y", &P::Eg_0K_y},
+        {"barriere", "alpha_Eg_y", &P::alpha_Eg_y},
+        {"barriere", "beta_Eg_y", &P::beta_Eg_y},
+        {"barriere", "a_y", &P::a_y},
+        {"puits", "mc_1-x", &P::mc_1_x},
+        {"puits", "gamma1_1-x", &P::gamma1_1_x},
+        {"puits", "gamma2_1-x", &P::gamma2_1_x},
+        {"puits", "gamma3_1-x", &P::gamma3_1_x},
+        {"puits", "Eg_0K_1-x", &P::Eg_0K_1_x},
+        {"puits", "alpha_Eg_1-x", &P::alpha_Eg_1_x},
+        {"puits", "beta_Eg_1-x", &P::beta_Eg_1_x},
+        {"puits", "a_1-x", &P::a_1_x},
+        {"puits", "aH_1-x", &P::aH_1_x},
+        {"puits", "bS_1-x", &P::bS_1_x},
+        {"puits", "C11_1-x", &P::C11_1_x},
+        {"puits", "C12_1-x", &P::C12_1_x},
+        {"puits", "Ep_1-x", &P::Ep_1_x},
+        {"puits", "nr_1-x", &P::nr_1_x},
+        {"puits", "bowing_Eg", &P::bowing_Eg_puits},
+        {"puits", "bowing_Eg_x", &P::bowing_Eg_x_puits},
+        {"barriere", "bowing_Eg", &P::bowing_Eg_barriere},
+        {"barriere", "bowing_Eg_x", &P::bowing_Eg_x_barriere},
+    };
+    std::vector<modification> mods;
+    double valeur = 1.0;
+    for (const auto& c : champs) {
+        valeur += 1.0;
+        mods.push_back({c.section, c.cle, std::to_string(static_cast<int>(valeur)) + ".25"});
+    }
+    // The temperature is widened from single precision: exact for these.
+    mods.push_back({"constantes", "temperature", "77.5"});
+    mods.push_back({"calcul", "arret_seuil", "3"});
+    mods.push_back({"calcul", "Nk", "11"});
+    mods.push_back({"calcul", "variation_en_ky", "0"});
+    mods.push_back({"calcul", "debut_courant", "12"});
+    mods.push_back({"calcul", "fin_courant", "13"});
+    mods.push_back({"calcul", "nb_fils", "2"});
+
+    parametres_calcul p;
+    ASSERT_EQ(message_lecture(mods, &p), std::nullopt);
+    valeur = 1.0;
+    for (const auto& c : champs) {
+        SCOPED_TRACE(c.section + "/" + c.cle);
+        valeur += 1.0;
+        EXPECT_EQ(p.*c.membre, valeur + 0.25);
+    }
+    EXPECT_EQ(p.T, 77.5);
+    EXPECT_EQ(p.arret_seuil, 3);
+    EXPECT_EQ(p.Nk, 11);
+    EXPECT_EQ(p.Nky, 1);
+    EXPECT_EQ(p.debut_courant, 12);
+    EXPECT_EQ(p.fin_courant, 13);
+    EXPECT_EQ(p.nb_fils, 2);
+}
+
+TEST(Parametres, FichiersDeSortieTelsQuEcrits)
+{
+    auto e = entrees_exemple();
+    changer_cle(e, "sortie", "fichier_gain", " gain.txt");
+    changer_cle(e, "sortie", "fichier_P-I", std::nullopt);
+    changer_cle(e, "sortie", "fichier_dispersion", "E(k).txt");
+    dossier_temporaire d;
+    d.ecrire_config(texte_config(e));
+    parametres_calcul p;
+    lire_fichiers_sortie((d.chemin / "config.ini").string(), p);
+    EXPECT_EQ(p.fichier_gain, std::optional<std::string>(" gain.txt"));
+    EXPECT_EQ(p.fichier_param, std::optional<std::string>("parametres.txt"));
+    EXPECT_EQ(p.fichier_PI, std::nullopt);
+    EXPECT_EQ(p.fichier_dispersion, std::optional<std::string>("E(k).txt"));
+    EXPECT_EQ(p.fichier_enveloppes, std::nullopt);
+}
+
+} // namespace

@@ -1,0 +1,205 @@
+// The real gain program, run in temporary folders: messages, exit statuses
+// and the output files it leaves behind.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "e2e/config_exemple.hpp"
+#include "e2e/harnais.hpp"
+
+namespace {
+
+const std::string banniere = "###################################################\n"
+                             "#                                                 #\n"
+                             "#    Calcul du gain dans une diode laser SQW      #\n";
+
+std::string config_avec(const std::string& section, const std::string& cle, const std::optional<std::string>& valeur)
+{
+    auto e = entrees_exemple();
+    changer_cle(e, section, cle, valeur);
+    return texte_config(e);
+}
+
+bool finit_par(const std::string& texte, const std::string& fin)
+{
+    return texte.size() >= fin.size() && texte.compare(texte.size() - fin.size(), fin.size(), fin) == 0;
+}
+
+TEST(Pilote, SansConfigIniArretImmediatEnNommantLeFichier)
+{
+    dossier_temporaire d;
+    const auto r = executer_gain_dans(d, std::nullopt);
+    EXPECT_EQ(r.statut, 1);
+    EXPECT_EQ(r.console,
+              "Impossible de lire le fichier de configuration config.ini (absent ou illisible) dans le dossier "
+              "courant.\n");
+    EXPECT_TRUE(d.fichiers().empty());
+}
+
+TEST(Pilote, FichierDeGainDansUnDossierAbsentLesAutresSontCrees)
+{
+    dossier_temporaire d;
+    const auto r = executer_gain_dans(d, config_avec("sortie", "fichier_gain", "absent/gain.txt"));
+    EXPECT_EQ(r.statut, 1);
+    EXPECT_EQ(r.console, "Erreur creation fichier de sortie du gain : absent/gain.txt\n");
+    EXPECT_EQ(d.lire("parametres.txt"), std::optional<std::string>(""));
+    EXPECT_EQ(d.lire("P-I.txt"), std::optional<std::string>(""));
+}
+
+TEST(Pilote, MessagesDesTroisFichiersDeSortieDansLOrdre)
+{
+    struct cas {
+        std::string cle, message;
+    };
+    const cas table[] = {
+        {"fichier_param", "Erreur creation fichier de sortie des parametres : absent/p.txt\n"},
+        {"fichier_P-I", "Erreur creation fichier de P-I : absent/p.txt\n"},
+        {"fichier_dispersion", "Erreur creation fichier de dispersion : absent/p.txt\n"},
+        {"fichier_enveloppes", "Erreur creation fichier des enveloppes : absent/p.txt\n"},
+    };
+    for (const auto& c : table) {
+        SCOPED_TRACE(c.cle);
+        dossier_temporaire d;
+        const auto r = executer_gain_dans(d, config_avec("sortie", c.cle, "absent/p.txt"));
+        EXPECT_EQ(r.statut, 1);
+        EXPECT_EQ(r.console, c.message);
+        EXPECT_TRUE(d.existe("gain.txt"));
+    }
+}
+
+TEST(Pilote, EnteteSortieAvecBlancFinalNOuvreRien)
+{
+    dossier_temporaire d;
+    std::string texte = config_exemple();
+    texte.replace(texte.find("[sortie]"), 8, "[sortie] ");
+    const auto r = executer_gain_dans(d, texte);
+    EXPECT_EQ(r.statut, 1);
+    EXPECT_EQ(r.console, "Erreur creation fichier de sortie du gain : (clé absente)\n");
+    EXPECT_EQ(d.fichiers(), std::vector<std::string>{"config.ini"});
+}
+
+TEST(Pilote, CourantSansSesDeuxNombresArreteAvantToutFichier)
+{
+    for (const auto& arguments : {std::vector<std::string>{"courant"}, std::vector<std::string>{"courant", "3"}}) {
+        SCOPED_TRACE(arguments.size());
+        dossier_temporaire d;
+        const auto r = executer_gain_dans(d, config_exemple(), arguments);
+        EXPECT_EQ(r.statut, 1);
+        EXPECT_EQ(r.console,
+                  "Le mode courant demande deux nombres : gain courant <nombre de densites> <pas en cm-3>\n");
+        EXPECT_EQ(d.fichiers(), std::vector<std::string>{"config.ini"});
+    }
+}
+
+// A failed check stops before the banner; the three files exist, empty.
+TEST(Pilote, VerificationsEchoueesParLeProgramme)
+{
+    struct cas {
+        std::string section, cle;
+        std::optional<std::string> valeur;
+        std::string message;
+    };
+    const cas table[] = {
+        {"calcul", "Nk", "1", "Il faut au moins 2 valeurs sur kx pour effectuer les calculs (Nkx>2)\n"},
+        {"calcul", "deltak", "0", "deltak doit etre strictement positif.\n"},
+        {"calcul", "deltaE", "nan", "deltaE doit etre strictement positif.\n"},
+        {"calcul", "fin_courant", std::nullopt, "fin_i doit etre strictement positif.\n"},
+        {"calcul", "debut_courant", "-1", "debut_i doit etre positif.\n"},
+        {"constantes", "temperature", std::nullopt, "Probleme dans le fichier .ini\nParametre : temperature\n"},
+        {"systeme", "K_delta_Ec", std::nullopt, "Probleme dans le fichier .ini\nParametre : K_delta_Ec\n"},
+    };
+    for (const auto& c : table) {
+        SCOPED_TRACE(c.cle);
+        dossier_temporaire d;
+        const auto r = executer_gain_dans(d, config_avec(c.section, c.cle, c.valeur));
+        EXPECT_EQ(r.statut, 1);
+        EXPECT_EQ(r.console, c.message);
+        for (const char* nom : {"gain.txt", "parametres.txt", "P-I.txt"})
+            EXPECT_EQ(d.lire(nom), std::optional<std::string>("")) << nom;
+    }
+}
+
+// Normal runs go through every phase: only the frame of the console text is
+// checked here (banner first, final message last), and the exit status.
+TEST(Pilote, BanniereEnTeteEtMessageFinalNommantLeCheminAvecSonBlanc)
+{
+    auto e = entrees_rapides();
+    changer_cle(e, "sortie", "fichier_gain", " gain.txt");
+    dossier_temporaire d;
+    const auto r = executer_gain_dans(d, texte_config(e));
+    EXPECT_EQ(r.statut, 0) << r.console;
+    EXPECT_EQ(r.console.rfind(banniere, 0), 0u) << r.console;
+    // The credits line keeps the 51-character frame.
+    std::istringstream lignes(r.console);
+    std::string ligne;
+    for (int i = 0; i < 6 && std::getline(lignes, ligne); ++i) EXPECT_EQ(ligne.size(), 51u) << ligne;
+    std::getline(lignes, ligne);
+    EXPECT_EQ(ligne, "") << "an empty line follows the frame";
+    EXPECT_TRUE(finit_par(r.console, "Calculs terminés. Résultats disponibles dans  gain.txt\n")) << r.console;
+    EXPECT_TRUE(d.existe(" gain.txt"));
+}
+
+TEST(Pilote, UnMotAutreQueCourantCompteCommeAucunArgument)
+{
+    for (const char* mot : {"COURANT", "courants", "cour"}) {
+        SCOPED_TRACE(mot);
+        dossier_temporaire d;
+        const auto r = executer_gain_dans(d, texte_config(entrees_rapides()), {mot});
+        EXPECT_EQ(r.statut, 0) << r.console;
+        EXPECT_TRUE(finit_par(r.console, "Calculs terminés. Résultats disponibles dans gain.txt\n")) << r.console;
+    }
+}
+
+TEST(Pilote, ExempleFourniEstUneConfigurationValide)
+{
+    std::ifstream f(std::string(EXEMPLES_DIR) + "/in020ga080as_980nm/config.ini", std::ios::binary);
+    ASSERT_TRUE(f);
+    std::ostringstream texte;
+    texte << f.rdbuf();
+    // Same keys and values as the test configuration: the tests run what the
+    // users are given.
+    EXPECT_EQ(texte.str().find("\r"), std::string::npos);
+    for (const auto& e : entrees_exemple()) {
+        SCOPED_TRACE(e.cle);
+        const std::string ligne = "\n" + e.cle + "=" + e.valeur + "\n";
+        const auto entete = texte.str().find("[" + e.section + "]");
+        ASSERT_NE(entete, std::string::npos);
+        const auto fin_section = texte.str().find("\n[", entete);
+        const auto trouve = texte.str().find(ligne, entete);
+        EXPECT_TRUE(trouve != std::string::npos && trouve < fin_section);
+    }
+}
+
+// A file saved with Windows line ends runs the same: no carriage return in
+// the section headers or in the file names.
+TEST(Pilote, ConfigAvecFinsDeLigneCRLF)
+{
+    std::string texte;
+    for (char c : texte_config(entrees_rapides())) {
+        if (c == '\n') texte += '\r';
+        texte += c;
+    }
+    dossier_temporaire d;
+    const auto r = executer_gain_dans(d, texte);
+    EXPECT_EQ(r.statut, 0) << r.console;
+    EXPECT_TRUE(finit_par(r.console, "Calculs terminés. Résultats disponibles dans gain.txt\n")) << r.console;
+    for (const char* nom : {"gain.txt", "parametres.txt", "P-I.txt"}) EXPECT_TRUE(d.existe(nom)) << nom;
+}
+
+TEST(Pilote, Gamma3DeLaBarriereAbsentAvertitAvantLaBanniere)
+{
+    auto e = entrees_rapides();
+    changer_cle(e, "barriere", "gamma3_y", std::nullopt);
+    dossier_temporaire d;
+    const auto r = executer_gain_dans(d, texte_config(e));
+    EXPECT_EQ(r.statut, 0) << r.console;
+    EXPECT_EQ(r.console.rfind("Attention : gamma3 de la barriere pris egal a mc_y ; donnez la cle gamma3_y dans la "
+                              "section [barriere].\n" +
+                                  banniere,
+                              0),
+              0u)
+        << r.console;
+}
+
+} // namespace
