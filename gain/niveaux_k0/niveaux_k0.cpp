@@ -1,1 +1,202 @@
-// en cours
+#include "niveaux_k0/niveaux_k0.hpp"
+
+#include <cstdio>
+#include <string>
+
+#include "numerique/arret.hpp"
+
+namespace {
+
+constexpr double m0 = 9.1095e-31;                   // kg
+constexpr double deux_m0 = 1.8219e-30;              // kg, stored value of 2 m0
+constexpr double hbar2 = 1.1121389764000003e-68;    // J^2 s^2
+constexpr double q = 1.60218e-19;                   // C
+constexpr double metre_par_angstrom = 1e-10;
+constexpr double points_grille_max = 1e7;
+
+using matrice_c2 = complexe[2][2];
+
+// Transfer half-products of one energy: the barrier-to-well interface times
+// the well propagation, and the well-to-barrier interface times the barrier
+// propagation.
+struct transferts {
+    matrice_c2 puits{};
+    matrice_c2 barriere{};
+};
+
+// Interface matrix [[1 + r, 1 - r], [1 - r, 1 + r]].
+void matrice_interface(complexe r, matrice_c2& M)
+{
+    const complexe un{1.0, 0.0};
+    M[0][0] = c_plus_reel(r, 1.0);
+    M[0][1] = c_difference(un, r);
+    M[1][0] = c_difference(un, r);
+    M[1][1] = c_plus_reel(r, 1.0);
+}
+
+// Propagation over a layer of width L (m): diag(exp(-ikL), exp(ikL)).
+void matrice_propagation(complexe k, double L, matrice_c2& M)
+{
+    M[0][0] = c_exp_ikx(k, -L);
+    M[0][1] = complexe{};
+    M[1][0] = complexe{};
+    M[1][1] = c_exp_ikx(k, L);
+}
+
+// P = 1/2 G D, accumulated from zero.
+void demi_produit(const matrice_c2& G, const matrice_c2& D, matrice_c2& P)
+{
+    for (int r = 0; r < 2; ++r)
+        for (int c = 0; c < 2; ++c) {
+            P[r][c] = complexe{};
+            for (int l = 0; l < 2; ++l) P[r][c] = c_somme(P[r][c], c_echelle(c_produit(G[r][l], D[l][c]), 0.5));
+        }
+}
+
+transferts calculer_transferts(const parametres_bande& b, double E, double Lw, double Lb)
+{
+    complexe k_barriere, k_puits;
+    vecteurs_onde(b, E, k_barriere, k_puits);
+
+    // psi and psi'/m continuous: the ratio of k/m across each interface. A
+    // zero wave vector at a band edge has a zero reciprocal, keeping r finite.
+    const complexe rho =
+        c_produit(c_echelle(k_puits, b.masse_barriere / b.masse_puits), c_inverse(k_barriere));
+    const complexe rho_prime =
+        c_produit(c_echelle(k_barriere, b.masse_puits / b.masse_barriere), c_inverse(k_puits));
+
+    matrice_c2 interface_barriere_puits, interface_puits_barriere, propagation_puits, propagation_barriere;
+    matrice_interface(rho, interface_barriere_puits);
+    matrice_interface(rho_prime, interface_puits_barriere);
+    matrice_propagation(k_puits, Lw * metre_par_angstrom, propagation_puits);      // Å -> m
+    matrice_propagation(k_barriere, Lb * metre_par_angstrom, propagation_barriere); // Å -> m
+
+    transferts t;
+    demi_produit(interface_barriere_puits, propagation_puits, t.puits);
+    demi_produit(interface_puits_barriere, propagation_barriere, t.barriere);
+    return t;
+}
+
+// F = (transfert_puits x transfert_barriere)[0][0], accumulated from zero.
+complexe premier_element_produit(const transferts& t)
+{
+    complexe F{};
+    F = c_somme(F, c_produit(t.puits[0][0], t.barriere[0][0]));
+    F = c_somme(F, c_produit(t.puits[0][1], t.barriere[1][0]));
+    return F;
+}
+
+} // namespace
+
+complexe fonction_quantification(const parametres_bande& b, double E, double largeur_puits, double largeur_barriere)
+{
+    return premier_element_produit(calculer_transferts(b, E, largeur_puits, largeur_barriere));
+}
+
+void vecteurs_onde(const parametres_bande& b, double E, complexe& k_barriere, complexe& k_puits)
+{
+    k_barriere = c_racine_reel(b.facteur_barriere * (E - b.bord_barriere) * q / 1000); // meV -> J
+    k_puits = c_racine_reel(b.facteur_puits * (E - b.bord_puits) * q / 1000);          // meV -> J
+}
+
+int remplir_grille_energie(double V, double deltaE, std::vector<double>& grille)
+{
+    const double rapport = V / deltaE;
+    if (rapport > points_grille_max) {
+        char tampon[200];
+        std::snprintf(tampon, sizeof tampon,
+                      "Pas en energie deltaE trop petit pour la hauteur de barriere : V / deltaE = %g points (10 "
+                      "millions au plus).\n",
+                      rapport);
+        arreter(tampon);
+    }
+    // Truncation toward zero must stay within int (NaN, or a huge negative V).
+    if (!(rapport > -2147483649.0)) {
+        char tampon[200];
+        std::snprintf(tampon, sizeof tampon,
+                      "Hauteur de barriere V = %g meV inutilisable avec deltaE = %g meV : V / deltaE = %g n'est pas "
+                      "un nombre de points.\n",
+                      V, deltaE, rapport);
+        arreter(tampon);
+    }
+    const int count = static_cast<int>(rapport);
+    grille.assign(count > 1 ? count : 1, 0.0);
+    grille[0] = 0.01; // meV, just above the band's zero
+    // Accumulated steps, as the historic grid: not i * deltaE.
+    for (int i = 1; i < count; ++i) grille[i] = grille[i - 1] + deltaE;
+    return count;
+}
+
+niveaux_bande chercher_niveaux(const parametres_bande& b, const std::vector<double>& grille, int count,
+                               double largeur_puits, double largeur_barriere)
+{
+    std::vector<complexe> fonction_niveaux(count > 0 ? count : 0);
+    for (int i = 0; i < count; ++i)
+        fonction_niveaux[i] = fonction_quantification(b, grille[i], largeur_puits, largeur_barriere);
+
+    std::puts(b.titre);
+
+    niveaux_bande r;
+    const double V = b.bord_barriere;
+    // The last interval is never examined, as in the historic search.
+    for (int i = 1; i <= count - 2; ++i) {
+        const double signe = c_produit(fonction_niveaux[i - 1], fonction_niveaux[i]).re;
+        if (!(signe < 0.0) || !(V > grille[i])) continue;
+        const double E_n = (grille[i] + grille[i - 1]) * 0.5;
+        const transferts t = calculer_transferts(b, E_n, largeur_puits, largeur_barriere);
+        complexe G{};
+        G = c_somme(G, c_produit(t.puits[1][0], t.barriere[0][0]));
+        G = c_somme(G, c_produit(t.puits[1][1], t.barriere[1][0]));
+        std::printf("%f \n", E_n);
+        r.niveaux.push_back(E_n);
+        r.coef_puits_plus.push_back(t.barriere[0][0]);
+        r.coef_puits_moins.push_back(t.barriere[1][0]);
+        r.coef_barriere_gauche.push_back(G);
+    }
+    return r;
+}
+
+resultats_k0 calculer_niveaux_k0(const parametres_calcul& p, const resultats_materiau& m)
+{
+    resultats_k0 r;
+    std::vector<double> grille;
+
+    r.bande_E.masse_puits = m.mc_puits * m0;
+    r.bande_E.masse_barriere = m.mc_barriere * m0;
+    r.bande_E.facteur_puits = 2 * m.mc_puits * 9.1095e-31 / hbar2;
+    r.bande_E.facteur_barriere = 2 * m.mc_barriere * 9.1095e-31 / hbar2;
+    r.bande_E.bord_puits = m.dEc_hydro;
+    r.bande_E.bord_barriere = m.Vc;
+    r.bande_E.titre = "Niveaux E dans la BC (meV) :";
+    int count = remplir_grille_energie(m.Vc, p.deltaE, grille);
+    r.E = chercher_niveaux(r.bande_E, grille, count, p.largeur_puits, p.largeur_barriere);
+
+    // Hole energies count downward from the unstrained well valence edge.
+    r.dEv_hydro = 2 * (1000 * m.epsilon * (1 - m.rapport_C12_C11) * m.aH_puits) / 3; // meV
+    const double gamma_hh_puits = m.gamma1_puits - 2 * m.gamma2_puits;
+    const double gamma_hh_barriere = m.gamma1_barriere - 2 * m.gamma2_barriere;
+    const double gamma_lh_puits = m.gamma1_puits + 2 * m.gamma2_puits;
+    const double gamma_lh_barriere = m.gamma1_barriere + 2 * m.gamma2_barriere;
+
+    r.bande_HH.masse_puits = m0 / gamma_hh_puits;
+    r.bande_HH.masse_barriere = m0 / gamma_hh_barriere;
+    r.bande_HH.facteur_puits = deux_m0 / (gamma_hh_puits * hbar2);
+    r.bande_HH.facteur_barriere = deux_m0 / (gamma_hh_barriere * hbar2);
+    r.bande_HH.bord_puits = m.dE_cisaillement + r.dEv_hydro;
+    r.bande_HH.bord_barriere = m.Vv;
+    r.bande_HH.titre = "Niveaux HH dans la BV (meV) :";
+
+    r.bande_LH.masse_puits = m0 / gamma_lh_puits;
+    r.bande_LH.masse_barriere = m0 / gamma_lh_barriere;
+    r.bande_LH.facteur_puits = deux_m0 / (gamma_lh_puits * hbar2);
+    r.bande_LH.facteur_barriere = deux_m0 / (gamma_lh_barriere * hbar2);
+    r.bande_LH.bord_puits = r.dEv_hydro - m.dE_cisaillement;
+    r.bande_LH.bord_barriere = m.Vv;
+    r.bande_LH.titre = "Niveaux LH dans la BV (meV) :";
+
+    // Both hole bands share the grid built for Vv.
+    count = remplir_grille_energie(m.Vv, p.deltaE, grille);
+    r.HH = chercher_niveaux(r.bande_HH, grille, count, p.largeur_puits, p.largeur_barriere);
+    r.LH = chercher_niveaux(r.bande_LH, grille, count, p.largeur_puits, p.largeur_barriere);
+    return r;
+}

@@ -37,6 +37,11 @@ struct resultats_k0 {
 // Wave vectors (m^-1) of the band at energy E (meV), in barrier and well.
 void vecteurs_onde(const parametres_bande& b, double E, complexe& k_barriere, complexe& k_puits);
 
+// Quantisation function F(E) of the band at E (meV), widths in Å: the
+// amplitude of the left-barrier wave growing away from the well when the right
+// barrier holds (1, 0); real below the barrier edge, zero at a bound level.
+complexe fonction_quantification(const parametres_bande& b, double E, double largeur_puits, double largeur_barriere);
+
 // Grid of the band scan: E_0 = 0.01 meV, then E_i = E_(i-1) + deltaE. Returns
 // count = trunc(V / deltaE) (may be <= 0) and leaves max(count, 1) points in
 // `grille`. Stops the run when count would exceed 10 million points.

@@ -1,0 +1,343 @@
+#include "niveaux_k0/niveaux_k0.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "numerique/arret.hpp"
+
+namespace {
+
+constexpr double m0 = 9.1095e-31;
+constexpr double hbar2 = 1.1121389764000003e-68;
+constexpr double q = 1.60218e-19;
+
+parametres_bande bande(double mw, double mb, double bord_puits, double V)
+{
+    parametres_bande b;
+    b.masse_puits = mw * m0;
+    b.masse_barriere = mb * m0;
+    b.facteur_puits = 2 * mw * 9.1095e-31 / hbar2;
+    b.facteur_barriere = 2 * mb * 9.1095e-31 / hbar2;
+    b.bord_puits = bord_puits;
+    b.bord_barriere = V;
+    b.titre = "Titre :";
+    return b;
+}
+
+struct recherche {
+    niveaux_bande n;
+    std::string sortie;
+};
+
+recherche chercher(const parametres_bande& b, const std::vector<double>& grille, int count, double Lw, double Lb)
+{
+    testing::internal::CaptureStdout();
+    recherche r;
+    r.n = chercher_niveaux(b, grille, count, Lw, Lb);
+    r.sortie = testing::internal::GetCapturedStdout();
+    return r;
+}
+
+complexe i_fois(complexe z) { return {-z.im, z.re}; }
+double ecart_relatif(complexe a, complexe b)
+{
+    return c_module(c_difference(a, b)) / std::fmax(c_module(a), c_module(b));
+}
+
+// Bound levels of the finite square well, found independently: psi and psi'/m
+// continuous give (k/mw) tan(kL/2) = kappa/mb (even) and -(k/mw) cot(kL/2) =
+// kappa/mb (odd); roots by bisection on a fine bracket of the
+// sign-regularised forms (k/mw) sin - (kappa/mb) cos and (k/mw) cos + (kappa/mb) sin.
+std::vector<double> niveaux_exacts(double mw, double mb, double bord, double V, double Lw)
+{
+    const double L = Lw * 1e-10;
+    auto f = [&](double E, int parite) {
+        const double k = std::sqrt(2 * mw * m0 * (E - bord) * q / 1000 / hbar2);
+        const double kappa = std::sqrt(2 * mb * m0 * (V - E) * q / 1000 / hbar2);
+        const double s = std::sin(k * L / 2), co = std::cos(k * L / 2);
+        return parite == 0 ? k / mw * s - kappa / mb * co : k / mw * co + kappa / mb * s;
+    };
+    std::vector<double> racines;
+    const int n = 200000;
+    for (int parite = 0; parite < 2; ++parite) {
+        for (int j = 0; j < n; ++j) {
+            double a = bord + (V - bord) * j / n, b = bord + (V - bord) * (j + 1) / n;
+            if (j == 0) a += 1e-9;
+            if (f(a, parite) * f(b, parite) >= 0) continue;
+            for (int it = 0; it < 100; ++it) {
+                const double m = 0.5 * (a + b);
+                (f(a, parite) * f(m, parite) <= 0 ? b : a) = m;
+            }
+            racines.push_back(0.5 * (a + b));
+        }
+    }
+    std::sort(racines.begin(), racines.end());
+    return racines;
+}
+
+// Worked example: GaAs-like well in a wider-mass barrier.
+TEST(ChercherNiveaux, ExempleTraite)
+{
+    const parametres_bande b = bande(0.067, 0.09, 0, 200);
+    std::vector<double> grille;
+    const int count = remplir_grille_energie(200, 0.25, grille);
+    ASSERT_EQ(count, 800);
+    EXPECT_NEAR(grille[799], 199.76, 1e-9);
+    const recherche r = chercher(b, grille, count, 80, 200);
+    EXPECT_EQ(r.sortie, "Titre :\n39.135000 \n148.135000 \n");
+    ASSERT_EQ(r.n.nb(), 2);
+    EXPECT_EQ(r.n.niveaux[0], (grille[157] + grille[156]) * 0.5);
+
+    const double Lw = 80e-10, Lb = 200e-10;
+    for (int n = 0; n < 2; ++n) {
+        const double E = r.n.niveaux[n];
+        complexe kb, kw;
+        vecteurs_onde(b, E, kb, kw);
+        const complexe A = r.n.coef_puits_plus[n], B = r.n.coef_puits_moins[n], G = r.n.coef_barriere_gauche[n];
+        const complexe F = fonction_quantification(b, E, 80, 200);
+        // z2: right barrier (1, 0) referred to z3 = z2 + Lb; well referred to z2.
+        const complexe droite = c_exp_ikx(kb, -Lb);
+        EXPECT_LT(ecart_relatif(c_somme(A, B), droite), 1e-9);
+        EXPECT_LT(ecart_relatif(c_echelle(i_fois(c_produit(kw, c_difference(A, B))), 1 / b.masse_puits),
+                                c_echelle(i_fois(c_produit(kb, droite)), 1 / b.masse_barriere)),
+                  1e-9);
+        // z1: well referred to z2 = z1 + Lw; left barrier (F, G) referred to z1.
+        const complexe ea = c_exp_ikx(kw, -Lw), eb = c_exp_ikx(kw, Lw);
+        const complexe psi_puits = c_somme(c_produit(A, ea), c_produit(B, eb));
+        EXPECT_LT(ecart_relatif(psi_puits, c_somme(F, G)), 1e-9);
+        EXPECT_LT(ecart_relatif(c_echelle(i_fois(c_produit(kw, c_difference(c_produit(A, ea), c_produit(B, eb)))),
+                                          1 / b.masse_puits),
+                                c_echelle(i_fois(c_produit(kb, c_difference(F, G))), 1 / b.masse_barriere)),
+                  1e-9);
+        // Real envelope: B = conj(A), G real, F small.
+        EXPECT_LT(ecart_relatif(B, c_conjugue(A)), 1e-9);
+        EXPECT_LT(std::fabs(G.im), 1e-9 * std::fabs(G.re));
+        EXPECT_LT(c_module(F), c_module(G) / 100);
+    }
+}
+
+struct cas_puits {
+    double mw, mb, bord, V, Lw, Lb, deltaE;
+};
+
+TEST(ChercherNiveaux, AccordAvecLePuitsCarreFini)
+{
+    const cas_puits cas[] = {
+        {0.067, 0.09, 0, 200, 80, 200, 0.25},   // electrons
+        {0.35, 0.38, 12.5, 150, 60, 250, 0.1},  // heavy holes, shifted well edge
+        {0.08, 0.095, -8, 120, 100, 300, 0.05}, // light holes, well edge below zero
+        {0.05, 0.05, 0, 300, 150, 250, 0.3},    // equal masses, many levels
+    };
+    for (const auto& w : cas) {
+        const parametres_bande b = bande(w.mw, w.mb, w.bord, w.V);
+        std::vector<double> grille;
+        const int count = remplir_grille_energie(w.V, w.deltaE, grille);
+        const recherche r = chercher(b, grille, count, w.Lw, w.Lb);
+        const std::vector<double> exacts = niveaux_exacts(w.mw, w.mb, w.bord, w.V, w.Lw);
+        ASSERT_GT(r.n.nb(), 0);
+        // Exact levels that the grid can reach: above E_0, below the last examined point.
+        int attendus = 0;
+        for (double e : exacts) attendus += e > grille[0] && e < grille[count - 2];
+        EXPECT_EQ(r.n.nb(), attendus) << "V = " << w.V;
+        std::string attendu = "Titre :\n";
+        for (int n = 0; n < r.n.nb(); ++n) {
+            double ecart = 1e300;
+            for (double e : exacts) ecart = std::fmin(ecart, std::fabs(e - r.n.niveaux[n]));
+            EXPECT_LE(ecart, w.deltaE / 2 + 1e-9) << "niveau " << r.n.niveaux[n];
+            char ligne[64];
+            std::snprintf(ligne, sizeof ligne, "%f \n", r.n.niveaux[n]);
+            attendu += ligne;
+        }
+        EXPECT_EQ(r.sortie, attendu);
+    }
+}
+
+// The level between 39.01 and 39.26 (i = 157) of the worked example is found
+// only when it is not the last interval of the grid.
+TEST(ChercherNiveaux, DernierIntervalleJamaisExamine)
+{
+    const parametres_bande b = bande(0.067, 0.09, 0, 200);
+    std::vector<double> grille;
+    remplir_grille_energie(200, 0.25, grille);
+    EXPECT_EQ(chercher(b, grille, 158, 80, 200).n.nb(), 0);
+    const recherche r = chercher(b, grille, 159, 80, 200);
+    ASSERT_EQ(r.n.nb(), 1);
+    EXPECT_EQ(r.sortie, "Titre :\n39.135000 \n");
+    for (int count : {-3, 0, 1, 2}) {
+        const recherche vide = chercher(b, grille, count, 80, 200);
+        EXPECT_EQ(vide.n.nb(), 0);
+        EXPECT_EQ(vide.sortie, "Titre :\n");
+    }
+}
+
+// Above the barrier edge F is complex and its products change sign: none of
+// these crossings is a level.
+TEST(ChercherNiveaux, ChangementsDeSigneAuDessusDeLaBarriereIgnores)
+{
+    const parametres_bande b = bande(0.067, 0.09, 0, 200);
+    std::vector<double> grille;
+    const int count = remplir_grille_energie(600, 0.25, grille);
+    int au_dessus = 0;
+    for (int i = 1; i < count - 1; ++i)
+        au_dessus += grille[i] >= 200 && c_produit(fonction_quantification(b, grille[i - 1], 80, 200),
+                                                   fonction_quantification(b, grille[i], 80, 200))
+                                                 .re < 0;
+    ASSERT_GT(au_dessus, 0);
+    const recherche r = chercher(b, grille, count, 80, 200);
+    ASSERT_EQ(r.n.nb(), 2);
+    EXPECT_EQ(r.sortie, "Titre :\n39.135000 \n148.135000 \n");
+
+    // A grid point at the edge itself: zero barrier wave vector, finite F.
+    const complexe F = fonction_quantification(b, 200, 80, 200);
+    EXPECT_TRUE(std::isfinite(F.re) && std::isfinite(F.im));
+    const complexe F0 = fonction_quantification(bande(0.067, 0.09, 5, 200), 5, 80, 200);
+    EXPECT_TRUE(std::isfinite(F0.re) && std::isfinite(F0.im));
+}
+
+TEST(RemplirGrilleEnergie, PasAccumulesEtTroncature)
+{
+    struct cas {
+        double V, deltaE;
+        int count;
+        std::size_t taille;
+    };
+    const cas table[] = {
+        {10, 3, 3, 3}, {9.99, 1, 9, 9}, {2.9, 1, 2, 2}, {0.5, 1, 0, 1}, {-5, 3, -1, 1}, {0, 0.1, 0, 1},
+    };
+    for (const auto& t : table) {
+        std::vector<double> grille(7, -1.0);
+        EXPECT_EQ(remplir_grille_energie(t.V, t.deltaE, grille), t.count) << t.V;
+        ASSERT_EQ(grille.size(), t.taille) << t.V;
+        EXPECT_EQ(grille[0], 0.01);
+    }
+    std::vector<double> grille;
+    ASSERT_EQ(remplir_grille_energie(200, 0.1, grille), 2000);
+    double e = 0.01;
+    bool difference_avec_produit = false;
+    for (int i = 1; i < 2000; ++i) {
+        e += 0.1;
+        EXPECT_EQ(grille[i], e) << i;
+        difference_avec_produit = difference_avec_produit || grille[i] != 0.01 + i * 0.1;
+    }
+    EXPECT_TRUE(difference_avec_produit); // the test can tell the two rules apart
+}
+
+TEST(RemplirGrilleEnergie, GrilleTropGrandeRefusee)
+{
+    struct cas {
+        double V, deltaE;
+        const char* extrait;
+    };
+    const cas table[] = {
+        {200, 1e-5, "V / deltaE = 2e+07 points (10 millions au plus)"},
+        {1e300, 0.1, "10 millions au plus"},
+        {std::nan(""), 0.1, "deltaE"},
+        {-1e300, 0.1, "deltaE"},
+    };
+    for (const auto& t : table) {
+        std::vector<double> grille(3, 7.0);
+        try {
+            remplir_grille_energie(t.V, t.deltaE, grille);
+            ADD_FAILURE() << t.V << " : pas d'arret";
+        } catch (const arret_calcul& a) {
+            EXPECT_NE(a.message.find(t.extrait), std::string::npos) << a.message;
+            EXPECT_EQ(a.message.back(), '\n');
+        }
+        EXPECT_EQ(grille, std::vector<double>(3, 7.0));
+    }
+    std::vector<double> grille;
+    EXPECT_EQ(remplir_grille_energie(1e6, 0.1, grille), 10000000); // the limit itself is accepted
+}
+
+resultats_materiau materiau_simple(double Vc, double Vv)
+{
+    resultats_materiau m;
+    m.Vc = Vc;
+    m.Vv = Vv;
+    m.mc_puits = 0.067, m.mc_barriere = 0.09;
+    m.gamma1_puits = 6.98, m.gamma2_puits = 2.06;
+    m.gamma1_barriere = 6.0, m.gamma2_barriere = 1.8;
+    return m;
+}
+
+std::string lancer(const parametres_calcul& p, const resultats_materiau& m, resultats_k0& r)
+{
+    testing::internal::CaptureStdout();
+    r = calculer_niveaux_k0(p, m);
+    return testing::internal::GetCapturedStdout();
+}
+
+TEST(CalculerNiveauxK0, TroisBandesDansLOrdre)
+{
+    parametres_calcul p;
+    p.deltaE = 0.25;
+    p.largeur_puits = 80;
+    p.largeur_barriere = 200;
+    resultats_k0 r;
+    const std::string sortie = lancer(p, materiau_simple(200, 100), r);
+    EXPECT_EQ(sortie.find("Niveaux E dans la BC (meV) :\n39.135000 \n148.135000 \nNiveaux HH dans la BV (meV) :\n"), 0u)
+        << sortie;
+    const std::size_t lh = sortie.find("Niveaux LH dans la BV (meV) :\n");
+    ASSERT_NE(lh, std::string::npos);
+    EXPECT_GT(r.HH.nb(), r.LH.nb());
+    ASSERT_GT(r.LH.nb(), 0);
+    // Hole factors: 2 m0 stored as 1.8219e-30 over (gamma1 -/+ 2 gamma2) hbar^2.
+    EXPECT_EQ(r.bande_HH.facteur_puits, 1.8219e-30 / ((6.98 - 2 * 2.06) * hbar2));
+    EXPECT_EQ(r.bande_LH.facteur_barriere, 1.8219e-30 / ((6.0 + 2 * 1.8) * hbar2));
+    EXPECT_EQ(r.bande_E.facteur_puits, 2 * 0.067 * 9.1095e-31 / hbar2);
+    EXPECT_EQ(r.bande_HH.masse_puits, m0 / (6.98 - 2 * 2.06));
+    EXPECT_EQ(r.bande_HH.bord_barriere, 100.0);
+}
+
+// The light-hole search takes the grid and count built for Vv, even when the
+// conduction grid is empty.
+TEST(CalculerNiveauxK0, BandesSansNiveau)
+{
+    parametres_calcul p;
+    p.deltaE = 0.25;
+    p.largeur_puits = 80;
+    p.largeur_barriere = 200;
+    resultats_k0 r;
+    std::string sortie = lancer(p, materiau_simple(0.2, 100), r);
+    EXPECT_EQ(r.E.nb(), 0);
+    EXPECT_EQ(sortie.find("Niveaux E dans la BC (meV) :\nNiveaux HH dans la BV (meV) :\n"), 0u);
+    EXPECT_GT(r.LH.nb(), 0);
+
+    sortie = lancer(p, materiau_simple(200, -40), r);
+    EXPECT_EQ(r.HH.nb(), 0);
+    EXPECT_EQ(r.LH.nb(), 0);
+    EXPECT_NE(sortie.find("148.135000 \nNiveaux HH dans la BV (meV) :\nNiveaux LH dans la BV (meV) :\n"),
+              std::string::npos);
+    EXPECT_EQ(sortie.size(), sortie.find("Niveaux LH dans la BV (meV) :\n") + 30);
+}
+
+// Strain moves the well edges: dEv_hydro = -dE_hydro/3, HH edge at
+// dE_cisaillement + dEv_hydro, LH edge at dEv_hydro - dE_cisaillement.
+TEST(CalculerNiveauxK0, BordsDesPuitsContraints)
+{
+    parametres_calcul p;
+    p.deltaE = 0.25;
+    p.largeur_puits = 80;
+    p.largeur_barriere = 200;
+    resultats_materiau m = materiau_simple(200, 100);
+    m.epsilon = -0.01;
+    m.rapport_C12_C11 = 0.5;
+    m.aH_puits = -8;
+    m.dE_cisaillement = 15;
+    m.dEc_hydro = 20;
+    resultats_k0 r;
+    lancer(p, m, r);
+    EXPECT_NEAR(r.dEv_hydro, 2 * (1000 * -0.01 * 0.5 * -8) / 3, 1e-12);
+    EXPECT_EQ(r.bande_E.bord_puits, 20.0);
+    EXPECT_EQ(r.bande_HH.bord_puits, 15 + r.dEv_hydro);
+    EXPECT_EQ(r.bande_LH.bord_puits, r.dEv_hydro - 15);
+    ASSERT_GT(r.E.nb(), 0);
+    EXPECT_GT(r.E.niveaux[0], 20.0); // above the shifted edge
+}
+
+} // namespace
