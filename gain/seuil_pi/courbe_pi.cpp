@@ -1,1 +1,43 @@
-// en cours
+#include "seuil_pi/courbe_pi.hpp"
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+constexpr double pi = 3.141592653589793;
+constexpr double hbar = 1.05458e-34; // J.s
+constexpr double c = 3e8;            // m/s
+constexpr double q = 1.60218e-19;    // C
+
+} // namespace
+
+void courbe_pi(const parametres_calcul& p, const etat_seuil& etat, std::FILE* fichier_pi)
+{
+    std::fputs("Courant (A)\tPopt (W)\n", fichier_pi);
+    if (!etat.calcule) {
+        std::puts("Aucune densité de porteurs traitée : pas de seuil calculé, le fichier P-I ne contient que son "
+                  "en-tête.");
+        return;
+    }
+
+    const double R_eff = etat.reflectivite_effective;
+    const double L = p.longueur_puce, W = p.largeur_contact; // cm
+    // Share of the power leaving through the fibre-side facet.
+    const double fraction_sortie = std::sqrt(p.Rmax) * (1 - R_eff) /
+                                   (std::sqrt(R_eff) * (1 - p.Rmax) + std::sqrt(p.Rmax) * (1 - R_eff));
+    // Photon energy at the grating wavelength per electron charge, V.
+    const double energie_photon = 2 * pi * hbar * c / (p.lambda * 1e-9) / q;
+    const double pertes_miroirs = std::log(1 / (p.Rmax * R_eff)) / (2 * L); // cm^-1
+    const double courant_seuil = etat.Jth * L * W;                           // A/cm^2 -> A
+
+    for (int i = p.debut_courant; i <= p.fin_courant; ++i) {
+        const double I = i / 1000.0; // mA -> A
+        // Above threshold every extra carrier becomes a photon with probability
+        // eta_interne, and photons leave through the mirrors in the share of
+        // mirror loss to total loss. The same line is kept below threshold.
+        const double Popt = (I - courant_seuil) * p.eta_interne * fraction_sortie * energie_photon * pertes_miroirs /
+                            (pertes_miroirs + p.pertes_internes);
+        std::fprintf(fichier_pi, "%f\t%f\n", I, Popt);
+    }
+}

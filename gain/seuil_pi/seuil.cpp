@@ -1,1 +1,128 @@
-// en cours
+#include "seuil_pi/seuil.hpp"
+
+#include <cmath>
+#include <cstdio>
+
+#include "numerique/arret.hpp"
+#include "numerique/complexe.hpp"
+
+namespace {
+
+constexpr double q = 1.60218e-19;               // C
+constexpr double q_1e_4 = 1.60218e-23;          // q * 1e-4: sheet density m^-2 -> current A/cm^2
+constexpr double deux_pi_hbar_c = 1.9878364683736348e-25; // J.m
+constexpr double h_c_meV_nm = 1240000.0;        // photon energy (meV) -> wavelength (nm)
+
+// Fibre-side facet as seen from inside the chip: the facet itself plus the
+// grating's reflection, coupled twice through the chip-fibre junction and
+// attenuated on the way there and back, with the multiple reflections summed.
+double reflectivite_effective(const parametres_calcul& p)
+{
+    const double X = std::exp(-2.0 * p.attenuation * p.longueur_fibre);
+    const double eta2 = p.couplage_puce_fibre * p.couplage_puce_fibre;
+    const double un_moins_R = 1.0 - p.Rmin;
+    return std::fabs(p.Rmin + eta2 * (un_moins_R * un_moins_R) * p.Rbragg * X /
+                                  (1.0 - eta2 * p.Rmin * p.Rbragg * X));
+}
+
+// The spectra hold the points debut_E, debut_E + 1, ... up to fin_E. When
+// fin_E - debut_E is not whole the last 1 meV strip ends past the last point
+// computed: that end counts as 0.
+double point_spectre(const std::vector<double>& spectre, int j, double E, double fin_E)
+{
+    return E <= fin_E ? spectre[static_cast<std::size_t>(j)] : 0.0;
+}
+
+// Radiative current density of the pass (integral of the spontaneous rate over
+// photon energy) and the modal gain on the strip that holds the Bragg
+// photon energy.
+void parcourir_spectre(const std::vector<double>& gain_te, const std::vector<double>& rsp,
+                       const parametres_calcul& p, etat_seuil& etat)
+{
+    const double energie_bragg = deux_pi_hbar_c / (p.lambda * 1e-9 * q); // eV
+    const double q_carre = q * q;
+    double E = p.debut_E;
+    do {
+        const int j = static_cast<int>(E - p.debut_E);
+        const double te_bas = point_spectre(gain_te, j, E, p.fin_E);
+        const double te_haut = point_spectre(gain_te, j + 1, E + 1, p.fin_E);
+        const double rsp_bas = point_spectre(rsp, j, E, p.fin_E);
+        const double rsp_haut = point_spectre(rsp, j + 1, E + 1, p.fin_E);
+        if (E / 1000 <= energie_bragg && energie_bragg < (E + 1) / 1000) // meV -> eV
+            etat.gain_bragg = p.facteur_confinement * (te_bas + te_haut) / 2;
+        etat.Jrad += trapeze(E, E + 1, rsp_bas, rsp_haut) * q_carre * p.largeur_puits * 1e-11;
+        E = E + 1;
+    } while (E < p.fin_E);
+}
+
+} // namespace
+
+void ecrire_entete_param(std::FILE* fichier_param)
+{
+    // Windows-1252: \xE9 is e acute, \xB2 the superscript two.
+    std::fputs("Nth (cm-3)\tGmax (cm-1)\tGth cavit\xE9 (cm-1)\tJnr (A/cm\xB2)\tJrad (A/cm\xB2)\tJth (A/cm\xB2)\t"
+               "Lambda \xE9mission (nm)\n",
+               fichier_param);
+}
+
+bool calculer_seuil(int i, double nombre_iterations, double N, const std::vector<double>& gain_te,
+                    const std::vector<double>& rsp, double Gmax, double energie_gmax, bool energie_gmax_definie,
+                    const parametres_calcul& p, std::FILE* fichier_param, etat_seuil& etat)
+{
+    const double L = p.longueur_puce; // cm
+    etat.reflectivite_effective = reflectivite_effective(p);
+    const double R_eff = etat.reflectivite_effective;
+
+    if (p.fin_E > p.debut_E) parcourir_spectre(gain_te, rsp, p, etat);
+
+    const double Jnr = q_1e_4 * N / p.tau_nr;
+    double Jth = Jnr + etat.Jrad;
+
+    // The grating cavity lases first when its gain advantage at the Bragg
+    // wavelength exceeds the extra mirror loss of the chip's own facet.
+    double Gth = 0, lambda_emission = 0;
+    if (etat.gain_bragg - Gmax > std::log(p.Rmin / R_eff) / (2 * L)) {
+        std::puts("Accroche Bragg");
+        Gth = p.pertes_internes + std::log(1 / (p.Rmax * R_eff)) / (2 * L);
+        lambda_emission = p.lambda;
+    } else {
+        std::puts("Accroche puce");
+        Gth = p.pertes_internes + std::log(1 / (p.Rmax * p.Rmin)) / (2 * L);
+        // empty spectrum: no peak, hence no emission wavelength to give
+        lambda_emission = energie_gmax_definie ? h_c_meV_nm / energie_gmax : 0.0;
+    }
+
+    bool fin_boucle = false;
+    if (Gmax >= Gth) {
+        if (i == 0 && nombre_iterations != 1.0)
+            arreter("Valeur de Ninj trop élevée pour boucler lors du calcul du seuil. Diminuez la valeur de "
+                    "départ dans le fichier de config, ou le pas lors du P-I\n");
+        if (etat.a_point_precedent) {
+            // Gain and current taken linear in N between the previous density and
+            // this one; the threshold current is read at the density where the
+            // gain line meets Gth.
+            const double a = (Gmax - etat.G0) / (N - etat.N0);
+            const double b = (Jth - etat.J0) / (N - etat.N0);
+            const double g0 = Gmax - a * N;
+            const double Nth = (Gth - g0) / a;
+            Jth = Jth + b * (Nth - N);
+        } else {
+            std::puts("Seuil atteint à la densité unique du calcul : pas de point précédent pour interpoler, "
+                      "Jth = Jnr + Jrad conservé.");
+        }
+        fin_boucle = p.arret_seuil != 0;
+    }
+
+    const double Lw = p.largeur_puits;
+    std::fprintf(fichier_param, "%e\t%e\t%e\t%f\t%f\t%f\t%f\n", N * 1e-6 / (Lw * 1e-10), Gmax, Gth, Jnr, etat.Jrad,
+                 Jth, lambda_emission); // m^-2 -> cm^-3
+
+    etat.Jrad = 0;
+    etat.N0 = N;
+    etat.G0 = Gmax;
+    etat.J0 = Jth;
+    etat.a_point_precedent = true;
+    etat.Jth = Jth;
+    etat.calcule = true;
+    return fin_boucle;
+}

@@ -1,0 +1,38 @@
+// Threshold of the laser at each carrier density: the chip cavity between its
+// two facets competes with the cavity closed by the fibre Bragg grating, and
+// the first one whose mirror and internal losses the modal gain can pay wins.
+#pragma once
+
+#include <cstdio>
+#include <vector>
+
+#include "configuration/parametres.hpp"
+
+// What the threshold step keeps from one pass of the carrier loop to the next,
+// and what it leaves for the light-current curve.
+struct etat_seuil {
+    double gain_bragg = 0;      // modal TE gain at the Bragg wavelength, cm^-1; kept once found
+    double Jrad = 0;            // radiative current density of the pass, A/cm^2
+    bool a_point_precedent = false;
+    double N0 = 0, G0 = 0, J0 = 0; // previous pass: sheet density m^-2, Gmax cm^-1, Jth A/cm^2
+    double reflectivite_effective = 0; // fibre-side facet seen through fibre and grating
+    double Jth = 0;             // threshold current density of the last pass, A/cm^2
+    bool calcule = false;       // at least one pass went through the threshold step
+};
+
+// Column header of the parameter file, in Windows-1252 (99 bytes).
+void ecrire_entete_param(std::FILE* fichier_param);
+
+// One pass of the threshold step, after the spectra of the pass.
+//   i: index of the pass; nombre_iterations: the run's count as given (a real);
+//   N: sheet carrier density, m^-2;
+//   gain_te, rsp: spectra of the pass, index trunc(E - debut_E), 1 meV apart
+//     (TE gain cm^-1, spontaneous rate); at least trunc(fin_E - debut_E) + 2 entries;
+//   Gmax: peak modal gain, cm^-1; energie_gmax: its photon energy, meV, valid
+//     only when energie_gmax_definie (the spectrum is not empty).
+// Appends the pass's line to the parameter file. Returns true when the carrier
+// loop must end after this pass (threshold reached with arret_seuil). Stops the
+// run when the first density of a multi-pass series is already at threshold.
+bool calculer_seuil(int i, double nombre_iterations, double N, const std::vector<double>& gain_te,
+                    const std::vector<double>& rsp, double Gmax, double energie_gmax, bool energie_gmax_definie,
+                    const parametres_calcul& p, std::FILE* fichier_param, etat_seuil& etat);
