@@ -1,1 +1,112 @@
-// en cours
+#include "gain_optique/fermi.hpp"
+
+#include <cmath>
+#include <cstddef>
+#include <vector>
+
+#include "numerique/arret.hpp"
+#include "numerique/complexe.hpp"
+
+namespace {
+
+constexpr double q = 1.60218e-19;         // C, also J per eV
+constexpr double kB = 1.38066e-23;        // J/K
+constexpr double m0 = 9.1095e-31;         // kg
+constexpr double pi_hbar2 = 3.493887638029113e-68;
+constexpr double pas_fermi = 0.1;         // meV
+constexpr double un_sur_2pi2 = 0.05066059182116889;
+
+// Electron sheet density (m^-2) at the trial level EFC (meV): every zone-centre
+// conduction level is a 2D subband of the well mass.
+double densite_electrons(double EFC, double mc_puits, double kT, const std::vector<double>& niveaux_E)
+{
+    double n = 0.0;
+    for (double Ej : niveaux_E)
+        n += (mc_puits * m0 * kT / pi_hbar2) * std::log(1.0 + std::exp((EFC - Ej) * 1.60218e-22 / kT)); // meV -> J
+    return n;
+}
+
+// Hole energies of the branches along the integration line, gathered once:
+// the kx axis (Nky = 1) or the kx = ky diagonal. Row m lies at k_m = m deltak.
+struct ligne_trous {
+    int Nk = 0;
+    int nb_branches = 0;
+    std::vector<double> energie;   // [s * (Nk + 1) + m], meV
+    std::vector<double> k;         // k_m, m^-1
+    std::vector<double> poids_k;   // w k_m, with w = 2 pi or 2 pi sqrt 2 on the diagonal
+};
+
+ligne_trous preparer_ligne(const parametres_calcul& p, const resultats_dispersion& d)
+{
+    ligne_trous l;
+    l.Nk = d.Nk;
+    l.nb_branches = d.nb_niveaux_max;
+    const bool diagonale = d.Nky > 1;
+    const double w = diagonale ? 8.885765876316732 : 2.0 * 3.141592653589793;
+    const std::size_t nb_points = static_cast<std::size_t>(l.Nk) + 1;
+    l.energie.resize(static_cast<std::size_t>(l.nb_branches) * nb_points);
+    for (int s = 0; s < l.nb_branches; ++s)
+        for (int m = 0; m <= l.Nk; ++m)
+            l.energie[s * nb_points + m] = d.niveau(m, diagonale ? m : 0, s);
+    l.k.resize(nb_points);
+    l.poids_k.resize(nb_points);
+    for (int m = 0; m <= l.Nk; ++m) {
+        l.k[m] = m * p.deltak;
+        l.poids_k[m] = w * l.k[m];
+    }
+    return l;
+}
+
+// Hole sheet density (m^-2) at the trial level EFV (meV, hole axis).
+double densite_trous(double EFV, double kT, const ligne_trous& l)
+{
+    const std::size_t nb_points = static_cast<std::size_t>(l.Nk) + 1;
+    double p = 0.0;
+    for (int s = 0; s < l.nb_branches; ++s) {
+        const double* E = &l.energie[s * nb_points];
+        double g_precedent = l.poids_k[0] / (std::exp((E[0] - EFV) * q / 1000 / kT) + 1.0);
+        for (int m = 1; m <= l.Nk; ++m) {
+            const double g = l.poids_k[m] / (std::exp((E[m] - EFV) * q / 1000 / kT) + 1.0);
+            // 0.0 marks a row the branch does not reach: its strip is left out
+            if (E[m] != 0.0) p += trapeze(l.k[m - 1], l.k[m], g_precedent, g) * un_sur_2pi2;
+            g_precedent = g;
+        }
+    }
+    return p;
+}
+
+} // namespace
+
+double chercher_EFC(double N, const parametres_calcul& p, const resultats_materiau& m, const resultats_k0& k0)
+{
+    double EFC = niveau_fermi_depart;
+    if (N <= 0.0) return EFC;
+    // without a conduction subband the density stays 0 and no level reaches N
+    if (k0.E.niveaux.empty()) arreter("Aucun niveau E dans la BC : le niveau de Fermi de la BC est introuvable.\n");
+    const double kT = kB * p.T;
+    double n = 0.0;
+    do {
+        n = densite_electrons(EFC, m.mc_puits, kT, k0.E.niveaux);
+        EFC = EFC + pas_fermi;
+    } while (N > n);
+    return EFC;
+}
+
+double chercher_EFV(double N, const parametres_calcul& p, const resultats_dispersion& d)
+{
+    double EFV = niveau_fermi_depart;
+    if (N <= 0.0) return EFV;
+    const double kT = kB * p.T;
+    const ligne_trous l = preparer_ligne(p, d);
+    double p_precedent = 0.0;
+    double densite = 0.0;
+    do {
+        densite = densite_trous(EFV, kT, l);
+        // no growth between two trials: every state is already full (or none exists)
+        if (densite == p_precedent)
+            arreter("Probleme de convergence lors du calcul du niveau de fermi dans la BV.\nAugmentez le nombre de k (Nk)\n");
+        p_precedent = densite;
+        EFV = EFV + pas_fermi;
+    } while (N > densite);
+    return EFV;
+}

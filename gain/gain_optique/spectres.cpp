@@ -1,1 +1,203 @@
-// en cours
+#include "gain_optique/spectres.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+
+#include "numerique/complexe.hpp"
+
+namespace {
+
+constexpr double q = 1.60218e-19;       // C
+constexpr double hbar = 1.05458e-34;    // J s
+constexpr double hbar2 = 1.1121389764000003e-68;
+constexpr double m0 = 9.1095e-31;       // kg
+constexpr double kB = 1.38066e-23;      // J/K
+constexpr double epsilon0 = 8.85418e-12; // F/m
+constexpr double c_lumiere = 3e8;       // m/s
+constexpr double pi = 3.141592653589793;
+constexpr double racine_2 = 1.4142135623730951;
+constexpr double q2_hbar = 2.707086561865992e-72;
+constexpr double pi_eps0_m02_c3 = 6.232338938119773e-46;
+
+// Subband dispersion of the electrons: parabolic with the well mass (meV).
+double energie_c_k(double niveau, double k, double mc_puits)
+{
+    return niveau + 1000 * hbar2 * std::pow(k, 2.0) / (2 * m0 * mc_puits * q);
+}
+
+// Hole energy of branch s at row m along the integration line: the kx axis, or
+// the kx = ky diagonal when ky is scanned (meV, hole axis; 0.0 = empty).
+double energie_v(const resultats_dispersion& d, int m, int s) { return d.niveau(m, d.Nky > 1 ? m : 0, s); }
+
+// Fermi factors, weights and transition edges of every k point: they do not
+// depend on the photon energy and are formed once per pass.
+void preparer_points(double EFC, double EFV, const parametres_calcul& p, const resultats_materiau& mat,
+                     const resultats_k0& k0, const resultats_dispersion& d, spectres& s)
+{
+    const int nb_E = k0.E.nb();
+    const int nb_branches = d.nb_niveaux_max;
+    const std::size_t nb_points = static_cast<std::size_t>(d.Nk) + 1;
+    const double beta = q / (1000 * kB * p.T); // per meV
+    const double w_facteur = d.Nky > 1 ? racine_2 : 1.0;
+
+    s.k.resize(nb_points);
+    for (std::size_t m = 0; m < nb_points; ++m) s.k[m] = static_cast<int>(m) * p.deltak;
+
+    const std::size_t taille = static_cast<std::size_t>(nb_E) * nb_branches * nb_points;
+    s.bord_transition.resize(taille);
+    s.numerateur_gain.resize(taille);
+    s.numerateur_rsp.resize(taille);
+    for (int n = 0; n < nb_E; ++n)
+        for (int b = 0; b < nb_branches; ++b) {
+            const std::size_t base = (static_cast<std::size_t>(n) * nb_branches + b) * nb_points;
+            for (std::size_t m = 0; m < nb_points; ++m) {
+                const double k = s.k[m];
+                const double Ec = energie_c_k(k0.E.niveaux[n], k, mat.mc_puits);
+                const double Ev = energie_v(d, static_cast<int>(m), b);
+                const double fc = fermi_dirac(Ec, EFC, beta);
+                const double fh = fermi_dirac(Ev, EFV, beta);
+                const double w = d.Nky > 1 ? w_facteur * k : k;
+                s.bord_transition[base + m] = 1000 * mat.Eg_Puits + Ec + Ev;
+                s.numerateur_gain[base + m] = w * (fc + fh - 1);
+                s.numerateur_rsp[base + m] = w * fc * fh;
+            }
+        }
+    s.integrale_gain.assign(static_cast<std::size_t>(nb_branches) * nb_E, 0.0);
+    s.integrale_rsp.assign(static_cast<std::size_t>(nb_branches) * nb_E, 0.0);
+}
+
+// k integrals of the inversion and spontaneous terms at photon energy E (meV).
+void integrer_k(double E, const resultats_materiau& mat, const resultats_k0& k0, const resultats_dispersion& d,
+                spectres& s)
+{
+    const int nb_E = k0.E.nb();
+    const int nb_branches = d.nb_niveaux_max;
+    const std::size_t nb_points = static_cast<std::size_t>(d.Nk) + 1;
+    std::fill(s.integrale_gain.begin(), s.integrale_gain.end(), 0.0);
+    std::fill(s.integrale_rsp.begin(), s.integrale_rsp.end(), 0.0);
+    for (int n = 0; n < nb_E; ++n)
+        for (int b = 0; b < nb_branches; ++b) {
+            const std::size_t base = (static_cast<std::size_t>(n) * nb_branches + b) * nb_points;
+            const double* bord = &s.bord_transition[base];
+            const double* ng = &s.numerateur_gain[base];
+            const double* nr = &s.numerateur_rsp[base];
+            double& ig = s.integrale_gain[static_cast<std::size_t>(b) * nb_E + n];
+            double& ir = s.integrale_rsp[static_cast<std::size_t>(b) * nb_E + n];
+            // Lorentzian denominator of the transition at point m
+            auto denominateur = [&](std::size_t m) {
+                const double detuning = (bord[m] - E) * q / 1000; // meV -> J
+                return std::pow(detuning, 2.0) + mat.largeur_lorentz_carre;
+            };
+            double D_precedent = denominateur(0);
+            for (std::size_t m = 1; m < nb_points; ++m) {
+                const double D = denominateur(m);
+                // 0.0: the branch does not reach row m; its strip is left out
+                if (energie_v(d, static_cast<int>(m), b) != 0.0) {
+                    ig += trapeze(s.k[m - 1], s.k[m], ng[m - 1] / D_precedent, ng[m] / D);
+                    ir += trapeze(s.k[m - 1], s.k[m], nr[m - 1] / D_precedent, nr[m] / D);
+                }
+                D_precedent = D;
+            }
+        }
+}
+
+void avertir_branches(spectres& s)
+{
+    if (s.avertissement_branches) return;
+    s.avertissement_branches = true;
+    std::printf("Attention : les branches de valence ne correspondent pas aux niveaux HH et LH ; "
+                "les branches sans recouvrement sont ignorees dans les spectres.\n");
+}
+
+} // namespace
+
+void ecrire_entete_gain(std::FILE* f) { std::fputs("Energie(meV)\tGain TE (cm-1)\tGain TM (cm-1)\tRsp (cm-1)\n", f); }
+
+void calculer_spectres(double EFC, double EFV, const recouvrements& r, const parametres_calcul& p,
+                       const resultats_materiau& mat, const resultats_k0& k0, const resultats_dispersion& d,
+                       std::FILE* fichier_gain, spectres& s)
+{
+    s.Gmax = 0;
+    s.energie_gmax = 0;
+    s.energie_gmax_definie = false;
+
+    // Enough entries for every index the accumulated energy can reach, plus
+    // one left at 0 past the last point.
+    int dernier = -1;
+    if (!(p.fin_E < p.debut_E))
+        for (double E = p.debut_E; E <= p.fin_E; E += 1.0)
+            dernier = std::max(dernier, static_cast<int>(std::trunc(E - p.debut_E)));
+    const int taille = std::max({dernier + 2, static_cast<int>(std::trunc(p.fin_E - p.debut_E)) + 2, 1});
+    s.gain_te.assign(taille, 0.0);
+    s.gain_tm.assign(taille, 0.0);
+    s.rsp.assign(taille, 0.0);
+    if (p.fin_E < p.debut_E) return;
+
+    const double Lw = p.largeur_puits;
+    const double tau = p.demi_largeur_lorentz;
+    const double prefacteur_gain = q2_hbar / (mat.nr_puits * c_lumiere * epsilon0 * std::pow(m0, 2.0) * Lw * 1e-10);
+    const double M = std::sqrt(mat.Ep_puits * m0 * q / 6);
+    const double Gamma = hbar / tau; // J
+
+    preparer_points(EFC, EFV, p, mat, k0, d, s);
+
+    const int nb_E = k0.E.nb();
+    const int nb_HH = static_cast<int>(r.HH.size());
+    const int nb_LH = static_cast<int>(r.LH.size());
+    const int nb_branches_lues = std::min(d.nb_niveaux_max, static_cast<int>(d.branche_lh.size()));
+
+    for (double E = p.debut_E; E <= p.fin_E; E += 1.0) {
+        const std::size_t idx = static_cast<std::size_t>(std::trunc(E - p.debut_E));
+        s.gain_te[idx] = s.gain_tm[idx] = s.rsp[idx] = 0;
+        integrer_k(E, mat, k0, d, s);
+
+        const double E_J = E * q / 1000; // meV -> J
+        const double A = 2 * prefacteur_gain * std::pow(M, 2.0) * Gamma / (100 * pi * E_J); // 1/m -> 1/cm
+        const double R = (2 * mat.nr_puits * E_J * std::pow(q, 2.0) * std::pow(M, 2.0) / (pi * tau)) /
+                         (Lw * 1e-4 * pi_eps0_m02_c3 * hbar);
+
+        for (int n = 0; n < nb_E; ++n) {
+            int h = 0, l = 0;
+            for (int b = 0; b < nb_HH + nb_LH; ++b) {
+                // the dispersion found fewer branches than zone-centre levels
+                if (b >= nb_branches_lues) {
+                    avertir_branches(s);
+                    break;
+                }
+                const double ig = s.integrale_gain[static_cast<std::size_t>(b) * nb_E + n];
+                const double ir = s.integrale_rsp[static_cast<std::size_t>(b) * nb_E + n];
+                if (d.branche_lh[b] == 1) {
+                    // light hole: TE 3/4, TM 1
+                    if (l < nb_LH) {
+                        const double O = r.LH[l][n];
+                        s.gain_tm[idx] += A * std::pow(O, 2.0) * ig;
+                        s.gain_te[idx] += (3.0 / 4.0) * A * std::pow(O, 2.0) * ig;
+                        s.rsp[idx] += 0.5 * R * std::pow(O, 2.0) * ir;
+                    } else {
+                        avertir_branches(s); // more LH branches than LH levels
+                    }
+                    l = l + 1;
+                } else {
+                    // heavy hole: TE 3/4, no TM
+                    if (h < nb_HH) {
+                        const double O = r.HH[h][n];
+                        s.gain_te[idx] += (3.0 / 4.0) * A * std::pow(O, 2.0) * ig;
+                        s.rsp[idx] += 0.5 * R * std::pow(O, 2.0) * ir;
+                    } else {
+                        avertir_branches(s); // more HH branches than HH levels
+                    }
+                    h = h + 1;
+                }
+            }
+        }
+
+        const double g = p.facteur_confinement * s.gain_te[idx];
+        if (s.Gmax == 0 || g > s.Gmax) {
+            s.Gmax = g;
+            s.energie_gmax = E;
+            s.energie_gmax_definie = true;
+        }
+        std::fprintf(fichier_gain, "%e\t%e\t%e\t%e\n", E, s.gain_te[idx], s.gain_tm[idx], s.rsp[idx]);
+    }
+}

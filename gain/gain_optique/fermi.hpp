@@ -1,0 +1,21 @@
+// Quasi-Fermi levels of the injected well: the conduction level EFC (meV,
+// electron axis) that holds N electrons per unit area in the zone-centre
+// subbands, and the valence level EFV (meV, hole axis) that holds N holes in
+// the dispersed hole branches. Both are linear scans from -100 meV in 0.1 meV
+// steps that return the grid value one step past the one reaching N.
+#pragma once
+
+#include "configuration/parametres.hpp"
+#include "dispersion/dispersion.hpp"
+#include "materiau/materiau.hpp"
+#include "niveaux_k0/niveaux_k0.hpp"
+
+// Starting value of both scans, returned unchanged for N <= 0 (meV).
+inline constexpr double niveau_fermi_depart = -100.0;
+
+// N: electron sheet density, m^-2. Returns EFC in meV.
+double chercher_EFC(double N, const parametres_calcul& p, const resultats_materiau& m, const resultats_k0& k0);
+
+// N: hole sheet density, m^-2. Returns EFV in meV on the hole axis. Stops the
+// run when the hole density stops growing between two trials (too few k).
+double chercher_EFV(double N, const parametres_calcul& p, const resultats_dispersion& d);

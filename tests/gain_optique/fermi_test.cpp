@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "gain_optique/fermi.hpp"
+#include "numerique/arret.hpp"
+
+namespace {
+
+constexpr double q = 1.60218e-19, kB = 1.38066e-23, m0 = 9.1095e-31, pi_hbar2 = 3.493887638029113e-68;
+
+// 2D electron density of the subbands at EF (meV), m^-2.
+double n_2D(double EF, double mc, double T, const std::vector<double>& niveaux)
+{
+    double n = 0;
+    for (double E : niveaux) n += mc * m0 * kB * T / pi_hbar2 * std::log(1 + std::exp((EF - E) * 1.60218e-22 / (kB * T)));
+    return n;
+}
+
+// The scan grid -100 + 0.1 j, accumulated as the search does.
+double grille(int j)
+{
+    double x = -100.0;
+    for (int i = 0; i < j; ++i) x = x + 0.1;
+    return x;
+}
+
+struct cas_EFC {
+    resultats_k0 k0;
+    resultats_materiau m;
+    parametres_calcul p;
+    cas_EFC(std::vector<double> niveaux)
+    {
+        k0.E.niveaux = std::move(niveaux);
+        m.mc_puits = 0.067;
+        p.T = 300;
+    }
+};
+
+// Dispersion of nb branches on the kx axis (Nky = 1) or on a full grid
+// (Nky = Nk + 1) with E(i, j, s) from `energie`.
+template <class F>
+resultats_dispersion dispersion(int Nk, int Nky, int nb, F energie)
+{
+    resultats_dispersion d;
+    d.Nk = Nk;
+    d.Nky = Nky;
+    d.largeur = nb;
+    d.nb_niveaux_max = nb;
+    d.branche_lh.assign(nb, 0);
+    d.niveaux_k.assign(static_cast<std::size_t>(Nk + 1) * Nky * nb, 0.0);
+    for (int i = 0; i <= Nk; ++i)
+        for (int j = 0; j < Nky; ++j)
+            for (int s = 0; s < nb; ++s) d.niveaux_k[(static_cast<std::size_t>(i) * Nky + j) * nb + s] = energie(i, j, s);
+    return d;
+}
+
+// Hole density of one flat branch at E0 over the k disc of radius Nk deltak:
+// the trapezoid is exact for the linear integrand k.
+double p_plat(double EFV, double E0, double K, double T)
+{
+    const double f = 1 / (std::exp((E0 - EFV) * q / 1000 / (kB * T)) + 1);
+    return f * 2 * 3.141592653589793 * K * K / 2 * 0.05066059182116889;
+}
+
+std::string message_arret(const parametres_calcul& p, const resultats_dispersion& d, double N)
+{
+    try {
+        chercher_EFV(N, p, d);
+    } catch (const arret_calcul& a) {
+        return a.message;
+    }
+    return "";
+}
+
+const std::string message_convergence =
+    "Probleme de convergence lors du calcul du niveau de fermi dans la BV.\nAugmentez le nombre de k (Nk)\n";
+
+} // namespace
+
+TEST(NiveauxFermi, DensiteNulleOuNegativeRendLeDepart)
+{
+    cas_EFC c({10.0});
+    // every row empty: a search would stop on the convergence failure
+    parametres_calcul p;
+    p.T = 300;
+    p.deltak = 1e7;
+    const resultats_dispersion vide = dispersion(5, 1, 1, [](int, int, int) { return 0.0; });
+    for (double N : {0.0, -1e15}) {
+        EXPECT_EQ(chercher_EFC(N, c.p, c.m, c.k0), -100.0);
+        EXPECT_EQ(chercher_EFV(N, p, vide), -100.0);
+    }
+}
+
+TEST(NiveauxFermi, EFCDepasseDUnPasLePointAtteignantN)
+{
+    cas_EFC c({5.0, 40.0});
+    // N reached at the first trial: one step above -100
+    EXPECT_DOUBLE_EQ(chercher_EFC(1e-30, c.p, c.m, c.k0), -100.0 + 0.1);
+    for (int j : {500, 1100, 1300}) {
+        const double N_j = n_2D(grille(j), 0.067, 300, c.k0.E.niveaux);
+        // N just below n at grid point j, and above n at j - 1: the search returns point j + 1
+        ASSERT_GT(N_j * (1 - 1e-9), n_2D(grille(j - 1), 0.067, 300, c.k0.E.niveaux));
+        EXPECT_NEAR(chercher_EFC(N_j * (1 - 1e-9), c.p, c.m, c.k0), grille(j + 1), 1e-9) << j;
+        EXPECT_NEAR(chercher_EFC(N_j * (1 + 1e-9), c.p, c.m, c.k0), grille(j + 2), 1e-9) << j;
+    }
+}
+
+TEST(NiveauxFermi, EFVDepasseDUnPasLePointAtteignantN)
+{
+    parametres_calcul p;
+    p.T = 300;
+    p.deltak = 1e7;
+    const int Nk = 30;
+    const double E0 = 25.0;
+    const resultats_dispersion d = dispersion(Nk, 1, 1, [&](int, int, int) { return E0; });
+    const double K = Nk * p.deltak;
+    for (int j : {900, 1250, 1400}) {
+        const double N_j = p_plat(grille(j), E0, K, p.T);
+        ASSERT_GT(N_j * (1 - 1e-9), p_plat(grille(j - 1), E0, K, p.T));
+        EXPECT_NEAR(chercher_EFV(N_j * (1 - 1e-9), p, d), grille(j + 1), 1e-9) << j;
+    }
+}
+
+TEST(NiveauxFermi, BrancheVideAuDelaDUneLigneNeCompteQueSesBandes)
+{
+    parametres_calcul p;
+    p.T = 300;
+    p.deltak = 1e7;
+    // branch 1 stops at row 6; branch 0 is full
+    auto tronquee = [](int i, int, int s) { return s == 1 && i > 6 ? 0.0 : 20.0 + 10.0 * s; };
+    const resultats_dispersion d = dispersion(12, 1, 2, tronquee);
+    const double N = 0.5 * (p_plat(20, 20, 12e7, p.T) + p_plat(20, 30, 6e7, p.T));
+    const double EFV = chercher_EFV(N, p, d);
+    // the same with the truncated branch spelled out: densities of both at the
+    // returned level and one step below bracket N
+    EXPECT_GE(p_plat(EFV - 0.1, 20, 12e7, p.T) + p_plat(EFV - 0.1, 30, 6e7, p.T), N * (1 - 1e-12));
+    EXPECT_LT(p_plat(EFV - 0.2, 20, 12e7, p.T) + p_plat(EFV - 0.2, 30, 6e7, p.T), N);
+}
+
+TEST(NiveauxFermi, DiagonaleLueQuandKyVarie)
+{
+    parametres_calcul p;
+    p.T = 300;
+    p.deltak = 1e7;
+    const int Nk = 10;
+    // off-diagonal entries differ; only the diagonal may matter
+    const resultats_dispersion a = dispersion(Nk, Nk + 1, 1, [](int i, int j, int) { return i == j ? 25.0 : 3.0; });
+    const resultats_dispersion b = dispersion(Nk, Nk + 1, 1, [](int i, int j, int) { return i == j ? 25.0 : 90.0; });
+    const resultats_dispersion axe = dispersion(Nk, 1, 1, [](int, int, int) { return 25.0; });
+    const double N = p_plat(30, 25, Nk * p.deltak, p.T);
+    const double EFV = chercher_EFV(N, p, a);
+    EXPECT_EQ(EFV, chercher_EFV(N, p, b));
+    // diagonal weight sqrt 2: the same density is reached at a lower level
+    EXPECT_LT(EFV, chercher_EFV(N, p, axe));
+    EXPECT_NEAR(chercher_EFV(N * 1.4142135623730951, p, a), chercher_EFV(N, p, axe), 0.1 + 1e-9);
+}
+
+TEST(NiveauxFermi, ArretQuandLaDensiteDeTrousNeCroitPlus)
+{
+    parametres_calcul p;
+    p.T = 300;
+    p.deltak = 1e7;
+    // no hole at the first trial (every row beyond the centre empty)
+    const resultats_dispersion vide = dispersion(8, 1, 1, [](int i, int, int) { return i == 0 ? 10.0 : 0.0; });
+    EXPECT_EQ(message_arret(p, vide, 1e10), message_convergence);
+    // more holes than the k disc holds: saturation, then the same stop
+    const resultats_dispersion plein = dispersion(4, 1, 1, [](int, int, int) { return 10.0; });
+    EXPECT_EQ(message_arret(p, plein, 2 * p_plat(1e6, 10, 4e7, p.T)), message_convergence);
+}

@@ -1,0 +1,281 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "gain_optique/spectres.hpp"
+
+namespace {
+
+constexpr double q = 1.60218e-19, m0 = 9.1095e-31, hbar = 1.05458e-34, hbar2 = 1.1121389764000003e-68;
+
+// One conduction level at 0 meV, a heavy-hole and a light-hole branch,
+// parabolic, on the kx axis.
+struct banc {
+    parametres_calcul p;
+    resultats_materiau m;
+    resultats_k0 k0;
+    resultats_dispersion d;
+    recouvrements r;
+    banc(std::vector<int> branches = {0, 1}, int nb_HH = 1, int nb_LH = 1)
+    {
+        p.T = 300;
+        p.Nk = 100;
+        p.deltak = 5e6;
+        p.Nky = 1;
+        p.facteur_confinement = 0.01;
+        p.largeur_puits = 80;
+        p.demi_largeur_lorentz = 1e-13;
+        m.Eg_Puits = 1.0;
+        m.mc_puits = 0.067;
+        m.nr_puits = 3.5;
+        m.Ep_puits = 20;
+        m.largeur_lorentz_carre = std::pow(hbar / p.demi_largeur_lorentz, 2.0);
+        k0.E.niveaux = {0.0};
+        const int nb = static_cast<int>(branches.size());
+        d.Nk = p.Nk;
+        d.Nky = 1;
+        d.largeur = nb;
+        d.nb_niveaux_max = nb;
+        d.branche_lh = branches;
+        d.niveaux_k.assign(static_cast<std::size_t>(p.Nk + 1) * nb, 0.0);
+        for (int i = 0; i <= p.Nk; ++i)
+            for (int s = 0; s < nb; ++s) {
+                const double k = i * p.deltak;
+                d.niveaux_k[static_cast<std::size_t>(i) * nb + s] =
+                    10.0 + 20.0 * s + 1000 * hbar2 * k * k / (2 * m0 * 0.3 * q);
+            }
+        r.HH.assign(nb_HH, std::vector<double>{0.9});
+        r.LH.assign(nb_LH, std::vector<double>{0.8});
+    }
+};
+
+struct ligne {
+    double E, te, tm, rsp;
+};
+
+std::vector<ligne> calculer(banc& b, double EFC, double EFV, spectres& s, std::string* console = nullptr)
+{
+    std::FILE* f = std::tmpfile();
+    if (console) testing::internal::CaptureStdout();
+    calculer_spectres(EFC, EFV, b.r, b.p, b.m, b.k0, b.d, f, s);
+    if (console) *console = testing::internal::GetCapturedStdout();
+    std::rewind(f);
+    std::vector<ligne> lignes;
+    ligne l;
+    while (std::fscanf(f, "%le\t%le\t%le\t%le\n", &l.E, &l.te, &l.tm, &l.rsp) == 4) lignes.push_back(l);
+    std::fclose(f);
+    return lignes;
+}
+
+} // namespace
+
+TEST(Spectres, Entete)
+{
+    std::FILE* f = std::tmpfile();
+    ecrire_entete_gain(f);
+    EXPECT_EQ(std::ftell(f), 54);
+    std::fclose(f);
+}
+
+TEST(Spectres, UneLigneParMeVDeDebutAFin)
+{
+    struct {
+        double debut, fin;
+        std::vector<double> energies;
+    } cas[] = {
+        {1040, 1042.5, {1040, 1041, 1042}},
+        {1040, 1040, {1040}},
+        {1040, 1039.5, {}},
+    };
+    for (const auto& c : cas) {
+        banc b;
+        b.p.debut_E = c.debut;
+        b.p.fin_E = c.fin;
+        spectres s;
+        s.Gmax = 7; // left over from an earlier pass
+        const std::vector<ligne> l = calculer(b, 30, 40, s);
+        ASSERT_EQ(l.size(), c.energies.size()) << c.fin;
+        for (std::size_t i = 0; i < l.size(); ++i) {
+            EXPECT_EQ(l[i].E, c.energies[i]);
+            // the file shows the tables that the threshold step reads
+            EXPECT_NEAR(l[i].te, s.gain_te[i], 1e-6 * std::fabs(s.gain_te[i]));
+            EXPECT_NEAR(l[i].rsp, s.rsp[i], 1e-6 * std::fabs(s.rsp[i]));
+        }
+        const std::size_t taille = static_cast<std::size_t>(std::max(0.0, std::trunc(c.fin - c.debut))) + 2;
+        ASSERT_GE(s.gain_te.size(), taille);
+        EXPECT_EQ(s.gain_te[c.energies.size()], 0.0); // one past the last point
+        EXPECT_EQ(s.rsp[c.energies.size()], 0.0);
+        if (c.energies.empty()) {
+            EXPECT_EQ(s.Gmax, 0.0);
+            EXPECT_FALSE(s.energie_gmax_definie);
+        }
+    }
+}
+
+TEST(Spectres, PolarisationDesTrousLegersEtLourds)
+{
+    banc lourds, legers;
+    lourds.r.LH[0][0] = 0; // only the heavy-hole branch weighs
+    legers.r.HH[0][0] = 0; // only the light-hole branch weighs
+    for (banc* b : {&lourds, &legers}) {
+        b->p.debut_E = 1030;
+        b->p.fin_E = 1100;
+    }
+    spectres s_lourds, s_legers;
+    const std::vector<ligne> l_lourds = calculer(lourds, 30, 40, s_lourds);
+    const std::vector<ligne> l_legers = calculer(legers, 30, 40, s_legers);
+    ASSERT_EQ(l_lourds.size(), 71u);
+    for (std::size_t i = 0; i < l_lourds.size(); ++i) {
+        EXPECT_EQ(s_lourds.gain_tm[i], 0.0);
+        EXPECT_NE(s_lourds.gain_te[i], 0.0);
+        // light holes: TE is 3/4 of TM, spontaneous emission from both kinds
+        EXPECT_NEAR(s_legers.gain_te[i], 0.75 * s_legers.gain_tm[i], 1e-12 * std::fabs(s_legers.gain_tm[i]));
+        EXPECT_GT(s_lourds.rsp[i], 0.0);
+        EXPECT_GT(s_legers.rsp[i], 0.0);
+    }
+}
+
+TEST(Spectres, TransparenceALaSeparationDesNiveauxDeFermi)
+{
+    // long relaxation time: narrow Lorentzian, the sign change sits at
+    // 1000 Eg + EFC + EFV (hole axis)
+    banc b;
+    b.p.demi_largeur_lorentz = 1e-12;
+    b.m.largeur_lorentz_carre = std::pow(hbar / b.p.demi_largeur_lorentz, 2.0);
+    const double EFC = 30, EFV = 40, transparence = 1000 * b.m.Eg_Puits + EFC + EFV;
+    b.p.debut_E = transparence - 15;
+    b.p.fin_E = transparence + 15;
+    spectres s;
+    const std::vector<ligne> l = calculer(b, EFC, EFV, s);
+    ASSERT_EQ(l.size(), 31u);
+    for (const ligne& x : l) {
+        EXPECT_TRUE(x.E > transparence - 4 || x.te > 0.0) << x.E;
+        EXPECT_TRUE(x.E < transparence + 4 || x.te < 0.0) << x.E;
+    }
+    // gain peak inside the inverted range, recorded with its energy
+    EXPECT_TRUE(s.energie_gmax_definie);
+    EXPECT_LT(s.energie_gmax, transparence);
+    EXPECT_GT(s.Gmax, 0.0);
+}
+
+TEST(Spectres, MaximumDuGainModal)
+{
+    // no inversion: absorption grows with photon energy, the maximum stays at debut_E
+    banc b;
+    b.p.debut_E = 1040;
+    b.p.fin_E = 1060;
+    spectres s;
+    calculer(b, -100, -100, s);
+    EXPECT_EQ(s.energie_gmax, 1040);
+    EXPECT_EQ(s.Gmax, b.p.facteur_confinement * s.gain_te[0]);
+    // a modal gain of exactly 0 everywhere: every point takes the place of the
+    // maximum, the last one stays
+    banc nul;
+    nul.r.HH[0][0] = nul.r.LH[0][0] = 0;
+    nul.p.debut_E = 1040;
+    nul.p.fin_E = 1045;
+    calculer(nul, 30, 40, s);
+    EXPECT_EQ(s.Gmax, 0.0);
+    EXPECT_EQ(s.energie_gmax, 1045);
+    // with inversion: the largest value, the earlier energy on a tie
+    banc g;
+    g.p.debut_E = 1020;
+    g.p.fin_E = 1080;
+    calculer(g, 30, 40, s);
+    std::size_t i_max = 0;
+    for (std::size_t i = 1; i < 61; ++i)
+        if (g.p.facteur_confinement * s.gain_te[i] > g.p.facteur_confinement * s.gain_te[i_max]) i_max = i;
+    EXPECT_EQ(s.energie_gmax, 1020 + static_cast<double>(i_max));
+    EXPECT_EQ(s.Gmax, g.p.facteur_confinement * s.gain_te[i_max]);
+}
+
+TEST(Spectres, BrancheVideAuDelaDUneLigne)
+{
+    // the light-hole branch ends at row 40: its strips beyond are left out,
+    // the ones below still count
+    banc complet, tronque;
+    for (banc* b : {&complet, &tronque}) {
+        b->r.HH[0][0] = 0;
+        b->p.debut_E = 1035;
+        b->p.fin_E = 1036;
+    }
+    for (int i = 41; i <= tronque.p.Nk; ++i) tronque.d.niveaux_k[static_cast<std::size_t>(i) * 2 + 1] = 0.0;
+    spectres s_complet, s_tronque;
+    calculer(complet, 30, 40, s_complet);
+    calculer(tronque, 30, 40, s_tronque);
+    EXPECT_NE(s_tronque.gain_tm[1], s_complet.gain_tm[1]);
+    EXPECT_GT(s_tronque.gain_tm[1], 0.0);
+}
+
+TEST(Spectres, ParcoursDesBranchesBorne)
+{
+    struct {
+        std::vector<int> branches;
+        int nb_HH, nb_LH;
+        bool avertissement;
+    } cas[] = {
+        {{0, 1}, 1, 1, false},
+        {{0}, 1, 1, true},     // fewer branches than zone-centre levels
+        {{1, 1}, 1, 1, true},  // two light-hole branches, one LH overlap row
+        {{0, 0, 1}, 1, 1, true}, // the second HH branch has no row
+    };
+    for (const auto& c : cas) {
+        banc b(c.branches, c.nb_HH, c.nb_LH);
+        b.p.debut_E = 1040;
+        b.p.fin_E = 1042;
+        spectres s;
+        std::string console1, console2;
+        calculer(b, 30, 40, s, &console1);
+        calculer(b, 30, 40, s, &console2); // a second pass of the same run
+        EXPECT_EQ(s.avertissement_branches, c.avertissement);
+        const auto n = [](const std::string& t) { return std::count(t.begin(), t.end(), '\n'); };
+        EXPECT_EQ(n(console1), c.avertissement ? 1 : 0);
+        EXPECT_EQ(n(console2), 0);
+        EXPECT_TRUE(std::isfinite(s.gain_te[0]));
+    }
+}
+
+TEST(Spectres, MemesValeursQueLeCalculPointParPoint)
+{
+    // one heavy-hole branch; the integrand evaluated strip by strip at each
+    // photon energy, in the plain order, must give the very same doubles
+    banc b({0}, 1, 0);
+    b.d.niveaux_k[70] = 0.0; // an empty row inside the range
+    b.p.debut_E = 1050;
+    b.p.fin_E = 1053;
+    spectres s;
+    calculer(b, 30, 40, s);
+    const double kB = 1.38066e-23, eps0 = 8.85418e-12, pi = 3.141592653589793;
+    const double beta = q / (1000 * kB * b.p.T);
+    const double pref = 2.707086561865992e-72 /
+                        (b.m.nr_puits * 3e8 * eps0 * std::pow(m0, 2.0) * b.p.largeur_puits * 1e-10);
+    const double M = std::sqrt(b.m.Ep_puits * m0 * q / 6);
+    for (int idx = 0; idx < 4; ++idx) {
+        const double E = 1050 + idx;
+        double ig = 0;
+        for (int m = 1; m <= b.p.Nk; ++m) {
+            if (b.d.niveaux_k[m] == 0.0) continue;
+            double f[2];
+            for (int c = 0; c < 2; ++c) {
+                const int j = m - 1 + c;
+                const double k = j * b.p.deltak;
+                const double Ec = 0.0 + 1000 * hbar2 * std::pow(k, 2.0) / (2 * m0 * b.m.mc_puits * q);
+                const double Ev = b.d.niveaux_k[j];
+                const double fc = fermi_dirac(Ec, 30, beta), fh = fermi_dirac(Ev, 40, beta);
+                const double dE = (1000 * b.m.Eg_Puits + Ec + Ev - E) * q / 1000;
+                const double D = std::pow(dE, 2.0) + b.m.largeur_lorentz_carre;
+                f[c] = k * (fc + fh - 1) / D;
+            }
+            ig += trapeze((m - 1) * b.p.deltak, m * b.p.deltak, f[0], f[1]);
+        }
+        const double E_J = E * q / 1000;
+        const double A = 2 * pref * std::pow(M, 2.0) * (hbar / b.p.demi_largeur_lorentz) / (100 * pi * E_J);
+        double te = 0;
+        te += (3.0 / 4.0) * A * std::pow(0.9, 2.0) * ig;
+        EXPECT_EQ(s.gain_te[idx], te) << E;
+    }
+}
