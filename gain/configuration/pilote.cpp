@@ -9,7 +9,15 @@
 
 #include "configuration/lecteur_ini.hpp"
 #include "configuration/parametres.hpp"
+#include "dispersion/dispersion.hpp"
+#include "gain_optique/fermi.hpp"
+#include "gain_optique/recouvrements.hpp"
+#include "gain_optique/spectres.hpp"
+#include "materiau/materiau.hpp"
+#include "niveaux_k0/niveaux_k0.hpp"
 #include "numerique/arret.hpp"
+#include "seuil_pi/courbe_pi.hpp"
+#include "seuil_pi/seuil.hpp"
 
 namespace {
 
@@ -86,6 +94,67 @@ ligne_commande lire_ligne_commande(int argc, const char* const* argv)
     return l;
 }
 
+// Pass count: the count of the command line truncated toward zero.
+int nombre_de_passes(double nombre_iterations)
+{
+    if (!(nombre_iterations >= 1.0)) return 0;
+    if (nombre_iterations >= 2147483647.0) return 2147483647;
+    return static_cast<int>(nombre_iterations);
+}
+
+// The carrier-density series: one pass per density, each finding the
+// quasi-Fermi levels, the spectra and the threshold line. The overlaps do not
+// depend on the density and are computed once.
+etat_seuil boucle_porteurs(const parametres_calcul& p, const resultats_materiau& m, const resultats_k0& k0,
+                           const resultats_dispersion& d, const ligne_commande& commande, fichiers_sortie& f)
+{
+    const double Ninj_depart = m.Ninj_surf;
+    // cm-3 -> m-3, times the well width in metres: a sheet density step.
+    const double pas_porteurs = commande.pas_porteurs_cm3 / 1e-6 * (p.largeur_puits * 1e-10);
+
+    ecrire_entete_gain(f.gain.get());
+    ecrire_entete_param(f.param.get());
+
+    const recouvrements r = calculer_recouvrements(p, m, k0);
+    if (f.enveloppes) {
+        ecrire_fichier_enveloppes(f.enveloppes.get(), p, m, k0);
+        f.enveloppes.reset();
+    }
+
+    etat_seuil seuil;
+    spectres s;
+    const int n = nombre_de_passes(commande.nombre_iterations);
+    for (int i = 0; i < n; ++i) {
+        const double N = Ninj_depart + i * pas_porteurs;
+        double EFC = -100.0;
+        double EFV = -100.0;
+        if (N > 0) {
+            EFC = chercher_EFC(N, p, m, k0);
+            EFV = chercher_EFV(N, p, d);
+        }
+        std::printf("Calcul du gain pour N = %e...\n", N * 1e-6 / (p.largeur_puits * 1e-10));
+        std::printf("EFC : %f meV\n", EFC);
+        std::printf("EFV : %f meV\n", -EFV);
+        calculer_spectres(EFC, EFV, r, p, m, k0, d, f.gain.get(), s);
+        if (calculer_seuil(i, commande.nombre_iterations, N, s.gain_te, s.rsp, s.Gmax, s.energie_gmax,
+                           s.energie_gmax_definie, p, f.param.get(), seuil))
+            break;
+    }
+    return seuil;
+}
+
+// The gain needs electrons and holes: without a bound level in either band
+// nothing after the zone-centre levels has a meaning.
+void verifier_niveaux_k0(const resultats_k0& k0)
+{
+    if (k0.E.nb() == 0)
+        arreter("Aucun niveau de conduction lié dans le puits : le gain ne peut pas être calculé "
+                "(vérifiez Vc, la largeur du puits et deltaE).\n");
+    if (k0.HH.nb() + k0.LH.nb() == 0)
+        arreter("Aucun niveau de trou (HH ou LH) lié au centre de zone : la dispersion de la bande de valence "
+                "ne peut pas être calculée (vérifiez Vv, la largeur du puits et deltaE).\n");
+}
+
 int executer(int argc, const char* const* argv)
 {
     // Numbers are read and written with '.' whatever the user's locale: the
@@ -97,16 +166,28 @@ int executer(int argc, const char* const* argv)
 
     parametres_calcul p;
     lire_fichiers_sortie(fichier_config, p);
-    fichiers_sortie fichiers = ouvrir_fichiers(p);
+    fichiers_sortie f = ouvrir_fichiers(p);
     lire_parametres(fichier_config, p);
 
+    const resultats_materiau m = modele_materiau(p);
     afficher_banniere();
+    afficher_resume_materiau(m);
+
+    const resultats_k0 k0 = calculer_niveaux_k0(p, m);
+    verifier_niveaux_k0(k0);
+
+    const resultats_dispersion d = calculer_dispersion(p, m, k0);
+    if (f.dispersion) {
+        ecrire_fichier_dispersion(f.dispersion.get(), d);
+        f.dispersion.reset();
+    }
 
     const ligne_commande commande = lire_ligne_commande(argc, argv);
-    (void)commande;
+    const etat_seuil seuil = boucle_porteurs(p, m, k0, d, commande, f);
+    courbe_pi(p, seuil, f.pi.get());
 
-    fichiers.gain.reset();
-    fichiers.param.reset();
+    f.gain.reset();
+    f.param.reset();
     std::printf("Calculs terminés. Résultats disponibles dans %s\n", p.fichier_gain->c_str());
     return 0;
 }

@@ -1,1 +1,441 @@
-// en cours
+#include "dispersion/dispersion.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <atomic>
+#include <cmath>
+#include <exception>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "numerique/arret.hpp"
+#include "numerique/matrices.hpp"
+
+namespace {
+
+constexpr double q_e = 1.60218e-19;                 // J per eV
+constexpr double A_cin = 6.104281115319173e-39;     // hbar^2 / (2 m0), J m^2
+constexpr double joule_vers_meV = 6.241495961752113e+21; // 1000 / q
+constexpr long long max_points_grille = 10000000;
+
+couche_valence former_couche(double g1, double g2, double g3, double V, double zeta)
+{
+    couche_valence c;
+    c.gamma1 = g1;
+    c.gamma2 = g2;
+    c.gamma3 = g3;
+    c.V = V;
+    c.zeta = zeta;
+    c.gT = g1 * A_cin;
+    c.gS = 2 * g2 * A_cin;
+    // gamma3 < gamma2 gives NaN here: every f is then NaN and no level is found.
+    c.gR = std::sqrt(12 * A_cin * A_cin * (g3 * g3 - g2 * g2));
+    c.c_hh = (g1 - 2 * g2) * A_cin * joule_vers_meV;
+    c.c_lh = (g1 + 2 * g2) * A_cin * joule_vers_meV;
+    return c;
+}
+
+plan_couche former_plan_couche(const couche_valence& c, double kx, double ky)
+{
+    plan_couche p;
+    const double kx2 = kx * kx, ky2 = ky * ky;
+    p.kt2 = kx2 + ky2;
+    const double racine3 = std::sqrt(3.0);
+    const complexe R = c_echelle({-c.gamma2 * (kx2 - ky2), 2 * c.gamma3 * kx * ky}, racine3 * A_cin);
+    const complexe S = c_echelle({kx, -ky}, 2 * racine3 * A_cin * c.gamma3);
+    p.module_R = c_module(R);
+    p.module_S = c_module(S);
+    // Flux coupling from the in-plane modulus, so that it is |S|/2 in every direction.
+    p.c_s = racine3 * c.gamma3 * A_cin * std::sqrt(p.kt2) * joule_vers_meV;
+    const double a = c.gT * c.gT - c.gS * c.gS;
+    const double gR2 = c.gR * c.gR;
+    p.D_constant = c.zeta * c.zeta * c.gT * c.gT + kx2 * ky2 * gR2 * a;
+    p.D_kt4 = p.kt2 * p.kt2 * gR2 * (a - gR2 / 4);
+    p.trois_kt2_a = 3 * p.kt2 * a;
+    p.gR2_kt2 = gR2 * p.kt2;
+    p.b_constant = p.kt2 * (a - gR2 / 2);
+    return p;
+}
+
+// The two growth-axis roots kz1 (heavy-hole-like at kt = 0) and kz2 of a layer
+// at the energy E' measured from its band edge.
+void racines_kz(const couche_valence& c, const plan_couche& p, double Ep, complexe& kz1, complexe& kz2)
+{
+    const double a = c.gT * c.gT - c.gS * c.gS;
+    const double gR2 = c.gR * c.gR;
+    const double D = p.D_constant + c.gS * c.gS * Ep * Ep + Ep * p.kt2 * c.gT * gR2 - p.D_kt4 -
+                     c.zeta * c.gS * (2 * c.gT * Ep - p.trois_kt2_a + p.gR2_kt2);
+    const complexe s = c_racine_reel(D);
+    const double b = c.gT * Ep - p.b_constant - c.zeta * c.gS;
+    const double inv_a = 1.0 / a;
+    kz1 = c_racine(c_echelle(c_plus_reel(s, b), inv_a));
+    kz2 = c_racine(c_echelle(c_plus_reel(c_echelle(s, -1.0), b), inv_a));
+}
+
+// Gauss-Jordan inverse in the elimination order of inverse_c4, skipping the
+// products with the entries of the unit matrix that are still exactly zero
+// (they would only add signed zeros). Returns false at a zero pivot: the
+// caller then takes inverse_c4 and its row exchange.
+bool inverse_sans_echange(const matrice_c4& A, matrice_c4& I)
+{
+    matrice_c4 M = A;
+    for (auto& ligne : I)
+        for (auto& e : ligne) e = {0.0, 0.0};
+    for (int i = 0; i < 4; ++i) I[i][i] = {1.0, 0.0};
+    for (int k = 0; k < 4; ++k) {
+        const complexe p = M[k][k];
+        if (p.re == 0.0 && p.im == 0.0) return false;
+        const complexe q = c_inverse(p);
+        for (int l = k + 1; l < 4; ++l) M[k][l] = c_produit(M[k][l], q);
+        // Row k of the unit matrix is non-zero in columns 0 ... k only.
+        for (int l = 0; l <= k; ++l) I[k][l] = c_produit(I[k][l], q);
+        for (int m = 0; m < 4; ++m) {
+            if (m == k) continue;
+            const complexe g = M[m][k];
+            for (int o = k + 1; o < 4; ++o) M[m][o] = c_somme(M[m][o], c_echelle(c_produit(M[k][o], g), -1.0));
+            for (int o = 0; o <= k; ++o) I[m][o] = c_somme(I[m][o], c_echelle(c_produit(I[k][o], g), -1.0));
+        }
+    }
+    return true;
+}
+
+complexe fois_i(complexe z) { return {-z.im, z.re}; }
+
+// Columns j and j + 2 (wave vectors q and -q) of the field matrix M.
+void colonnes_champ(const couche_valence& c, const plan_couche& p, double Ep, complexe q, bool lourd,
+                    matrice_c4& M, int j)
+{
+    const complexe q2 = c_produit(q, q);
+    const complexe P = c_echelle(c_plus_reel(q2, p.kt2), c.gamma1 * A_cin);
+    const complexe Q = c_echelle(c_plus_reel(c_echelle(q2, -2.0), p.kt2), c.gamma2 * A_cin);
+    const complexe H11 = c_plus_reel(c_somme(P, Q), c.zeta);
+    const complexe H22 = c_plus_reel(c_difference(P, Q), -c.zeta);
+    for (int signe = 0; signe < 2; ++signe) {
+        const complexe qs = signe == 0 ? q : c_echelle(q, -1.0);
+        const complexe iSq = c_echelle(fois_i(qs), p.module_S);
+        complexe F1, F2;
+        if (lourd) {
+            const complexe H21 = c_plus_reel(iSq, p.module_R);
+            F1 = c_echelle(c_plus_reel(H22, -Ep), joule_vers_meV);
+            F2 = c_echelle(H21, -joule_vers_meV);
+        } else {
+            const complexe H12 = c_plus_reel(c_echelle(iSq, -1.0), p.module_R);
+            F1 = c_echelle(H12, joule_vers_meV);
+            F2 = c_echelle(c_plus_reel(H11, -Ep), -joule_vers_meV);
+        }
+        const int col = j + 2 * signe;
+        M[0][col] = F1;
+        M[1][col] = F2;
+        M[2][col] = c_somme(c_produit(c_echelle(fois_i(qs), c.c_hh), F1), c_echelle(F2, p.c_s));
+        M[3][col] = c_difference(c_produit(c_echelle(fois_i(qs), c.c_lh), F2), c_echelle(F1, p.c_s));
+    }
+}
+
+} // namespace
+
+modele_valence former_modele_valence(const parametres_calcul& p, const resultats_materiau& m,
+                                     const resultats_k0& k0)
+{
+    modele_valence v;
+    v.puits = former_couche(m.gamma1_puits, m.gamma2_puits, m.gamma3_puits, k0.dEv_hydro * q_e / 1000,
+                            m.dE_cisaillement * q_e / 1000);
+    v.barriere = former_couche(m.gamma1_barriere, m.gamma2_barriere, m.gamma3_barriere, m.Vv * q_e / 1000, 0.0);
+    v.L = p.largeur_puits * 1e-10; // Å -> m
+    return v;
+}
+
+plan_k former_plan_k(const modele_valence& m, double kx, double ky)
+{
+    plan_k k;
+    k.kx = kx;
+    k.ky = ky;
+    k.puits = former_plan_couche(m.puits, kx, ky);
+    k.barriere = former_plan_couche(m.barriere, kx, ky);
+    return k;
+}
+
+complexe evaluer_fonction_dispersion(const modele_valence& m, const plan_k& k, double E)
+{
+    matrice_c4 W, B, W_inv, B_inv;
+    complexe phase[4];
+
+    const double Ep_w = E - m.puits.V;
+    complexe kz1, kz2;
+    racines_kz(m.puits, k.puits, Ep_w, kz1, kz2);
+    colonnes_champ(m.puits, k.puits, Ep_w, kz1, true, W, 0);
+    colonnes_champ(m.puits, k.puits, Ep_w, kz2, false, W, 1);
+    phase[0] = c_exp_ikx(kz1, -m.L);
+    phase[1] = c_exp_ikx(kz2, -m.L);
+    phase[2] = c_exp_ikx(kz1, m.L);
+    phase[3] = c_exp_ikx(kz2, m.L);
+
+    const double Ep_b = E - m.barriere.V;
+    complexe bz1, bz2;
+    racines_kz(m.barriere, k.barriere, Ep_b, bz1, bz2);
+    // Decaying barrier solutions carry a positive imaginary part.
+    if (bz1.im <= 0.0) bz1 = c_echelle(bz1, -1.0);
+    if (bz2.im <= 0.0) bz2 = c_echelle(bz2, -1.0);
+    colonnes_champ(m.barriere, k.barriere, Ep_b, bz1, true, B, 0);
+    colonnes_champ(m.barriere, k.barriere, Ep_b, bz2, false, B, 1);
+
+    if (!inverse_sans_echange(W, W_inv)) inverse_c4(W, W_inv);
+    if (!inverse_sans_echange(B, B_inv)) inverse_c4(B, B_inv);
+
+    // T = (B^-1 W Phi)(W^-1 B); f needs T rows 0-1, columns 0-1 only, hence
+    // columns 0-1 of X = W^-1 B and rows 0-1 of Y = B^-1 W Phi. Sums are
+    // accumulated from zero in the order of the full matrix product.
+    complexe X[4][2], Y[2][4];
+    for (int l = 0; l < 4; ++l)
+        for (int c = 0; c < 2; ++c) {
+            complexe s{0.0, 0.0};
+            for (int n = 0; n < 4; ++n) s = c_somme(s, c_produit(W_inv[l][n], B[n][c]));
+            X[l][c] = s;
+        }
+    for (int r = 0; r < 2; ++r)
+        for (int l = 0; l < 4; ++l) {
+            complexe s{0.0, 0.0};
+            for (int n = 0; n < 4; ++n) s = c_somme(s, c_produit(B_inv[r][n], W[n][l]));
+            Y[r][l] = c_produit(s, phase[l]); // Phi is diagonal
+        }
+    complexe T[2][2];
+    for (int r = 0; r < 2; ++r)
+        for (int c = 0; c < 2; ++c) {
+            complexe s{0.0, 0.0};
+            for (int l = 0; l < 4; ++l) s = c_somme(s, c_produit(Y[r][l], X[l][c]));
+            T[r][c] = s;
+        }
+    return c_difference(c_produit(T[0][0], T[1][1]), c_produit(T[1][0], T[0][1]));
+}
+
+complexe evaluer_fonction_dispersion(const modele_valence& m, double kx, double ky, double E)
+{
+    return evaluer_fonction_dispersion(m, former_plan_k(m, kx, ky), E);
+}
+
+std::vector<double> grille_energie_valence(const parametres_calcul& p, const resultats_materiau& m)
+{
+    const double E0 = -(std::fabs(m.dE_hydro / 3) + std::fabs(m.Vv)) * q_e / 1000;
+    const double pas = p.deltaE * q_e / 1000;
+    const double haut = m.Vv * q_e / 1000;
+    const double estimation = (haut - E0) / pas + 2.0;
+    if (!(estimation <= static_cast<double>(max_points_grille))) {
+        char message[256];
+        std::snprintf(message, sizeof message,
+                      "Grille d'énergie de la dispersion trop grande : %.0f points pour deltaE = %g meV "
+                      "(10000000 points au plus) ; augmenter deltaE.\n",
+                      estimation, p.deltaE);
+        arreter(message);
+    }
+    std::vector<double> grille;
+    grille.reserve(static_cast<std::size_t>(estimation) + 1);
+    grille.push_back(E0);
+    while (grille.back() < haut) grille.push_back(grille.back() + pas);
+    return grille;
+}
+
+namespace {
+
+// One k point of the scan, in the order the sequential scan visits them.
+struct tache_k {
+    int i, j;       // kx index (from 1), ky index
+    int groupe;     // points whose first empty one ends the rest of the group
+    double kx, ky;  // m^-1
+};
+
+// Levels (meV) at one k point: sign changes of Re f on the grid from i0 up.
+void balayer_energie(const modele_valence& m, const plan_k& k, const std::vector<double>& grille, int i0,
+                     std::vector<double>& niveaux)
+{
+    niveaux.clear();
+    const int nE = static_cast<int>(grille.size());
+    if (i0 >= nE) return;
+    double precedent = evaluer_fonction_dispersion(m, k, grille[static_cast<std::size_t>(i0)]).re;
+    for (int p = i0 + 1; p < nE; ++p) {
+        const double courant = evaluer_fonction_dispersion(m, k, grille[static_cast<std::size_t>(p)]).re;
+        if (precedent * courant < 0.0)
+            niveaux.push_back((grille[static_cast<std::size_t>(p - 1)] + grille[static_cast<std::size_t>(p)]) / 2 *
+                              joule_vers_meV);
+        precedent = courant;
+    }
+}
+
+std::vector<double> niveaux_zone_centre_tries(const resultats_k0& k0)
+{
+    std::vector<double> t(k0.LH.niveaux);
+    t.insert(t.end(), k0.HH.niveaux.begin(), k0.HH.niveaux.end());
+    const int n = static_cast<int>(t.size());
+    for (int fin = n - 1; fin > 0; --fin)
+        for (int a = 0; a < fin; ++a)
+            if (t[static_cast<std::size_t>(a)] > t[static_cast<std::size_t>(a + 1)])
+                std::swap(t[static_cast<std::size_t>(a)], t[static_cast<std::size_t>(a + 1)]);
+    return t;
+}
+
+void afficher_progression(double kx, const parametres_calcul& p)
+{
+    std::printf("%d%% \b\b\b\b", static_cast<int>(static_cast<float>(100 * kx / ((p.Nk - 1) * p.deltak))));
+}
+
+} // namespace
+
+resultats_dispersion calculer_dispersion(const parametres_calcul& p, const resultats_materiau& mat,
+                                         const resultats_k0& k0)
+{
+    const std::vector<double> grille = grille_energie_valence(p, mat);
+    const modele_valence modele = former_modele_valence(p, mat, k0);
+    const std::vector<double> zone_centre = niveaux_zone_centre_tries(k0);
+
+    std::puts("Progression des calculs pour k différent de zéro :");
+
+    // First grid point of every energy scan, about |E_0| below the lowest
+    // zone-centre level; a level below deltaE (or none) starts at the grid start.
+    int i0 = 0;
+    if (!zone_centre.empty()) i0 = std::max(0, static_cast<int>(zone_centre.front() / p.deltaE) - 1);
+
+    // The k points in sequential order, with the loop values accumulated as the
+    // sequential scan accumulates them.
+    std::vector<double> valeurs_kx, valeurs_ky;
+    const double kx_fin = p.Nk * p.deltak, ky_fin = p.Nky * p.deltak;
+    if (kx_fin > 1e6)
+        for (double kx = 1e6; kx < kx_fin; kx += p.deltak) valeurs_kx.push_back(kx);
+    for (double ky = 0; ky < ky_fin; ky += p.deltak) valeurs_ky.push_back(ky);
+    const bool balayage_ky = p.Nky > 1;
+    if (!balayage_ky) valeurs_ky.resize(1);
+    std::vector<tache_k> taches;
+    for (std::size_t a = 0; a < valeurs_kx.size(); ++a)
+        for (std::size_t b = 0; b < valeurs_ky.size(); ++b)
+            taches.push_back({static_cast<int>(a) + 1, static_cast<int>(b), balayage_ky ? static_cast<int>(a) : 0,
+                              valeurs_kx[a], valeurs_ky[b]});
+    const int nb_taches = static_cast<int>(taches.size());
+    const int nb_groupes = balayage_ky ? static_cast<int>(valeurs_kx.size()) : 1;
+
+    // Work is handed out in sequential order; a point past the first empty
+    // point of its group is not started, and one started ahead is discarded.
+    std::vector<std::vector<double>> niveaux_taches(taches.size());
+    std::vector<std::atomic<int>> fin_groupe(static_cast<std::size_t>(nb_groupes));
+    for (auto& f : fin_groupe) f.store(nb_taches);
+    std::vector<signed char> etat(taches.size(), 0); // 1 = levels found, -1 = empty (under verrou)
+    std::atomic<int> suivante{0};
+    std::mutex verrou;
+    int prochaine_ligne_annoncee = 0; // kx rows whose progress is printed
+    std::exception_ptr erreur;
+    int tache_erreur = nb_taches;
+
+    // Prints the progress of every kx row the sequential scan has reached by
+    // now: with ky scanned every row is reached (ligne: the row about to
+    // start); along kx alone a row is reached once the previous one had a level.
+    auto annoncer = [&](int ligne) {
+        while (prochaine_ligne_annoncee < static_cast<int>(valeurs_kx.size())) {
+            const int r = prochaine_ligne_annoncee;
+            if (balayage_ky ? r > ligne : (r > 0 && etat[static_cast<std::size_t>(r - 1)] != 1)) break;
+            afficher_progression(valeurs_kx[static_cast<std::size_t>(r)], p);
+            ++prochaine_ligne_annoncee;
+        }
+    };
+
+    auto travail = [&]() {
+        std::vector<double> niveaux;
+        niveaux.reserve(64);
+        for (;;) {
+            const int t = suivante.fetch_add(1);
+            if (t >= nb_taches) break;
+            const tache_k& tk = taches[static_cast<std::size_t>(t)];
+            if (t > fin_groupe[static_cast<std::size_t>(tk.groupe)].load()) continue;
+            {
+                std::lock_guard<std::mutex> g(verrou);
+                if (erreur) break;
+                annoncer(tk.i - 1);
+            }
+            try {
+                balayer_energie(modele, former_plan_k(modele, tk.kx, tk.ky), grille, i0, niveaux);
+                niveaux_taches[static_cast<std::size_t>(t)] = niveaux;
+            } catch (...) {
+                std::lock_guard<std::mutex> g(verrou);
+                if (t < tache_erreur) {
+                    erreur = std::current_exception();
+                    tache_erreur = t;
+                }
+                break;
+            }
+            if (niveaux.empty()) {
+                auto& f = fin_groupe[static_cast<std::size_t>(tk.groupe)];
+                int ancien = f.load();
+                while (t < ancien && !f.compare_exchange_weak(ancien, t)) {
+                }
+            }
+            std::lock_guard<std::mutex> g(verrou);
+            etat[static_cast<std::size_t>(t)] = niveaux.empty() ? -1 : 1;
+            annoncer(tk.i - 1);
+        }
+    };
+
+    int nb_fils = p.nb_fils > 0 ? p.nb_fils : static_cast<int>(std::thread::hardware_concurrency());
+    nb_fils = std::max(1, std::min(nb_fils, std::max(1, nb_taches)));
+    if (nb_fils == 1 || nb_taches <= 1) {
+        travail();
+    } else {
+        std::vector<std::jthread> fils;
+        for (int f = 0; f < nb_fils - 1; ++f) fils.emplace_back(travail);
+        travail();
+    } // the jthreads join here
+    if (erreur) std::rethrow_exception(erreur);
+
+    resultats_dispersion d;
+    d.Nk = p.Nk;
+    d.Nky = std::max(p.Nky, static_cast<int>(valeurs_ky.size()));
+    int nb_max = 0;
+    for (int t = 0; t < nb_taches; ++t) {
+        const tache_k& tk = taches[static_cast<std::size_t>(t)];
+        if (t > fin_groupe[static_cast<std::size_t>(tk.groupe)].load()) continue;
+        nb_max = std::max(nb_max, static_cast<int>(niveaux_taches[static_cast<std::size_t>(t)].size()));
+    }
+    d.nb_niveaux_max = nb_max;
+    d.largeur = std::max(nb_max, static_cast<int>(zone_centre.size()));
+    const int lignes = std::max(p.Nk, static_cast<int>(valeurs_kx.size())) + 1;
+    d.niveaux_k.assign(static_cast<std::size_t>(lignes) * static_cast<std::size_t>(d.Nky) *
+                           static_cast<std::size_t>(d.largeur),
+                       0.0);
+    auto cellule = [&](int i, int j) {
+        return d.niveaux_k.begin() +
+               static_cast<std::ptrdiff_t>((static_cast<std::size_t>(i) * d.Nky + j) * d.largeur);
+    };
+    for (int t = 0; t < nb_taches; ++t) {
+        const tache_k& tk = taches[static_cast<std::size_t>(t)];
+        if (t > fin_groupe[static_cast<std::size_t>(tk.groupe)].load()) continue;
+        const auto& nv = niveaux_taches[static_cast<std::size_t>(t)];
+        std::copy(nv.begin(), nv.end(), cellule(tk.i, tk.j));
+        std::copy(zone_centre.begin(), zone_centre.end(), cellule(0, tk.j));
+        d.max_indice_k = std::max({d.max_indice_k, tk.i, tk.j});
+        d.points.push_back({tk.i, tk.j, tk.kx, tk.ky, static_cast<int>(nv.size())});
+    }
+
+    std::printf("\nMax(Nk) : %d\n", d.max_indice_k);
+
+    // A light-hole zone-centre level names the branch closest to it at the
+    // first k point (first minimum wins).
+    d.branche_lh.assign(static_cast<std::size_t>(d.nb_niveaux_max), 0);
+    if (d.nb_niveaux_max > 0)
+        for (double l : k0.LH.niveaux) {
+            int n_min = 0;
+            for (int n = 1; n < d.nb_niveaux_max; ++n)
+                if (std::fabs(d.niveau(1, 0, n) - l) < std::fabs(d.niveau(1, 0, n_min) - l)) n_min = n;
+            d.branche_lh[static_cast<std::size_t>(n_min)] = 1;
+        }
+
+    std::puts("Calcul des niveaux dans la bande de valence terminé");
+    return d;
+}
+
+void ecrire_fichier_dispersion(std::FILE* f, const resultats_dispersion& d)
+{
+    std::fputs("kx (m-1)\tky (m-1)\tniveaux (meV)\n", f);
+    for (const auto& pt : d.points) {
+        std::fprintf(f, "%e\t%e", pt.kx, pt.ky);
+        for (int n = 0; n < pt.nb; ++n) std::fprintf(f, "\t%f", d.niveau(pt.i, pt.j, n));
+        std::fputc('\n', f);
+    }
+    std::fputs("branche_lh", f);
+    for (int b : d.branche_lh) std::fprintf(f, "\t%d", b);
+    std::fputc('\n', f);
+}

@@ -8,6 +8,7 @@
 #include "configuration/parametres.hpp"
 #include "materiau/materiau.hpp"
 #include "niveaux_k0/niveaux_k0.hpp"
+#include "numerique/complexe.hpp"
 
 struct resultats_dispersion {
     int Nk = 0, Nky = 1;
@@ -32,7 +33,52 @@ struct resultats_dispersion {
     }
 };
 
-// The whole scan; prints the progress lines.
+// Four-band coefficients of one layer (Luttinger parameters and band edge).
+struct couche_valence {
+    double gamma1 = 0, gamma2 = 0, gamma3 = 0;
+    double V = 0;    // band edge on the hole axis, J
+    double zeta = 0; // shear term, J
+    double gT = 0, gS = 0, gR = 0; // J m^2
+    double c_hh = 0, c_lh = 0;     // meV m^2
+};
+
+struct modele_valence {
+    couche_valence puits, barriere;
+    double L = 0; // well width, m
+};
+
+// Layer coefficients from the material and zone-centre results; L from largeur_puits (Å).
+modele_valence former_modele_valence(const parametres_calcul& p, const resultats_materiau& m,
+                                     const resultats_k0& k0);
+
+// In-plane quantities of one layer at (kx, ky): everything of the bound-state
+// function that does not depend on the energy.
+struct plan_couche {
+    double kt2 = 0;             // kx^2 + ky^2, m^-2
+    double module_R = 0, module_S = 0; // J
+    double c_s = 0;             // flux coupling, meV m, from sqrt(kx^2 + ky^2)
+    double D_constant = 0;      // energy-free head of the discriminant
+    double D_kt4 = 0;           // kt^4 gR^2 (a - gR^2/4)
+    double trois_kt2_a = 0, gR2_kt2 = 0;
+    double b_constant = 0;      // kt^2 (a - gR^2/2)
+};
+struct plan_k {
+    double kx = 0, ky = 0;
+    plan_couche puits, barriere;
+};
+plan_k former_plan_k(const modele_valence& m, double kx, double ky);
+
+// Bound-state function f(E) at in-plane wave vector (kx, ky) (m^-1) and hole
+// energy E (J). Computes only the upper-left 2x2 block of the transfer matrix.
+complexe evaluer_fonction_dispersion(const modele_valence& m, const plan_k& k, double E);
+complexe evaluer_fonction_dispersion(const modele_valence& m, double kx, double ky, double E);
+
+// Hole-energy grid (J): from -(|dE_hydro/3| + |Vv|) up to the first point at or
+// above Vv, in steps of deltaE. Stops the run beyond 10 million points.
+std::vector<double> grille_energie_valence(const parametres_calcul& p, const resultats_materiau& m);
+
+// The whole scan; prints the progress lines. Threads: p.nb_fils (<= 0: all
+// hardware threads); results and console text do not depend on it.
 resultats_dispersion calculer_dispersion(const parametres_calcul& p, const resultats_materiau& m,
                                          const resultats_k0& k0);
 

@@ -1,0 +1,68 @@
+// Cost of the valence-band dispersion: one bound-state evaluation, and whole
+// scans along kx and over (kx, ky) on a compressively strained InGaAs well.
+#include <benchmark/benchmark.h>
+
+#include "dispersion/dispersion.hpp"
+
+namespace {
+
+struct cas_puits {
+    parametres_calcul p;
+    resultats_materiau m;
+    resultats_k0 k0;
+};
+
+// 60 Å compressively strained well (shear 10 meV), barrier edge 150 meV.
+cas_puits puits_contraint(int Nk, int Nky, int nb_fils)
+{
+    cas_puits c;
+    c.p.Nk = Nk;
+    c.p.Nky = Nky;
+    c.p.deltak = 1e9 / Nk; // kmax about 1e9 m^-1
+    c.p.deltaE = 0.1;
+    c.p.largeur_puits = 60;
+    c.p.nb_fils = nb_fils;
+    c.m.gamma1_puits = 6.98;
+    c.m.gamma2_puits = 2.06;
+    c.m.gamma3_puits = 2.93;
+    c.m.gamma1_barriere = 5.6;
+    c.m.gamma2_barriere = 1.6;
+    c.m.gamma3_barriere = 2.3;
+    c.m.Vv = 150;
+    c.m.dE_cisaillement = 10;
+    c.m.dE_hydro = 15;
+    c.k0.dEv_hydro = -5;
+    c.k0.HH.niveaux = {22.2, 72.0};
+    c.k0.LH.niveaux = {29.5};
+    return c;
+}
+
+void evaluation(benchmark::State& etat)
+{
+    const cas_puits c = puits_contraint(100, 1, 1);
+    const modele_valence mod = former_modele_valence(c.p, c.m, c.k0);
+    const plan_k plan = former_plan_k(mod, 3e8, 1e8);
+    double E = 40 * 1.60218e-19 / 1000;
+    for (auto _ : etat) {
+        benchmark::DoNotOptimize(evaluer_fonction_dispersion(mod, plan, E));
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(evaluation);
+
+void dispersion(benchmark::State& etat, int Nk, int Nky)
+{
+    const cas_puits c = puits_contraint(Nk, Nky, static_cast<int>(etat.range(0)));
+    for (auto _ : etat) {
+        resultats_dispersion d = calculer_dispersion(c.p, c.m, c.k0);
+        benchmark::DoNotOptimize(d.niveaux_k.data());
+    }
+}
+void dispersion_1d(benchmark::State& etat) { dispersion(etat, 100, 1); }
+void dispersion_2d(benchmark::State& etat) { dispersion(etat, 40, 41); }
+BENCHMARK(dispersion_1d)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(dispersion_2d)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,73 @@
+// Cost of one carrier-density pass of the gain phase on a synthetic well:
+// the hole quasi-Fermi search and the spectra over 100 photon energies.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "gain_optique/fermi.hpp"
+#include "gain_optique/spectres.hpp"
+
+namespace {
+
+constexpr double q = 1.60218e-19, m0 = 9.1095e-31, hbar2 = 1.1121389764000003e-68;
+
+struct banc {
+    parametres_calcul p;
+    resultats_materiau m;
+    resultats_k0 k0;
+    resultats_dispersion d;
+    recouvrements r;
+    banc(int Nk)
+    {
+        p.T = 300;
+        p.Nk = Nk;
+        p.deltak = 1e9 / Nk; // m^-1
+        p.Nky = 1;
+        p.facteur_confinement = 0.01;
+        p.largeur_puits = 80;
+        p.demi_largeur_lorentz = 1e-13;
+        p.debut_E = 1000;
+        p.fin_E = 1099;
+        m.Eg_Puits = 1.0;
+        m.mc_puits = 0.067;
+        m.nr_puits = 3.5;
+        m.Ep_puits = 20;
+        m.largeur_lorentz_carre = std::pow(1.05458e-34 / p.demi_largeur_lorentz, 2.0);
+        k0.E.niveaux = {10.0, 40.0, 90.0};
+        const int nb = 6;
+        d.Nk = Nk;
+        d.largeur = d.nb_niveaux_max = nb;
+        d.branche_lh = {0, 0, 1, 0, 1, 0};
+        d.niveaux_k.assign(static_cast<std::size_t>(Nk + 1) * nb, 0.0);
+        for (int i = 0; i <= Nk; ++i)
+            for (int s = 0; s < nb; ++s) {
+                const double k = i * p.deltak;
+                d.niveaux_k[static_cast<std::size_t>(i) * nb + s] = 10.0 + 15.0 * s + 1000 * hbar2 * k * k / (2 * m0 * 0.3 * q);
+            }
+        r.HH.assign(4, std::vector<double>(3, 0.5));
+        r.LH.assign(2, std::vector<double>(3, 0.5));
+    }
+};
+
+void BM_chercher_EFV(benchmark::State& etat)
+{
+    const banc b(static_cast<int>(etat.range(0)));
+    for (auto _ : etat) benchmark::DoNotOptimize(chercher_EFV(3e16, b.p, b.d));
+}
+BENCHMARK(BM_chercher_EFV)->Arg(100)->Arg(400);
+
+void BM_calculer_spectres(benchmark::State& etat)
+{
+    const banc b(static_cast<int>(etat.range(0)));
+    std::FILE* nul = std::fopen("/dev/null", "w");
+    spectres s;
+    for (auto _ : etat) calculer_spectres(30, 40, b.r, b.p, b.m, b.k0, b.d, nul, s);
+    std::fclose(nul);
+}
+BENCHMARK(BM_calculer_spectres)->Arg(100)->Arg(400);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,405 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "dispersion/dispersion.hpp"
+#include "numerique/arret.hpp"
+#include "numerique/matrices.hpp"
+
+namespace {
+
+constexpr double q_e = 1.60218e-19;
+constexpr double A_cin = 6.104281115319173e-39;
+constexpr double vers_meV = 6.241495961752113e+21;
+
+struct cas_puits {
+    parametres_calcul p;
+    resultats_materiau m;
+    resultats_k0 k0;
+};
+
+// InGaAs-like well between wider-gap barriers, 60 Å, deltaE = 0.1 meV.
+cas_puits puits_exemple(bool contraint)
+{
+    cas_puits c;
+    c.p.Nk = 2;
+    c.p.Nky = 1;
+    c.p.deltak = 1e6;
+    c.p.deltaE = 0.1;
+    c.p.largeur_puits = 60;
+    c.p.nb_fils = 1;
+    c.m.gamma1_puits = 6.98;
+    c.m.gamma2_puits = 2.06;
+    c.m.gamma3_puits = 2.93;
+    c.m.gamma1_barriere = 5.6;
+    c.m.gamma2_barriere = 1.6;
+    c.m.gamma3_barriere = 2.3;
+    c.m.Vv = 150;
+    if (contraint) {
+        c.m.dE_cisaillement = 10;
+        c.m.dE_hydro = 15;
+        c.k0.dEv_hydro = -5;
+        c.k0.HH.niveaux = {22.2, 72.0};
+        c.k0.LH.niveaux = {29.5};
+    } else {
+        c.k0.HH.niveaux = {17.3, 67.6};
+        c.k0.LH.niveaux = {42.8, 144.05};
+    }
+    return c;
+}
+
+// Straightforward evaluation: full field matrices, both inverses and the three
+// full 4x4 products, written independently of the scan's evaluator.
+complexe f_reference(const modele_valence& m, double kx, double ky, double E)
+{
+    matrice_c4 M[2]{};
+    complexe kz[2][2];
+    const couche_valence* couches[2] = {&m.puits, &m.barriere};
+    for (int c = 0; c < 2; ++c) {
+        const couche_valence& L = *couches[c];
+        const double kx2 = kx * kx, ky2 = ky * ky, kt2 = kx2 + ky2;
+        const double r3 = std::sqrt(3.0);
+        const complexe R = c_echelle({-L.gamma2 * (kx2 - ky2), 2 * L.gamma3 * kx * ky}, r3 * A_cin);
+        const complexe S = c_echelle({kx, -ky}, 2 * r3 * A_cin * L.gamma3);
+        const double mR = c_module(R), mS = c_module(S);
+        const double c_s = r3 * L.gamma3 * A_cin * std::sqrt(kt2) * vers_meV;
+        const double Ep = E - L.V;
+        const double a = L.gT * L.gT - L.gS * L.gS, gR2 = L.gR * L.gR;
+        const double D = L.zeta * L.zeta * L.gT * L.gT + kx2 * ky2 * gR2 * a + L.gS * L.gS * Ep * Ep +
+                         Ep * kt2 * L.gT * gR2 - kt2 * kt2 * gR2 * (a - gR2 / 4) -
+                         L.zeta * L.gS * (2 * L.gT * Ep - 3 * kt2 * a + gR2 * kt2);
+        const complexe s = c_racine_reel(D);
+        const double b = L.gT * Ep - kt2 * (a - gR2 / 2) - L.zeta * L.gS;
+        kz[c][0] = c_racine(c_echelle(c_plus_reel(s, b), 1.0 / a));
+        kz[c][1] = c_racine(c_echelle(c_plus_reel(c_echelle(s, -1.0), b), 1.0 / a));
+        if (c == 1)
+            for (auto& k : kz[c])
+                if (k.im <= 0.0) k = c_echelle(k, -1.0);
+        const complexe qs[4] = {kz[c][0], kz[c][1], c_echelle(kz[c][0], -1.0), c_echelle(kz[c][1], -1.0)};
+        for (int j = 0; j < 4; ++j) {
+            const complexe q = qs[j], q2 = c_produit(q, q), iq = {-q.im, q.re};
+            const complexe P = c_echelle(c_plus_reel(q2, kt2), L.gamma1 * A_cin);
+            const complexe Q = c_echelle(c_plus_reel(c_echelle(q2, -2.0), kt2), L.gamma2 * A_cin);
+            const complexe H11 = c_plus_reel(c_somme(P, Q), L.zeta);
+            const complexe H22 = c_plus_reel(c_difference(P, Q), -L.zeta);
+            const complexe H12 = c_plus_reel(c_echelle(c_echelle(iq, mS), -1.0), mR);
+            const complexe H21 = c_plus_reel(c_echelle(iq, mS), mR);
+            complexe F1, F2;
+            if (j % 2 == 0) {
+                F1 = c_echelle(c_plus_reel(H22, -Ep), vers_meV);
+                F2 = c_echelle(H21, -vers_meV);
+            } else {
+                F1 = c_echelle(H12, vers_meV);
+                F2 = c_echelle(c_plus_reel(H11, -Ep), -vers_meV);
+            }
+            M[c][0][j] = F1;
+            M[c][1][j] = F2;
+            M[c][2][j] = c_somme(c_produit(c_echelle(iq, L.c_hh), F1), c_echelle(F2, c_s));
+            M[c][3][j] = c_difference(c_produit(c_echelle(iq, L.c_lh), F2), c_echelle(F1, c_s));
+        }
+    }
+    matrice_c4 Phi{}, Wi, Bi, X, BW, Y, T;
+    Phi[0][0] = c_exp_ikx(kz[0][0], -m.L);
+    Phi[1][1] = c_exp_ikx(kz[0][1], -m.L);
+    Phi[2][2] = c_exp_ikx(kz[0][0], m.L);
+    Phi[3][3] = c_exp_ikx(kz[0][1], m.L);
+    inverse_c4(M[0], Wi);
+    inverse_c4(M[1], Bi);
+    produit_c4(Wi, M[1], X);
+    produit_c4(Bi, M[0], BW);
+    produit_c4(BW, Phi, Y);
+    produit_c4(Y, X, T);
+    return c_difference(c_produit(T[0][0], T[1][1]), c_produit(T[1][0], T[0][1]));
+}
+
+std::vector<double> niveaux_reference(const cas_puits& c, double kx, double ky, int i0)
+{
+    const auto grille = grille_energie_valence(c.p, c.m);
+    const auto mod = former_modele_valence(c.p, c.m, c.k0);
+    std::vector<double> n;
+    double prec = f_reference(mod, kx, ky, grille[i0]).re;
+    for (std::size_t i = i0 + 1; i < grille.size(); ++i) {
+        const double f = f_reference(mod, kx, ky, grille[i]).re;
+        if (prec * f < 0.0) n.push_back((grille[i - 1] + grille[i]) / 2 * vers_meV);
+        prec = f;
+    }
+    return n;
+}
+
+std::vector<double> niveaux_point(const resultats_dispersion& d, int i, int j)
+{
+    std::vector<double> v;
+    for (const auto& pt : d.points)
+        if (pt.i == i && pt.j == j)
+            for (int n = 0; n < pt.nb; ++n) v.push_back(d.niveau(i, j, n));
+    return v;
+}
+
+resultats_dispersion calculer_silencieux(const cas_puits& c, std::string* console = nullptr)
+{
+    testing::internal::CaptureStdout();
+    auto d = calculer_dispersion(c.p, c.m, c.k0);
+    const std::string sortie = testing::internal::GetCapturedStdout();
+    if (console) *console = sortie;
+    return d;
+}
+
+void attendre_niveaux(const std::vector<double>& obtenus, const std::vector<double>& attendus)
+{
+    ASSERT_EQ(obtenus.size(), attendus.size());
+    for (std::size_t n = 0; n < attendus.size(); ++n) EXPECT_NEAR(obtenus[n], attendus[n], 0.005) << "niveau " << n;
+}
+
+} // namespace
+
+// The two worked wells: levels at the first kx, at kx = 3e8 m^-1, branch flags.
+TEST(Dispersion, ExemplesNonContraintEtContraint)
+{
+    struct attendu {
+        bool contraint;
+        std::vector<double> premier, a_3e8;
+        std::vector<int> branches;
+    };
+    const std::vector<attendu> table = {
+        {false, {17.25, 42.75, 67.55, 139.25, 144.05}, {}, {0, 1, 0, 0, 1}},
+        {true, {22.15, 29.45, 71.95, 138.65, 141.85}, {25.75, 43.95, 93.65, 127.25}, {0, 1, 0, 0, 0}},
+    };
+    for (const auto& t : table) {
+        cas_puits c = puits_exemple(t.contraint);
+        c.p.deltak = 2.99e8; // kx = 1e6 then exactly 3e8
+        const auto d = calculer_silencieux(c);
+        attendre_niveaux(niveaux_point(d, 1, 0), t.premier);
+        if (!t.a_3e8.empty()) {
+            ASSERT_EQ(d.points.size(), 2u);
+            EXPECT_EQ(d.points[1].kx, 3e8);
+            attendre_niveaux(niveaux_point(d, 2, 0), t.a_3e8);
+        }
+        EXPECT_EQ(d.branche_lh, t.branches);
+        // Row 0 holds the sorted zone-centre levels.
+        std::vector<double> zc(c.k0.LH.niveaux);
+        zc.insert(zc.end(), c.k0.HH.niveaux.begin(), c.k0.HH.niveaux.end());
+        std::sort(zc.begin(), zc.end());
+        for (std::size_t n = 0; n < zc.size(); ++n) EXPECT_EQ(d.niveau(0, 0, static_cast<int>(n)), zc[n]);
+    }
+}
+
+// The scan's evaluator against the step-by-step one, bit for bit on Re f, over
+// strains, directions and energies below and above the barrier edge.
+TEST(Dispersion, EvaluationIdentiqueALaReference)
+{
+    for (bool contraint : {false, true}) {
+        const cas_puits c = puits_exemple(contraint);
+        const auto mod = former_modele_valence(c.p, c.m, c.k0);
+        const auto grille = grille_energie_valence(c.p, c.m);
+        const double ks[][2] = {{1e6, 0}, {3e8, 0}, {2e8, 1.5e8}, {0, 4e8}, {7e8, 7e8}, {0, 0}};
+        for (const auto& k : ks) {
+            const plan_k plan = former_plan_k(mod, k[0], k[1]);
+            for (std::size_t i = 0; i < grille.size(); i += 37) {
+                const complexe f = evaluer_fonction_dispersion(mod, plan, grille[i]);
+                const complexe r = f_reference(mod, k[0], k[1], grille[i]);
+                if (std::isnan(r.re)) {
+                    EXPECT_TRUE(std::isnan(f.re));
+                    continue;
+                }
+                ASSERT_EQ(f.re, r.re) << k[0] << " " << k[1] << " E=" << grille[i];
+                ASSERT_EQ(f.im, r.im);
+            }
+        }
+        // And the levels of whole scans at a few k points.
+        const int i0 = static_cast<int>((contraint ? 22.2 : 17.3) / c.p.deltaE) - 1;
+        cas_puits c2 = c;
+        c2.p.Nk = 4;
+        c2.p.deltak = 1.5e8;
+        const auto d = calculer_silencieux(c2);
+        for (const auto& pt : d.points) EXPECT_EQ(niveaux_point(d, pt.i, pt.j), niveaux_reference(c, pt.kx, pt.ky, i0));
+    }
+}
+
+// At kx = ky = 0 the four-band roots are the zone-centre heavy- and light-hole
+// wave vectors, and the heavy and light columns decouple.
+TEST(Dispersion, LimiteZoneCentre)
+{
+    const cas_puits c = puits_exemple(true);
+    const auto mod = former_modele_valence(c.p, c.m, c.k0);
+    const double E = 40 * q_e / 1000;
+    const double m0 = 9.1095e-31, hb2 = 1.1121389764000003e-68;
+    // Well: E' - zeta = (g1 - 2 g2) A kz1^2 and E' + zeta = (g1 + 2 g2) A kz2^2.
+    const double Ep = E - mod.puits.V;
+    const double kz_hh = std::sqrt((Ep - mod.puits.zeta) / ((6.98 - 2 * 2.06) * A_cin));
+    const double kz_lh = std::sqrt((Ep + mod.puits.zeta) / ((6.98 + 2 * 2.06) * A_cin));
+    const double kz_hh_k0 = std::sqrt(2 * (m0 / (6.98 - 2 * 2.06)) / hb2 * (40 - (10 - 5)) * q_e / 1000);
+    EXPECT_NEAR(kz_hh / kz_hh_k0, 1.0, 1e-12);
+    // At kt = 0, |R| = |S| = c_s = 0: F2 = -H21 = 0 in the heavy columns and
+    // F1 = H12 = 0 in the light ones, and no flux row mixes them.
+    const plan_k plan = former_plan_k(mod, 0, 0);
+    for (const plan_couche* pc : {&plan.puits, &plan.barriere}) {
+        EXPECT_EQ(pc->module_R, 0.0);
+        EXPECT_EQ(pc->module_S, 0.0);
+        EXPECT_EQ(pc->c_s, 0.0);
+    }
+    // The two kz^2 of the quadratic are the heavy- and light-hole ones, in the
+    // well (with the shear split edges) and in the barrier (edge Vv).
+    for (int c = 0; c < 2; ++c) {
+        const couche_valence& w = c == 0 ? mod.puits : mod.barriere;
+        const double E_c = c == 0 ? E : 160 * q_e / 1000;
+        const double Epc = E_c - w.V;
+        const double a = w.gT * w.gT - w.gS * w.gS;
+        const double D = w.zeta * w.zeta * w.gT * w.gT + w.gS * w.gS * Epc * Epc - w.zeta * w.gS * (2 * w.gT * Epc);
+        const double b = w.gT * Epc - w.zeta * w.gS;
+        const double hh = (Epc - w.zeta) / ((w.gamma1 - 2 * w.gamma2) * A_cin);
+        const double lh = (Epc + w.zeta) / ((w.gamma1 + 2 * w.gamma2) * A_cin);
+        EXPECT_NEAR((b + std::sqrt(D)) / a / std::max(hh, lh), 1.0, 1e-9);
+        EXPECT_NEAR((b - std::sqrt(D)) / a / std::min(hh, lh), 1.0, 1e-9);
+        if (c == 0) {
+            EXPECT_NEAR(hh / (kz_hh * kz_hh), 1.0, 1e-12);
+            EXPECT_NEAR(lh / (kz_lh * kz_lh), 1.0, 1e-12);
+        }
+    }
+    // Just off the zone centre f is finite everywhere on the grid.
+    const auto grille = grille_energie_valence(c.p, c.m);
+    const plan_k proche = former_plan_k(mod, 1e6, 0);
+    for (std::size_t i = 0; i < grille.size(); i += 11)
+        EXPECT_TRUE(std::isfinite(evaluer_fonction_dispersion(mod, proche, grille[i]).re)) << i;
+}
+
+// Anisotropy through |R|; the flux coupling from the in-plane modulus makes
+// (kx, ky) and (ky, kx) equivalent.
+TEST(Dispersion, AnisotropieDansLePlan)
+{
+    const cas_puits c = puits_exemple(true);
+    const auto mod = former_modele_valence(c.p, c.m, c.k0);
+    const auto grille = grille_energie_valence(c.p, c.m);
+    const int i0 = static_cast<int>(22.2 / c.p.deltaE) - 1;
+    auto niveaux = [&](double kx, double ky) {
+        const plan_k plan = former_plan_k(mod, kx, ky);
+        std::vector<double> n;
+        double prec = evaluer_fonction_dispersion(mod, plan, grille[i0]).re;
+        for (std::size_t i = i0 + 1; i < grille.size(); ++i) {
+            const double f = evaluer_fonction_dispersion(mod, plan, grille[i]).re;
+            if (prec * f < 0.0) n.push_back(grille[i] * vers_meV);
+            prec = f;
+        }
+        return n;
+    };
+    const double k = 6e8;
+    EXPECT_NE(niveaux(k, 0), niveaux(k / std::sqrt(2.0), k / std::sqrt(2.0)));
+    EXPECT_EQ(niveaux(4e8, 2e8), niveaux(2e8, 4e8));
+    const plan_k a = former_plan_k(mod, 4e8, 2e8), b = former_plan_k(mod, 2e8, 4e8);
+    EXPECT_EQ(a.puits.c_s, b.puits.c_s);
+    EXPECT_NEAR(a.puits.c_s, a.puits.module_S / 2 * vers_meV, 1e-12 * a.puits.c_s);
+}
+
+// Early ends: along kx alone the first empty kx ends the scan; with ky scanned
+// an empty point ends only its own ky row. Threads change nothing.
+TEST(Dispersion, FinsAnticipeesEtFils)
+{
+    struct cas {
+        int Nk, Nky;
+        double deltak;
+    };
+    // 1.2e9 m^-1 steps leave the energy window quickly.
+    const std::vector<cas> table = {{6, 1, 5e8}, {4, 5, 5e8}, {2, 1, 1e6}, {1, 1, 1e6}, {3, 1, 2e5}};
+    for (const auto& t : table) {
+        cas_puits c = puits_exemple(true);
+        c.p.Nk = t.Nk;
+        c.p.Nky = t.Nky;
+        c.p.deltak = t.deltak;
+        c.p.deltaE = 0.5;
+        std::string console1, console2;
+        c.p.nb_fils = 1;
+        const auto d1 = calculer_silencieux(c, &console1);
+        c.p.nb_fils = 3;
+        const auto d2 = calculer_silencieux(c, &console2);
+        EXPECT_EQ(console1, console2);
+        EXPECT_EQ(d1.niveaux_k, d2.niveaux_k);
+        EXPECT_EQ(d1.branche_lh, d2.branche_lh);
+        EXPECT_EQ(d1.max_indice_k, d2.max_indice_k);
+        ASSERT_EQ(d1.points.size(), d2.points.size());
+
+        if (t.Nk * t.deltak <= 1e6) {
+            EXPECT_TRUE(d1.points.empty());
+            EXPECT_EQ(d1.nb_niveaux_max, 0);
+            EXPECT_TRUE(d1.branche_lh.empty());
+            EXPECT_NE(console1.find("\nMax(Nk) : 0\n"), std::string::npos);
+            continue;
+        }
+        // Sequential rule replayed on the visited points.
+        for (std::size_t a = 0; a < d1.points.size(); ++a) {
+            const auto& pt = d1.points[a];
+            const bool dernier = a + 1 == d1.points.size();
+            if (t.Nky == 1) {
+                EXPECT_EQ(pt.i, static_cast<int>(a) + 1);
+                if (!dernier) {
+                    EXPECT_GT(pt.nb, 0);
+                }
+            } else if (!dernier && d1.points[a + 1].i == pt.i) {
+                EXPECT_GT(pt.nb, 0);
+            } else if (pt.j + 1 < t.Nky) {
+                EXPECT_EQ(pt.nb, 0) << "a ky row stops early only at an empty point";
+            }
+        }
+        if (t.Nky > 1) {
+            // Every kx row is visited, and at least one ends before its last ky.
+            EXPECT_EQ(d1.points.back().i, t.Nk);
+            EXPECT_LT(d1.points.size(), static_cast<std::size_t>(t.Nk * t.Nky));
+        }
+        if (t.Nk == 2 && t.deltak == 1e6) {
+            ASSERT_EQ(d1.points.size(), 1u);
+            EXPECT_NE(console1.find("100% \b\b\b\b"), std::string::npos);
+        }
+    }
+}
+
+TEST(Dispersion, FinDuBalayageKxAuPremierPointVide)
+{
+    cas_puits c = puits_exemple(true);
+    c.p.Nk = 40;
+    c.p.deltak = 4e8; // far beyond the well's hole levels after a few steps
+    c.p.deltaE = 0.5;
+    const auto d = calculer_silencieux(c);
+    ASSERT_GE(d.points.size(), 2u);
+    EXPECT_LT(d.points.size(), 40u);
+    EXPECT_EQ(d.points.back().nb, 0);
+    EXPECT_EQ(d.max_indice_k, d.points.back().i);
+}
+
+TEST(Dispersion, FormatDuFichier)
+{
+    resultats_dispersion d;
+    d.Nk = 2;
+    d.Nky = 1;
+    d.largeur = 2;
+    d.niveaux_k = {1, 2, 22.15, 29.45, 0, 0};
+    d.branche_lh = {0, 1};
+    d.nb_niveaux_max = 2;
+    d.points = {{1, 0, 1e6, 0, 2}, {2, 0, 3e8, 0, 0}};
+    std::FILE* f = std::tmpfile();
+    ASSERT_NE(f, nullptr);
+    ecrire_fichier_dispersion(f, d);
+    std::rewind(f);
+    std::string texte;
+    char tampon[256];
+    while (std::fgets(tampon, sizeof tampon, f)) texte += tampon;
+    std::fclose(f);
+    EXPECT_EQ(texte, "kx (m-1)\tky (m-1)\tniveaux (meV)\n"
+                     "1.000000e+06\t0.000000e+00\t22.150000\t29.450000\n"
+                     "3.000000e+08\t0.000000e+00\n"
+                     "branche_lh\t0\t1\n");
+}
+
+TEST(Dispersion, GrilleTropGrandeRefusee)
+{
+    cas_puits c = puits_exemple(false);
+    c.p.deltaE = 1e-6;
+    try {
+        grille_energie_valence(c.p, c.m);
+        FAIL();
+    } catch (const arret_calcul& a) {
+        EXPECT_NE(a.message.find("deltaE"), std::string::npos);
+        EXPECT_EQ(a.message.back(), '\n');
+    }
+}
