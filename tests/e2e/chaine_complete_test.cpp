@@ -1,0 +1,84 @@
+// Whole runs of gain through every phase: the stops right after the
+// zone-centre levels, the thread count that must not change any result, and a
+// carrier series that crosses threshold.
+#include <gtest/gtest.h>
+
+#include "e2e/config_exemple.hpp"
+#include "e2e/harnais.hpp"
+
+namespace {
+
+std::string config_rapide_avec(const std::vector<std::pair<std::string, std::pair<std::string, std::string>>>& cles)
+{
+    auto e = entrees_rapides();
+    for (const auto& [section, cle_valeur] : cles) changer_cle(e, section, cle_valeur.first, cle_valeur.second);
+    return texte_config(e);
+}
+
+int compter_lignes(const std::string& texte)
+{
+    int n = 0;
+    for (char c : texte) n += c == '\n';
+    return n;
+}
+
+TEST(ChaineComplete, SansNiveauDeTrouArretApresLesNiveauxK0)
+{
+    // K_delta_Ec = 1 gives the whole gap difference to the conduction band:
+    // Vv = 0 and no hole is bound.
+    dossier_temporaire d;
+    const auto r = executer_gain_dans(d, config_rapide_avec({{"systeme", {"K_delta_Ec", "1"}}}));
+    EXPECT_EQ(r.statut, 1);
+    EXPECT_NE(r.console.find("Niveaux LH dans la BV (meV) :\nAucun niveau de trou"), std::string::npos) << r.console;
+    EXPECT_EQ(r.console.find("Progression"), std::string::npos);
+    EXPECT_EQ(d.lire("gain.txt"), std::string());
+}
+
+TEST(ChaineComplete, SansNiveauDeConductionArretApresLesNiveauxK0)
+{
+    // K_delta_Ec = 0: Vc = 0, no electron is bound.
+    dossier_temporaire d;
+    const auto r = executer_gain_dans(d, config_rapide_avec({{"systeme", {"K_delta_Ec", "0"}}}));
+    EXPECT_EQ(r.statut, 1);
+    EXPECT_NE(r.console.find("Aucun niveau de conduction"), std::string::npos) << r.console;
+    EXPECT_EQ(r.console.find("Progression"), std::string::npos);
+}
+
+TEST(ChaineComplete, NombreDeFilsSansEffetSurLesResultats)
+{
+    std::string sorties[2];
+    std::string consoles[2];
+    for (int fils = 1; fils <= 2; ++fils) {
+        dossier_temporaire d;
+        const auto r = executer_gain_dans(d, config_rapide_avec({{"calcul", {"nb_fils", std::to_string(fils)}}}),
+                                          {"courant", "3", "5e17"});
+        ASSERT_EQ(r.statut, 0) << r.console;
+        consoles[fils - 1] = r.console;
+        sorties[fils - 1] = *d.lire("gain.txt") + *d.lire("parametres.txt") + *d.lire("P-I.txt") +
+                            d.lire("dispersion.txt").value_or("");
+    }
+    EXPECT_EQ(consoles[0], consoles[1]);
+    EXPECT_EQ(sorties[0], sorties[1]);
+}
+
+TEST(ChaineComplete, SerieQuiFranchitLeSeuil)
+{
+    // From 1e18 cm-3 in steps of 2e17 the example reaches threshold; with
+    // arret_seuil the series ends at the first density above it.
+    dossier_temporaire d;
+    const auto r = executer_gain_dans(d, config_rapide_avec({{"calcul", {"arret_seuil", "1"}}}),
+                                      {"courant", "20", "2e17"});
+    ASSERT_EQ(r.statut, 0) << r.console;
+    const std::string param = *d.lire("parametres.txt");
+    const int lignes = compter_lignes(param) - 1;
+    EXPECT_GT(lignes, 1);
+    EXPECT_LT(lignes, 20);
+    // Every pass wrote 21 spectrum lines (1260 to 1280 meV) after the header.
+    EXPECT_EQ(compter_lignes(*d.lire("gain.txt")), 1 + 21 * lignes);
+    // P-I: header and 21 currents (0 to 20 mA).
+    EXPECT_EQ(compter_lignes(*d.lire("P-I.txt")), 22);
+    EXPECT_NE(r.console.find("Accroche"), std::string::npos);
+    EXPECT_NE(r.console.find("Calculs terminés. Résultats disponibles dans gain.txt\n"), std::string::npos);
+}
+
+} // namespace
