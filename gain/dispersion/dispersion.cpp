@@ -100,6 +100,21 @@ bool inverse_sans_echange(const matrice_c4& A, matrice_c4& I)
     return true;
 }
 
+// exp(-i kz L) and exp(+i kz L), the same values as c_exp_ikx(kz, -L) and
+// c_exp_ikx(kz, L): kr (-L) is exactly -(kr L), and cos and sin of opposite
+// arguments are exactly equal and opposite, so one cosine and one sine serve
+// both phases; only the two decay factors differ.
+void phases_opposees(complexe kz, double L, complexe& moins, complexe& plus)
+{
+    const double a = kz.re * L;
+    const double c = std::cos(a);
+    const double s = std::sin(a);
+    const double e_moins = std::exp(kz.im * L);  // exp(-ki (-L))
+    const double e_plus = std::exp(-kz.im * L);  // exp(-ki L)
+    moins = {c * e_moins, -s * e_moins};
+    plus = {c * e_plus, s * e_plus};
+}
+
 complexe fois_i(complexe z) { return {-z.im, z.re}; }
 
 // Columns j and j + 2 (wave vectors q and -q) of the field matrix M.
@@ -165,10 +180,8 @@ complexe evaluer_fonction_dispersion(const modele_valence& m, const plan_k& k, d
     racines_kz(m.puits, k.puits, Ep_w, kz1, kz2);
     colonnes_champ(m.puits, k.puits, Ep_w, kz1, true, W, 0);
     colonnes_champ(m.puits, k.puits, Ep_w, kz2, false, W, 1);
-    phase[0] = c_exp_ikx(kz1, -m.L);
-    phase[1] = c_exp_ikx(kz2, -m.L);
-    phase[2] = c_exp_ikx(kz1, m.L);
-    phase[3] = c_exp_ikx(kz2, m.L);
+    phases_opposees(kz1, m.L, phase[0], phase[2]);
+    phases_opposees(kz2, m.L, phase[1], phase[3]);
 
     const double Ep_b = E - m.barriere.V;
     complexe bz1, bz2;
