@@ -6,12 +6,14 @@
 
 #include "numerique/arret.hpp"
 #include "numerique/complexe.hpp"
+#include "numerique/constantes.hpp"
 
 namespace {
 
-constexpr double q = 1.60218e-19;         // C, also J per eV
-constexpr double kB = 1.38066e-23;        // J/K
-constexpr double m0 = 9.1095e-31;         // kg
+using constantes::q;
+using constantes::kB;
+using constantes::m0;
+
 constexpr double pi_hbar2 = 3.493887638029113e-68;
 constexpr double pas_fermi = 0.1;         // meV
 constexpr double un_sur_2pi2 = 0.05066059182116889;

@@ -1,10 +1,13 @@
 #include "gain_optique/recouvrements.hpp"
 
+#include "numerique/constantes.hpp"
+
 #include <cstddef>
 
 namespace {
 
-constexpr double metre_par_angstrom = 1e-10;
+using constantes::metre_par_angstrom;
+
 constexpr double demi_fenetre = 200.0; // Å of barrier on each side of the well
 
 const complexe un{1.0, 0.0};

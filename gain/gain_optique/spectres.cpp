@@ -5,17 +5,19 @@
 #include <cstddef>
 
 #include "numerique/complexe.hpp"
+#include "numerique/constantes.hpp"
 
 namespace {
 
-constexpr double q = 1.60218e-19;       // C
-constexpr double hbar = 1.05458e-34;    // J s
-constexpr double hbar2 = 1.1121389764000003e-68;
-constexpr double m0 = 9.1095e-31;       // kg
-constexpr double kB = 1.38066e-23;      // J/K
-constexpr double epsilon0 = 8.85418e-12; // F/m
-constexpr double c_lumiere = 3e8;       // m/s
-constexpr double pi = 3.141592653589793;
+using constantes::q;
+using constantes::hbar;
+using constantes::hbar2;
+using constantes::m0;
+using constantes::kB;
+using constantes::epsilon0;
+using constantes::c_lumiere;
+using constantes::pi;
+
 constexpr double racine_2 = 1.4142135623730951;
 constexpr double q2_hbar = 2.707086561865992e-72;
 constexpr double pi_eps0_m02_c3 = 6.232338938119773e-46;

@@ -6,10 +6,12 @@
 
 #include "numerique/arret.hpp"
 #include "numerique/complexe.hpp"
+#include "numerique/constantes.hpp"
 
 namespace {
 
-constexpr double hbar = 1.05458e-34; // J s
+using constantes::hbar;
+
 
 // Varshni law of the gap of one end member at temperature T (K), eV.
 double gap_varshni(double Eg_0K, double alpha, double beta, double T)

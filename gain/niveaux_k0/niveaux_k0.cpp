@@ -4,14 +4,16 @@
 #include <string>
 
 #include "numerique/arret.hpp"
+#include "numerique/constantes.hpp"
 
 namespace {
 
-constexpr double m0 = 9.1095e-31;                   // kg
+using constantes::m0;
+using constantes::hbar2;
+using constantes::q;
+using constantes::metre_par_angstrom;
+
 constexpr double deux_m0 = 1.8219e-30;              // kg, stored value of 2 m0
-constexpr double hbar2 = 1.1121389764000003e-68;    // J^2 s^2
-constexpr double q = 1.60218e-19;                   // C
-constexpr double metre_par_angstrom = 1e-10;
 constexpr double points_grille_max = 1e7;
 
 using matrice_c2 = complexe[2][2];

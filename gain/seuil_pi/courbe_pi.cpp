@@ -1,14 +1,17 @@
 #include "seuil_pi/courbe_pi.hpp"
 
+#include "numerique/constantes.hpp"
+
 #include <cmath>
 #include <cstdio>
 
 namespace {
 
-constexpr double pi = 3.141592653589793;
-constexpr double hbar = 1.05458e-34; // J.s
-constexpr double c = 3e8;            // m/s
-constexpr double q = 1.60218e-19;    // C
+using constantes::pi;
+using constantes::hbar;
+using constantes::c_lumiere;
+using constantes::q;
+
 
 } // namespace
 
@@ -27,7 +30,7 @@ void courbe_pi(const parametres_calcul& p, const etat_seuil& etat, std::FILE* fi
     const double fraction_sortie = std::sqrt(p.Rmax) * (1 - R_eff) /
                                    (std::sqrt(R_eff) * (1 - p.Rmax) + std::sqrt(p.Rmax) * (1 - R_eff));
     // Photon energy at the grating wavelength per electron charge, V.
-    const double energie_photon = 2 * pi * hbar * c / (p.lambda * 1e-9) / q;
+    const double energie_photon = 2 * pi * hbar * c_lumiere / (p.lambda * 1e-9) / q;
     const double pertes_miroirs = std::log(1 / (p.Rmax * R_eff)) / (2 * L); // cm^-1
     const double courant_seuil = etat.Jth * L * W;                           // A/cm^2 -> A
 

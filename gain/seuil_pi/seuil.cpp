@@ -5,10 +5,12 @@
 
 #include "numerique/arret.hpp"
 #include "numerique/complexe.hpp"
+#include "numerique/constantes.hpp"
 
 namespace {
 
-constexpr double q = 1.60218e-19;               // C
+using constantes::q;
+
 constexpr double q_1e_4 = 1.60218e-23;          // q * 1e-4: sheet density m^-2 -> current A/cm^2
 constexpr double deux_pi_hbar_c = 1.9878364683736348e-25; // J.m
 constexpr double h_c_meV_nm = 1240000.0;        // photon energy (meV) -> wavelength (nm)

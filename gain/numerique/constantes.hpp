@@ -1,0 +1,16 @@
+// Physical constants, SI, the same values in every phase of the program.
+// Products of them that a formula needs stand beside that formula as
+// literals, so that every result keeps its historic rounding.
+#pragma once
+
+namespace constantes {
+inline constexpr double q = 1.60218e-19;                 // elementary charge, C (also J per eV)
+inline constexpr double hbar = 1.05458e-34;              // J s
+inline constexpr double hbar2 = 1.1121389764000003e-68;  // hbar squared in double precision, J^2 s^2
+inline constexpr double m0 = 9.1095e-31;                 // free-electron mass, kg
+inline constexpr double kB = 1.38066e-23;                // J/K
+inline constexpr double epsilon0 = 8.85418e-12;          // F/m
+inline constexpr double c_lumiere = 3e8;                 // m/s
+inline constexpr double pi = 3.141592653589793;
+inline constexpr double metre_par_angstrom = 1e-10;
+} // namespace constantes
