@@ -60,7 +60,7 @@ plan_couche former_plan_couche(const couche_valence& c, double kx, double ky)
 
 // The two growth-axis roots kz1 (heavy-hole-like at kt = 0) and kz2 of a layer
 // at the energy E' measured from its band edge.
-void racines_kz(const couche_valence& c, const plan_couche& p, double Ep, complexe& kz1, complexe& kz2)
+inline void racines_kz(const couche_valence& c, const plan_couche& p, double Ep, complexe& kz1, complexe& kz2)
 {
     const double a = c.gT * c.gT - c.gS * c.gS;
     const double gR2 = c.gR * c.gR;
@@ -73,30 +73,59 @@ void racines_kz(const couche_valence& c, const plan_couche& p, double Ep, comple
     kz2 = c_racine(c_echelle(c_plus_reel(c_echelle(s, -1.0), b), inv_a));
 }
 
+// A complex number in one SSE register (re, im). The product is formed from
+// the same four real products and the same two sums as c_produit:
+// re = zr wr + (-(zi wi)) is exactly zr wr - zi wi.
+typedef double paire __attribute__((vector_size(16)));
+
+inline paire vers_paire(complexe z) { return paire{z.re, z.im}; }
+inline complexe vers_complexe(paire z) { return {z[0], z[1]}; }
+inline paire p_produit(paire z, paire w)
+{
+    const paire zt = paire{-z[1], z[0]};
+    return z * w[0] + zt * w[1];
+}
+
 // Gauss-Jordan inverse in the elimination order of inverse_c4, skipping the
 // products with the entries of the unit matrix that are still exactly zero
 // (they would only add signed zeros). Returns false at a zero pivot: the
 // caller then takes inverse_c4 and its row exchange.
-bool inverse_sans_echange(const matrice_c4& A, matrice_c4& I)
+// lignes: the number of leading rows of the inverse the caller uses; a row
+// past them is no longer updated once it has served as pivot row.
+inline bool inverse_sans_echange(const matrice_c4& A, matrice_c4& I_sortie, int lignes = 4)
 {
-    matrice_c4 M = A;
-    for (auto& ligne : I)
-        for (auto& e : ligne) e = {0.0, 0.0};
-    for (int i = 0; i < 4; ++i) I[i][i] = {1.0, 0.0};
+    paire M[4][4], I[4][4];
+    #pragma GCC unroll 4
+    for (int r = 0; r < 4; ++r)
+        #pragma GCC unroll 4
+        for (int l = 0; l < 4; ++l) {
+            M[r][l] = vers_paire(A[r][l]);
+            I[r][l] = paire{r == l ? 1.0 : 0.0, 0.0};
+        }
+    #pragma GCC unroll 4
     for (int k = 0; k < 4; ++k) {
-        const complexe p = M[k][k];
+        const complexe p = vers_complexe(M[k][k]);
         if (p.re == 0.0 && p.im == 0.0) return false;
-        const complexe q = c_inverse(p);
-        for (int l = k + 1; l < 4; ++l) M[k][l] = c_produit(M[k][l], q);
+        const paire q = vers_paire(c_inverse(p));
+        #pragma GCC unroll 4
+        for (int l = k + 1; l < 4; ++l) M[k][l] = p_produit(M[k][l], q);
         // Row k of the unit matrix is non-zero in columns 0 ... k only.
-        for (int l = 0; l <= k; ++l) I[k][l] = c_produit(I[k][l], q);
+        #pragma GCC unroll 4
+        for (int l = 0; l <= k; ++l) I[k][l] = p_produit(I[k][l], q);
+        #pragma GCC unroll 4
         for (int m = 0; m < 4; ++m) {
-            if (m == k) continue;
-            const complexe g = M[m][k];
-            for (int o = k + 1; o < 4; ++o) M[m][o] = c_somme(M[m][o], c_echelle(c_produit(M[k][o], g), -1.0));
-            for (int o = 0; o <= k; ++o) I[m][o] = c_somme(I[m][o], c_echelle(c_produit(I[k][o], g), -1.0));
+            if (m == k || (m < k && m >= lignes)) continue;
+            const paire g = M[m][k];
+            #pragma GCC unroll 4
+            for (int o = k + 1; o < 4; ++o) M[m][o] = M[m][o] - p_produit(M[k][o], g);
+            #pragma GCC unroll 4
+            for (int o = 0; o <= k; ++o) I[m][o] = I[m][o] - p_produit(I[k][o], g);
         }
     }
+    #pragma GCC unroll 4
+    for (int r = 0; r < 4; ++r)
+        #pragma GCC unroll 4
+        for (int l = 0; l < 4; ++l) I_sortie[r][l] = vers_complexe(I[r][l]);
     return true;
 }
 
@@ -104,7 +133,7 @@ bool inverse_sans_echange(const matrice_c4& A, matrice_c4& I)
 // c_exp_ikx(kz, L): kr (-L) is exactly -(kr L), and cos and sin of opposite
 // arguments are exactly equal and opposite, so one cosine and one sine serve
 // both phases; only the two decay factors differ.
-void phases_opposees(complexe kz, double L, complexe& moins, complexe& plus)
+inline void phases_opposees(complexe kz, double L, complexe& moins, complexe& plus)
 {
     const double a = kz.re * L;
     const double c = std::cos(a);
@@ -115,10 +144,10 @@ void phases_opposees(complexe kz, double L, complexe& moins, complexe& plus)
     plus = {c * e_plus, s * e_plus};
 }
 
-complexe fois_i(complexe z) { return {-z.im, z.re}; }
+inline complexe fois_i(complexe z) { return {-z.im, z.re}; }
 
 // Columns j and j + 2 (wave vectors q and -q) of the field matrix M.
-void colonnes_champ(const couche_valence& c, const plan_couche& p, double Ep, complexe q, bool lourd,
+inline void colonnes_champ(const couche_valence& c, const plan_couche& p, double Ep, complexe q, bool lourd,
                     matrice_c4& M, int j)
 {
     const complexe q2 = c_produit(q, q);
@@ -126,9 +155,11 @@ void colonnes_champ(const couche_valence& c, const plan_couche& p, double Ep, co
     const complexe Q = c_echelle(c_plus_reel(c_echelle(q2, -2.0), p.kt2), c.gamma2 * A_cin);
     const complexe H11 = c_plus_reel(c_somme(P, Q), c.zeta);
     const complexe H22 = c_plus_reel(c_difference(P, Q), -c.zeta);
+    // i q for the column of q; the column of -q has its exact opposite.
+    const complexe iq = fois_i(q);
     for (int signe = 0; signe < 2; ++signe) {
-        const complexe qs = signe == 0 ? q : c_echelle(q, -1.0);
-        const complexe iSq = c_echelle(fois_i(qs), p.module_S);
+        const complexe iqs = signe == 0 ? iq : c_echelle(iq, -1.0);
+        const complexe iSq = c_echelle(iqs, p.module_S);
         complexe F1, F2;
         if (lourd) {
             const complexe H21 = c_plus_reel(iSq, p.module_R);
@@ -142,8 +173,8 @@ void colonnes_champ(const couche_valence& c, const plan_couche& p, double Ep, co
         const int col = j + 2 * signe;
         M[0][col] = F1;
         M[1][col] = F2;
-        M[2][col] = c_somme(c_produit(c_echelle(fois_i(qs), c.c_hh), F1), c_echelle(F2, p.c_s));
-        M[3][col] = c_difference(c_produit(c_echelle(fois_i(qs), c.c_lh), F2), c_echelle(F1, p.c_s));
+        M[2][col] = c_somme(c_produit(c_echelle(iqs, c.c_hh), F1), c_echelle(F2, p.c_s));
+        M[3][col] = c_difference(c_produit(c_echelle(iqs, c.c_lh), F2), c_echelle(F1, p.c_s));
     }
 }
 
@@ -193,30 +224,39 @@ complexe evaluer_fonction_dispersion(const modele_valence& m, const plan_k& k, d
     colonnes_champ(m.barriere, k.barriere, Ep_b, bz2, false, B, 1);
 
     if (!inverse_sans_echange(W, W_inv)) inverse_c4(W, W_inv);
-    if (!inverse_sans_echange(B, B_inv)) inverse_c4(B, B_inv);
+    if (!inverse_sans_echange(B, B_inv, 2)) inverse_c4(B, B_inv);
 
     // T = (B^-1 W Phi)(W^-1 B); f needs T rows 0-1, columns 0-1 only, hence
     // columns 0-1 of X = W^-1 B and rows 0-1 of Y = B^-1 W Phi. Sums are
     // accumulated from zero in the order of the full matrix product.
-    complexe X[4][2], Y[2][4];
+    paire X[4][2], Y[2][4];
+    #pragma GCC unroll 4
     for (int l = 0; l < 4; ++l)
+        #pragma GCC unroll 4
         for (int c = 0; c < 2; ++c) {
-            complexe s{0.0, 0.0};
-            for (int n = 0; n < 4; ++n) s = c_somme(s, c_produit(W_inv[l][n], B[n][c]));
+            paire s{0.0, 0.0};
+            #pragma GCC unroll 4
+            for (int n = 0; n < 4; ++n) s = s + p_produit(vers_paire(W_inv[l][n]), vers_paire(B[n][c]));
             X[l][c] = s;
         }
+    #pragma GCC unroll 4
     for (int r = 0; r < 2; ++r)
+        #pragma GCC unroll 4
         for (int l = 0; l < 4; ++l) {
-            complexe s{0.0, 0.0};
-            for (int n = 0; n < 4; ++n) s = c_somme(s, c_produit(B_inv[r][n], W[n][l]));
-            Y[r][l] = c_produit(s, phase[l]); // Phi is diagonal
+            paire s{0.0, 0.0};
+            #pragma GCC unroll 4
+            for (int n = 0; n < 4; ++n) s = s + p_produit(vers_paire(B_inv[r][n]), vers_paire(W[n][l]));
+            Y[r][l] = p_produit(s, vers_paire(phase[l])); // Phi is diagonal
         }
     complexe T[2][2];
+    #pragma GCC unroll 4
     for (int r = 0; r < 2; ++r)
+        #pragma GCC unroll 4
         for (int c = 0; c < 2; ++c) {
-            complexe s{0.0, 0.0};
-            for (int l = 0; l < 4; ++l) s = c_somme(s, c_produit(Y[r][l], X[l][c]));
-            T[r][c] = s;
+            paire s{0.0, 0.0};
+            #pragma GCC unroll 4
+            for (int l = 0; l < 4; ++l) s = s + p_produit(Y[r][l], X[l][c]);
+            T[r][c] = vers_complexe(s);
         }
     return c_difference(c_produit(T[0][0], T[1][1]), c_produit(T[1][0], T[0][1]));
 }
