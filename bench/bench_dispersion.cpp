@@ -50,6 +50,25 @@ void evaluation(benchmark::State& etat)
 }
 BENCHMARK(evaluation);
 
+// The same k point over the whole energy grid of a scan: real, imaginary and
+// complex roots in the proportions a scan meets them. Time per evaluation.
+void evaluation_grille(benchmark::State& etat)
+{
+    const cas_puits c = puits_contraint(100, 1, 1);
+    const modele_valence mod = former_modele_valence(c.p, c.m, c.k0);
+    const plan_k plan = former_plan_k(mod, 3e8, 1e8);
+    const std::vector<double> grille = grille_energie_valence(c.p, c.m);
+    for (auto _ : etat) {
+        double somme = 0;
+        for (double E : grille) somme += evaluer_fonction_dispersion(mod, plan, E).re;
+        benchmark::DoNotOptimize(somme);
+    }
+    etat.counters["ns_par_evaluation"] = benchmark::Counter(
+        static_cast<double>(etat.iterations() * grille.size()),
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(evaluation_grille)->Unit(benchmark::kMicrosecond);
+
 void dispersion(benchmark::State& etat, int Nk, int Nky)
 {
     const cas_puits c = puits_contraint(Nk, Nky, static_cast<int>(etat.range(0)));

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <atomic>
 #include <cmath>
+#include <emmintrin.h> // SSE2: packed square roots
 #include <exception>
 #include <mutex>
 #include <string>
@@ -58,9 +59,37 @@ plan_couche former_plan_couche(const couche_valence& c, double kx, double ky)
     return p;
 }
 
+// A complex number in one SSE register (re, im). Every operation on it forms
+// the same real products and sums, in the same order, as its scalar
+// counterpart in complexe.hpp, so that the results are bit for bit the same.
+typedef double paire __attribute__((vector_size(16)));
+
+inline paire vers_paire(complexe z) { return paire{z.re, z.im}; }
+inline complexe vers_complexe(paire z) { return {z[0], z[1]}; }
+// c_produit: re = zr wr + (-(zi wi)) is exactly zr wr - zi wi.
+inline paire p_fois_i(paire z)
+{
+    // (-zi, zr): swap the halves, then flip the sign bit of the low one.
+    return paire{-z[1], z[0]};
+}
+inline paire p_produit(paire z, paire w)
+{
+    const paire w_re = paire(_mm_unpacklo_pd(__m128d(w), __m128d(w)));
+    const paire w_im = paire(_mm_unpackhi_pd(__m128d(w), __m128d(w)));
+    return z * w_re + p_fois_i(z) * w_im;
+}
+// c_inverse of a non-zero z, both quotients in one division.
+inline paire p_inverse(paire z)
+{
+    const double n = z[0] * z[0] + z[1] * z[1];
+    return paire{z[0], -z[1]} / paire{n, n};
+}
+inline paire p_racine(paire x) { return paire(_mm_sqrt_pd(__m128d(x))); }
+
 // The two growth-axis roots kz1 (heavy-hole-like at kt = 0) and kz2 of a layer
-// at the energy E' measured from its band edge.
-inline void racines_kz(const couche_valence& c, const plan_couche& p, double Ep, complexe& kz1, complexe& kz2)
+// at the energy E' measured from its band edge. The two principal square roots
+// (c_racine) are taken side by side, one root per lane.
+inline void racines_kz(const couche_valence& c, const plan_couche& p, double Ep, paire& kz1, paire& kz2)
 {
     const double a = c.gT * c.gT - c.gS * c.gS;
     const double gR2 = c.gR * c.gR;
@@ -69,112 +98,146 @@ inline void racines_kz(const couche_valence& c, const plan_couche& p, double Ep,
     const complexe s = c_racine_reel(D);
     const double b = c.gT * Ep - p.b_constant - c.zeta * c.gS;
     const double inv_a = 1.0 / a;
-    kz1 = c_racine(c_echelle(c_plus_reel(s, b), inv_a));
-    kz2 = c_racine(c_echelle(c_plus_reel(c_echelle(s, -1.0), b), inv_a));
+    const complexe z1 = c_echelle(c_plus_reel(s, b), inv_a);
+    const complexe z2 = c_echelle(c_plus_reel(c_echelle(s, -1.0), b), inv_a);
+    const paire re{z1.re, z2.re}, im{z1.im, z2.im};
+    const paire m = p_racine(re * re + im * im);
+    const paire r = p_racine((re + m) / 2.0);
+    const paire i = p_racine((m - re) / 2.0);
+    kz1 = paire{r[0], z1.im < 0.0 ? -i[0] : i[0]};
+    kz2 = paire{r[1], z2.im < 0.0 ? -i[1] : i[1]};
 }
 
-// A complex number in one SSE register (re, im). The product is formed from
-// the same four real products and the same two sums as c_produit:
-// re = zr wr + (-(zi wi)) is exactly zr wr - zi wi.
-typedef double paire __attribute__((vector_size(16)));
-
-inline paire vers_paire(complexe z) { return paire{z.re, z.im}; }
-inline complexe vers_complexe(paire z) { return {z[0], z[1]}; }
-inline paire p_produit(paire z, paire w)
-{
-    const paire zt = paire{-z[1], z[0]};
-    return z * w[0] + zt * w[1];
-}
-
-// Gauss-Jordan inverse in the elimination order of inverse_c4, skipping the
-// products with the entries of the unit matrix that are still exactly zero
-// (they would only add signed zeros). Returns false at a zero pivot: the
-// caller then takes inverse_c4 and its row exchange.
-// lignes: the number of leading rows of the inverse the caller uses; a row
-// past them is no longer updated once it has served as pivot row.
-inline bool inverse_sans_echange(const matrice_c4& A, matrice_c4& I_sortie, int lignes = 4)
-{
+// Gauss-Jordan elimination of (M | I) in the order of inverse_c4, without its
+// row exchange, skipping the products with the entries of the unit matrix
+// that are still exactly zero (they would only add signed zeros).
+struct elimination {
     paire M[4][4], I[4][4];
+    bool valide = true; // false after a zero pivot: take inverse_c4 instead
+};
+
+inline void commencer_elimination(elimination& e, const paire A[4][4])
+{
     #pragma GCC unroll 4
     for (int r = 0; r < 4; ++r)
         #pragma GCC unroll 4
         for (int l = 0; l < 4; ++l) {
-            M[r][l] = vers_paire(A[r][l]);
-            I[r][l] = paire{r == l ? 1.0 : 0.0, 0.0};
+            e.M[r][l] = A[r][l];
+            e.I[r][l] = paire{r == l ? 1.0 : 0.0, 0.0};
         }
+}
+
+// Step k. lignes: the leading rows of the inverse the caller uses; a row past
+// them is no longer updated once it has served as pivot row.
+inline void pas_elimination(elimination& e, int k, int lignes)
+{
+    if (!e.valide) return;
+    const paire p = e.M[k][k];
+    if (p[0] == 0.0 && p[1] == 0.0) {
+        e.valide = false;
+        return;
+    }
+    const paire q = p_inverse(p);
+    #pragma GCC unroll 4
+    for (int l = k + 1; l < 4; ++l) e.M[k][l] = p_produit(e.M[k][l], q);
+    // Row k of the unit matrix is non-zero in columns 0 ... k only.
+    #pragma GCC unroll 4
+    for (int l = 0; l <= k; ++l) e.I[k][l] = p_produit(e.I[k][l], q);
+    #pragma GCC unroll 4
+    for (int m = 0; m < 4; ++m) {
+        if (m == k || (m < k && m >= lignes)) continue;
+        const paire g = e.M[m][k];
+        #pragma GCC unroll 4
+        for (int o = k + 1; o < 4; ++o) e.M[m][o] = e.M[m][o] - p_produit(e.M[k][o], g);
+        #pragma GCC unroll 4
+        for (int o = 0; o <= k; ++o) e.I[m][o] = e.I[m][o] - p_produit(e.I[k][o], g);
+    }
+}
+
+// The inverse after a zero pivot, with inverse_c4 and its row exchange.
+void inverse_par_echange(const paire A[4][4], paire I[4][4])
+{
+    matrice_c4 a, i;
+    for (int r = 0; r < 4; ++r)
+        for (int l = 0; l < 4; ++l) a[r][l] = vers_complexe(A[r][l]);
+    inverse_c4(a, i);
+    for (int r = 0; r < 4; ++r)
+        for (int l = 0; l < 4; ++l) I[r][l] = vers_paire(i[r][l]);
+}
+
+// W^-1 and the first `lignes_B` rows of B^-1, the two eliminations
+// interleaved step by step so that the divisions of one overlap the products
+// of the other.
+inline void inverser_deux(const paire W[4][4], const paire B[4][4], int lignes_B, elimination& w,
+                          elimination& b)
+{
+    commencer_elimination(w, W);
+    commencer_elimination(b, B);
     #pragma GCC unroll 4
     for (int k = 0; k < 4; ++k) {
-        const complexe p = vers_complexe(M[k][k]);
-        if (p.re == 0.0 && p.im == 0.0) return false;
-        const paire q = vers_paire(c_inverse(p));
-        #pragma GCC unroll 4
-        for (int l = k + 1; l < 4; ++l) M[k][l] = p_produit(M[k][l], q);
-        // Row k of the unit matrix is non-zero in columns 0 ... k only.
-        #pragma GCC unroll 4
-        for (int l = 0; l <= k; ++l) I[k][l] = p_produit(I[k][l], q);
-        #pragma GCC unroll 4
-        for (int m = 0; m < 4; ++m) {
-            if (m == k || (m < k && m >= lignes)) continue;
-            const paire g = M[m][k];
-            #pragma GCC unroll 4
-            for (int o = k + 1; o < 4; ++o) M[m][o] = M[m][o] - p_produit(M[k][o], g);
-            #pragma GCC unroll 4
-            for (int o = 0; o <= k; ++o) I[m][o] = I[m][o] - p_produit(I[k][o], g);
-        }
+        pas_elimination(w, k, 4);
+        pas_elimination(b, k, lignes_B);
     }
-    #pragma GCC unroll 4
-    for (int r = 0; r < 4; ++r)
-        #pragma GCC unroll 4
-        for (int l = 0; l < 4; ++l) I_sortie[r][l] = vers_complexe(I[r][l]);
-    return true;
+    if (!w.valide) inverse_par_echange(W, w.I);
+    if (!b.valide) inverse_par_echange(B, b.I);
 }
 
 // exp(-i kz L) and exp(+i kz L), the same values as c_exp_ikx(kz, -L) and
 // c_exp_ikx(kz, L): kr (-L) is exactly -(kr L), and cos and sin of opposite
 // arguments are exactly equal and opposite, so one cosine and one sine serve
-// both phases; only the two decay factors differ.
-inline void phases_opposees(complexe kz, double L, complexe& moins, complexe& plus)
+// both phases; only the two decay factors differ. A real or an imaginary root
+// (the usual case) needs no exponential or no cosine and sine: cos(±0) = 1,
+// sin(±0) = ±0 and exp(±0) = 1 exactly.
+inline void phases_opposees(paire kz, double L, paire& moins, paire& plus)
 {
-    const double a = kz.re * L;
-    const double c = std::cos(a);
-    const double s = std::sin(a);
-    const double e_moins = std::exp(kz.im * L);  // exp(-ki (-L))
-    const double e_plus = std::exp(-kz.im * L);  // exp(-ki L)
-    moins = {c * e_moins, -s * e_moins};
-    plus = {c * e_plus, s * e_plus};
+    const double a = kz[0] * L;
+    double c = 1.0, s = a;
+    if (a != 0.0) {
+        c = std::cos(a);
+        s = std::sin(a);
+    }
+    const double b = kz[1] * L;
+    double e_moins = 1.0, e_plus = 1.0;
+    if (b != 0.0) {
+        e_moins = std::exp(b);  // exp(-ki (-L))
+        e_plus = std::exp(-b);  // exp(-ki L)
+    }
+    moins = paire{c * e_moins, -s * e_moins};
+    plus = paire{c * e_plus, s * e_plus};
 }
 
-inline complexe fois_i(complexe z) { return {-z.im, z.re}; }
+// c_plus_reel: r added to the real part; x + (-0) is x for every x, so the
+// imaginary part goes through unchanged, signed zeros included.
+inline paire p_plus_reel(paire z, double r) { return z + paire{r, -0.0}; }
 
 // Columns j and j + 2 (wave vectors q and -q) of the field matrix M.
-inline void colonnes_champ(const couche_valence& c, const plan_couche& p, double Ep, complexe q, bool lourd,
-                    matrice_c4& M, int j)
+inline void colonnes_champ(const couche_valence& c, const plan_couche& p, double Ep, paire q, bool lourd,
+                           paire M[4][4], int j)
 {
-    const complexe q2 = c_produit(q, q);
-    const complexe P = c_echelle(c_plus_reel(q2, p.kt2), c.gamma1 * A_cin);
-    const complexe Q = c_echelle(c_plus_reel(c_echelle(q2, -2.0), p.kt2), c.gamma2 * A_cin);
-    const complexe H11 = c_plus_reel(c_somme(P, Q), c.zeta);
-    const complexe H22 = c_plus_reel(c_difference(P, Q), -c.zeta);
+    const paire q2 = p_produit(q, q);
+    const paire P = p_plus_reel(q2, p.kt2) * (c.gamma1 * A_cin);
+    const paire Q = p_plus_reel(q2 * -2.0, p.kt2) * (c.gamma2 * A_cin);
+    const paire H11 = p_plus_reel(P + Q, c.zeta);
+    const paire H22 = p_plus_reel(P - Q, -c.zeta);
     // i q for the column of q; the column of -q has its exact opposite.
-    const complexe iq = fois_i(q);
+    const paire iq = p_fois_i(q);
+    #pragma GCC unroll 2
     for (int signe = 0; signe < 2; ++signe) {
-        const complexe iqs = signe == 0 ? iq : c_echelle(iq, -1.0);
-        const complexe iSq = c_echelle(iqs, p.module_S);
-        complexe F1, F2;
+        const paire iqs = signe == 0 ? iq : iq * -1.0;
+        const paire iSq = iqs * p.module_S;
+        paire F1, F2;
         if (lourd) {
-            const complexe H21 = c_plus_reel(iSq, p.module_R);
-            F1 = c_echelle(c_plus_reel(H22, -Ep), joule_vers_meV);
-            F2 = c_echelle(H21, -joule_vers_meV);
+            F1 = p_plus_reel(H22, -Ep) * joule_vers_meV;
+            F2 = p_plus_reel(iSq, p.module_R) * -joule_vers_meV;
         } else {
-            const complexe H12 = c_plus_reel(c_echelle(iSq, -1.0), p.module_R);
-            F1 = c_echelle(H12, joule_vers_meV);
-            F2 = c_echelle(c_plus_reel(H11, -Ep), -joule_vers_meV);
+            F1 = p_plus_reel(iSq * -1.0, p.module_R) * joule_vers_meV;
+            F2 = p_plus_reel(H11, -Ep) * -joule_vers_meV;
         }
         const int col = j + 2 * signe;
         M[0][col] = F1;
         M[1][col] = F2;
-        M[2][col] = c_somme(c_produit(c_echelle(iqs, c.c_hh), F1), c_echelle(F2, p.c_s));
-        M[3][col] = c_difference(c_produit(c_echelle(iqs, c.c_lh), F2), c_echelle(F1, p.c_s));
+        M[2][col] = p_produit(iqs * c.c_hh, F1) + F2 * p.c_s;
+        M[3][col] = p_produit(iqs * c.c_lh, F2) - F1 * p.c_s;
     }
 }
 
@@ -203,11 +266,10 @@ plan_k former_plan_k(const modele_valence& m, double kx, double ky)
 
 complexe evaluer_fonction_dispersion(const modele_valence& m, const plan_k& k, double E)
 {
-    matrice_c4 W, B, W_inv, B_inv;
-    complexe phase[4];
+    paire W[4][4], B[4][4], phase[4];
 
     const double Ep_w = E - m.puits.V;
-    complexe kz1, kz2;
+    paire kz1, kz2;
     racines_kz(m.puits, k.puits, Ep_w, kz1, kz2);
     colonnes_champ(m.puits, k.puits, Ep_w, kz1, true, W, 0);
     colonnes_champ(m.puits, k.puits, Ep_w, kz2, false, W, 1);
@@ -215,20 +277,19 @@ complexe evaluer_fonction_dispersion(const modele_valence& m, const plan_k& k, d
     phases_opposees(kz2, m.L, phase[1], phase[3]);
 
     const double Ep_b = E - m.barriere.V;
-    complexe bz1, bz2;
+    paire bz1, bz2;
     racines_kz(m.barriere, k.barriere, Ep_b, bz1, bz2);
     // Decaying barrier solutions carry a positive imaginary part.
-    if (bz1.im <= 0.0) bz1 = c_echelle(bz1, -1.0);
-    if (bz2.im <= 0.0) bz2 = c_echelle(bz2, -1.0);
+    if (bz1[1] <= 0.0) bz1 = -bz1;
+    if (bz2[1] <= 0.0) bz2 = -bz2;
     colonnes_champ(m.barriere, k.barriere, Ep_b, bz1, true, B, 0);
     colonnes_champ(m.barriere, k.barriere, Ep_b, bz2, false, B, 1);
-
-    if (!inverse_sans_echange(W, W_inv)) inverse_c4(W, W_inv);
-    if (!inverse_sans_echange(B, B_inv, 2)) inverse_c4(B, B_inv);
 
     // T = (B^-1 W Phi)(W^-1 B); f needs T rows 0-1, columns 0-1 only, hence
     // columns 0-1 of X = W^-1 B and rows 0-1 of Y = B^-1 W Phi. Sums are
     // accumulated from zero in the order of the full matrix product.
+    elimination W_inv, B_inv;
+    inverser_deux(W, B, 2, W_inv, B_inv);
     paire X[4][2], Y[2][4];
     #pragma GCC unroll 4
     for (int l = 0; l < 4; ++l)
@@ -236,7 +297,7 @@ complexe evaluer_fonction_dispersion(const modele_valence& m, const plan_k& k, d
         for (int c = 0; c < 2; ++c) {
             paire s{0.0, 0.0};
             #pragma GCC unroll 4
-            for (int n = 0; n < 4; ++n) s = s + p_produit(vers_paire(W_inv[l][n]), vers_paire(B[n][c]));
+            for (int n = 0; n < 4; ++n) s = s + p_produit(W_inv.I[l][n], B[n][c]);
             X[l][c] = s;
         }
     #pragma GCC unroll 4
@@ -245,8 +306,8 @@ complexe evaluer_fonction_dispersion(const modele_valence& m, const plan_k& k, d
         for (int l = 0; l < 4; ++l) {
             paire s{0.0, 0.0};
             #pragma GCC unroll 4
-            for (int n = 0; n < 4; ++n) s = s + p_produit(vers_paire(B_inv[r][n]), vers_paire(W[n][l]));
-            Y[r][l] = p_produit(s, vers_paire(phase[l])); // Phi is diagonal
+            for (int n = 0; n < 4; ++n) s = s + p_produit(B_inv.I[r][n], W[n][l]);
+            Y[r][l] = p_produit(s, phase[l]); // Phi is diagonal
         }
     complexe T[2][2];
     #pragma GCC unroll 4
