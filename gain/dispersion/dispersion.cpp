@@ -59,116 +59,193 @@ plan_couche former_plan_couche(const couche_valence& c, double kx, double ky)
     return p;
 }
 
-// A complex number in one SSE register (re, im). Every operation on it forms
-// the same real products and sums, in the same order, as its scalar
-// counterpart in complexe.hpp, so that the results are bit for bit the same.
-typedef double paire __attribute__((vector_size(16)));
+// Two energies side by side: lane l of every value below belongs to energy l.
+// Each operation is the scalar formula of complexe.hpp applied lane by lane
+// (the same products and sums in the same order), so every lane is bit for
+// bit the scalar evaluation, while one instruction serves both energies.
+typedef double duo __attribute__((vector_size(16)));
+using masque = decltype(duo{} < duo{}); // lane tests: all bits set where true
 
-inline paire vers_paire(complexe z) { return paire{z.re, z.im}; }
-inline complexe vers_complexe(paire z) { return {z[0], z[1]}; }
-// c_produit: re = zr wr + (-(zi wi)) is exactly zr wr - zi wi.
-inline paire p_fois_i(paire z)
+struct complexe_duo {
+    duo re, im;
+};
+
+[[gnu::always_inline]] inline complexe_duo d_somme(complexe_duo z, complexe_duo w) { return {z.re + w.re, z.im + w.im}; }
+[[gnu::always_inline]] inline complexe_duo d_difference(complexe_duo z, complexe_duo w) { return {z.re - w.re, z.im - w.im}; }
+[[gnu::always_inline]] inline complexe_duo d_produit(complexe_duo z, complexe_duo w)
 {
-    // (-zi, zr): swap the halves, then flip the sign bit of the low one.
-    return paire{-z[1], z[0]};
+    return {z.re * w.re - z.im * w.im, z.im * w.re + z.re * w.im};
 }
-inline paire p_produit(paire z, paire w)
+[[gnu::always_inline]] inline complexe_duo d_echelle(complexe_duo z, double r) { return {z.re * r, z.im * r}; }
+[[gnu::always_inline]] inline complexe_duo d_echelle(complexe_duo z, duo r) { return {z.re * r, z.im * r}; }
+[[gnu::always_inline]] inline complexe_duo d_plus_reel(complexe_duo z, duo r) { return {z.re + r, z.im}; }
+[[gnu::always_inline]] inline complexe_duo d_plus_reel(complexe_duo z, double r) { return {z.re + r, z.im}; }
+[[gnu::always_inline]] inline complexe_duo d_fois_i(complexe_duo z) { return {-z.im, z.re}; }
+[[gnu::always_inline]] inline complexe_duo d_oppose(complexe_duo z) { return d_echelle(z, -1.0); }
+[[gnu::always_inline]] inline duo d_racine(duo x) { return duo(_mm_sqrt_pd(__m128d(x))); }
+[[gnu::always_inline]] inline duo choisir(masque m, duo si, duo sinon) { return m ? si : sinon; }
+[[gnu::always_inline]] inline complexe d_voie(complexe_duo z, int l) { return {z.re[l], z.im[l]}; }
+
+// c_racine_reel: real above a band edge, positive imaginary below.
+[[gnu::always_inline]] inline complexe_duo d_racine_reel(duo r)
 {
-    const paire w_re = paire(_mm_unpacklo_pd(__m128d(w), __m128d(w)));
-    const paire w_im = paire(_mm_unpackhi_pd(__m128d(w), __m128d(w)));
-    return z * w_re + p_fois_i(z) * w_im;
+    const masque positif = r >= 0.0;
+    const duo racine = d_racine(choisir(positif, r, -r));
+    const duo zero{0.0, 0.0};
+    return {choisir(positif, racine, zero), choisir(positif, zero, racine)};
 }
-// c_inverse of a non-zero z, both quotients in one division.
-inline paire p_inverse(paire z)
+// c_racine: principal square root, the sign of the imaginary part following z.
+[[gnu::always_inline]] inline complexe_duo d_racine_complexe(complexe_duo z)
 {
-    const double n = z[0] * z[0] + z[1] * z[1];
-    return paire{z[0], -z[1]} / paire{n, n};
+    const duo m = d_racine(z.re * z.re + z.im * z.im);
+    const duo re = d_racine((z.re + m) / 2.0);
+    const duo im = d_racine((m - z.re) / 2.0);
+    return {re, choisir(z.im < 0.0, -im, im)};
 }
-inline paire p_racine(paire x) { return paire(_mm_sqrt_pd(__m128d(x))); }
 
 // The two growth-axis roots kz1 (heavy-hole-like at kt = 0) and kz2 of a layer
-// at the energy E' measured from its band edge. The two principal square roots
-// (c_racine) are taken side by side, one root per lane.
-inline void racines_kz(const couche_valence& c, const plan_couche& p, double Ep, paire& kz1, paire& kz2)
+// at the energies E' measured from its band edge.
+[[gnu::always_inline]] inline void racines_kz(const couche_valence& c, const plan_couche& p, duo Ep, complexe_duo& kz1,
+                       complexe_duo& kz2)
 {
     const double a = c.gT * c.gT - c.gS * c.gS;
     const double gR2 = c.gR * c.gR;
-    const double D = p.D_constant + c.gS * c.gS * Ep * Ep + Ep * p.kt2 * c.gT * gR2 - p.D_kt4 -
-                     c.zeta * c.gS * (2 * c.gT * Ep - p.trois_kt2_a + p.gR2_kt2);
-    const complexe s = c_racine_reel(D);
-    const double b = c.gT * Ep - p.b_constant - c.zeta * c.gS;
+    const duo D = p.D_constant + c.gS * c.gS * Ep * Ep + Ep * p.kt2 * c.gT * gR2 - p.D_kt4 -
+                  c.zeta * c.gS * (2 * c.gT * Ep - p.trois_kt2_a + p.gR2_kt2);
+    const complexe_duo s = d_racine_reel(D);
+    const duo b = c.gT * Ep - p.b_constant - c.zeta * c.gS;
     const double inv_a = 1.0 / a;
-    const complexe z1 = c_echelle(c_plus_reel(s, b), inv_a);
-    const complexe z2 = c_echelle(c_plus_reel(c_echelle(s, -1.0), b), inv_a);
-    const paire re{z1.re, z2.re}, im{z1.im, z2.im};
-    const paire m = p_racine(re * re + im * im);
-    const paire r = p_racine((re + m) / 2.0);
-    const paire i = p_racine((m - re) / 2.0);
-    kz1 = paire{r[0], z1.im < 0.0 ? -i[0] : i[0]};
-    kz2 = paire{r[1], z2.im < 0.0 ? -i[1] : i[1]};
+    kz1 = d_racine_complexe(d_echelle(d_plus_reel(s, b), inv_a));
+    kz2 = d_racine_complexe(d_echelle(d_plus_reel(d_oppose(s), b), inv_a));
+}
+
+// Columns j and j + 2 (wave vectors q and -q) of the field matrix M.
+[[gnu::always_inline]] inline void colonnes_champ(const couche_valence& c, const plan_couche& p, duo Ep, complexe_duo q, bool lourd,
+                           complexe_duo M[4][4], int j)
+{
+    const complexe_duo q2 = d_produit(q, q);
+    const complexe_duo P = d_echelle(d_plus_reel(q2, p.kt2), c.gamma1 * A_cin);
+    const complexe_duo Q = d_echelle(d_plus_reel(d_echelle(q2, -2.0), p.kt2), c.gamma2 * A_cin);
+    const complexe_duo H11 = d_plus_reel(d_somme(P, Q), c.zeta);
+    const complexe_duo H22 = d_plus_reel(d_difference(P, Q), -c.zeta);
+    // i q for the column of q; the column of -q has its exact opposite.
+    const complexe_duo iq = d_fois_i(q);
+    #pragma GCC unroll 2
+    for (int signe = 0; signe < 2; ++signe) {
+        const complexe_duo iqs = signe == 0 ? iq : d_oppose(iq);
+        const complexe_duo iSq = d_echelle(iqs, p.module_S);
+        complexe_duo F1, F2;
+        if (lourd) {
+            F1 = d_echelle(d_plus_reel(H22, -Ep), joule_vers_meV);
+            F2 = d_echelle(d_plus_reel(iSq, p.module_R), -joule_vers_meV);
+        } else {
+            F1 = d_echelle(d_plus_reel(d_oppose(iSq), p.module_R), joule_vers_meV);
+            F2 = d_echelle(d_plus_reel(H11, -Ep), -joule_vers_meV);
+        }
+        const int col = j + 2 * signe;
+        M[0][col] = F1;
+        M[1][col] = F2;
+        M[2][col] = d_somme(d_produit(d_echelle(iqs, c.c_hh), F1), d_echelle(F2, p.c_s));
+        M[3][col] = d_difference(d_produit(d_echelle(iqs, c.c_lh), F2), d_echelle(F1, p.c_s));
+    }
+}
+
+// exp(-i kz L) and exp(+i kz L) of one lane, the same values as
+// c_exp_ikx(kz, -L) and c_exp_ikx(kz, L): kr (-L) is exactly -(kr L), and cos
+// and sin of opposite arguments are exactly equal and opposite, so one cosine
+// and one sine serve both phases; only the two decay factors differ. A real
+// or an imaginary root (the usual case) needs no exponential or no cosine and
+// sine: cos(±0) = 1, sin(±0) = ±0 and exp(±0) = 1 exactly.
+inline void phases_opposees(complexe kz, double L, complexe& moins, complexe& plus)
+{
+    const double a = kz.re * L;
+    double c = 1.0, s = a;
+    if (a != 0.0) {
+        c = std::cos(a);
+        s = std::sin(a);
+    }
+    const double b = kz.im * L;
+    double e_moins = 1.0, e_plus = 1.0;
+    if (b != 0.0) {
+        e_moins = std::exp(b);  // exp(-ki (-L))
+        e_plus = std::exp(-b);  // exp(-ki L)
+    }
+    moins = {c * e_moins, -s * e_moins};
+    plus = {c * e_plus, s * e_plus};
+}
+
+inline void phases_duo(complexe_duo kz, double L, complexe_duo& moins, complexe_duo& plus)
+{
+    complexe m[2], p[2];
+    for (int l = 0; l < 2; ++l) phases_opposees(d_voie(kz, l), L, m[l], p[l]);
+    moins = {duo{m[0].re, m[1].re}, duo{m[0].im, m[1].im}};
+    plus = {duo{p[0].re, p[1].re}, duo{p[0].im, p[1].im}};
 }
 
 // Gauss-Jordan elimination of (M | I) in the order of inverse_c4, without its
 // row exchange, skipping the products with the entries of the unit matrix
-// that are still exactly zero (they would only add signed zeros).
+// that are still exactly zero (they would only add signed zeros). A lane that
+// meets a zero pivot is marked and redone by inverse_c4, row exchange included.
 struct elimination {
-    paire M[4][4], I[4][4];
-    bool valide = true; // false after a zero pivot: take inverse_c4 instead
+    complexe_duo M[4][4], I[4][4];
+    masque pivot_nul{0, 0};
 };
 
-inline void commencer_elimination(elimination& e, const paire A[4][4])
+[[gnu::always_inline]] inline void commencer_elimination(elimination& e, const complexe_duo A[4][4])
 {
+    const duo zero{0.0, 0.0}, un{1.0, 1.0};
     #pragma GCC unroll 4
     for (int r = 0; r < 4; ++r)
         #pragma GCC unroll 4
         for (int l = 0; l < 4; ++l) {
             e.M[r][l] = A[r][l];
-            e.I[r][l] = paire{r == l ? 1.0 : 0.0, 0.0};
+            e.I[r][l] = {r == l ? un : zero, zero};
         }
 }
 
 // Step k. lignes: the leading rows of the inverse the caller uses; a row past
 // them is no longer updated once it has served as pivot row.
-inline void pas_elimination(elimination& e, int k, int lignes)
+[[gnu::always_inline]] inline void pas_elimination(elimination& e, int k, int lignes)
 {
-    if (!e.valide) return;
-    const paire p = e.M[k][k];
-    if (p[0] == 0.0 && p[1] == 0.0) {
-        e.valide = false;
-        return;
-    }
-    const paire q = p_inverse(p);
+    const complexe_duo p = e.M[k][k];
+    e.pivot_nul |= (p.re == 0.0) & (p.im == 0.0);
+    // c_inverse; a zero pivot gives NaN in its lane, which is redone anyway.
+    const duo n = p.re * p.re + p.im * p.im;
+    const complexe_duo q = {p.re / n, -p.im / n};
     #pragma GCC unroll 4
-    for (int l = k + 1; l < 4; ++l) e.M[k][l] = p_produit(e.M[k][l], q);
+    for (int l = k + 1; l < 4; ++l) e.M[k][l] = d_produit(e.M[k][l], q);
     // Row k of the unit matrix is non-zero in columns 0 ... k only.
     #pragma GCC unroll 4
-    for (int l = 0; l <= k; ++l) e.I[k][l] = p_produit(e.I[k][l], q);
+    for (int l = 0; l <= k; ++l) e.I[k][l] = d_produit(e.I[k][l], q);
     #pragma GCC unroll 4
     for (int m = 0; m < 4; ++m) {
         if (m == k || (m < k && m >= lignes)) continue;
-        const paire g = e.M[m][k];
+        const complexe_duo g = e.M[m][k];
         #pragma GCC unroll 4
-        for (int o = k + 1; o < 4; ++o) e.M[m][o] = e.M[m][o] - p_produit(e.M[k][o], g);
+        for (int o = k + 1; o < 4; ++o) e.M[m][o] = d_difference(e.M[m][o], d_produit(e.M[k][o], g));
         #pragma GCC unroll 4
-        for (int o = 0; o <= k; ++o) e.I[m][o] = e.I[m][o] - p_produit(e.I[k][o], g);
+        for (int o = 0; o <= k; ++o) e.I[m][o] = d_difference(e.I[m][o], d_produit(e.I[k][o], g));
     }
 }
 
-// The inverse after a zero pivot, with inverse_c4 and its row exchange.
-void inverse_par_echange(const paire A[4][4], paire I[4][4])
+// The inverse of lane l after a zero pivot, with inverse_c4 and its row exchange.
+void inverse_par_echange(const complexe_duo A[4][4], complexe_duo I[4][4], int l)
 {
     matrice_c4 a, i;
     for (int r = 0; r < 4; ++r)
-        for (int l = 0; l < 4; ++l) a[r][l] = vers_complexe(A[r][l]);
+        for (int c = 0; c < 4; ++c) a[r][c] = d_voie(A[r][c], l);
     inverse_c4(a, i);
     for (int r = 0; r < 4; ++r)
-        for (int l = 0; l < 4; ++l) I[r][l] = vers_paire(i[r][l]);
+        for (int c = 0; c < 4; ++c) {
+            I[r][c].re[l] = i[r][c].re;
+            I[r][c].im[l] = i[r][c].im;
+        }
 }
 
 // W^-1 and the first `lignes_B` rows of B^-1, the two eliminations
 // interleaved step by step so that the divisions of one overlap the products
 // of the other.
-inline void inverser_deux(const paire W[4][4], const paire B[4][4], int lignes_B, elimination& w,
+[[gnu::always_inline]] inline void inverser_deux(const complexe_duo W[4][4], const complexe_duo B[4][4], int lignes_B, elimination& w,
                           elimination& b)
 {
     commencer_elimination(w, W);
@@ -178,67 +255,89 @@ inline void inverser_deux(const paire W[4][4], const paire B[4][4], int lignes_B
         pas_elimination(w, k, 4);
         pas_elimination(b, k, lignes_B);
     }
-    if (!w.valide) inverse_par_echange(W, w.I);
-    if (!b.valide) inverse_par_echange(B, b.I);
+    for (int l = 0; l < 2; ++l) {
+        if (w.pivot_nul[l]) inverse_par_echange(W, w.I, l);
+        if (b.pivot_nul[l]) inverse_par_echange(B, b.I, l);
+    }
 }
 
-// exp(-i kz L) and exp(+i kz L), the same values as c_exp_ikx(kz, -L) and
-// c_exp_ikx(kz, L): kr (-L) is exactly -(kr L), and cos and sin of opposite
-// arguments are exactly equal and opposite, so one cosine and one sine serve
-// both phases; only the two decay factors differ. A real or an imaginary root
-// (the usual case) needs no exponential or no cosine and sine: cos(±0) = 1,
-// sin(±0) = ±0 and exp(±0) = 1 exactly.
-inline void phases_opposees(paire kz, double L, paire& moins, paire& plus)
+// f at the two energies E (J) of the lanes. The body is compiled twice: for
+// the x86-64 baseline (SSE2) and for AVX2 machines, where the three-operand
+// encoding spares most register copies. Neither uses fused multiply-adds, so
+// both give the same bits; the AVX2 one is taken where the processor has it.
+[[gnu::always_inline]] inline complexe_duo corps_evaluation(const modele_valence& m, const plan_k& k, duo E)
 {
-    const double a = kz[0] * L;
-    double c = 1.0, s = a;
-    if (a != 0.0) {
-        c = std::cos(a);
-        s = std::sin(a);
-    }
-    const double b = kz[1] * L;
-    double e_moins = 1.0, e_plus = 1.0;
-    if (b != 0.0) {
-        e_moins = std::exp(b);  // exp(-ki (-L))
-        e_plus = std::exp(-b);  // exp(-ki L)
-    }
-    moins = paire{c * e_moins, -s * e_moins};
-    plus = paire{c * e_plus, s * e_plus};
-}
+    complexe_duo W[4][4], B[4][4], phase[4];
 
-// c_plus_reel: r added to the real part; x + (-0) is x for every x, so the
-// imaginary part goes through unchanged, signed zeros included.
-inline paire p_plus_reel(paire z, double r) { return z + paire{r, -0.0}; }
+    const duo Ep_w = E - m.puits.V;
+    complexe_duo kz1, kz2;
+    racines_kz(m.puits, k.puits, Ep_w, kz1, kz2);
+    colonnes_champ(m.puits, k.puits, Ep_w, kz1, true, W, 0);
+    colonnes_champ(m.puits, k.puits, Ep_w, kz2, false, W, 1);
+    phases_duo(kz1, m.L, phase[0], phase[2]);
+    phases_duo(kz2, m.L, phase[1], phase[3]);
 
-// Columns j and j + 2 (wave vectors q and -q) of the field matrix M.
-inline void colonnes_champ(const couche_valence& c, const plan_couche& p, double Ep, paire q, bool lourd,
-                           paire M[4][4], int j)
-{
-    const paire q2 = p_produit(q, q);
-    const paire P = p_plus_reel(q2, p.kt2) * (c.gamma1 * A_cin);
-    const paire Q = p_plus_reel(q2 * -2.0, p.kt2) * (c.gamma2 * A_cin);
-    const paire H11 = p_plus_reel(P + Q, c.zeta);
-    const paire H22 = p_plus_reel(P - Q, -c.zeta);
-    // i q for the column of q; the column of -q has its exact opposite.
-    const paire iq = p_fois_i(q);
-    #pragma GCC unroll 2
-    for (int signe = 0; signe < 2; ++signe) {
-        const paire iqs = signe == 0 ? iq : iq * -1.0;
-        const paire iSq = iqs * p.module_S;
-        paire F1, F2;
-        if (lourd) {
-            F1 = p_plus_reel(H22, -Ep) * joule_vers_meV;
-            F2 = p_plus_reel(iSq, p.module_R) * -joule_vers_meV;
-        } else {
-            F1 = p_plus_reel(iSq * -1.0, p.module_R) * joule_vers_meV;
-            F2 = p_plus_reel(H11, -Ep) * -joule_vers_meV;
+    const duo Ep_b = E - m.barriere.V;
+    complexe_duo bz1, bz2;
+    racines_kz(m.barriere, k.barriere, Ep_b, bz1, bz2);
+    // Decaying barrier solutions carry a positive imaginary part.
+    const masque retourner1 = bz1.im <= 0.0, retourner2 = bz2.im <= 0.0;
+    bz1 = {choisir(retourner1, -bz1.re, bz1.re), choisir(retourner1, -bz1.im, bz1.im)};
+    bz2 = {choisir(retourner2, -bz2.re, bz2.re), choisir(retourner2, -bz2.im, bz2.im)};
+    colonnes_champ(m.barriere, k.barriere, Ep_b, bz1, true, B, 0);
+    colonnes_champ(m.barriere, k.barriere, Ep_b, bz2, false, B, 1);
+
+    // T = (B^-1 W Phi)(W^-1 B); f needs T rows 0-1, columns 0-1 only, hence
+    // columns 0-1 of X = W^-1 B and rows 0-1 of Y = B^-1 W Phi. Sums are
+    // accumulated from zero in the order of the full matrix product.
+    elimination W_inv, B_inv;
+    inverser_deux(W, B, 2, W_inv, B_inv);
+    const complexe_duo zero{duo{0.0, 0.0}, duo{0.0, 0.0}};
+    complexe_duo X[4][2], Y[2][4];
+    #pragma GCC unroll 4
+    for (int l = 0; l < 4; ++l)
+        #pragma GCC unroll 4
+        for (int c = 0; c < 2; ++c) {
+            complexe_duo s = zero;
+            #pragma GCC unroll 4
+            for (int n = 0; n < 4; ++n) s = d_somme(s, d_produit(W_inv.I[l][n], B[n][c]));
+            X[l][c] = s;
         }
-        const int col = j + 2 * signe;
-        M[0][col] = F1;
-        M[1][col] = F2;
-        M[2][col] = p_produit(iqs * c.c_hh, F1) + F2 * p.c_s;
-        M[3][col] = p_produit(iqs * c.c_lh, F2) - F1 * p.c_s;
-    }
+    #pragma GCC unroll 4
+    for (int r = 0; r < 2; ++r)
+        #pragma GCC unroll 4
+        for (int l = 0; l < 4; ++l) {
+            complexe_duo s = zero;
+            #pragma GCC unroll 4
+            for (int n = 0; n < 4; ++n) s = d_somme(s, d_produit(B_inv.I[r][n], W[n][l]));
+            Y[r][l] = d_produit(s, phase[l]); // Phi is diagonal
+        }
+    complexe_duo T[2][2];
+    #pragma GCC unroll 4
+    for (int r = 0; r < 2; ++r)
+        #pragma GCC unroll 4
+        for (int c = 0; c < 2; ++c) {
+            complexe_duo s = zero;
+            #pragma GCC unroll 4
+            for (int l = 0; l < 4; ++l) s = d_somme(s, d_produit(Y[r][l], X[l][c]));
+            T[r][c] = s;
+        }
+    return d_difference(d_produit(T[0][0], T[1][1]), d_produit(T[1][0], T[0][1]));
+}
+
+complexe_duo evaluer_duo_sse2(const modele_valence& m, const plan_k& k, duo E)
+{
+    return corps_evaluation(m, k, E);
+}
+
+[[gnu::target("avx2")]] complexe_duo evaluer_duo_avx2(const modele_valence& m, const plan_k& k, duo E)
+{
+    return corps_evaluation(m, k, E);
+}
+
+complexe_duo evaluer_duo(const modele_valence& m, const plan_k& k, duo E)
+{
+    return __builtin_cpu_supports("avx2") ? evaluer_duo_avx2(m, k, E) : evaluer_duo_sse2(m, k, E);
 }
 
 } // namespace
@@ -266,60 +365,23 @@ plan_k former_plan_k(const modele_valence& m, double kx, double ky)
 
 complexe evaluer_fonction_dispersion(const modele_valence& m, const plan_k& k, double E)
 {
-    paire W[4][4], B[4][4], phase[4];
+    return d_voie(evaluer_duo(m, k, duo{E, E}), 0);
+}
 
-    const double Ep_w = E - m.puits.V;
-    paire kz1, kz2;
-    racines_kz(m.puits, k.puits, Ep_w, kz1, kz2);
-    colonnes_champ(m.puits, k.puits, Ep_w, kz1, true, W, 0);
-    colonnes_champ(m.puits, k.puits, Ep_w, kz2, false, W, 1);
-    phases_opposees(kz1, m.L, phase[0], phase[2]);
-    phases_opposees(kz2, m.L, phase[1], phase[3]);
+void evaluer_fonction_dispersion(const modele_valence& m, const plan_k& k, double E1, double E2, complexe& f1,
+                                 complexe& f2)
+{
+    const complexe_duo f = evaluer_duo(m, k, duo{E1, E2});
+    f1 = d_voie(f, 0);
+    f2 = d_voie(f, 1);
+}
 
-    const double Ep_b = E - m.barriere.V;
-    paire bz1, bz2;
-    racines_kz(m.barriere, k.barriere, Ep_b, bz1, bz2);
-    // Decaying barrier solutions carry a positive imaginary part.
-    if (bz1[1] <= 0.0) bz1 = -bz1;
-    if (bz2[1] <= 0.0) bz2 = -bz2;
-    colonnes_champ(m.barriere, k.barriere, Ep_b, bz1, true, B, 0);
-    colonnes_champ(m.barriere, k.barriere, Ep_b, bz2, false, B, 1);
-
-    // T = (B^-1 W Phi)(W^-1 B); f needs T rows 0-1, columns 0-1 only, hence
-    // columns 0-1 of X = W^-1 B and rows 0-1 of Y = B^-1 W Phi. Sums are
-    // accumulated from zero in the order of the full matrix product.
-    elimination W_inv, B_inv;
-    inverser_deux(W, B, 2, W_inv, B_inv);
-    paire X[4][2], Y[2][4];
-    #pragma GCC unroll 4
-    for (int l = 0; l < 4; ++l)
-        #pragma GCC unroll 4
-        for (int c = 0; c < 2; ++c) {
-            paire s{0.0, 0.0};
-            #pragma GCC unroll 4
-            for (int n = 0; n < 4; ++n) s = s + p_produit(W_inv.I[l][n], B[n][c]);
-            X[l][c] = s;
-        }
-    #pragma GCC unroll 4
-    for (int r = 0; r < 2; ++r)
-        #pragma GCC unroll 4
-        for (int l = 0; l < 4; ++l) {
-            paire s{0.0, 0.0};
-            #pragma GCC unroll 4
-            for (int n = 0; n < 4; ++n) s = s + p_produit(B_inv.I[r][n], W[n][l]);
-            Y[r][l] = p_produit(s, phase[l]); // Phi is diagonal
-        }
-    complexe T[2][2];
-    #pragma GCC unroll 4
-    for (int r = 0; r < 2; ++r)
-        #pragma GCC unroll 4
-        for (int c = 0; c < 2; ++c) {
-            paire s{0.0, 0.0};
-            #pragma GCC unroll 4
-            for (int l = 0; l < 4; ++l) s = s + p_produit(Y[r][l], X[l][c]);
-            T[r][c] = vers_complexe(s);
-        }
-    return c_difference(c_produit(T[0][0], T[1][1]), c_produit(T[1][0], T[0][1]));
+void evaluer_fonction_dispersion_sse2(const modele_valence& m, const plan_k& k, double E1, double E2,
+                                      complexe& f1, complexe& f2)
+{
+    const complexe_duo f = evaluer_duo_sse2(m, k, duo{E1, E2});
+    f1 = d_voie(f, 0);
+    f2 = d_voie(f, 1);
 }
 
 complexe evaluer_fonction_dispersion(const modele_valence& m, double kx, double ky, double E)
@@ -364,14 +426,21 @@ void balayer_energie(const modele_valence& m, const plan_k& k, const std::vector
     niveaux.clear();
     const int nE = static_cast<int>(grille.size());
     if (i0 >= nE) return;
-    double precedent = evaluer_fonction_dispersion(m, k, grille[static_cast<std::size_t>(i0)]).re;
-    for (int p = i0 + 1; p < nE; ++p) {
-        const double courant = evaluer_fonction_dispersion(m, k, grille[static_cast<std::size_t>(p)]).re;
-        if (precedent * courant < 0.0)
-            niveaux.push_back((grille[static_cast<std::size_t>(p - 1)] + grille[static_cast<std::size_t>(p)]) / 2 *
-                              joule_vers_meV);
-        precedent = courant;
+    auto E = [&](int p) { return grille[static_cast<std::size_t>(p)]; };
+    auto comparer = [&](double precedent, double courant, int p) {
+        if (precedent * courant < 0.0) niveaux.push_back((E(p - 1) + E(p)) / 2 * joule_vers_meV);
+    };
+    double precedent = evaluer_fonction_dispersion(m, k, E(i0)).re;
+    // Two grid points per evaluation; an odd last point is evaluated alone.
+    int p = i0 + 1;
+    for (; p + 1 < nE; p += 2) {
+        complexe f1, f2;
+        evaluer_fonction_dispersion(m, k, E(p), E(p + 1), f1, f2);
+        comparer(precedent, f1.re, p);
+        comparer(f1.re, f2.re, p + 1);
+        precedent = f2.re;
     }
+    if (p < nE) comparer(precedent, evaluer_fonction_dispersion(m, k, E(p)).re, p);
 }
 
 std::vector<double> niveaux_zone_centre_tries(const resultats_k0& k0)
