@@ -59,104 +59,13 @@ plan_couche former_plan_couche(const couche_valence& c, double kx, double ky)
     return p;
 }
 
-// Two energies side by side: lane l of every value below belongs to energy l.
-// Each operation is the scalar formula of complexe.hpp applied lane by lane
-// (the same products and sums in the same order), so every lane is bit for
-// bit the scalar evaluation, while one instruction serves both energies.
-typedef double duo __attribute__((vector_size(16)));
-using masque = decltype(duo{} < duo{}); // lane tests: all bits set where true
-
-struct complexe_duo {
-    duo re, im;
-};
-
-[[gnu::always_inline]] inline complexe_duo d_somme(complexe_duo z, complexe_duo w) { return {z.re + w.re, z.im + w.im}; }
-[[gnu::always_inline]] inline complexe_duo d_difference(complexe_duo z, complexe_duo w) { return {z.re - w.re, z.im - w.im}; }
-[[gnu::always_inline]] inline complexe_duo d_produit(complexe_duo z, complexe_duo w)
-{
-    return {z.re * w.re - z.im * w.im, z.im * w.re + z.re * w.im};
-}
-[[gnu::always_inline]] inline complexe_duo d_echelle(complexe_duo z, double r) { return {z.re * r, z.im * r}; }
-[[gnu::always_inline]] inline complexe_duo d_echelle(complexe_duo z, duo r) { return {z.re * r, z.im * r}; }
-[[gnu::always_inline]] inline complexe_duo d_plus_reel(complexe_duo z, duo r) { return {z.re + r, z.im}; }
-[[gnu::always_inline]] inline complexe_duo d_plus_reel(complexe_duo z, double r) { return {z.re + r, z.im}; }
-[[gnu::always_inline]] inline complexe_duo d_fois_i(complexe_duo z) { return {-z.im, z.re}; }
-[[gnu::always_inline]] inline complexe_duo d_oppose(complexe_duo z) { return d_echelle(z, -1.0); }
-[[gnu::always_inline]] inline duo d_racine(duo x) { return duo(_mm_sqrt_pd(__m128d(x))); }
-[[gnu::always_inline]] inline duo choisir(masque m, duo si, duo sinon) { return m ? si : sinon; }
-[[gnu::always_inline]] inline complexe d_voie(complexe_duo z, int l) { return {z.re[l], z.im[l]}; }
-
-// c_racine_reel: real above a band edge, positive imaginary below.
-[[gnu::always_inline]] inline complexe_duo d_racine_reel(duo r)
-{
-    const masque positif = r >= 0.0;
-    const duo racine = d_racine(choisir(positif, r, -r));
-    const duo zero{0.0, 0.0};
-    return {choisir(positif, racine, zero), choisir(positif, zero, racine)};
-}
-// c_racine: principal square root, the sign of the imaginary part following z.
-[[gnu::always_inline]] inline complexe_duo d_racine_complexe(complexe_duo z)
-{
-    const duo m = d_racine(z.re * z.re + z.im * z.im);
-    const duo re = d_racine((z.re + m) / 2.0);
-    const duo im = d_racine((m - z.re) / 2.0);
-    return {re, choisir(z.im < 0.0, -im, im)};
-}
-
-// The two growth-axis roots kz1 (heavy-hole-like at kt = 0) and kz2 of a layer
-// at the energies E' measured from its band edge.
-[[gnu::always_inline]] inline void racines_kz(const couche_valence& c, const plan_couche& p, duo Ep, complexe_duo& kz1,
-                       complexe_duo& kz2)
-{
-    const double a = c.gT * c.gT - c.gS * c.gS;
-    const double gR2 = c.gR * c.gR;
-    const duo D = p.D_constant + c.gS * c.gS * Ep * Ep + Ep * p.kt2 * c.gT * gR2 - p.D_kt4 -
-                  c.zeta * c.gS * (2 * c.gT * Ep - p.trois_kt2_a + p.gR2_kt2);
-    const complexe_duo s = d_racine_reel(D);
-    const duo b = c.gT * Ep - p.b_constant - c.zeta * c.gS;
-    const double inv_a = 1.0 / a;
-    kz1 = d_racine_complexe(d_echelle(d_plus_reel(s, b), inv_a));
-    kz2 = d_racine_complexe(d_echelle(d_plus_reel(d_oppose(s), b), inv_a));
-}
-
-// Columns j and j + 2 (wave vectors q and -q) of the field matrix M.
-[[gnu::always_inline]] inline void colonnes_champ(const couche_valence& c, const plan_couche& p, duo Ep, complexe_duo q, bool lourd,
-                           complexe_duo M[4][4], int j)
-{
-    const complexe_duo q2 = d_produit(q, q);
-    const complexe_duo P = d_echelle(d_plus_reel(q2, p.kt2), c.gamma1 * A_cin);
-    const complexe_duo Q = d_echelle(d_plus_reel(d_echelle(q2, -2.0), p.kt2), c.gamma2 * A_cin);
-    const complexe_duo H11 = d_plus_reel(d_somme(P, Q), c.zeta);
-    const complexe_duo H22 = d_plus_reel(d_difference(P, Q), -c.zeta);
-    // i q for the column of q; the column of -q has its exact opposite.
-    const complexe_duo iq = d_fois_i(q);
-    #pragma GCC unroll 2
-    for (int signe = 0; signe < 2; ++signe) {
-        const complexe_duo iqs = signe == 0 ? iq : d_oppose(iq);
-        const complexe_duo iSq = d_echelle(iqs, p.module_S);
-        complexe_duo F1, F2;
-        if (lourd) {
-            F1 = d_echelle(d_plus_reel(H22, -Ep), joule_vers_meV);
-            F2 = d_echelle(d_plus_reel(iSq, p.module_R), -joule_vers_meV);
-        } else {
-            F1 = d_echelle(d_plus_reel(d_oppose(iSq), p.module_R), joule_vers_meV);
-            F2 = d_echelle(d_plus_reel(H11, -Ep), -joule_vers_meV);
-        }
-        const int col = j + 2 * signe;
-        M[0][col] = F1;
-        M[1][col] = F2;
-        M[2][col] = d_somme(d_produit(d_echelle(iqs, c.c_hh), F1), d_echelle(F2, p.c_s));
-        M[3][col] = d_difference(d_produit(d_echelle(iqs, c.c_lh), F2), d_echelle(F1, p.c_s));
-    }
-}
-
 // exp(-i kz L) and exp(+i kz L) of one lane, the same values as
 // c_exp_ikx(kz, -L) and c_exp_ikx(kz, L): kr (-L) is exactly -(kr L), and cos
 // and sin of opposite arguments are exactly equal and opposite, so one cosine
 // and one sine serve both phases; only the two decay factors differ. A real
 // or an imaginary root (the usual case) needs no exponential or no cosine and
 // sine: cos(±0) = 1, sin(±0) = ±0 and exp(±0) = 1 exactly.
-inline void phases_opposees(complexe kz, double L, complexe& moins, complexe& plus)
+void phases_opposees(complexe kz, double L, complexe& moins, complexe& plus)
 {
     const double a = kz.re * L;
     double c = 1.0, s = a;
@@ -174,170 +83,302 @@ inline void phases_opposees(complexe kz, double L, complexe& moins, complexe& pl
     plus = {c * e_plus, s * e_plus};
 }
 
-inline void phases_duo(complexe_duo kz, double L, complexe_duo& moins, complexe_duo& plus)
-{
-    complexe m[2], p[2];
-    for (int l = 0; l < 2; ++l) phases_opposees(d_voie(kz, l), L, m[l], p[l]);
-    moins = {duo{m[0].re, m[1].re}, duo{m[0].im, m[1].im}};
-    plus = {duo{p[0].re, p[1].re}, duo{p[0].im, p[1].im}};
-}
+// A batch of energies side by side: lane l of every value below belongs to
+// energy l. Each operation is the scalar formula of complexe.hpp applied lane
+// by lane (the same products and sums in the same order), so every lane is bit
+// for bit the scalar evaluation, while one instruction serves the whole batch.
+// These values never cross a call boundary (everything is inlined into the
+// two kernels below), so the vector-argument ABI note does not concern them.
+#pragma GCC diagnostic ignored "-Wpsabi"
 
-// Gauss-Jordan elimination of (M | I) in the order of inverse_c4, without its
-// row exchange, skipping the products with the entries of the unit matrix
-// that are still exactly zero (they would only add signed zeros). A lane that
-// meets a zero pivot is marked and redone by inverse_c4, row exchange included.
-struct elimination {
-    complexe_duo M[4][4], I[4][4];
-    masque pivot_nul{0, 0};
+// Lanes of doubles: two fill an SSE2 register, four an AVX2 one.
+template <int voies> struct vecteur_double;
+template <> struct vecteur_double<2> { typedef double type __attribute__((vector_size(16))); };
+template <> struct vecteur_double<4> { typedef double type __attribute__((vector_size(32))); };
+
+// The kernel for a batch of `voies` lanes.
+template <int voies>
+struct noyau {
+    using lot = typename vecteur_double<voies>::type;
+    using masque = decltype(lot{} < lot{}); // lane tests: all bits set where true
+
+    struct complexe_lot {
+        lot re, im;
+    };
+
+    [[gnu::always_inline]] static complexe_lot d_somme(complexe_lot z, complexe_lot w)
+    {
+        return {z.re + w.re, z.im + w.im};
+    }
+    [[gnu::always_inline]] static complexe_lot d_difference(complexe_lot z, complexe_lot w)
+    {
+        return {z.re - w.re, z.im - w.im};
+    }
+    [[gnu::always_inline]] static complexe_lot d_produit(complexe_lot z, complexe_lot w)
+    {
+        return {z.re * w.re - z.im * w.im, z.im * w.re + z.re * w.im};
+    }
+    [[gnu::always_inline]] static complexe_lot d_echelle(complexe_lot z, double r) { return {z.re * r, z.im * r}; }
+    [[gnu::always_inline]] static complexe_lot d_echelle(complexe_lot z, lot r) { return {z.re * r, z.im * r}; }
+    [[gnu::always_inline]] static complexe_lot d_plus_reel(complexe_lot z, lot r) { return {z.re + r, z.im}; }
+    [[gnu::always_inline]] static complexe_lot d_plus_reel(complexe_lot z, double r) { return {z.re + r, z.im}; }
+    [[gnu::always_inline]] static complexe_lot d_fois_i(complexe_lot z) { return {-z.im, z.re}; }
+    [[gnu::always_inline]] static complexe_lot d_oppose(complexe_lot z) { return d_echelle(z, -1.0); }
+    // Square roots, two lanes per SSE2 instruction.
+    [[gnu::always_inline]] static lot d_racine(lot x)
+    {
+        lot r;
+        #pragma GCC unroll 4
+        for (int l = 0; l < voies; l += 2) {
+            const __m128d h = _mm_sqrt_pd(_mm_set_pd(x[l + 1], x[l]));
+            r[l] = h[0];
+            r[l + 1] = h[1];
+        }
+        return r;
+    }
+    [[gnu::always_inline]] static lot choisir(masque m, lot si, lot sinon) { return m ? si : sinon; }
+    [[gnu::always_inline]] static complexe d_voie(complexe_lot z, int l) { return {z.re[l], z.im[l]}; }
+
+    // c_racine_reel: real above a band edge, positive imaginary below.
+    [[gnu::always_inline]] static complexe_lot d_racine_reel(lot r)
+    {
+        const masque positif = r >= 0.0;
+        const lot racine = d_racine(choisir(positif, r, -r));
+        const lot zero{};
+        return {choisir(positif, racine, zero), choisir(positif, zero, racine)};
+    }
+    // c_racine: principal square root, the sign of the imaginary part following z.
+    [[gnu::always_inline]] static complexe_lot d_racine_complexe(complexe_lot z)
+    {
+        const lot m = d_racine(z.re * z.re + z.im * z.im);
+        const lot re = d_racine((z.re + m) / 2.0);
+        const lot im = d_racine((m - z.re) / 2.0);
+        return {re, choisir(z.im < 0.0, -im, im)};
+    }
+
+    // The two growth-axis roots kz1 (heavy-hole-like at kt = 0) and kz2 of a layer
+    // at the energies E' measured from its band edge.
+    [[gnu::always_inline]] static void racines_kz(const couche_valence& c, const plan_couche& p, lot Ep,
+                                                  complexe_lot& kz1, complexe_lot& kz2)
+    {
+        const double a = c.gT * c.gT - c.gS * c.gS;
+        const double gR2 = c.gR * c.gR;
+        const lot D = p.D_constant + c.gS * c.gS * Ep * Ep + Ep * p.kt2 * c.gT * gR2 - p.D_kt4 -
+                      c.zeta * c.gS * (2 * c.gT * Ep - p.trois_kt2_a + p.gR2_kt2);
+        const complexe_lot s = d_racine_reel(D);
+        const lot b = c.gT * Ep - p.b_constant - c.zeta * c.gS;
+        const double inv_a = 1.0 / a;
+        kz1 = d_racine_complexe(d_echelle(d_plus_reel(s, b), inv_a));
+        kz2 = d_racine_complexe(d_echelle(d_plus_reel(d_oppose(s), b), inv_a));
+    }
+
+    // Columns j and j + 2 (wave vectors q and -q) of the field matrix M.
+    [[gnu::always_inline]] static void colonnes_champ(const couche_valence& c, const plan_couche& p, lot Ep,
+                                                      complexe_lot q, bool lourd, complexe_lot M[4][4], int j)
+    {
+        const complexe_lot q2 = d_produit(q, q);
+        const complexe_lot P = d_echelle(d_plus_reel(q2, p.kt2), c.gamma1 * A_cin);
+        const complexe_lot Q = d_echelle(d_plus_reel(d_echelle(q2, -2.0), p.kt2), c.gamma2 * A_cin);
+        const complexe_lot H11 = d_plus_reel(d_somme(P, Q), c.zeta);
+        const complexe_lot H22 = d_plus_reel(d_difference(P, Q), -c.zeta);
+        // i q for the column of q; the column of -q has its exact opposite.
+        const complexe_lot iq = d_fois_i(q);
+        #pragma GCC unroll 2
+        for (int signe = 0; signe < 2; ++signe) {
+            const complexe_lot iqs = signe == 0 ? iq : d_oppose(iq);
+            const complexe_lot iSq = d_echelle(iqs, p.module_S);
+            complexe_lot F1, F2;
+            if (lourd) {
+                F1 = d_echelle(d_plus_reel(H22, -Ep), joule_vers_meV);
+                F2 = d_echelle(d_plus_reel(iSq, p.module_R), -joule_vers_meV);
+            } else {
+                F1 = d_echelle(d_plus_reel(d_oppose(iSq), p.module_R), joule_vers_meV);
+                F2 = d_echelle(d_plus_reel(H11, -Ep), -joule_vers_meV);
+            }
+            const int col = j + 2 * signe;
+            M[0][col] = F1;
+            M[1][col] = F2;
+            M[2][col] = d_somme(d_produit(d_echelle(iqs, c.c_hh), F1), d_echelle(F2, p.c_s));
+            M[3][col] = d_difference(d_produit(d_echelle(iqs, c.c_lh), F2), d_echelle(F1, p.c_s));
+        }
+    }
+
+    [[gnu::always_inline]] static void phases_lot(complexe_lot kz, double L, complexe_lot& moins, complexe_lot& plus)
+    {
+        moins.re = moins.im = plus.re = plus.im = lot{};
+        for (int l = 0; l < voies; ++l) {
+            complexe m, p;
+            phases_opposees(d_voie(kz, l), L, m, p);
+            moins.re[l] = m.re;
+            moins.im[l] = m.im;
+            plus.re[l] = p.re;
+            plus.im[l] = p.im;
+        }
+    }
+
+    // Gauss-Jordan elimination of (M | I) in the order of inverse_c4, without its
+    // row exchange, skipping the products with the entries of the unit matrix
+    // that are still exactly zero (they would only add signed zeros). A lane that
+    // meets a zero pivot is marked and redone by inverse_c4, row exchange included.
+    struct elimination {
+        complexe_lot M[4][4], I[4][4];
+        masque pivot_nul{};
+    };
+
+    [[gnu::always_inline]] static void commencer_elimination(elimination& e, const complexe_lot A[4][4])
+    {
+        const lot zero{}, un = zero + 1.0;
+        #pragma GCC unroll 4
+        for (int r = 0; r < 4; ++r)
+            #pragma GCC unroll 4
+            for (int l = 0; l < 4; ++l) {
+                e.M[r][l] = A[r][l];
+                e.I[r][l] = {r == l ? un : zero, zero};
+            }
+    }
+
+    // Step k. lignes: the leading rows of the inverse the caller uses; a row past
+    // them is no longer updated once it has served as pivot row.
+    [[gnu::always_inline]] static void pas_elimination(elimination& e, int k, int lignes)
+    {
+        const complexe_lot p = e.M[k][k];
+        e.pivot_nul |= (p.re == 0.0) & (p.im == 0.0);
+        // c_inverse; a zero pivot gives NaN in its lane, which is redone anyway.
+        const lot n = p.re * p.re + p.im * p.im;
+        const complexe_lot q = {p.re / n, -p.im / n};
+        #pragma GCC unroll 4
+        for (int l = k + 1; l < 4; ++l) e.M[k][l] = d_produit(e.M[k][l], q);
+        // Row k of the unit matrix is non-zero in columns 0 ... k only.
+        #pragma GCC unroll 4
+        for (int l = 0; l <= k; ++l) e.I[k][l] = d_produit(e.I[k][l], q);
+        #pragma GCC unroll 4
+        for (int m = 0; m < 4; ++m) {
+            if (m == k || (m < k && m >= lignes)) continue;
+            const complexe_lot g = e.M[m][k];
+            #pragma GCC unroll 4
+            for (int o = k + 1; o < 4; ++o) e.M[m][o] = d_difference(e.M[m][o], d_produit(e.M[k][o], g));
+            #pragma GCC unroll 4
+            for (int o = 0; o <= k; ++o) e.I[m][o] = d_difference(e.I[m][o], d_produit(e.I[k][o], g));
+        }
+    }
+
+    // The inverse of lane l after a zero pivot, with inverse_c4 and its row exchange.
+    static void inverse_par_echange(const complexe_lot A[4][4], complexe_lot I[4][4], int l)
+    {
+        matrice_c4 a, i;
+        for (int r = 0; r < 4; ++r)
+            for (int c = 0; c < 4; ++c) a[r][c] = d_voie(A[r][c], l);
+        inverse_c4(a, i);
+        for (int r = 0; r < 4; ++r)
+            for (int c = 0; c < 4; ++c) {
+                I[r][c].re[l] = i[r][c].re;
+                I[r][c].im[l] = i[r][c].im;
+            }
+    }
+
+    // W^-1 and the first `lignes_B` rows of B^-1, the two eliminations
+    // interleaved step by step so that the divisions of one overlap the products
+    // of the other.
+    [[gnu::always_inline]] static void inverser_deux(const complexe_lot W[4][4], const complexe_lot B[4][4],
+                                                     int lignes_B, elimination& w, elimination& b)
+    {
+        commencer_elimination(w, W);
+        commencer_elimination(b, B);
+        #pragma GCC unroll 4
+        for (int k = 0; k < 4; ++k) {
+            pas_elimination(w, k, 4);
+            pas_elimination(b, k, lignes_B);
+        }
+        for (int l = 0; l < voies; ++l) {
+            if (w.pivot_nul[l]) inverse_par_echange(W, w.I, l);
+            if (b.pivot_nul[l]) inverse_par_echange(B, b.I, l);
+        }
+    }
+
+    // f at the energies E (J) of the lanes.
+    [[gnu::always_inline]] static complexe_lot corps_evaluation(const modele_valence& m, const plan_k& k, lot E)
+    {
+        complexe_lot W[4][4], B[4][4], phase[4];
+
+        const lot Ep_w = E - m.puits.V;
+        complexe_lot kz1, kz2;
+        racines_kz(m.puits, k.puits, Ep_w, kz1, kz2);
+        colonnes_champ(m.puits, k.puits, Ep_w, kz1, true, W, 0);
+        colonnes_champ(m.puits, k.puits, Ep_w, kz2, false, W, 1);
+        phases_lot(kz1, m.L, phase[0], phase[2]);
+        phases_lot(kz2, m.L, phase[1], phase[3]);
+
+        const lot Ep_b = E - m.barriere.V;
+        complexe_lot bz1, bz2;
+        racines_kz(m.barriere, k.barriere, Ep_b, bz1, bz2);
+        // Decaying barrier solutions carry a positive imaginary part.
+        const masque retourner1 = bz1.im <= 0.0, retourner2 = bz2.im <= 0.0;
+        bz1 = {choisir(retourner1, -bz1.re, bz1.re), choisir(retourner1, -bz1.im, bz1.im)};
+        bz2 = {choisir(retourner2, -bz2.re, bz2.re), choisir(retourner2, -bz2.im, bz2.im)};
+        colonnes_champ(m.barriere, k.barriere, Ep_b, bz1, true, B, 0);
+        colonnes_champ(m.barriere, k.barriere, Ep_b, bz2, false, B, 1);
+
+        // T = (B^-1 W Phi)(W^-1 B); f needs T rows 0-1, columns 0-1 only, hence
+        // columns 0-1 of X = W^-1 B and rows 0-1 of Y = B^-1 W Phi. Sums are
+        // accumulated from zero in the order of the full matrix product.
+        elimination W_inv, B_inv;
+        inverser_deux(W, B, 2, W_inv, B_inv);
+        const complexe_lot zero{};
+        complexe_lot X[4][2], Y[2][4];
+        #pragma GCC unroll 4
+        for (int l = 0; l < 4; ++l)
+            #pragma GCC unroll 4
+            for (int c = 0; c < 2; ++c) {
+                complexe_lot s = zero;
+                #pragma GCC unroll 4
+                for (int n = 0; n < 4; ++n) s = d_somme(s, d_produit(W_inv.I[l][n], B[n][c]));
+                X[l][c] = s;
+            }
+        #pragma GCC unroll 4
+        for (int r = 0; r < 2; ++r)
+            #pragma GCC unroll 4
+            for (int l = 0; l < 4; ++l) {
+                complexe_lot s = zero;
+                #pragma GCC unroll 4
+                for (int n = 0; n < 4; ++n) s = d_somme(s, d_produit(B_inv.I[r][n], W[n][l]));
+                Y[r][l] = d_produit(s, phase[l]); // Phi is diagonal
+            }
+        complexe_lot T[2][2];
+        #pragma GCC unroll 4
+        for (int r = 0; r < 2; ++r)
+            #pragma GCC unroll 4
+            for (int c = 0; c < 2; ++c) {
+                complexe_lot s = zero;
+                #pragma GCC unroll 4
+                for (int l = 0; l < 4; ++l) s = d_somme(s, d_produit(Y[r][l], X[l][c]));
+                T[r][c] = s;
+            }
+        return d_difference(d_produit(T[0][0], T[1][1]), d_produit(T[1][0], T[0][1]));
+    }
 };
 
-[[gnu::always_inline]] inline void commencer_elimination(elimination& e, const complexe_duo A[4][4])
+// The batch kernel is compiled twice: for the x86-64 baseline, two lanes per
+// SSE2 register, and for AVX2 machines, four lanes per register with the
+// three-operand encoding that spares most register copies. Neither uses fused
+// multiply-adds, so both give the same bits; the AVX2 one is taken where the
+// processor has it.
+void evaluer_lot_sse2(const modele_valence& m, const plan_k& k, const double* E, complexe* f)
 {
-    const duo zero{0.0, 0.0}, un{1.0, 1.0};
-    #pragma GCC unroll 4
-    for (int r = 0; r < 4; ++r)
-        #pragma GCC unroll 4
-        for (int l = 0; l < 4; ++l) {
-            e.M[r][l] = A[r][l];
-            e.I[r][l] = {r == l ? un : zero, zero};
-        }
-}
-
-// Step k. lignes: the leading rows of the inverse the caller uses; a row past
-// them is no longer updated once it has served as pivot row.
-[[gnu::always_inline]] inline void pas_elimination(elimination& e, int k, int lignes)
-{
-    const complexe_duo p = e.M[k][k];
-    e.pivot_nul |= (p.re == 0.0) & (p.im == 0.0);
-    // c_inverse; a zero pivot gives NaN in its lane, which is redone anyway.
-    const duo n = p.re * p.re + p.im * p.im;
-    const complexe_duo q = {p.re / n, -p.im / n};
-    #pragma GCC unroll 4
-    for (int l = k + 1; l < 4; ++l) e.M[k][l] = d_produit(e.M[k][l], q);
-    // Row k of the unit matrix is non-zero in columns 0 ... k only.
-    #pragma GCC unroll 4
-    for (int l = 0; l <= k; ++l) e.I[k][l] = d_produit(e.I[k][l], q);
-    #pragma GCC unroll 4
-    for (int m = 0; m < 4; ++m) {
-        if (m == k || (m < k && m >= lignes)) continue;
-        const complexe_duo g = e.M[m][k];
-        #pragma GCC unroll 4
-        for (int o = k + 1; o < 4; ++o) e.M[m][o] = d_difference(e.M[m][o], d_produit(e.M[k][o], g));
-        #pragma GCC unroll 4
-        for (int o = 0; o <= k; ++o) e.I[m][o] = d_difference(e.I[m][o], d_produit(e.I[k][o], g));
+    using N = noyau<2>;
+    for (int h = 0; h < energies_par_lot; h += 2) {
+        const N::complexe_lot r = N::corps_evaluation(m, k, N::lot{E[h], E[h + 1]});
+        f[h] = N::d_voie(r, 0);
+        f[h + 1] = N::d_voie(r, 1);
     }
 }
 
-// The inverse of lane l after a zero pivot, with inverse_c4 and its row exchange.
-void inverse_par_echange(const complexe_duo A[4][4], complexe_duo I[4][4], int l)
+[[gnu::target("avx2")]] void evaluer_lot_avx2(const modele_valence& m, const plan_k& k, const double* E, complexe* f)
 {
-    matrice_c4 a, i;
-    for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c) a[r][c] = d_voie(A[r][c], l);
-    inverse_c4(a, i);
-    for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c) {
-            I[r][c].re[l] = i[r][c].re;
-            I[r][c].im[l] = i[r][c].im;
-        }
-}
-
-// W^-1 and the first `lignes_B` rows of B^-1, the two eliminations
-// interleaved step by step so that the divisions of one overlap the products
-// of the other.
-[[gnu::always_inline]] inline void inverser_deux(const complexe_duo W[4][4], const complexe_duo B[4][4], int lignes_B, elimination& w,
-                          elimination& b)
-{
-    commencer_elimination(w, W);
-    commencer_elimination(b, B);
-    #pragma GCC unroll 4
-    for (int k = 0; k < 4; ++k) {
-        pas_elimination(w, k, 4);
-        pas_elimination(b, k, lignes_B);
-    }
-    for (int l = 0; l < 2; ++l) {
-        if (w.pivot_nul[l]) inverse_par_echange(W, w.I, l);
-        if (b.pivot_nul[l]) inverse_par_echange(B, b.I, l);
-    }
-}
-
-// f at the two energies E (J) of the lanes. The body is compiled twice: for
-// the x86-64 baseline (SSE2) and for AVX2 machines, where the three-operand
-// encoding spares most register copies. Neither uses fused multiply-adds, so
-// both give the same bits; the AVX2 one is taken where the processor has it.
-[[gnu::always_inline]] inline complexe_duo corps_evaluation(const modele_valence& m, const plan_k& k, duo E)
-{
-    complexe_duo W[4][4], B[4][4], phase[4];
-
-    const duo Ep_w = E - m.puits.V;
-    complexe_duo kz1, kz2;
-    racines_kz(m.puits, k.puits, Ep_w, kz1, kz2);
-    colonnes_champ(m.puits, k.puits, Ep_w, kz1, true, W, 0);
-    colonnes_champ(m.puits, k.puits, Ep_w, kz2, false, W, 1);
-    phases_duo(kz1, m.L, phase[0], phase[2]);
-    phases_duo(kz2, m.L, phase[1], phase[3]);
-
-    const duo Ep_b = E - m.barriere.V;
-    complexe_duo bz1, bz2;
-    racines_kz(m.barriere, k.barriere, Ep_b, bz1, bz2);
-    // Decaying barrier solutions carry a positive imaginary part.
-    const masque retourner1 = bz1.im <= 0.0, retourner2 = bz2.im <= 0.0;
-    bz1 = {choisir(retourner1, -bz1.re, bz1.re), choisir(retourner1, -bz1.im, bz1.im)};
-    bz2 = {choisir(retourner2, -bz2.re, bz2.re), choisir(retourner2, -bz2.im, bz2.im)};
-    colonnes_champ(m.barriere, k.barriere, Ep_b, bz1, true, B, 0);
-    colonnes_champ(m.barriere, k.barriere, Ep_b, bz2, false, B, 1);
-
-    // T = (B^-1 W Phi)(W^-1 B); f needs T rows 0-1, columns 0-1 only, hence
-    // columns 0-1 of X = W^-1 B and rows 0-1 of Y = B^-1 W Phi. Sums are
-    // accumulated from zero in the order of the full matrix product.
-    elimination W_inv, B_inv;
-    inverser_deux(W, B, 2, W_inv, B_inv);
-    const complexe_duo zero{duo{0.0, 0.0}, duo{0.0, 0.0}};
-    complexe_duo X[4][2], Y[2][4];
-    #pragma GCC unroll 4
-    for (int l = 0; l < 4; ++l)
-        #pragma GCC unroll 4
-        for (int c = 0; c < 2; ++c) {
-            complexe_duo s = zero;
-            #pragma GCC unroll 4
-            for (int n = 0; n < 4; ++n) s = d_somme(s, d_produit(W_inv.I[l][n], B[n][c]));
-            X[l][c] = s;
-        }
-    #pragma GCC unroll 4
-    for (int r = 0; r < 2; ++r)
-        #pragma GCC unroll 4
-        for (int l = 0; l < 4; ++l) {
-            complexe_duo s = zero;
-            #pragma GCC unroll 4
-            for (int n = 0; n < 4; ++n) s = d_somme(s, d_produit(B_inv.I[r][n], W[n][l]));
-            Y[r][l] = d_produit(s, phase[l]); // Phi is diagonal
-        }
-    complexe_duo T[2][2];
-    #pragma GCC unroll 4
-    for (int r = 0; r < 2; ++r)
-        #pragma GCC unroll 4
-        for (int c = 0; c < 2; ++c) {
-            complexe_duo s = zero;
-            #pragma GCC unroll 4
-            for (int l = 0; l < 4; ++l) s = d_somme(s, d_produit(Y[r][l], X[l][c]));
-            T[r][c] = s;
-        }
-    return d_difference(d_produit(T[0][0], T[1][1]), d_produit(T[1][0], T[0][1]));
-}
-
-complexe_duo evaluer_duo_sse2(const modele_valence& m, const plan_k& k, duo E)
-{
-    return corps_evaluation(m, k, E);
-}
-
-[[gnu::target("avx2")]] complexe_duo evaluer_duo_avx2(const modele_valence& m, const plan_k& k, duo E)
-{
-    return corps_evaluation(m, k, E);
-}
-
-complexe_duo evaluer_duo(const modele_valence& m, const plan_k& k, duo E)
-{
-    return __builtin_cpu_supports("avx2") ? evaluer_duo_avx2(m, k, E) : evaluer_duo_sse2(m, k, E);
+    using N = noyau<energies_par_lot>;
+    N::lot e;
+    for (int l = 0; l < energies_par_lot; ++l) e[l] = E[l];
+    const N::complexe_lot r = N::corps_evaluation(m, k, e);
+    for (int l = 0; l < energies_par_lot; ++l) f[l] = N::d_voie(r, l);
 }
 
 } // namespace
@@ -365,23 +406,26 @@ plan_k former_plan_k(const modele_valence& m, double kx, double ky)
 
 complexe evaluer_fonction_dispersion(const modele_valence& m, const plan_k& k, double E)
 {
-    return d_voie(evaluer_duo(m, k, duo{E, E}), 0);
+    double e[energies_par_lot];
+    complexe f[energies_par_lot];
+    for (double& x : e) x = E;
+    evaluer_fonction_dispersion(m, k, e, f);
+    return f[0];
 }
 
-void evaluer_fonction_dispersion(const modele_valence& m, const plan_k& k, double E1, double E2, complexe& f1,
-                                 complexe& f2)
+void evaluer_fonction_dispersion(const modele_valence& m, const plan_k& k, const double (&E)[energies_par_lot],
+                                 complexe (&f)[energies_par_lot])
 {
-    const complexe_duo f = evaluer_duo(m, k, duo{E1, E2});
-    f1 = d_voie(f, 0);
-    f2 = d_voie(f, 1);
+    if (__builtin_cpu_supports("avx2"))
+        evaluer_lot_avx2(m, k, E, f);
+    else
+        evaluer_lot_sse2(m, k, E, f);
 }
 
-void evaluer_fonction_dispersion_sse2(const modele_valence& m, const plan_k& k, double E1, double E2,
-                                      complexe& f1, complexe& f2)
+void evaluer_fonction_dispersion_sse2(const modele_valence& m, const plan_k& k,
+                                      const double (&E)[energies_par_lot], complexe (&f)[energies_par_lot])
 {
-    const complexe_duo f = evaluer_duo_sse2(m, k, duo{E1, E2});
-    f1 = d_voie(f, 0);
-    f2 = d_voie(f, 1);
+    evaluer_lot_sse2(m, k, E, f);
 }
 
 complexe evaluer_fonction_dispersion(const modele_valence& m, double kx, double ky, double E)
@@ -430,17 +474,19 @@ void balayer_energie(const modele_valence& m, const plan_k& k, const std::vector
     auto comparer = [&](double precedent, double courant, int p) {
         if (precedent * courant < 0.0) niveaux.push_back((E(p - 1) + E(p)) / 2 * joule_vers_meV);
     };
-    double precedent = evaluer_fonction_dispersion(m, k, E(i0)).re;
-    // Two grid points per evaluation; an odd last point is evaluated alone.
-    int p = i0 + 1;
-    for (; p + 1 < nE; p += 2) {
-        complexe f1, f2;
-        evaluer_fonction_dispersion(m, k, E(p), E(p + 1), f1, f2);
-        comparer(precedent, f1.re, p);
-        comparer(f1.re, f2.re, p + 1);
-        precedent = f2.re;
+    // A batch of grid points per evaluation; past the grid end the batch
+    // repeats the last point, whose extra values are not used.
+    double precedent = 0.0;
+    for (int debut = i0; debut < nE; debut += energies_par_lot) {
+        double e[energies_par_lot];
+        complexe f[energies_par_lot];
+        for (int l = 0; l < energies_par_lot; ++l) e[l] = E(std::min(debut + l, nE - 1));
+        evaluer_fonction_dispersion(m, k, e, f);
+        for (int l = 0; l < energies_par_lot && debut + l < nE; ++l) {
+            if (debut + l > i0) comparer(precedent, f[l].re, debut + l);
+            precedent = f[l].re;
+        }
     }
-    if (p < nE) comparer(precedent, evaluer_fonction_dispersion(m, k, E(p)).re, p);
 }
 
 std::vector<double> niveaux_zone_centre_tries(const resultats_k0& k0)

@@ -71,14 +71,15 @@ plan_k former_plan_k(const modele_valence& m, double kx, double ky);
 // Bound-state function f(E) at in-plane wave vector (kx, ky) (m^-1) and hole
 // energy E (J). Computes only the upper-left 2x2 block of the transfer matrix.
 complexe evaluer_fonction_dispersion(const modele_valence& m, const plan_k& k, double E);
-// f at two energies at once, the same values as two single evaluations at
-// about the cost of one: the scan takes its grid two points at a time.
-void evaluer_fonction_dispersion(const modele_valence& m, const plan_k& k, double E1, double E2, complexe& f1,
-                                 complexe& f2);
+// f at a batch of energies at once, the same values as single evaluations at
+// about the cost of one: the scan takes its grid a batch at a time.
+constexpr int energies_par_lot = 4;
+void evaluer_fonction_dispersion(const modele_valence& m, const plan_k& k, const double (&E)[energies_par_lot],
+                                 complexe (&f)[energies_par_lot]);
 // The same on the x86-64 baseline instruction set whatever the processor, for
 // the check that every instruction set gives the same bits.
-void evaluer_fonction_dispersion_sse2(const modele_valence& m, const plan_k& k, double E1, double E2,
-                                      complexe& f1, complexe& f2);
+void evaluer_fonction_dispersion_sse2(const modele_valence& m, const plan_k& k,
+                                      const double (&E)[energies_par_lot], complexe (&f)[energies_par_lot]);
 complexe evaluer_fonction_dispersion(const modele_valence& m, double kx, double ky, double E);
 
 // Hole-energy grid (J): from -(|dE_hydro/3| + |Vv|) up to the first point at or

@@ -208,26 +208,26 @@ TEST(Dispersion, EvaluationIdentiqueALaReference)
                 ASSERT_EQ(f.re, r.re) << k[0] << " " << k[1] << " E=" << grille[i];
                 ASSERT_EQ(f.im, r.im);
             }
-            // Two energies per call, far apart so that the lanes meet different
-            // root types (and at kt = 0 zero pivots in one lane only), with the
-            // processor's kernel and with the baseline one.
-            for (std::size_t i = 0; i < grille.size(); i += 41) {
-                const double E1 = grille[i], E2 = grille[grille.size() - 1 - i];
-                const complexe r1 = f_reference(mod, k[0], k[1], E1), r2 = f_reference(mod, k[0], k[1], E2);
-                complexe f[2][2];
-                evaluer_fonction_dispersion(mod, plan, E1, E2, f[0][0], f[0][1]);
-                evaluer_fonction_dispersion_sse2(mod, plan, E1, E2, f[1][0], f[1][1]);
-                for (const auto& paire : f) {
-                    const complexe r[2] = {r1, r2};
-                    for (int l = 0; l < 2; ++l) {
-                        if (std::isnan(r[l].re)) {
-                            EXPECT_TRUE(std::isnan(paire[l].re));
+            // A batch of energies per call, spread over the grid so that the
+            // lanes meet different root types (and at kt = 0 zero pivots in some
+            // lanes only), with the processor's kernel and with the baseline one.
+            const std::size_t n = grille.size();
+            for (std::size_t i = 0; i < n; i += 41) {
+                double E[energies_par_lot];
+                for (int l = 0; l < energies_par_lot; ++l) E[l] = grille[(i + l * (n / energies_par_lot + 7)) % n];
+                complexe f[2][energies_par_lot];
+                evaluer_fonction_dispersion(mod, plan, E, f[0]);
+                evaluer_fonction_dispersion_sse2(mod, plan, E, f[1]);
+                for (const auto& lot : f)
+                    for (int l = 0; l < energies_par_lot; ++l) {
+                        const complexe r = f_reference(mod, k[0], k[1], E[l]);
+                        if (std::isnan(r.re)) {
+                            EXPECT_TRUE(std::isnan(lot[l].re));
                             continue;
                         }
-                        ASSERT_EQ(paire[l].re, r[l].re) << k[0] << " " << k[1] << " voie " << l << " i=" << i;
-                        ASSERT_EQ(paire[l].im, r[l].im);
+                        ASSERT_EQ(lot[l].re, r.re) << k[0] << " " << k[1] << " voie " << l << " i=" << i;
+                        ASSERT_EQ(lot[l].im, r.im);
                     }
-                }
             }
         }
         // And the levels of whole scans at a few k points, the scan starting one
