@@ -11,11 +11,11 @@
 #include <thread>
 
 #include "numerique/arret.hpp"
+#include "numerique/constantes.hpp"
 #include "numerique/matrices.hpp"
 
 namespace {
 
-constexpr double q_e = 1.60218e-19;                 // J per eV
 constexpr double A_cin = 6.104281115319173e-39;     // hbar^2 / (2 m0), J m^2
 constexpr double joule_vers_meV = 6.241495961752113e+21; // 1000 / q
 constexpr long long max_points_grille = 10000000;
@@ -34,6 +34,9 @@ couche_valence former_couche(double g1, double g2, double g3, double V, double z
     c.gR = std::sqrt(12 * A_cin * A_cin * (g3 * g3 - g2 * g2));
     c.c_hh = (g1 - 2 * g2) * A_cin * joule_vers_meV;
     c.c_lh = (g1 + 2 * g2) * A_cin * joule_vers_meV;
+    c.a = c.gT * c.gT - c.gS * c.gS;
+    c.gR2 = c.gR * c.gR;
+    c.inv_a = 1.0 / c.a;
     return c;
 }
 
@@ -49,8 +52,7 @@ plan_couche former_plan_couche(const couche_valence& c, double kx, double ky)
     p.module_S = c_module(S);
     // Flux coupling from the in-plane modulus, so that it is |S|/2 in every direction.
     p.c_s = racine3 * c.gamma3 * A_cin * std::sqrt(p.kt2) * joule_vers_meV;
-    const double a = c.gT * c.gT - c.gS * c.gS;
-    const double gR2 = c.gR * c.gR;
+    const double a = c.a, gR2 = c.gR2;
     p.D_constant = c.zeta * c.zeta * c.gT * c.gT + kx2 * ky2 * gR2 * a;
     p.D_kt4 = p.kt2 * p.kt2 * gR2 * (a - gR2 / 4);
     p.trois_kt2_a = 3 * p.kt2 * a;
@@ -119,7 +121,6 @@ struct noyau {
         return {z.re * w.re - z.im * w.im, z.im * w.re + z.re * w.im};
     }
     [[gnu::always_inline]] static complexe_lot d_echelle(complexe_lot z, double r) { return {z.re * r, z.im * r}; }
-    [[gnu::always_inline]] static complexe_lot d_echelle(complexe_lot z, lot r) { return {z.re * r, z.im * r}; }
     [[gnu::always_inline]] static complexe_lot d_plus_reel(complexe_lot z, lot r) { return {z.re + r, z.im}; }
     [[gnu::always_inline]] static complexe_lot d_plus_reel(complexe_lot z, double r) { return {z.re + r, z.im}; }
     [[gnu::always_inline]] static complexe_lot d_fois_i(complexe_lot z) { return {-z.im, z.re}; }
@@ -161,15 +162,12 @@ struct noyau {
     [[gnu::always_inline]] static void racines_kz(const couche_valence& c, const plan_couche& p, lot Ep,
                                                   complexe_lot& kz1, complexe_lot& kz2)
     {
-        const double a = c.gT * c.gT - c.gS * c.gS;
-        const double gR2 = c.gR * c.gR;
-        const lot D = p.D_constant + c.gS * c.gS * Ep * Ep + Ep * p.kt2 * c.gT * gR2 - p.D_kt4 -
+        const lot D = p.D_constant + c.gS * c.gS * Ep * Ep + Ep * p.kt2 * c.gT * c.gR2 - p.D_kt4 -
                       c.zeta * c.gS * (2 * c.gT * Ep - p.trois_kt2_a + p.gR2_kt2);
         const complexe_lot s = d_racine_reel(D);
         const lot b = c.gT * Ep - p.b_constant - c.zeta * c.gS;
-        const double inv_a = 1.0 / a;
-        kz1 = d_racine_complexe(d_echelle(d_plus_reel(s, b), inv_a));
-        kz2 = d_racine_complexe(d_echelle(d_plus_reel(d_oppose(s), b), inv_a));
+        kz1 = d_racine_complexe(d_echelle(d_plus_reel(s, b), c.inv_a));
+        kz2 = d_racine_complexe(d_echelle(d_plus_reel(d_oppose(s), b), c.inv_a));
     }
 
     // Columns j and j + 2 (wave vectors q and -q) of the field matrix M.
@@ -387,10 +385,11 @@ modele_valence former_modele_valence(const parametres_calcul& p, const resultats
                                      const resultats_k0& k0)
 {
     modele_valence v;
-    v.puits = former_couche(m.gamma1_puits, m.gamma2_puits, m.gamma3_puits, k0.dEv_hydro * q_e / 1000,
-                            m.dE_cisaillement * q_e / 1000);
-    v.barriere = former_couche(m.gamma1_barriere, m.gamma2_barriere, m.gamma3_barriere, m.Vv * q_e / 1000, 0.0);
-    v.L = p.largeur_puits * 1e-10; // Å -> m
+    v.puits = former_couche(m.gamma1_puits, m.gamma2_puits, m.gamma3_puits, k0.dEv_hydro * constantes::q / 1000,
+                            m.dE_cisaillement * constantes::q / 1000);
+    v.barriere = former_couche(m.gamma1_barriere, m.gamma2_barriere, m.gamma3_barriere,
+                               m.Vv * constantes::q / 1000, 0.0);
+    v.L = p.largeur_puits * constantes::metre_par_angstrom;
     return v;
 }
 
@@ -435,9 +434,9 @@ complexe evaluer_fonction_dispersion(const modele_valence& m, double kx, double 
 
 std::vector<double> grille_energie_valence(const parametres_calcul& p, const resultats_materiau& m)
 {
-    const double E0 = -(std::fabs(m.dE_hydro / 3) + std::fabs(m.Vv)) * q_e / 1000;
-    const double pas = p.deltaE * q_e / 1000;
-    const double haut = m.Vv * q_e / 1000;
+    const double E0 = -(std::fabs(m.dE_hydro / 3) + std::fabs(m.Vv)) * constantes::q / 1000;
+    const double pas = p.deltaE * constantes::q / 1000;
+    const double haut = m.Vv * constantes::q / 1000;
     const double estimation = (haut - E0) / pas + 2.0;
     if (!(estimation <= static_cast<double>(max_points_grille))) {
         char message[256];

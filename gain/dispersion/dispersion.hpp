@@ -40,6 +40,7 @@ struct couche_valence {
     double zeta = 0; // shear term, J
     double gT = 0, gS = 0, gR = 0; // J m^2
     double c_hh = 0, c_lh = 0;     // meV m^2
+    double a = 0, gR2 = 0, inv_a = 0; // gT^2 - gS^2 (J^2 m^4), gR^2, 1/a: energy-free parts of the roots
 };
 
 struct modele_valence {
