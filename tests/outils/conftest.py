@@ -1,0 +1,45 @@
+"""Shared fixtures of the tests of outils/: the gain program of the build
+under test and the folders of the repository."""
+import os
+import pathlib
+import shutil
+import subprocess
+
+import pytest
+
+RACINE = pathlib.Path(__file__).resolve().parents[2]
+OUTILS = RACINE / "outils"
+EXEMPLES = RACINE / "examples"
+
+
+def _gain_par_defaut():
+    for construction in ("build/asan", "build/release"):
+        candidat = RACINE / construction / "bin" / "gain"
+        if candidat.exists():
+            return candidat
+    return None
+
+
+@pytest.fixture(scope="session")
+def gain_exe():
+    """Path of gain: $GAIN_EXE when ctest runs the suite, else a local build."""
+    chemin = os.environ.get("GAIN_EXE") or _gain_par_defaut()
+    if not chemin or not pathlib.Path(chemin).exists():
+        pytest.skip("gain n'est pas construit (make run ou make test)")
+    return pathlib.Path(chemin)
+
+
+def executer_gain(gain_exe, dossier, arguments=()):
+    """Runs gain in `dossier` as a user would; returns the completed process."""
+    return subprocess.run([str(gain_exe), *arguments], cwd=dossier, capture_output=True,
+                          timeout=600, check=False)
+
+
+@pytest.fixture
+def dossier_exemple(tmp_path):
+    """A copy of an example folder of examples/ in a temporary folder."""
+    def copier(nom="in020ga080as_980nm"):
+        cible = tmp_path / nom
+        shutil.copytree(EXEMPLES / nom, cible)
+        return cible
+    return copier
