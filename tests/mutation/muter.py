@@ -1,0 +1,108 @@
+#!/usr/bin/python3
+"""Mutation test of the suite: each fault of the table below is applied alone
+to a clean tree, the tree is rebuilt (Release, tests on) and ctest is run; a
+fault is caught when some test fails. Prints the score and the survivors.
+
+    tests/mutation/muter.py [--exclure REGEX] [--construction DOSSIER]
+
+Run it on a checkout of its own (it edits the sources, restoring each file
+after its fault): git worktree add /tmp/mut HEAD && /tmp/mut/tests/mutation/muter.py
+--exclure takes ctest's -E, to score the suite without some of its tests.
+"""
+import argparse
+import pathlib
+import subprocess
+import sys
+
+RACINE = pathlib.Path(__file__).resolve().parents[2]
+
+# (file, text as it stands, faulty text, the fault)
+FAUTES = [
+    ("gain/materiau/materiau.cpp", "interpolation(x, p.gamma1_x, p.gamma1_1_x)",
+     "interpolation(x, p.gamma1_1_x, p.gamma1_x)", "γ1 du puits : membres échangés"),
+    ("gain/niveaux_k0/niveaux_k0.cpp", "m.gamma1_barriere - 2 * m.gamma2_barriere",
+     "m.gamma1_puits - 2 * m.gamma2_puits", "facteur HH de la barrière avec les γ du puits"),
+    ("gain/dispersion/dispersion.cpp", "std::fabs(m.dE_hydro / 3)", "std::fabs(m.dE_hydro)",
+     "début de la grille d'énergie sans le /3"),
+    ("gain/gain_optique/spectres.cpp", "d.Nky > 1 ? racine_2 : 1.0", "d.Nky > 1 ? 1.0 : 1.0",
+     "poids √2 de la diagonale perdu"),
+    ("gain/gain_optique/spectres.cpp",
+     "s.gain_te[idx] += (3.0 / 4.0) * A * std::pow(O, 2.0) * ig;\n                        s.rsp[idx] += 0.5 * R",
+     "s.gain_te[idx] += (3.0 / 4.0) * A * std::pow(O, 2.0) * ig;\n                        s.rsp[idx] += 1.0 * R",
+     "émission spontanée HH doublée"),
+    ("gain/seuil_pi/seuil.cpp", "std::exp(-2.0 * p.attenuation * p.longueur_fibre)",
+     "std::exp(-1.0 * p.attenuation * p.longueur_fibre)", "pertes de fibre exp(-αL)"),
+    ("gain/seuil_pi/courbe_pi.cpp", "std::log(1 / (p.Rmax * R_eff)) / (2 * L); // cm^-1",
+     "std::log(1 / (p.Rmax * p.Rmin)) / (2 * L); // cm^-1", "pertes miroirs du P-I avec Rmin"),
+    ("gain/configuration/pilote.cpp", "return static_cast<int>(nombre_iterations);",
+     "return static_cast<int>(std::lround(nombre_iterations));", "nombre de passes arrondi"),
+    ("gain/configuration/pilote.cpp", 'std::printf("EFV : %f meV\\n", -EFV);',
+     'std::printf("EFV : %f meV\\n", EFV);', "signe de l'EFV affiché"),
+    ("gain/configuration/pilote.cpp", "Ninj_depart + i * pas_porteurs", "Ninj_depart + (i + 1) * pas_porteurs",
+     "série commencée un pas trop tard"),
+    # Ten more.
+    ("gain/materiau/materiau.cpp", "return Eg_0K - (alpha * T * T) / (beta + T);",
+     "return Eg_0K - (alpha * T * T) / (beta - T);", "loi de Varshni : signe du dénominateur"),
+    ("gain/materiau/materiau.cpp", "m.dE_cisaillement = -(1 + m.rapport_C12_C11)",
+     "m.dE_cisaillement = (1 + m.rapport_C12_C11)", "signe du cisaillement"),
+    ("gain/gain_optique/fermi.cpp", "(EFC - Ej) * 1.60218e-22 / kT", "(EFC - Ej) * 1.60218e-21 / kT",
+     "densité d'électrons : meV pris pour 10 meV"),
+    ("gain/gain_optique/spectres.cpp", "s.k[m] = static_cast<int>(m) * p.deltak;",
+     "s.k[m] = (static_cast<int>(m) + 1) * p.deltak;", "ligne m des intégrales à (m+1)·deltak"),
+    ("gain/gain_optique/spectres.cpp", "s.gain_tm[idx] += A * std::pow(O, 2.0) * ig;",
+     "s.gain_tm[idx] += 0.5 * A * std::pow(O, 2.0) * ig;", "poids TM des trous légers divisé par deux"),
+    ("gain/seuil_pi/seuil.cpp", "* q_carre * p.largeur_puits * 1e-11;", "* q_carre * p.largeur_puits * 1e-10;",
+     "Jrad dix fois trop grand"),
+    ("gain/seuil_pi/seuil.cpp", "if (etat.gain_bragg - Gmax > std::log(p.Rmin / R_eff) / (2 * L))",
+     "if (etat.gain_bragg - Gmax < std::log(p.Rmin / R_eff) / (2 * L))", "choix de la cavité inversé"),
+    ("gain/seuil_pi/seuil.cpp", "const double Nth = (Gth - g0) / a;", "const double Nth = (Gth + g0) / a;",
+     "interpolation du seuil : signe"),
+    ("gain/seuil_pi/courbe_pi.cpp", "std::sqrt(p.Rmax) * (1 - R_eff) /", "p.Rmax * (1 - R_eff) /",
+     "part de puissance côté fibre sans racine"),
+    ("gain/dispersion/dispersion.cpp", "std::fabs(d.niveau(1, 0, n) - l) < std::fabs(d.niveau(1, 0, n_min) - l)",
+     "std::fabs(d.niveau(1, 0, n) - l) <= std::fabs(d.niveau(1, 0, n_min) - l)",
+     "branche LH : dernier minimum au lieu du premier"),
+    ("gain/gain_optique/recouvrements.cpp", "if (!premier) table[v][c] += trapeze(z - 1, z,",
+     "if (!premier) table[v][c] += 0.5 * trapeze(z - 1, z,", "recouvrements divisés par deux"),
+    ("gain/niveaux_k0/niveaux_k0.cpp", "r.bande_E.bord_puits = m.dEc_hydro;", "r.bande_E.bord_puits = 0;",
+     "bord de conduction du puits sans contrainte"),
+]
+
+
+def executer(commande, **kw):
+    return subprocess.run(commande, cwd=RACINE, capture_output=True, text=True, **kw)
+
+
+def main():
+    a = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    a.add_argument("--exclure", default="outils", help="ctest -E (défaut : outils)")
+    a.add_argument("--construction", default="build/mutation")
+    args = a.parse_args()
+    b = args.construction
+    if executer(["cmake", "-S", ".", "-B", b, "-DCMAKE_BUILD_TYPE=Release", "-DGAIN_TESTS=ON"]).returncode:
+        sys.exit("cmake a échoué")
+    test = ["ctest", "--test-dir", b, "-j2", "--stop-on-failure", "-E", args.exclure]
+    if executer(["cmake", "--build", b, "-j2"]).returncode or executer(test).returncode:
+        sys.exit("l'arbre sans faute ne passe pas la suite")
+    survivantes = []
+    for fichier, avant, apres, nom in FAUTES:
+        chemin = RACINE / fichier
+        texte = chemin.read_text()
+        if texte.count(avant) != 1:
+            sys.exit(f"{fichier} : « {avant} » introuvable ou ambigu")
+        chemin.write_text(texte.replace(avant, apres))
+        try:
+            construit = executer(["cmake", "--build", b, "-j2"]).returncode == 0
+            attrapee = not construit or executer(test).returncode != 0
+        finally:
+            chemin.write_text(texte)
+        print(f"{'attrapée ' if attrapee else 'SURVIT   '} {nom}", flush=True)
+        if not attrapee:
+            survivantes.append(nom)
+    n = len(FAUTES)
+    print(f"score : {n - len(survivantes)}/{n} = {100 * (n - len(survivantes)) / n:.0f} %")
+    executer(["cmake", "--build", b, "-j2"])
+
+
+if __name__ == "__main__":
+    main()
