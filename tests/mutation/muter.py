@@ -27,8 +27,10 @@ FAUTES = [
     ("gain/gain_optique/spectres.cpp", "d.Nky > 1 ? racine_2 : 1.0", "d.Nky > 1 ? 1.0 : 1.0",
      "poids √2 de la diagonale perdu"),
     ("gain/gain_optique/spectres.cpp",
-     "s.gain_te[idx] += (3.0 / 4.0) * A * std::pow(O, 2.0) * ig;\n                        s.rsp[idx] += 0.5 * R",
-     "s.gain_te[idx] += (3.0 / 4.0) * A * std::pow(O, 2.0) * ig;\n                        s.rsp[idx] += 1.0 * R",
+     "r.HH[h][n];\n                        s.gain_te[idx] += (3.0 / 4.0) * A * std::pow(O, 2.0) * ig;\n"
+     "                        s.rsp[idx] += 0.5 * R",
+     "r.HH[h][n];\n                        s.gain_te[idx] += (3.0 / 4.0) * A * std::pow(O, 2.0) * ig;\n"
+     "                        s.rsp[idx] += 1.0 * R",
      "émission spontanée HH doublée"),
     ("gain/seuil_pi/seuil.cpp", "std::exp(-2.0 * p.attenuation * p.longueur_fibre)",
      "std::exp(-1.0 * p.attenuation * p.longueur_fibre)", "pertes de fibre exp(-αL)"),
