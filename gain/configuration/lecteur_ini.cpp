@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "numerique/arret.hpp"
+#include "configuration/arret.hpp"
 
 namespace {
 

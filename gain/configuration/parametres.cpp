@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "configuration/lecteur_ini.hpp"
-#include "numerique/arret.hpp"
+#include "configuration/arret.hpp"
 
 namespace {
 

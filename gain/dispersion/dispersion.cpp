@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "numerique/arret.hpp"
+#include "configuration/arret.hpp"
 #include "numerique/constantes.hpp"
 #include "numerique/matrices.hpp"
 

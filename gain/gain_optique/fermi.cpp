@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "numerique/arret.hpp"
+#include "configuration/arret.hpp"
 #include "numerique/complexe.hpp"
 #include "numerique/constantes.hpp"
 

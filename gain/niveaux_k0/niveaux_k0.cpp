@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "numerique/arret.hpp"
+#include "configuration/arret.hpp"
 #include "numerique/constantes.hpp"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "numerique/arret.hpp"
+#include "configuration/arret.hpp"
 #include "numerique/complexe.hpp"
 #include "numerique/constantes.hpp"
 

@@ -8,7 +8,7 @@
 
 #include "configuration/lecteur_ini.hpp"
 #include "e2e/harnais.hpp"
-#include "numerique/arret.hpp"
+#include "configuration/arret.hpp"
 
 namespace {
 

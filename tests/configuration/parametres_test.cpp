@@ -10,7 +10,7 @@
 #include "configuration/parametres.hpp"
 #include "e2e/config_exemple.hpp"
 #include "e2e/harnais.hpp"
-#include "numerique/arret.hpp"
+#include "configuration/arret.hpp"
 
 namespace {
 

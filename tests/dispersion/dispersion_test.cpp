@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "dispersion/dispersion.hpp"
-#include "numerique/arret.hpp"
+#include "configuration/arret.hpp"
 #include "numerique/matrices.hpp"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "gain_optique/fermi.hpp"
-#include "numerique/arret.hpp"
+#include "configuration/arret.hpp"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <string>
 
-#include "numerique/arret.hpp"
+#include "configuration/arret.hpp"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "numerique/arret.hpp"
+#include "configuration/arret.hpp"
 
 namespace {
 

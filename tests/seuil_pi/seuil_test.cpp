@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "numerique/arret.hpp"
+#include "configuration/arret.hpp"
 
 namespace {
 

@@ -1,3 +1,3 @@
-#include "configuration/pilote.hpp"
+#include "programme/pilote.hpp"
 
 int main(int argc, char** argv) { return executer_gain(argc, argv); }

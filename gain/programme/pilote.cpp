@@ -1,4 +1,4 @@
-#include "configuration/pilote.hpp"
+#include "programme/pilote.hpp"
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,7 +15,7 @@
 #include "gain_optique/spectres.hpp"
 #include "materiau/materiau.hpp"
 #include "niveaux_k0/niveaux_k0.hpp"
-#include "numerique/arret.hpp"
+#include "configuration/arret.hpp"
 #include "seuil_pi/courbe_pi.hpp"
 #include "seuil_pi/seuil.hpp"
 
