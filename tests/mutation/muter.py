@@ -85,7 +85,7 @@ def main():
         sys.exit("cmake a échoué")
     test = ["ctest", "--test-dir", b, "-j2", "--stop-on-failure", "-E", args.exclure]
     if executer(["cmake", "--build", b, "-j2"]).returncode or executer(test).returncode:
-        sys.exit("l'arbre sans faute ne passe pas la suite")
+        sys.exit("l'arbre sans faute ne passe pas la suite :\n" + executer(test).stdout[-3000:])
     survivantes = []
     for fichier, avant, apres, nom in FAUTES:
         chemin = RACINE / fichier
