@@ -3,16 +3,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 
 #include "configuration/arret.hpp"
+#include "configuration/fichier.hpp"
 
 namespace {
-
-struct fermeture_fichier {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using fichier = std::unique_ptr<std::FILE, fermeture_fichier>;
 
 // A header "[...]" opens `section` when the n = length - 2 characters after
 // the '[' equal the first n characters of the name: the last character is

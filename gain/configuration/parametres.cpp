@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "configuration/lecteur_ini.hpp"
 #include "configuration/arret.hpp"
+#include "configuration/lecteur_ini.hpp"
 
 namespace {
 

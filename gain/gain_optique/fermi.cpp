@@ -24,7 +24,7 @@ double densite_electrons(double EFC, double mc_puits, double kT, const std::vect
 {
     double n = 0.0;
     for (double Ej : niveaux_E)
-        n += (mc_puits * m0 * kT / pi_hbar2) * std::log(1.0 + std::exp((EFC - Ej) * 1.60218e-22 / kT)); // meV -> J
+        n += (mc_puits * m0 * kT / pi_hbar2) * std::log(1.0 + std::exp((EFC - Ej) * constantes::joule_par_meV / kT)); // meV -> J
     return n;
 }
 

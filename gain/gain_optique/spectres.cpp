@@ -19,7 +19,7 @@ using constantes::c_lumiere;
 using constantes::pi;
 
 constexpr double racine_2 = 1.4142135623730951;
-constexpr double q2_hbar = 2.707086561865992e-72;
+constexpr double q2_fois_hbar = 2.707086561865992e-72; // q^2 hbar, C^2 J s
 constexpr double pi_eps0_m02_c3 = 6.232338938119773e-46;
 
 // Subband dispersion of the electrons: parabolic with the well mass (meV).
@@ -138,7 +138,7 @@ void calculer_spectres(double EFC, double EFV, const recouvrements& r, const par
 
     const double Lw = p.largeur_puits;
     const double tau = p.demi_largeur_lorentz;
-    const double prefacteur_gain = q2_hbar / (mat.nr_puits * c_lumiere * epsilon0 * std::pow(m0, 2.0) * Lw * 1e-10);
+    const double prefacteur_gain = q2_fois_hbar / (mat.nr_puits * c_lumiere * epsilon0 * std::pow(m0, 2.0) * Lw * 1e-10);
     const double M = std::sqrt(mat.Ep_puits * m0 * q / 6);
     const double Gamma = hbar / tau; // J
 

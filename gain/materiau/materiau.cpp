@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "numerique/arret.hpp"
+#include "configuration/arret.hpp"
 #include "numerique/complexe.hpp"
 #include "numerique/constantes.hpp"
 

@@ -165,8 +165,8 @@ resultats_k0 calculer_niveaux_k0(const parametres_calcul& p, const resultats_mat
 
     r.bande_E.masse_puits = m.mc_puits * m0;
     r.bande_E.masse_barriere = m.mc_barriere * m0;
-    r.bande_E.facteur_puits = 2 * m.mc_puits * 9.1095e-31 / hbar2;
-    r.bande_E.facteur_barriere = 2 * m.mc_barriere * 9.1095e-31 / hbar2;
+    r.bande_E.facteur_puits = 2 * m.mc_puits * m0 / hbar2;
+    r.bande_E.facteur_barriere = 2 * m.mc_barriere * m0 / hbar2;
     r.bande_E.bord_puits = m.dEc_hydro;
     r.bande_E.bord_barriere = m.Vc;
     r.bande_E.titre = "Niveaux E dans la BC (meV) :";

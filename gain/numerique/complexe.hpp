@@ -54,20 +54,6 @@ inline complexe c_exp_ikx(complexe k, double x)
     const double amortissement = std::exp(-k.im * x);
     return {std::cos(k.re * x) * amortissement, std::sin(k.re * x) * amortissement};
 }
-// sin(k x) and cos(k x) for complex k and real x.
-inline complexe c_sin(complexe k, double x)
-{
-    const double a = k.re * x;
-    const double b = k.im * x;
-    return {std::sin(a) * std::cosh(b), std::cos(a) * std::sinh(b)};
-}
-inline complexe c_cos(complexe k, double x)
-{
-    const double a = k.re * x;
-    const double b = k.im * x;
-    return {std::cos(a) * std::cosh(b), -std::sin(a) * std::sinh(b)};
-}
-
 // Value of an alloy with fraction t of the member of value u and 1 - t of the
 // member of value v.
 inline double interpolation(double t, double u, double v) { return t * u + (1.0 - t) * v; }

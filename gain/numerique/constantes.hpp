@@ -13,4 +13,6 @@ inline constexpr double epsilon0 = 8.85418e-12;          // F/m
 inline constexpr double c_lumiere = 3e8;                 // m/s
 inline constexpr double pi = 3.141592653589793;
 inline constexpr double metre_par_angstrom = 1e-10;
+inline constexpr double joule_par_meV = q / 1000;         // 1.60218e-22 exactly in double precision
+inline constexpr double h_c = 2 * pi * hbar * c_lumiere;  // J m (2 pi hbar c, as the products are formed)
 } // namespace constantes

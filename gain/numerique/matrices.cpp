@@ -3,15 +3,6 @@
 #include <limits>
 #include <utility>
 
-tableau_c3 allouer_tableau_c3(int ni, int nj, int nm)
-{
-    return tableau_c3(static_cast<std::size_t>(ni),
-                      std::vector<std::vector<complexe>>(static_cast<std::size_t>(nj),
-                                                         std::vector<complexe>(static_cast<std::size_t>(nm))));
-}
-
-tableau_c3 allouer_tableau_c3_zero(int ni, int nj, int nm) { return allouer_tableau_c3(ni, nj, nm); }
-
 matrice_c4& inverse_c4(const matrice_c4& A, matrice_c4& B)
 {
     matrice_c4 I{};

@@ -3,10 +3,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <new>
 #include <string>
 
+#include "configuration/arret.hpp"
+#include "configuration/fichier.hpp"
 #include "configuration/lecteur_ini.hpp"
 #include "configuration/parametres.hpp"
 #include "dispersion/dispersion.hpp"
@@ -15,16 +16,10 @@
 #include "gain_optique/spectres.hpp"
 #include "materiau/materiau.hpp"
 #include "niveaux_k0/niveaux_k0.hpp"
-#include "configuration/arret.hpp"
 #include "seuil_pi/courbe_pi.hpp"
 #include "seuil_pi/seuil.hpp"
 
 namespace {
-
-struct fermeture_fichier {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using fichier = std::unique_ptr<std::FILE, fermeture_fichier>;
 
 // The output streams, open for the whole run; a stop closes them on the way
 // out, so what was written stays.

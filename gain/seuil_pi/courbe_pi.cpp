@@ -1,19 +1,11 @@
 #include "seuil_pi/courbe_pi.hpp"
 
-#include "numerique/constantes.hpp"
-
 #include <cmath>
 #include <cstdio>
 
-namespace {
+#include "numerique/constantes.hpp"
 
-using constantes::pi;
-using constantes::hbar;
-using constantes::c_lumiere;
 using constantes::q;
-
-
-} // namespace
 
 void courbe_pi(const parametres_calcul& p, const etat_seuil& etat, std::FILE* fichier_pi)
 {
@@ -30,7 +22,7 @@ void courbe_pi(const parametres_calcul& p, const etat_seuil& etat, std::FILE* fi
     const double fraction_sortie = std::sqrt(p.Rmax) * (1 - R_eff) /
                                    (std::sqrt(R_eff) * (1 - p.Rmax) + std::sqrt(p.Rmax) * (1 - R_eff));
     // Photon energy at the grating wavelength per electron charge, V.
-    const double energie_photon = 2 * pi * hbar * c_lumiere / (p.lambda * 1e-9) / q;
+    const double energie_photon = constantes::h_c / (p.lambda * 1e-9) / q;
     const double pertes_miroirs = std::log(1 / (p.Rmax * R_eff)) / (2 * L); // cm^-1
     const double courant_seuil = etat.Jth * L * W;                           // A/cm^2 -> A
 

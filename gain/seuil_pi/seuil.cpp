@@ -12,7 +12,6 @@ namespace {
 using constantes::q;
 
 constexpr double q_1e_4 = 1.60218e-23;          // q * 1e-4: sheet density m^-2 -> current A/cm^2
-constexpr double deux_pi_hbar_c = 1.9878364683736348e-25; // J.m
 constexpr double h_c_meV_nm = 1240000.0;        // photon energy (meV) -> wavelength (nm)
 
 // Fibre-side facet as seen from inside the chip: the facet itself plus the
@@ -41,7 +40,7 @@ double point_spectre(const std::vector<double>& spectre, int j, double E, double
 void parcourir_spectre(const std::vector<double>& gain_te, const std::vector<double>& rsp,
                        const parametres_calcul& p, etat_seuil& etat)
 {
-    const double energie_bragg = deux_pi_hbar_c / (p.lambda * 1e-9 * q); // eV
+    const double energie_bragg = constantes::h_c / (p.lambda * 1e-9 * q); // eV
     const double q_carre = q * q;
     double E = p.debut_E;
     do {

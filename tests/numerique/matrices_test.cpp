@@ -119,20 +119,4 @@ TEST(ProduitC4, IdentiteEtValeurConnue)
     attendre_egales(produit_c4(x, y, p), attendu);
 }
 
-TEST(TableauC3, FormeEtZeros)
-{
-    const tableau_c3 t = allouer_tableau_c3_zero(2, 2, 5000);
-    ASSERT_EQ(t.size(), 2u);
-    for (const auto& ligne : t) {
-        ASSERT_EQ(ligne.size(), 2u);
-        for (const auto& bloc : ligne) {
-            ASSERT_EQ(bloc.size(), 5000u);
-            for (const auto& z : bloc) {
-                EXPECT_EQ(z.re, 0.0);
-                EXPECT_EQ(z.im, 0.0);
-            }
-        }
-    }
-}
-
 } // namespace
