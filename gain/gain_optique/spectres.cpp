@@ -156,7 +156,11 @@ void calculer_spectres(double EFC, double EFV, const recouvrements& r, const par
 
         const double E_J = E * q / 1000; // meV -> J
         const double A = 2 * prefacteur_gain * std::pow(M, 2.0) * Gamma / (100 * pi * E_J); // 1/m -> 1/cm
-        const double R = (2 * mat.nr_puits * E_J * std::pow(q, 2.0) * std::pow(M, 2.0) / (pi * tau)) /
+        // Spontaneous rate per unit volume and photon energy, s^-1 cm^-3 J^-1:
+        // the golden rule gives pi^2 (one pi with the gain's, one of the
+        // emission's mode density), so that rsp = nr^2 E^2 / (pi^2 hbar^3 c^2)
+        // times the gain with fc fh in place of fc + fh - 1, in quasi-equilibrium.
+        const double R = (2 * mat.nr_puits * E_J * std::pow(q, 2.0) * std::pow(M, 2.0) / (pi * pi * tau)) /
                          (Lw * 1e-4 * pi_eps0_m02_c3 * hbar);
 
         for (int n = 0; n < nb_E; ++n) {
@@ -170,11 +174,13 @@ void calculer_spectres(double EFC, double EFV, const recouvrements& r, const par
                 const double ig = s.integrale_gain[static_cast<std::size_t>(b) * nb_E + n];
                 const double ir = s.integrale_rsp[static_cast<std::size_t>(b) * nb_E + n];
                 if (d.branche_lh[b] == 1) {
-                    // light hole: TE 3/4, TM 1
+                    // light hole: TE 1/4, TM 1 (zone-centre momentum matrix
+                    // elements 1/2 and 2 of the bulk M^2, against 3/2 and 0 for
+                    // heavy holes; A holds 2 M^2)
                     if (l < nb_LH) {
                         const double O = r.LH[l][n];
                         s.gain_tm[idx] += A * std::pow(O, 2.0) * ig;
-                        s.gain_te[idx] += (3.0 / 4.0) * A * std::pow(O, 2.0) * ig;
+                        s.gain_te[idx] += (1.0 / 4.0) * A * std::pow(O, 2.0) * ig;
                         s.rsp[idx] += 0.5 * R * std::pow(O, 2.0) * ir;
                     } else {
                         avertir_branches(s); // more LH branches than LH levels
