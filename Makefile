@@ -6,7 +6,14 @@ JOBS    ?= $(shell nproc)
 
 .PHONY: run test bench clean
 
-run:
+# The install step: a target that lists installer-GROUP first gets the Debian packages of
+# that group of outils/paquets installed when they are missing (outils/installer).
+# INSTALLER=no skips it, on a machine whose packages the user manages.
+INSTALLER ?= yes
+installer-%:
+	@$(if $(filter no,$(INSTALLER)),:,outils/installer $*)
+
+run: installer-run
 	cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DGAIN_TESTS=OFF >/dev/null
 	cmake --build $(RELEASE) -j $(JOBS) --target gain
 	@rm -rf runs/$(EXEMPLE) && mkdir -p runs/$(EXEMPLE)
@@ -14,12 +21,12 @@ run:
 	cd runs/$(EXEMPLE) && ../../$(RELEASE)/bin/gain $$(cat ../../examples/$(EXEMPLE)/arguments 2>/dev/null)
 	@echo "Fichiers de resultats dans runs/$(EXEMPLE)/"
 
-test:
+test: installer-test
 	cmake -S . -B $(TESTS) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGAIN_SANITIZE=ON -DGAIN_TESTS=ON >/dev/null
 	cmake --build $(TESTS) -j $(JOBS)
 	ctest --test-dir $(TESTS) --output-on-failure -j $(JOBS)
 
-bench:
+bench: installer-bench
 	cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DGAIN_TESTS=OFF -DGAIN_BENCH=ON >/dev/null
 	cmake --build build/bench -j $(JOBS)
 	cd bench && for b in ../build/bench/bin/bench_*; do $$b; done
