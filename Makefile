@@ -15,7 +15,7 @@ installer-%:
 
 run: installer-run
 	cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DGAIN_TESTS=OFF >/dev/null
-	cmake --build $(RELEASE) -j $(JOBS) --target gain
+	cmake --build $(RELEASE) -j $(JOBS) --target gain calcul_pi
 	@rm -rf runs/$(EXEMPLE) && mkdir -p runs/$(EXEMPLE)
 	@cp examples/$(EXEMPLE)/config.ini runs/$(EXEMPLE)/
 	cd runs/$(EXEMPLE) && ../../$(RELEASE)/bin/gain $$(cat ../../examples/$(EXEMPLE)/arguments 2>/dev/null)

@@ -1,12 +1,15 @@
 // calcul_pi: asks for the number of carrier densities and the density step of
-// a light-current series, then runs gain in its "courant" mode with the two
-// answers, word for word, and ends with gain's exit status.
+// a light-current series (asking again until each answer is a number), then
+// runs gain in its "courant" mode with the two answers, word for word, and
+// ends with gain's exit status.
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
+#include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -39,6 +42,23 @@ std::optional<std::string> demander(const char* question)
     std::printf("%s", question);
     std::fflush(stdout);
     return lire_mot();
+}
+
+// An answer must be a number whole (strtod's, nothing after it), and the
+// count at least 1; otherwise the question is asked again. Nothing at the end
+// of the input.
+std::optional<std::string> demander_nombre(const char* question, bool nombre_de_densites)
+{
+    for (;;) {
+        std::optional<std::string> mot = demander(question);
+        if (!mot) return std::nullopt;
+        char* fin = nullptr;
+        const double v = std::strtod(mot->c_str(), &fin);
+        const bool nombre = fin != mot->c_str() && *fin == '\0' && std::isfinite(v);
+        if (nombre && (!nombre_de_densites || v >= 1)) return mot;
+        std::printf("« %s » n'est pas %s : recommencez.\n", mot->c_str(),
+                    nombre_de_densites ? "un nombre de densités (1 au moins)" : "un nombre (pas en cm-3)");
+    }
 }
 
 // gain lies next to this program: the folder of the running executable, not
@@ -88,12 +108,12 @@ int main()
     std::puts("Calcul du P-I d'une diode laser.");
     std::puts("Le fichier gain doit impérativement se trouver dans le même répertoire que ce programme.\n");
 
-    const std::optional<std::string> iterations = demander("Nombre d'itérations : ");
+    const std::optional<std::string> iterations = demander_nombre("Nombre d'itérations : ", true);
     if (!iterations) {
         std::puts("\nFin de l'entrée sans réponse : le nombre d'itérations manque, gain n'est pas lancé.");
         return 1;
     }
-    const std::optional<std::string> pas = demander("Pas du nombre de porteurs injectés : ");
+    const std::optional<std::string> pas = demander_nombre("Pas du nombre de porteurs injectés : ", false);
     if (!pas) {
         std::puts("\nFin de l'entrée sans réponse : le pas du nombre de porteurs manque, gain n'est pas lancé.");
         return 1;

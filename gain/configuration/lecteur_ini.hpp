@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 inline constexpr const char* fichier_config = "config.ini";
 
@@ -15,15 +16,28 @@ inline constexpr const char* fichier_config = "config.ini";
 // first '=', blanks kept, or nothing when the key is not found.
 std::optional<std::string> lire_ini(const std::string& chemin, const std::string& section, const std::string& cle);
 
-// The three typed readers of the historic program, on the file `chemin`.
+// The typed readers. A value must be a number followed by nothing but blanks,
+// else the run stops naming the key and the text ("Valeur illisible pour la
+// clé K [S] : « ... » (raison).").
 std::optional<std::string> lire_chaine(const std::string& chemin, const std::string& section, const std::string& cle);
-// strtol in base 10, 0 when the key is missing or holds no digit.
+// An int in base 10; a missing key reads 0, with a warning naming it.
 int lire_entier(const std::string& chemin, const std::string& section, const std::string& cle);
+std::optional<int> lire_entier_optionnel(const std::string& chemin, const std::string& section, const std::string& cle);
 // strtod (C numeric locale); a missing key stops the run with
 // "Probleme dans le fichier .ini\nParametre : <key>\n".
 double lire_reel(const std::string& chemin, const std::string& section, const std::string& cle);
-// strtod when the key is present, nothing otherwise (keys that may be absent).
+// The same when the key is present, nothing otherwise (keys that may be absent).
 std::optional<double> lire_reel_optionnel(const std::string& chemin, const std::string& section, const std::string& cle);
 
 // True when the file can be opened for reading.
 bool fichier_lisible(const std::string& chemin);
+
+// Warnings for what a typo hides: a line "key=value" in a section the program
+// reads whose key it does not know ("clé inconnue"), and a header that would
+// name a known section once trimmed and folded to lower case, or a second
+// header of a section ("section ignorée : ..."). Lines without '=' are free remarks.
+struct cle_connue {
+    const char* section;
+    const char* cle;
+};
+void avertir_structure(const std::string& chemin, const std::vector<cle_connue>& connues);

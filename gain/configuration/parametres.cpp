@@ -15,7 +15,71 @@ void verifier_strictement_positif(double v, const char* message)
     if (!(v > 0.0) || std::isinf(v)) arreter(std::string(message) + "\n");
 }
 
+// Physical domains: the value must lie in the interval (closed where `inclus`);
+// NaN lies in none.
+std::string texte_g(double v)
+{
+    char t[32];
+    std::snprintf(t, sizeof t, "%g", v);
+    return t;
+}
+
+void verifier_domaine(double v, const char* section, const char* cle, double min, bool min_inclus, double max,
+                      bool max_inclus)
+{
+    if ((min_inclus ? v >= min : v > min) && (max_inclus ? v <= max : v < max)) return;
+    const std::string domaine =
+        std::isinf(max) ? std::string(cle) + (min_inclus ? " ≥ " : " > ") + texte_g(min)
+                        : texte_g(min) + (min_inclus ? " ≤ " : " < ") + cle + (max_inclus ? " ≤ " : " < ") + texte_g(max);
+    arreter("Valeur hors domaine pour la clé " + std::string(cle) + " [" + section + "] : " + texte_g(v) +
+            " (accepté : " + domaine + ").\n");
+}
+void verifier_fraction(double v, const char* section, const char* cle, bool zero_inclus)
+{
+    verifier_domaine(v, section, cle, 0.0, zero_inclus, 1.0, true);
+}
+void verifier_positif(double v, const char* section, const char* cle)
+{
+    verifier_domaine(v, section, cle, 0.0, false, HUGE_VAL, false);
+}
+
+void avertir_si_plus_grand(double v, double limite, const char* cle, const char* quoi)
+{
+    if (v > limite) std::printf("Attention : %s = %g : %s.\n", cle, v, quoi);
+}
+
 } // namespace
+
+const std::vector<cle_connue>& cles_config()
+{
+    static const std::vector<cle_connue> cles = [] {
+        std::vector<cle_connue> c = {
+            {"sortie", "fichier_gain"}, {"sortie", "fichier_param"}, {"sortie", "fichier_P-I"},
+            {"sortie", "fichier_dispersion"}, {"sortie", "fichier_enveloppes"},
+            {"calcul", "arret_seuil"}, {"calcul", "Nk"}, {"calcul", "variation_en_ky"}, {"calcul", "deltak"},
+            {"calcul", "deltaE"}, {"calcul", "Ninj"}, {"calcul", "debut_E"}, {"calcul", "fin_E"},
+            {"calcul", "debut_courant"}, {"calcul", "fin_courant"}, {"calcul", "demi_largeur_lorentz"},
+            {"calcul", "nb_fils"}, {"constantes", "temperature"},
+            {"systeme", "facteur_confinement"}, {"systeme", "Rmin"}, {"systeme", "Rmax"},
+            {"systeme", "longueur_puce"}, {"systeme", "largeur_contact"}, {"systeme", "pertes_internes"},
+            {"systeme", "tau_nr"}, {"systeme", "eta_interne"}, {"systeme", "K_delta_Ec"},
+            {"puits", "ratio_x"}, {"puits", "largeur"}, {"puits", "bowing_Eg"}, {"puits", "bowing_Eg_x"},
+            {"barriere", "ratio_y"}, {"barriere", "largeur"}, {"barriere", "bowing_Eg"}, {"barriere", "bowing_Eg_x"},
+            {"bragg", "couplage_puce_fibre"}, {"bragg", "Rbragg"}, {"bragg", "lambda"}, {"bragg", "longueur_fibre"},
+            {"bragg", "attenuation"},
+        };
+        // The end members: X and Z of the well, Y of the barrier.
+        for (const char* cle : {"mc_x", "gamma1_x", "gamma2_x", "gamma3_x", "Eg_0K_x", "alpha_Eg_x", "beta_Eg_x", "a_x",
+                                "aH_x", "bS_x", "C11_x", "C12_x", "Ep_x", "nr_x", "mc_1-x", "gamma1_1-x", "gamma2_1-x",
+                                "gamma3_1-x", "Eg_0K_1-x", "alpha_Eg_1-x", "beta_Eg_1-x", "a_1-x", "aH_1-x", "bS_1-x",
+                                "C11_1-x", "C12_1-x", "Ep_1-x", "nr_1-x"})
+            c.push_back({"puits", cle});
+        for (const char* cle : {"mc_y", "gamma1_y", "gamma2_y", "gamma3_y", "Eg_0K_y", "alpha_Eg_y", "beta_Eg_y", "a_y"})
+            c.push_back({"barriere", cle});
+        return c;
+    }();
+    return cles;
+}
 
 void lire_fichiers_sortie(const std::string& c, parametres_calcul& p)
 {
@@ -50,27 +114,51 @@ void lire_parametres(const std::string& c, parametres_calcul& p)
 
     // The temperature is held in single precision, then widened.
     p.T = static_cast<double>(static_cast<float>(lire_reel(c, "constantes", "temperature")));
+    verifier_positif(p.T, "constantes", "temperature");
     p.demi_largeur_lorentz = lire_reel(c, "calcul", "demi_largeur_lorentz");
+    verifier_positif(p.demi_largeur_lorentz, "calcul", "demi_largeur_lorentz");
 
     p.facteur_confinement = lire_reel(c, "systeme", "facteur_confinement");
+    verifier_fraction(p.facteur_confinement, "systeme", "facteur_confinement", false);
+    // The threshold takes the logarithm of both facet reflectivities.
     p.Rmin = lire_reel(c, "systeme", "Rmin");
+    verifier_fraction(p.Rmin, "systeme", "Rmin", false);
     p.Rmax = lire_reel(c, "systeme", "Rmax");
+    verifier_fraction(p.Rmax, "systeme", "Rmax", false);
     p.longueur_puce = lire_reel(c, "systeme", "longueur_puce");
+    verifier_positif(p.longueur_puce, "systeme", "longueur_puce");
+    avertir_si_plus_grand(p.longueur_puce, 1.0, "longueur_puce", "une puce de plus d'un centimètre (cm)");
     p.largeur_contact = lire_reel(c, "systeme", "largeur_contact");
+    verifier_positif(p.largeur_contact, "systeme", "largeur_contact");
+    avertir_si_plus_grand(p.largeur_contact, 0.1, "largeur_contact", "un ruban de plus d'un millimètre (cm)");
     p.pertes_internes = lire_reel(c, "systeme", "pertes_internes");
+    verifier_domaine(p.pertes_internes, "systeme", "pertes_internes", 0.0, true, HUGE_VAL, false);
     p.tau_nr = lire_reel(c, "systeme", "tau_nr");
+    verifier_positif(p.tau_nr, "systeme", "tau_nr");
     p.eta_interne = lire_reel(c, "systeme", "eta_interne");
+    verifier_fraction(p.eta_interne, "systeme", "eta_interne", false);
 
     p.ratio_x = lire_reel(c, "puits", "ratio_x");
+    verifier_fraction(p.ratio_x, "puits", "ratio_x", true);
     p.ratio_y = lire_reel(c, "barriere", "ratio_y");
+    verifier_fraction(p.ratio_y, "barriere", "ratio_y", true);
     p.largeur_puits = lire_reel(c, "puits", "largeur");
+    verifier_positif(p.largeur_puits, "puits", "largeur");
+    avertir_si_plus_grand(p.largeur_puits, 500.0, "largeur [puits]", "un puits de plus de 500 Å");
     p.largeur_barriere = lire_reel(c, "barriere", "largeur");
+    verifier_positif(p.largeur_barriere, "barriere", "largeur");
 
     p.couplage_puce_fibre = lire_reel(c, "bragg", "couplage_puce_fibre");
+    verifier_fraction(p.couplage_puce_fibre, "bragg", "couplage_puce_fibre", true);
     p.Rbragg = lire_reel(c, "bragg", "Rbragg");
+    verifier_fraction(p.Rbragg, "bragg", "Rbragg", true);
     p.lambda = lire_reel(c, "bragg", "lambda");
+    verifier_positif(p.lambda, "bragg", "lambda");
+    // A fibre of length 0 or without loss is a limit the formulas take as is.
     p.longueur_fibre = lire_reel(c, "bragg", "longueur_fibre");
+    verifier_domaine(p.longueur_fibre, "bragg", "longueur_fibre", 0.0, true, HUGE_VAL, false);
     p.attenuation = lire_reel(c, "bragg", "attenuation");
+    verifier_domaine(p.attenuation, "bragg", "attenuation", 0.0, true, HUGE_VAL, false);
 
     p.mc_x = lire_reel(c, "puits", "mc_x");
     p.gamma1_x = lire_reel(c, "puits", "gamma1_x");
@@ -128,5 +216,5 @@ void lire_parametres(const std::string& c, parametres_calcul& p)
     p.K_delta_Ec = lire_reel(c, "systeme", "K_delta_Ec");
 
     // Optional: thread count of the dispersion scan (absent or 0: every core).
-    p.nb_fils = lire_entier(c, "calcul", "nb_fils");
+    p.nb_fils = lire_entier_optionnel(c, "calcul", "nb_fils").value_or(0);
 }

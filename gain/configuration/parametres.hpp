@@ -5,6 +5,9 @@
 
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "configuration/lecteur_ini.hpp"
 
 struct parametres_calcul {
     // [sortie]: paths exactly as written after the '=' (leading blanks kept).
@@ -70,3 +73,6 @@ void lire_fichiers_sortie(const std::string& chemin_config, parametres_calcul& p
 // Reads and checks keys 4 to 73 into p, in order; stops the run (arret_calcul)
 // at the first failure. Prints the warning about a missing gamma3_y.
 void lire_parametres(const std::string& chemin_config, parametres_calcul& p);
+
+// Every key the program reads, by section, for the warnings of typos.
+const std::vector<cle_connue>& cles_config();

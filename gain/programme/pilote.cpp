@@ -1,9 +1,11 @@
 #include "programme/pilote.hpp"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 
 #include "configuration/arret.hpp"
@@ -71,20 +73,43 @@ struct ligne_commande {
     double pas_porteurs_cm3 = 0.0;
 };
 
+const char* const usage = "Usage : gain [courant <nombre de densites> <pas en cm-3>]\n"
+                          "  sans argument : une densite, Ninj de config.ini (dossier courant) ;\n"
+                          "  courant N pas : N densites, Ninj, Ninj + pas, ...\n"
+                          "  gain --help : cette aide ; gain --version : la version.\n"
+                          "Les cles de config.ini et les fichiers ecrits sont decrits dans le README du projet.\n";
+
 bool mode_courant(int argc, const char* const* argv) { return argc >= 2 && std::strcmp(argv[1], "courant") == 0; }
 
+// A whole number text: strtod's number and nothing after it but blanks.
+std::optional<double> nombre_de(const char* texte)
+{
+    char* fin = nullptr;
+    const double v = std::strtod(texte, &fin);
+    if (fin == texte) return std::nullopt;
+    while (*fin == ' ' || *fin == '\t') ++fin;
+    if (*fin != '\0' || !std::isfinite(v)) return std::nullopt;
+    return v;
+}
+
+// The two numbers of "courant", checked before anything is computed.
 void verifier_ligne_commande(int argc, const char* const* argv)
 {
-    if (mode_courant(argc, argv) && argc < 4)
-        arreter("Le mode courant demande deux nombres : gain courant <nombre de densites> <pas en cm-3>\n");
+    if (!mode_courant(argc, argv)) return;
+    if (argc < 4)
+        arreter(std::string("Le mode courant demande deux nombres : gain courant <nombre de densites> <pas en cm-3>\n") +
+                usage);
+    for (int i = 2; i < 4; ++i)
+        if (!nombre_de(argv[i]))
+            arreter(std::string("Le mode courant demande deux nombres : « ") + argv[i] + " » n'en est pas un.\n" + usage);
 }
 
 ligne_commande lire_ligne_commande(int argc, const char* const* argv)
 {
     ligne_commande l;
     if (mode_courant(argc, argv)) {
-        l.nombre_iterations = std::atof(argv[2]);
-        l.pas_porteurs_cm3 = std::atof(argv[3]);
+        l.nombre_iterations = *nombre_de(argv[2]);
+        l.pas_porteurs_cm3 = *nombre_de(argv[3]);
     }
     return l;
 }
@@ -150,8 +175,27 @@ void verifier_niveaux_k0(const resultats_k0& k0)
                 "ne peut pas être calculée (vérifiez Vv, la largeur du puits et deltaE).\n");
 }
 
+// Every density of the series must be positive: the last one is the lowest
+// when the step is negative.
+void verifier_serie(const parametres_calcul& p, const ligne_commande& commande)
+{
+    const int n = nombre_de_passes(commande.nombre_iterations);
+    const double derniere = p.Ninj + (n - 1) * commande.pas_porteurs_cm3; // cm-3
+    if (n > 1 && !(derniere > 0))
+        arreter("Le mode courant donnerait des densites negatives ou nulles : Ninj + (" + std::to_string(n) +
+                " - 1) x pas = " + std::to_string(derniere) + " cm-3 ; augmentez Ninj ou le pas.\n" + usage);
+}
+
 int executer(int argc, const char* const* argv)
 {
+    if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::puts("gain " GAIN_VERSION);
+        return 0;
+    }
     // Numbers are read and written with '.' whatever the user's locale: the
     // program stays in the C locale.
     if (!fichier_lisible(fichier_config))
@@ -159,12 +203,18 @@ int executer(int argc, const char* const* argv)
                 " (absent ou illisible) dans le dossier courant.\n");
     verifier_ligne_commande(argc, argv);
 
+    // Every key is read and checked, and the material model formed, before
+    // any output file is created or emptied: a slip leaves the results of
+    // the previous run alone.
+    avertir_structure(fichier_config, cles_config());
     parametres_calcul p;
     lire_fichiers_sortie(fichier_config, p);
-    fichiers_sortie f = ouvrir_fichiers(p);
     lire_parametres(fichier_config, p);
-
+    const ligne_commande commande = lire_ligne_commande(argc, argv);
+    verifier_serie(p, commande);
     const resultats_materiau m = modele_materiau(p);
+    fichiers_sortie f = ouvrir_fichiers(p);
+
     afficher_banniere();
     afficher_resume_materiau(m);
 
@@ -177,9 +227,9 @@ int executer(int argc, const char* const* argv)
         f.dispersion.reset();
     }
 
-    const ligne_commande commande = lire_ligne_commande(argc, argv);
     const etat_seuil seuil = boucle_porteurs(p, m, k0, d, commande, f);
-    courbe_pi(p, seuil, f.pi.get());
+    const double pente = courbe_pi(p, seuil, f.pi.get());
+    afficher_resume_seuil(p, seuil, pente);
 
     f.gain.reset();
     f.param.reset();

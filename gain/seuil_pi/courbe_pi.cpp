@@ -7,13 +7,13 @@
 
 using constantes::q;
 
-void courbe_pi(const parametres_calcul& p, const etat_seuil& etat, std::FILE* fichier_pi)
+double courbe_pi(const parametres_calcul& p, const etat_seuil& etat, std::FILE* fichier_pi)
 {
     std::fputs("Courant (A)\tPopt (W)\n", fichier_pi);
     if (!etat.calcule) {
         std::puts("Aucune densité de porteurs traitée : pas de seuil calculé, le fichier P-I ne contient que son "
                   "en-tête.");
-        return;
+        return 0.0;
     }
 
     const double R_eff = etat.reflectivite_effective;
@@ -24,15 +24,21 @@ void courbe_pi(const parametres_calcul& p, const etat_seuil& etat, std::FILE* fi
     // Photon energy at the grating wavelength per electron charge, V.
     const double energie_photon = constantes::h_c / (p.lambda * 1e-9) / q;
     const double pertes_miroirs = std::log(1 / (p.Rmax * R_eff)) / (2 * L); // cm^-1
-    const double courant_seuil = etat.Jth * L * W;                           // A/cm^2 -> A
+    const double courant_seuil = etat.Jth_seuil * L * W;                     // A/cm^2 -> A
+    // Above threshold every extra carrier becomes a photon with probability
+    // eta_interne, and photons leave through the mirrors in the share of
+    // mirror loss to total loss: the slope of the curve, W/A.
+    const double pente = p.eta_interne * fraction_sortie * energie_photon * pertes_miroirs /
+                         (pertes_miroirs + p.pertes_internes);
+    // Below threshold the laser does not lase: no curve to draw.
+    if (!etat.seuil_atteint) return pente;
 
     for (int i = p.debut_courant; i <= p.fin_courant; ++i) {
         const double I = i / 1000.0; // mA -> A
-        // Above threshold every extra carrier becomes a photon with probability
-        // eta_interne, and photons leave through the mirrors in the share of
-        // mirror loss to total loss. The same line is kept below threshold.
+        // The same line is kept below the threshold current.
         const double Popt = (I - courant_seuil) * p.eta_interne * fraction_sortie * energie_photon * pertes_miroirs /
                             (pertes_miroirs + p.pertes_internes);
         std::fprintf(fichier_pi, "%f\t%f\n", I, Popt);
     }
+    return pente;
 }

@@ -7,8 +7,9 @@
 #include "configuration/parametres.hpp"
 #include "seuil_pi/seuil.hpp"
 
-// Writes the header and one line "current (A), power (W)" per mA from
-// debut_courant to fin_courant, from the effective reflectivity and threshold
-// current density left by the last pass. Without any pass there is no
-// threshold: the file keeps its header only and the console says so.
-void courbe_pi(const parametres_calcul& p, const etat_seuil& etat, std::FILE* fichier_pi);
+// Writes the header and, when the series reached threshold, one line
+// "current (A), power (W)" per mA from debut_courant to fin_courant, from the
+// effective reflectivity and the threshold current density of the pass where
+// threshold was first crossed. Without any pass the console says so. Returns
+// the slope of the curve above threshold, W/A.
+double courbe_pi(const parametres_calcul& p, const etat_seuil& etat, std::FILE* fichier_pi);

@@ -82,7 +82,8 @@ bool calculer_seuil(int i, double nombre_iterations, double N, const std::vector
     // The grating cavity lases first when its gain advantage at the Bragg
     // wavelength exceeds the extra mirror loss of the chip's own facet.
     double Gth = 0, lambda_emission = 0;
-    if (etat.gain_bragg - Gmax > std::log(p.Rmin / R_eff) / (2 * L)) {
+    const bool bragg = etat.gain_bragg - Gmax > std::log(p.Rmin / R_eff) / (2 * L);
+    if (bragg) {
         std::puts("Accroche Bragg");
         Gth = p.pertes_internes + std::log(1 / (p.Rmax * R_eff)) / (2 * L);
         lambda_emission = p.lambda;
@@ -94,6 +95,7 @@ bool calculer_seuil(int i, double nombre_iterations, double N, const std::vector
     }
 
     bool fin_boucle = false;
+    double Nth = N;
     if (Gmax >= Gth) {
         if (i == 0 && nombre_iterations != 1.0)
             arreter("Valeur de Ninj trop élevée pour boucler lors du calcul du seuil. Diminuez la valeur de "
@@ -105,25 +107,62 @@ bool calculer_seuil(int i, double nombre_iterations, double N, const std::vector
             const double a = (Gmax - etat.G0) / (N - etat.N0);
             const double b = (Jth - etat.J0) / (N - etat.N0);
             const double g0 = Gmax - a * N;
-            const double Nth = (Gth - g0) / a;
+            Nth = (Gth - g0) / a;
             Jth = Jth + b * (Nth - N);
         } else {
             std::puts("Seuil atteint à la densité unique du calcul : pas de point précédent pour interpoler, "
                       "Jth = Jnr + Jrad conservé.");
         }
         fin_boucle = p.arret_seuil != 0;
+        if (!etat.seuil_atteint) {
+            etat.seuil_atteint = true;
+            etat.Nth = Nth;
+            etat.Jth_seuil = Jth;
+            etat.lambda_seuil = lambda_emission;
+            etat.bragg_seuil = bragg;
+        }
+    }
+    if (!etat.calcule || Gmax > etat.Gmax_serie) {
+        etat.Gmax_serie = Gmax;
+        etat.Gth_serie = Gth;
     }
 
     const double Lw = p.largeur_puits;
     std::fprintf(fichier_param, "%e\t%e\t%e\t%f\t%f\t%f\t%f\n", N * 1e-6 / (Lw * 1e-10), Gmax, Gth, Jnr, etat.Jrad,
                  Jth, lambda_emission); // m^-2 -> cm^-3
 
-    etat.Jrad = 0;
+    // The next pass interpolates from this density's own current, never from
+    // an interpolated one: past threshold the lines stay consistent.
     etat.N0 = N;
     etat.G0 = Gmax;
-    etat.J0 = Jth;
+    etat.J0 = Jnr + etat.Jrad;
+    etat.Jrad = 0;
     etat.a_point_precedent = true;
     etat.Jth = Jth;
     etat.calcule = true;
     return fin_boucle;
+}
+
+void afficher_resume_seuil(const parametres_calcul& p, const etat_seuil& etat, double pente_pi)
+{
+    std::puts("Résumé du seuil :");
+    if (!etat.calcule) {
+        std::puts("  aucune densité de porteurs traitée : pas de seuil.");
+        return;
+    }
+    if (!etat.seuil_atteint) {
+        std::printf("  seuil non atteint : gain modal maximal %e cm-1 pour %e cm-1 demandés par la cavité ; "
+                    "le fichier P-I ne contient que son en-tête.\n",
+                    etat.Gmax_serie, etat.Gth_serie);
+        return;
+    }
+    const double Lw = p.largeur_puits;
+    std::printf("  densité de seuil Nth : %e cm-3\n", etat.Nth * 1e-6 / (Lw * 1e-10)); // m^-2 -> cm^-3
+    std::printf("  densité de courant de seuil Jth : %f A/cm²\n", etat.Jth_seuil);
+    std::printf("  courant de seuil : %f mA (ruban de %g cm × %g cm)\n",
+                etat.Jth_seuil * p.longueur_puce * p.largeur_contact * 1000, p.longueur_puce, p.largeur_contact);
+    std::printf("  longueur d'onde d'émission : %f nm\n", etat.lambda_seuil);
+    std::printf("  cavité : %s\n", etat.bragg_seuil ? "puce et réseau de Bragg (Accroche Bragg)"
+                                                     : "puce seule (Accroche puce)");
+    std::printf("  rendement différentiel (pente P-I) : %f W/A\n", pente_pi);
 }

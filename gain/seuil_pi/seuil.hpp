@@ -18,6 +18,16 @@ struct etat_seuil {
     double reflectivite_effective = 0; // fibre-side facet seen through fibre and grating
     double Jth = 0;             // threshold current density of the last pass, A/cm^2
     bool calcule = false;       // at least one pass went through the threshold step
+
+    // The threshold of the series, from the pass where it was first crossed.
+    bool seuil_atteint = false;
+    double Nth = 0;             // interpolated threshold density, m^-2
+    double Jth_seuil = 0;       // interpolated threshold current density, A/cm^2
+    double lambda_seuil = 0;    // emission wavelength, nm
+    bool bragg_seuil = false;   // the grating cavity lases
+    // Below threshold: the largest modal gain of the series and the gain its
+    // cavity needed, cm^-1.
+    double Gmax_serie = 0, Gth_serie = 0;
 };
 
 // Column header of the parameter file, in Windows-1252 (99 bytes).
@@ -36,3 +46,8 @@ void ecrire_entete_param(std::FILE* fichier_param);
 bool calculer_seuil(int i, double nombre_iterations, double N, const std::vector<double>& gain_te,
                     const std::vector<double>& rsp, double Gmax, double energie_gmax, bool energie_gmax_definie,
                     const parametres_calcul& p, std::FILE* fichier_param, etat_seuil& etat);
+
+// Closing summary on the console: threshold density, current density and
+// current of the stripe, wavelength, cavity and the P-I slope (W/A); or that
+// threshold was not reached, with the gain reached and the gain needed.
+void afficher_resume_seuil(const parametres_calcul& p, const etat_seuil& etat, double pente_pi);

@@ -123,7 +123,6 @@ TEST(CalculPi, ReponsesTransmisesMotPourMot)
         {"deux mots sur la première ligne", "1 2\n", "1", "2"},
         {"blancs avant et après", "  \t\n 10\t \n\n1e17   ", "10", "1e17"},
         {"réponse de 40 caractères", quarante + "\n" + quarante + "\n", quarante, quarante},
-        {"métacaractères du shell", metacaracteres + "\n1e16\n", metacaracteres, "1e16"},
     };
     for (const cas& c : tous) {
         installation inst;
@@ -135,6 +134,35 @@ TEST(CalculPi, ReponsesTransmisesMotPourMot)
         EXPECT_FALSE(inst.programmes.existe("pirate")) << c.nom;
         EXPECT_FALSE(inst.travail.existe("x")) << c.nom;
     }
+}
+
+// An answer that is no number, or a count below 1, is refused and the
+// question asked again; gain never sees it (nor a shell its characters).
+TEST(CalculPi, ReponsesInvalidesRedemandees)
+{
+    const std::string metacaracteres = "$(touch${IFS}pirate);rm*|&>x'\"`\\";
+    struct cas {
+        std::string entree, refus, n, pas;
+    };
+    const cas tous[] = {
+        {"abc\n5\n2e16\n", "« abc » n'est pas un nombre de densités (1 au moins) : recommencez.\n" + question_1, "5", "2e16"},
+        {"-5\n5\n2e16\n", "« -5 » n'est pas un nombre de densités", "5", "2e16"},
+        {"5\n2,5e16\n2e16\n", "« 2,5e16 » n'est pas un nombre (pas en cm-3) : recommencez.\n" + question_2, "5", "2e16"},
+        {metacaracteres + "\n3\n1e16\n", "n'est pas un nombre de densités", "3", "1e16"},
+    };
+    for (const cas& c : tous) {
+        SCOPED_TRACE(c.entree);
+        installation inst;
+        const resultat_execution r = par_tube(inst, c.entree);
+        EXPECT_EQ(r.statut, 0);
+        EXPECT_NE(r.console.find(c.refus), std::string::npos) << r.console;
+        EXPECT_EQ(inst.arguments().value_or("(gain non lancé)"), arguments_attendus(c.n, c.pas));
+        EXPECT_FALSE(inst.travail.existe("pirate"));
+        EXPECT_FALSE(inst.travail.existe("x"));
+    }
+    installation inst; // refused to the end of the input: gain is not started
+    EXPECT_EQ(par_tube(inst, "abc\nx\n").statut, 1);
+    EXPECT_FALSE(inst.arguments());
 }
 
 TEST(CalculPi, FinDeLEntreeAvantUneReponse)

@@ -88,28 +88,45 @@ TEST(LecteurIni, FichierAbsent)
     }
 }
 
+// A value is a number followed by nothing but blanks; anything else stops
+// the run with a message naming the key, the text and the slip.
 TEST(LecteurIni, ConversionsNumeriques)
 {
     struct cas {
         std::string valeur;
-        int entier;
-        double reel;
+        std::optional<int> entier;
+        std::optional<double> reel;
+        std::string raison; // of the refusal of the integer, or of both
     };
     const cas table[] = {
-        {"", 0, 0.0},
-        {"  12", 12, 12.0},
-        {"-3", -3, -3.0},
-        {"2.9", 2, 2.9},
-        {"1e18", 1, 1e18},
-        {"7 cm", 7, 7.0},
-        {"abc", 0, 0.0},
-        {"+4", 4, 4.0},
+        {"  12", 12, 12.0, ""},
+        {"-3", -3, -3.0, ""},
+        {"+4 \t", 4, 4.0, ""},
+        {"2.9", std::nullopt, 2.9, "un nombre entier est attendu"},
+        {"1e18", std::nullopt, 1e18, "un nombre entier est attendu"},
+        {"0,03", std::nullopt, std::nullopt, "le séparateur décimal est le point"},
+        {"7 cm", std::nullopt, std::nullopt, "texte après le nombre"},
+        {"abc", std::nullopt, std::nullopt, "ce n'est pas un nombre"},
+        {"", std::nullopt, std::nullopt, "ce n'est pas un nombre"},
+        {"99999999999", std::nullopt, 99999999999.0, "entier trop grand"},
+    };
+    auto message = [](auto lire) -> std::string {
+        try {
+            lire();
+        } catch (const arret_calcul& a) {
+            return a.message;
+        }
+        return "";
     };
     for (const auto& c : table) {
         SCOPED_TRACE(c.valeur);
         const fichier_ini f("[calcul]\nk=" + c.valeur + "\n");
-        EXPECT_EQ(lire_entier(f.chemin, "calcul", "k"), c.entier);
-        EXPECT_EQ(lire_reel(f.chemin, "calcul", "k"), c.reel);
+        const std::string m_entier = message([&] { return lire_entier(f.chemin, "calcul", "k"); });
+        const std::string m_reel = message([&] { return lire_reel(f.chemin, "calcul", "k"); });
+        if (c.entier) EXPECT_EQ(lire_entier(f.chemin, "calcul", "k"), *c.entier);
+        else EXPECT_EQ(m_entier, "Valeur illisible pour la clé k [calcul] : « " + c.valeur + " » (" + c.raison + ").\n");
+        if (c.reel) EXPECT_EQ(lire_reel(f.chemin, "calcul", "k"), *c.reel);
+        else EXPECT_NE(m_reel.find(c.raison), std::string::npos) << m_reel;
     }
     const fichier_ini f("[calcul]\nk=1\n");
     EXPECT_EQ(lire_entier(f.chemin, "calcul", "absente"), 0);

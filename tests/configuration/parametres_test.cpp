@@ -230,11 +230,15 @@ TEST(Parametres, ChaqueChampRecoitSaCle)
         {"barriere", "bowing_Eg", &P::bowing_Eg_barriere},
         {"barriere", "bowing_Eg_x", &P::bowing_Eg_x_barriere},
     };
+    // Distinct values k/128, exact in decimal and in binary, inside every
+    // physical domain (fractions, positive lengths and lifetimes).
     std::vector<modification> mods;
-    double valeur = 1.0;
+    auto valeur_de = [](int k) { return k / 128.0; };
+    int k = 1;
     for (const auto& c : champs) {
-        valeur += 1.0;
-        mods.push_back({c.section, c.cle, std::to_string(static_cast<int>(valeur)) + ".25"});
+        char texte[32];
+        std::snprintf(texte, sizeof texte, "%.10g", valeur_de(++k));
+        mods.push_back({c.section, c.cle, texte});
     }
     // The temperature is widened from single precision: exact for these.
     mods.push_back({"constantes", "temperature", "77.5"});
@@ -247,11 +251,10 @@ TEST(Parametres, ChaqueChampRecoitSaCle)
 
     parametres_calcul p;
     ASSERT_EQ(message_lecture(mods, &p), std::nullopt);
-    valeur = 1.0;
+    k = 1;
     for (const auto& c : champs) {
         SCOPED_TRACE(c.section + "/" + c.cle);
-        valeur += 1.0;
-        EXPECT_EQ(p.*c.membre, valeur + 0.25);
+        EXPECT_EQ(p.*c.membre, valeur_de(++k));
     }
     EXPECT_EQ(p.T, 77.5);
     EXPECT_EQ(p.arret_seuil, 3);

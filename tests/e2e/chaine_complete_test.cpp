@@ -3,6 +3,8 @@
 // carrier series that crosses threshold.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "e2e/config_exemple.hpp"
 #include "e2e/harnais.hpp"
 
@@ -79,6 +81,62 @@ TEST(ChaineComplete, SerieQuiFranchitLeSeuil)
     EXPECT_EQ(compter_lignes(*d.lire("P-I.txt")), 22);
     EXPECT_NE(r.console.find("Accroche"), std::string::npos);
     EXPECT_NE(r.console.find("Calculs terminés. Résultats disponibles dans gain.txt\n"), std::string::npos);
+}
+
+} // namespace
+
+namespace {
+
+std::vector<std::vector<double>> lignes_param(const std::string& texte)
+{
+    std::istringstream in(texte);
+    std::string l;
+    std::getline(in, l); // header
+    std::vector<std::vector<double>> t;
+    while (std::getline(in, l)) {
+        std::istringstream c(l);
+        t.emplace_back();
+        for (double v; c >> v;) t.back().push_back(v);
+    }
+    return t;
+}
+
+// Past threshold without arret_seuil, each line interpolates from the
+// previous density's own current: the threshold stays put (within the change
+// of cavity that a rising gain at the grating wavelength brings), and the
+// P-I curve uses the first crossing.
+TEST(ChaineComplete, SerieSansArretAuDelaDuSeuil)
+{
+    auto e = entrees_exemple();
+    changer_cle(e, "calcul", "arret_seuil", "0");
+    changer_cle(e, "calcul", "Ninj", "1.8e18");
+    changer_cle(e, "calcul", "fin_courant", "60");
+    dossier_temporaire d;
+    const auto r = executer_gain_dans(d, texte_config(e), {"courant", "6", "1e17"});
+    ASSERT_EQ(r.statut, 0) << r.console;
+    const auto t = lignes_param(*d.lire("parametres.txt"));
+    ASSERT_EQ(t.size(), 6u);
+    const double Jth_seuil = t[2][5]; // first line with Gmax >= Gth
+    ASSERT_LT(t[1][1], t[1][2]);
+    ASSERT_GE(t[2][1], t[2][2]);
+    for (std::size_t i = 3; i < t.size(); ++i) EXPECT_NEAR(t[i][5], Jth_seuil, 0.05 * Jth_seuil) << i;
+    const auto pi = lignes_param(*d.lire("P-I.txt"));
+    const double I_seuil = Jth_seuil * 0.2 * 4e-4; // A
+    for (const auto& l : pi) EXPECT_EQ(l[1] > 0, l[0] > I_seuil) << l[0];
+    EXPECT_NE(r.console.find("densité de courant de seuil Jth : " + std::to_string(Jth_seuil).substr(0, 7)),
+              std::string::npos)
+        << r.console;
+}
+
+// A series that never reaches threshold: no light, and the console says why.
+TEST(ChaineComplete, SeuilNonAtteint)
+{
+    dossier_temporaire d;
+    const auto r = executer_gain_dans(d, texte_config(entrees_rapides()), {"courant", "2", "1e17"});
+    ASSERT_EQ(r.statut, 0) << r.console;
+    EXPECT_EQ(d.lire("P-I.txt"), std::optional<std::string>("Courant (A)\tPopt (W)\n"));
+    EXPECT_NE(r.console.find("Résumé du seuil :\n  seuil non atteint : gain modal maximal "), std::string::npos)
+        << r.console;
 }
 
 } // namespace

@@ -75,7 +75,8 @@ TEST(Pilote, EnteteSortieAvecBlancFinalNOuvreRien)
     texte.replace(texte.find("[sortie]"), 8, "[sortie] ");
     const auto r = executer_gain_dans(d, texte);
     EXPECT_EQ(r.statut, 1);
-    EXPECT_EQ(r.console, "Erreur creation fichier de sortie du gain : (clé absente)\n");
+    EXPECT_EQ(r.console, "Attention : section ignorée : « [sortie]  » (ligne 1) : écrivez [sortie], en minuscules "
+                         "et sans blanc.\nErreur creation fichier de sortie du gain : (clé absente)\n");
     EXPECT_EQ(d.fichiers(), std::vector<std::string>{"config.ini"});
 }
 
@@ -86,37 +87,115 @@ TEST(Pilote, CourantSansSesDeuxNombresArreteAvantToutFichier)
         dossier_temporaire d;
         const auto r = executer_gain_dans(d, config_exemple(), arguments);
         EXPECT_EQ(r.statut, 1);
-        EXPECT_EQ(r.console,
-                  "Le mode courant demande deux nombres : gain courant <nombre de densites> <pas en cm-3>\n");
+        EXPECT_EQ(r.console.rfind(
+                      "Le mode courant demande deux nombres : gain courant <nombre de densites> <pas en cm-3>\nUsage",
+                      0),
+                  0u)
+            << r.console;
         EXPECT_EQ(d.fichiers(), std::vector<std::string>{"config.ini"});
     }
 }
 
-// A failed check stops before the banner; the three files exist, empty.
+// A failed check stops before the banner and before any output file is
+// created or emptied: the results of the previous run stay.
 TEST(Pilote, VerificationsEchoueesParLeProgramme)
 {
     struct cas {
         std::string section, cle;
         std::optional<std::string> valeur;
-        std::string message;
+        std::string message; // the whole console, or its end when it starts with "..."
     };
     const cas table[] = {
         {"calcul", "Nk", "1", "Il faut au moins 2 valeurs sur kx pour effectuer les calculs (Nkx>2)\n"},
+        {"calcul", "Nk", std::nullopt, "Attention : la clé Nk [calcul] est absente, lue comme 0.\nIl faut au moins 2"},
         {"calcul", "deltak", "0", "deltak doit etre strictement positif.\n"},
         {"calcul", "deltaE", "nan", "deltaE doit etre strictement positif.\n"},
-        {"calcul", "fin_courant", std::nullopt, "fin_i doit etre strictement positif.\n"},
+        {"calcul", "fin_courant", std::nullopt,
+         "Attention : la clé fin_courant [calcul] est absente, lue comme 0.\nfin_i doit etre strictement positif.\n"},
         {"calcul", "debut_courant", "-1", "debut_i doit etre positif.\n"},
+        {"calcul", "arret_seuil", "oui", "Valeur illisible pour la clé arret_seuil [calcul] : « oui » (ce n'est pas un nombre).\n"},
         {"constantes", "temperature", std::nullopt, "Probleme dans le fichier .ini\nParametre : temperature\n"},
+        {"constantes", "temperature", "0", "Valeur hors domaine pour la clé temperature [constantes] : 0 (accepté : temperature > 0).\n"},
         {"systeme", "K_delta_Ec", std::nullopt, "Probleme dans le fichier .ini\nParametre : K_delta_Ec\n"},
+        {"systeme", "facteur_confinement", "0,03",
+         "Valeur illisible pour la clé facteur_confinement [systeme] : « 0,03 » (le séparateur décimal est le point).\n"},
+        {"systeme", "facteur_confinement", "0",
+         "Valeur hors domaine pour la clé facteur_confinement [systeme] : 0 (accepté : 0 < facteur_confinement ≤ 1).\n"},
+        {"systeme", "Rmin", "1.5", "Valeur hors domaine pour la clé Rmin [systeme] : 1.5 (accepté : 0 < Rmin ≤ 1).\n"},
+        {"systeme", "Rmax", "0", "Valeur hors domaine pour la clé Rmax [systeme] : 0 (accepté : 0 < Rmax ≤ 1).\n"},
+        {"systeme", "eta_interne", "1.2", "...(accepté : 0 < eta_interne ≤ 1).\n"},
+        {"systeme", "tau_nr", "-1e-9", "...(accepté : tau_nr > 0).\n"},
+        {"puits", "largeur", "100,5", "...« 100,5 » (le séparateur décimal est le point).\n"},
+        {"puits", "ratio_x", "1.2", "...(accepté : 0 ≤ ratio_x ≤ 1).\n"},
+        {"bragg", "Rbragg", "2", "...(accepté : 0 ≤ Rbragg ≤ 1).\n"},
+        {"bragg", "couplage_puce_fibre", "inf", "...(accepté : 0 ≤ couplage_puce_fibre ≤ 1).\n"},
     };
     for (const auto& c : table) {
-        SCOPED_TRACE(c.cle);
+        SCOPED_TRACE(c.cle + " = " + c.valeur.value_or("(absente)"));
         dossier_temporaire d;
+        for (const char* nom : {"gain.txt", "parametres.txt", "P-I.txt", "dispersion.txt"}) d.ecrire(nom, "ancien\n");
         const auto r = executer_gain_dans(d, config_avec(c.section, c.cle, c.valeur));
         EXPECT_EQ(r.statut, 1);
-        EXPECT_EQ(r.console, c.message);
-        for (const char* nom : {"gain.txt", "parametres.txt", "P-I.txt"})
-            EXPECT_EQ(d.lire(nom), std::optional<std::string>("")) << nom;
+        if (c.message.rfind("...", 0) == 0) EXPECT_TRUE(finit_par(r.console, c.message.substr(3))) << r.console;
+        else EXPECT_EQ(r.console.substr(0, c.message.size()), c.message);
+        for (const char* nom : {"gain.txt", "parametres.txt", "P-I.txt", "dispersion.txt"})
+            EXPECT_EQ(d.lire(nom), std::optional<std::string>("ancien\n")) << nom;
+    }
+}
+
+// Slips that do not stop the run get a warning that names the line.
+TEST(Pilote, AvertissementsDesFautesDeFrappe)
+{
+    struct cas {
+        std::string de, vers, avertissement;
+    };
+    const cas table[] = {
+        {"[calcul]", "[Calcul]", "section ignorée : « [Calcul] » (ligne 7) : écrivez [calcul]"},
+        {"nb_fils=0", "nb_fil=0", "clé inconnue : « nb_fil=0 » (ligne 19)"},
+        {"fichier_dispersion=", "fichier_dispersio=", "clé inconnue : « fichier_dispersio=dispersion.txt » (ligne 5)"},
+    };
+    for (const auto& c : table) {
+        SCOPED_TRACE(c.vers);
+        auto e = entrees_rapides();
+        changer_cle(e, "calcul", "nb_fils", "0");
+        changer_cle(e, "sortie", "fichier_dispersion", "dispersion.txt");
+        std::string texte = texte_config(e);
+        ASSERT_NE(texte.find(c.de), std::string::npos);
+        texte.replace(texte.find(c.de), c.de.size(), c.vers);
+        dossier_temporaire d;
+        const auto r = executer_gain_dans(d, texte);
+        EXPECT_NE(r.console.find("Attention : " + c.avertissement), std::string::npos) << r.console;
+    }
+    // A UTF-8 byte-order mark before the first header is skipped.
+    dossier_temporaire d;
+    const auto r = executer_gain_dans(d, "\xEF\xBB\xBF" + texte_config(entrees_rapides()));
+    EXPECT_EQ(r.statut, 0) << r.console;
+    EXPECT_EQ(r.console.find("Attention"), std::string::npos) << r.console;
+}
+
+// The command line is checked before anything is computed or written.
+TEST(Pilote, LigneDeCommande)
+{
+    struct cas {
+        std::vector<std::string> arguments;
+        int statut;
+        std::string debut;
+    };
+    const cas table[] = {
+        {{"courant", "10", "abc"}, 1, "Le mode courant demande deux nombres : « abc » n'en est pas un.\nUsage : gain"},
+        {{"courant", "dix", "2e17"}, 1, "Le mode courant demande deux nombres : « dix » n'en est pas un.\n"},
+        {{"courant", "10", "-2e17"}, 1, "Le mode courant donnerait des densites negatives ou nulles"},
+        {{"--help"}, 0, "Usage : gain [courant <nombre de densites> <pas en cm-3>]\n"},
+        {{"-h"}, 0, "Usage : gain"},
+        {{"--version"}, 0, "gain 1.0.0\n"},
+    };
+    for (const auto& c : table) {
+        SCOPED_TRACE(c.arguments.back());
+        dossier_temporaire d;
+        const auto r = executer_gain_dans(d, config_exemple(), c.arguments);
+        EXPECT_EQ(r.statut, c.statut);
+        EXPECT_EQ(r.console.rfind(c.debut, 0), 0u) << r.console;
+        EXPECT_EQ(d.fichiers(), std::vector<std::string>{"config.ini"});
     }
 }
 

@@ -33,7 +33,8 @@ etat_seuil seuil_50mA()
 {
     etat_seuil e;
     e.reflectivite_effective = 0.3;
-    e.Jth = 0.4;
+    e.Jth_seuil = 0.4;
+    e.seuil_atteint = true;
     e.calcule = true;
     return e;
 }
@@ -112,3 +113,23 @@ TEST(CourbePI, SansPasseEnTeteSeul)
 }
 
 } // namespace
+
+// Below threshold the laser gives no light: header only, the slope still
+// returned for the summary; the threshold is that of its first crossing,
+// not of the last pass.
+TEST(CourbePI, SeuilNonAtteintOuAtteintPlusTot)
+{
+    etat_seuil sous = seuil_50mA();
+    sous.seuil_atteint = false;
+    const parametres_calcul p = parametres_pi();
+    std::FILE* f = std::tmpfile();
+    const double alpha_m = std::log(1 / (0.3 * 0.3)) / (2 * 0.5);
+    const double energie = 1.9878364683736348e-25 / (1550e-9) / 1.60218e-19;
+    EXPECT_NEAR(courbe_pi(p, sous, f), 0.8 * 0.5 * energie * alpha_m / (alpha_m + 10), 1e-12);
+    std::fclose(f);
+    EXPECT_EQ(tracer(p, sous).lignes.size(), 1u);
+
+    etat_seuil plus_tot = seuil_50mA();
+    plus_tot.Jth = 7.0; // a later pass past threshold
+    EXPECT_EQ(tracer(p, plus_tot).lignes[51], "0.050000\t0.000000");
+}

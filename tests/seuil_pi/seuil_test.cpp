@@ -157,13 +157,13 @@ TEST(Seuil, SansArretChaqueLigneInterpoleEntreSesDeuxPoints)
     ASSERT_EQ(s.passes, 6);
     ASSERT_EQ(s.lignes.size(), 6u);
     const double Gth = gth_puce(p);
-    // The previous point carries the Jth as written, interpolated or not.
-    double J_prec = s.lignes[2][c_Jth];
+    // The previous point carries its own Jnr + Jrad, never an interpolated
+    // Jth, so that every line past threshold reads the same threshold.
     for (int i = 3; i < 6; ++i) {
         const double G_prec = 10.0 * i, G = 10.0 * (i + 1), J = s.lignes[i][c_Jnr];
+        const double J_prec = s.lignes[i - 1][c_Jnr] + s.lignes[i - 1][c_Jrad];
         const double attendu = J_prec + (J - J_prec) * (Gth - G_prec) / (G - G_prec);
         EXPECT_NEAR(s.lignes[i][c_Jth], attendu, 2e-6) << "passe " << i;
-        J_prec = s.lignes[i][c_Jth];
     }
 }
 
