@@ -1,14 +1,16 @@
 #include "programme/pilote.hpp"
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <exception>
 #include <new>
 #include <string>
 
 #include "configuration/arret.hpp"
+#include "configuration/bornes.hpp"
+#include "configuration/ecriture.hpp"
 #include "configuration/fichier.hpp"
 #include "configuration/lecteur_ini.hpp"
+#include "configuration/ligne_commande.hpp"
 #include "configuration/parametres.hpp"
 #include "dispersion/dispersion.hpp"
 #include "gain_optique/fermi.hpp"
@@ -65,38 +67,6 @@ void afficher_banniere()
     std::puts("###################################################\n");
 }
 
-// Command line: nothing, or exactly "courant" with a count and a step (cm-3).
-struct ligne_commande {
-    double nombre_iterations = 1.0;
-    double pas_porteurs_cm3 = 0.0;
-};
-
-bool mode_courant(int argc, const char* const* argv) { return argc >= 2 && std::strcmp(argv[1], "courant") == 0; }
-
-void verifier_ligne_commande(int argc, const char* const* argv)
-{
-    if (mode_courant(argc, argv) && argc < 4)
-        arreter("Le mode courant demande deux nombres : gain courant <nombre de densites> <pas en cm-3>\n");
-}
-
-ligne_commande lire_ligne_commande(int argc, const char* const* argv)
-{
-    ligne_commande l;
-    if (mode_courant(argc, argv)) {
-        l.nombre_iterations = std::atof(argv[2]);
-        l.pas_porteurs_cm3 = std::atof(argv[3]);
-    }
-    return l;
-}
-
-// Pass count: the count of the command line truncated toward zero.
-int nombre_de_passes(double nombre_iterations)
-{
-    if (!(nombre_iterations >= 1.0)) return 0;
-    if (nombre_iterations >= 2147483647.0) return 2147483647;
-    return static_cast<int>(nombre_iterations);
-}
-
 // The carrier-density series: one pass per density, each finding the
 // quasi-Fermi levels, the spectra and the threshold line. The overlaps do not
 // depend on the density and are computed once.
@@ -113,12 +83,13 @@ etat_seuil boucle_porteurs(const parametres_calcul& p, const resultats_materiau&
     const recouvrements r = calculer_recouvrements(p, m, k0);
     if (f.enveloppes) {
         ecrire_fichier_enveloppes(f.enveloppes.get(), p, m, k0);
-        f.enveloppes.reset();
+        fermer_fichier(f.enveloppes, *p.fichier_enveloppes);
     }
 
     etat_seuil seuil;
     spectres s;
     const int n = nombre_de_passes(commande.nombre_iterations);
+    // n <= bornes::passes_max, checked before the first phase.
     for (int i = 0; i < n; ++i) {
         const double N = Ninj_depart + i * pas_porteurs;
         double EFC = -100.0;
@@ -131,9 +102,12 @@ etat_seuil boucle_porteurs(const parametres_calcul& p, const resultats_materiau&
         std::printf("EFC : %f meV\n", EFC);
         std::printf("EFV : %f meV\n", -EFV);
         calculer_spectres(EFC, EFV, r, p, m, k0, d, f.gain.get(), s);
-        if (calculer_seuil(i, commande.nombre_iterations, N, s.gain_te, s.rsp, s.Gmax, s.energie_gmax,
-                           s.energie_gmax_definie, p, f.param.get(), seuil))
-            break;
+        const bool fin = calculer_seuil(i, commande.nombre_iterations, N, s.gain_te, s.rsp, s.Gmax, s.energie_gmax,
+                                        s.energie_gmax_definie, p, f.param.get(), seuil);
+        // Whole passes reach the files: a later stop leaves complete lines.
+        vider_fichier(f.gain.get(), *p.fichier_gain);
+        vider_fichier(f.param.get(), *p.fichier_param);
+        if (fin) break;
     }
     return seuil;
 }
@@ -165,6 +139,9 @@ int executer(int argc, const char* const* argv)
     lire_parametres(fichier_config, p);
 
     const resultats_materiau m = modele_materiau(p);
+    const ligne_commande commande = lire_ligne_commande(argc, argv);
+    verifier_bornes(p, {m.Vc, m.Vv, m.dE_hydro},
+                    {nombre_de_passes(commande.nombre_iterations), commande.pas_porteurs_cm3}, memoire_disponible());
     afficher_banniere();
     afficher_resume_materiau(m);
 
@@ -174,15 +151,15 @@ int executer(int argc, const char* const* argv)
     const resultats_dispersion d = calculer_dispersion(p, m, k0);
     if (f.dispersion) {
         ecrire_fichier_dispersion(f.dispersion.get(), d);
-        f.dispersion.reset();
+        fermer_fichier(f.dispersion, *p.fichier_dispersion);
     }
 
-    const ligne_commande commande = lire_ligne_commande(argc, argv);
     const etat_seuil seuil = boucle_porteurs(p, m, k0, d, commande, f);
     courbe_pi(p, seuil, f.pi.get());
 
-    f.gain.reset();
-    f.param.reset();
+    fermer_fichier(f.pi, *p.fichier_PI);
+    fermer_fichier(f.gain, *p.fichier_gain);
+    fermer_fichier(f.param, *p.fichier_param);
     std::printf("Calculs terminés. Résultats disponibles dans %s\n", p.fichier_gain->c_str());
     return 0;
 }
@@ -200,7 +177,16 @@ int executer_gain(int argc, const char* const* argv)
     } catch (const std::bad_alloc&) {
         std::puts("Impossible d'initialiser avec malloc");
         statut = statut_erreur_allocation;
+    } catch (const std::exception& e) {
+        // what the system refuses beyond the bounds (a thread it cannot start)
+        std::printf("Erreur du système : %s\n", e.what());
+        statut = statut_erreur;
     }
-    std::fflush(stdout);
+    // A console that could not be written (a full disk under a redirection)
+    // is a failure too; the message can only go to the error stream.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fputs("Erreur d'écriture sur la sortie standard\n", stderr);
+        if (statut == 0) statut = statut_erreur;
+    }
     return statut;
 }

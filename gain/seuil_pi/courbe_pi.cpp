@@ -26,6 +26,8 @@ void courbe_pi(const parametres_calcul& p, const etat_seuil& etat, std::FILE* fi
     const double pertes_miroirs = std::log(1 / (p.Rmax * R_eff)) / (2 * L); // cm^-1
     const double courant_seuil = etat.Jth * L * W;                           // A/cm^2 -> A
 
+    // fin_courant <= 1000000 mA (bounds of the run): i never reaches the
+    // largest int, so the loop ends after fin_courant - debut_courant + 1 lines.
     for (int i = p.debut_courant; i <= p.fin_courant; ++i) {
         const double I = i / 1000.0; // mA -> A
         // Above threshold every extra carrier becomes a photon with probability
