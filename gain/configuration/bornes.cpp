@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <string>
 
 #include "configuration/arret.hpp"
+#include "configuration/fichier.hpp"
 
 namespace {
 
@@ -135,9 +135,9 @@ void verifier_serie(const parametres_calcul& p, const serie_demandee& s)
 
 double lire_limite_cgroup(const char* chemin)
 {
-    std::ifstream f(chemin);
+    fichier f(std::fopen(chemin, "r"));
     double v = 0;
-    if (f >> v && v > 0) return v; // "max" (no limit) reads nothing
+    if (f && std::fscanf(f.get(), "%lf", &v) == 1 && v > 0) return v; // "max" (no limit) reads nothing
     return 0;
 }
 
