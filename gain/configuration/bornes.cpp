@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <string>
 
@@ -12,14 +13,26 @@
 
 namespace {
 
+// The message, whatever the length of the numbers in it.
+[[noreturn]] [[gnu::format(printf, 1, 2)]] void refuser(const char* format, ...)
+{
+    std::va_list arguments, copie;
+    va_start(arguments, format);
+    va_copy(copie, arguments);
+    const int n = std::vsnprintf(nullptr, 0, format, arguments);
+    va_end(arguments);
+    std::string message(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
+    std::vsnprintf(message.data(), message.size() + 1, format, copie);
+    va_end(copie);
+    arreter(message);
+}
+
 // "Valeur hors bornes pour la clé <key> ([section]) : <value> ; accepté : <range> (<reason>)."
 [[noreturn]] void refuser_cle(const char* section, const char* cle, double valeur, const char* plage,
                               const char* raison)
 {
-    char tampon[512];
-    std::snprintf(tampon, sizeof tampon, "Valeur hors bornes pour la clé %s ([%s]) : %g ; accepté : %s (%s).\n", cle,
-                  section, valeur, plage, raison);
-    arreter(tampon);
+    refuser("Valeur hors bornes pour la clé %s ([%s]) : %g ; accepté : %s (%s).\n", cle, section, valeur, plage,
+            raison);
 }
 
 // v within [min, max]; NaN is outside every range.
@@ -61,13 +74,10 @@ void verifier_grilles(const parametres_calcul& p, const ampleur_structure& a)
     if (!(n <= bornes::points_grille_max)) {
         // deltaE that brings the larger grid within the bound
         const double etendue = std::max({a.Vc, a.Vv, a.Vv > 0 ? n_dispersion * p.deltaE : 0.0});
-        char tampon[512];
-        std::snprintf(tampon, sizeof tampon,
-                      "Valeur hors bornes pour la clé deltaE ([calcul]) : %g meV donne %.0f points d'énergie "
-                      "(Vc = %g meV, Vv = %g meV) ; accepté : au plus %.0f points, soit deltaE >= %g meV (au-delà, "
-                      "la recherche des niveaux et la dispersion ne finissent pas en un temps raisonnable).\n",
-                      p.deltaE, n, a.Vc, a.Vv, bornes::points_grille_max, etendue / bornes::points_grille_max);
-        arreter(tampon);
+        refuser("Valeur hors bornes pour la clé deltaE ([calcul]) : %g meV donne %.3g points d'énergie "
+                "(Vc = %g meV, Vv = %g meV) ; accepté : au plus %.0f points, soit deltaE >= %g meV (au-delà, "
+                "la recherche des niveaux et la dispersion ne finissent pas en un temps raisonnable).\n",
+                p.deltaE, n, a.Vc, a.Vv, bornes::points_grille_max, etendue / bornes::points_grille_max);
     }
 }
 
@@ -75,14 +85,11 @@ void verifier_plan(const parametres_calcul& p, const ampleur_structure& a)
 {
     const double points_plan = static_cast<double>(p.Nk) * p.Nky;
     if (p.Nky > 1 && !(points_plan <= bornes::points_plan_max)) {
-        char tampon[512];
-        std::snprintf(tampon, sizeof tampon,
-                      "Valeur hors bornes pour la clé Nk ([calcul]) : %d avec variation_en_ky = %d donne %.0f points "
-                      "(kx, ky) ; accepté : au plus %.0f points, soit Nk <= %d avec ky (au-delà, la table de la "
-                      "dispersion ne tient plus en mémoire).\n",
-                      p.Nk, p.variation_en_ky, points_plan, bornes::points_plan_max,
-                      static_cast<int>(std::sqrt(bornes::points_plan_max)) - 1);
-        arreter(tampon);
+        refuser("Valeur hors bornes pour la clé Nk ([calcul]) : %d avec variation_en_ky = %d donne %.0f points "
+                "(kx, ky) ; accepté : au plus %.0f points, soit Nk <= %d avec ky (au-delà, la table de la "
+                "dispersion ne tient plus en mémoire).\n",
+                p.Nk, p.variation_en_ky, points_plan, bornes::points_plan_max,
+                static_cast<int>(std::sqrt(bornes::points_plan_max)) - 1);
     }
     // Every (kx, ky) point scans the whole energy grid at most once: the
     // nominal count bounds the time of the scan (about 130 ns an evaluation
@@ -90,14 +97,11 @@ void verifier_plan(const parametres_calcul& p, const ampleur_structure& a)
     if (a.Vv > 0) {
         const double evaluations = points_dispersion(a, p.deltaE) * points_plan;
         if (!(evaluations <= bornes::evaluations_dispersion_max)) {
-            char tampon[512];
-            std::snprintf(tampon, sizeof tampon,
-                          "Calcul trop long : la dispersion demande %.3g évaluations (%.0f points d'énergie pour "
-                          "deltaE = %g meV, fois %.0f points (kx, ky) pour Nk = %d et variation_en_ky = %d) ; "
-                          "accepté : au plus %.0e (quelques heures) ; augmentez deltaE ou diminuez Nk.\n",
-                          evaluations, points_dispersion(a, p.deltaE), p.deltaE, points_plan, p.Nk,
-                          p.variation_en_ky, bornes::evaluations_dispersion_max);
-            arreter(tampon);
+            refuser("Calcul trop long : la dispersion demande %.3g évaluations (%.3g points d'énergie pour "
+                    "deltaE = %g meV, fois %.0f points (kx, ky) pour Nk = %d et variation_en_ky = %d) ; "
+                    "accepté : au plus %.0e (quelques heures) ; augmentez deltaE ou diminuez Nk.\n",
+                    evaluations, points_dispersion(a, p.deltaE), p.deltaE, points_plan, p.Nk,
+                    p.variation_en_ky, bornes::evaluations_dispersion_max);
         }
     }
 }
@@ -105,31 +109,22 @@ void verifier_plan(const parametres_calcul& p, const ampleur_structure& a)
 void verifier_serie(const parametres_calcul& p, const serie_demandee& s)
 {
     if (s.nombre_passes > bornes::passes_max) {
-        char tampon[512];
-        std::snprintf(tampon, sizeof tampon,
-                      "Nombre de densités hors bornes : %d ; accepté : de 1 à %d (gain courant <nombre de densites> "
-                      "<pas en cm-3>).\n",
-                      s.nombre_passes, bornes::passes_max);
-        arreter(tampon);
+        refuser("Nombre de densités hors bornes : %d ; accepté : de 1 à %d (gain courant <nombre de densites> "
+                "<pas en cm-3>).\n",
+                s.nombre_passes, bornes::passes_max);
     }
     // The last density of the series is the largest when the step is positive.
     const double derniere = p.Ninj + (s.nombre_passes - 1) * s.pas_porteurs_cm3;
     if (s.nombre_passes > 1 && !(derniere <= bornes::densite_max)) {
-        char tampon[512];
-        std::snprintf(tampon, sizeof tampon,
-                      "Densité hors bornes : la série va jusqu'à %g cm-3 (Ninj = %g cm-3, %d densités au pas de %g "
-                      "cm-3) ; accepté : au plus %g cm-3 (gain courant <nombre de densites> <pas en cm-3>).\n",
-                      derniere, p.Ninj, s.nombre_passes, s.pas_porteurs_cm3, bornes::densite_max);
-        arreter(tampon);
+        refuser("Densité hors bornes : la série va jusqu'à %g cm-3 (Ninj = %g cm-3, %d densités au pas de %g "
+                "cm-3) ; accepté : au plus %g cm-3 (gain courant <nombre de densites> <pas en cm-3>).\n",
+                derniere, p.Ninj, s.nombre_passes, s.pas_porteurs_cm3, bornes::densite_max);
     }
     const double lignes = s.nombre_passes * points_spectre(p);
     if (!(lignes <= bornes::lignes_gain_max)) {
-        char tampon[512];
-        std::snprintf(tampon, sizeof tampon,
-                      "Fichier de gain trop grand : %d densités fois %.0f énergies (debut_E = %g, fin_E = %g meV) "
-                      "font %.3g lignes ; accepté : au plus %.0e lignes (environ 5 Go).\n",
-                      s.nombre_passes, points_spectre(p), p.debut_E, p.fin_E, lignes, bornes::lignes_gain_max);
-        arreter(tampon);
+        refuser("Fichier de gain trop grand : %d densités fois %.0f énergies (debut_E = %g, fin_E = %g meV) "
+                "font %.3g lignes ; accepté : au plus %.0e lignes (environ 5 Go).\n",
+                s.nombre_passes, points_spectre(p), p.debut_E, p.fin_E, lignes, bornes::lignes_gain_max);
     }
 }
 
@@ -195,13 +190,10 @@ void verifier_bornes(const parametres_calcul& p, const ampleur_structure& a, con
 
     const double besoin = estimer_memoire(p, a);
     if (!(besoin <= memoire_octets)) {
-        char tampon[512];
-        std::snprintf(tampon, sizeof tampon,
-                      "Mémoire insuffisante : les tables du calcul demandent au moins %.3g Go (grilles d'énergie : "
-                      "deltaE = %g meV ; balayage dans le plan : Nk = %d, variation_en_ky = %d), la machine en donne "
-                      "%.3g Go ; augmentez deltaE ou diminuez Nk.\n",
-                      besoin / 1e9, p.deltaE, p.Nk, p.variation_en_ky, memoire_octets / 1e9);
-        arreter(tampon);
+        refuser("Mémoire insuffisante : les tables du calcul demandent au moins %.3g Go (grilles d'énergie : "
+                "deltaE = %g meV ; balayage dans le plan : Nk = %d, variation_en_ky = %d), la machine en donne "
+                "%.3g Go ; augmentez deltaE ou diminuez Nk.\n",
+                besoin / 1e9, p.deltaE, p.Nk, p.variation_en_ky, memoire_octets / 1e9);
     }
 }
 
