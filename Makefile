@@ -4,7 +4,7 @@ RELEASE := build/release
 TESTS   := build/asan
 JOBS    ?= $(shell nproc)
 
-.PHONY: run test bench clean
+.PHONY: run test bench fuzz clean
 
 # The install step: a target that lists installer-GROUP first gets the Debian packages of
 # that group of outils/paquets installed when they are missing (outils/installer).
@@ -30,6 +30,15 @@ bench: installer-bench
 	cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DGAIN_TESTS=OFF -DGAIN_BENCH=ON >/dev/null
 	cmake --build build/bench -j $(JOBS)
 	cd bench && for b in ../build/bench/bin/bench_*; do $$b; done
+	bench/memoire_pic build/bench/bin
+
+# Fuzzing with libFuzzer (clang++): each target for DUREE seconds (fuzz/lancer).
+DUREE ?= 60
+fuzz: installer-fuzz
+	cmake -S . -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGAIN_TESTS=OFF \
+	      -DGAIN_FUZZ=ON >/dev/null
+	cmake --build build/fuzz -j $(JOBS) --target fuzz_cibles
+	fuzz/lancer build/fuzz/bin $(DUREE)
 
 clean:
 	rm -rf build runs

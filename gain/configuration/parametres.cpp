@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "configuration/arret.hpp"
+#include "configuration/bornes.hpp"
 #include "configuration/lecteur_ini.hpp"
 
 namespace {
@@ -95,6 +96,7 @@ void lire_parametres(const std::string& c, parametres_calcul& p)
     p.arret_seuil = lire_entier(c, "calcul", "arret_seuil");
     p.Nk = lire_entier(c, "calcul", "Nk");
     if (p.Nk <= 1) arreter("Il faut au moins 2 valeurs sur kx pour effectuer les calculs (Nkx>2)\n");
+    verifier_borne_Nk(p.Nk);
     p.variation_en_ky = lire_entier(c, "calcul", "variation_en_ky");
     p.Nky = p.variation_en_ky == 0 ? 1 : p.Nk + 1;
     p.deltak = lire_reel(c, "calcul", "deltak");

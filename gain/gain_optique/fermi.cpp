@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "configuration/arret.hpp"
@@ -77,6 +79,17 @@ double densite_trous(double EFV, double kT, const ligne_trous& l)
     return p;
 }
 
+// N: sheet density, m^-2, given in the message per unit volume of the well.
+std::string message_hors_bande(const char* bande, double N, double largeur_puits)
+{
+    char tampon[300];
+    std::snprintf(tampon, sizeof tampon,
+                  "Niveau de Fermi de la %s introuvable : la densité de %g cm-3 n'est pas atteinte à %g meV ; "
+                  "diminuez Ninj ou le pas de la série.\n",
+                  bande, N * 1e-6 / (largeur_puits * 1e-10), niveau_fermi_max); // m^-2 -> cm^-3
+    return tampon;
+}
+
 } // namespace
 
 double chercher_EFC(double N, const parametres_calcul& p, const resultats_materiau& m, const resultats_k0& k0)
@@ -87,7 +100,12 @@ double chercher_EFC(double N, const parametres_calcul& p, const resultats_materi
     if (k0.E.niveaux.empty()) arreter("Aucun niveau E dans la BC : le niveau de Fermi de la BC est introuvable.\n");
     const double kT = kB * p.T;
     double n = 0.0;
+    // The density grows with EFC, but without bound only for a positive mass
+    // and temperature, and a step of 0.1 meV stays exact enough far beyond
+    // the bound: the trials end there at the latest (a NaN density ends them
+    // at once).
     do {
+        if (EFC > niveau_fermi_max) arreter(message_hors_bande("BC", N, p.largeur_puits));
         n = densite_electrons(EFC, m.mc_puits, kT, k0.E.niveaux);
         EFC = EFC + pas_fermi;
     } while (N > n);
@@ -102,7 +120,11 @@ double chercher_EFV(double N, const parametres_calcul& p, const resultats_disper
     const ligne_trous l = preparer_ligne(p, d);
     double p_precedent = 0.0;
     double densite = 0.0;
+    // The hole density saturates once every state of the table is full (EFV
+    // some 37 kT past the deepest level), and the trials then stop on the
+    // convergence test; the bound ends them in any case.
     do {
+        if (EFV > niveau_fermi_max) arreter(message_hors_bande("BV", N, p.largeur_puits));
         densite = densite_trous(EFV, kT, l);
         // no growth between two trials: every state is already full (or none exists)
         if (densite == p_precedent)

@@ -12,10 +12,17 @@
 
 // Starting value of both scans, returned unchanged for N <= 0 (meV).
 inline constexpr double niveau_fermi_depart = -100.0;
+// Last trial of both scans (meV): a quasi-Fermi level 10 eV into a band lies
+// beyond every barrier and band of a semiconductor, so a density still not
+// reached there cannot be held by the well; the scan stops with a message
+// after at most (10000 + 100) / 0.1 = 101000 trials.
+inline constexpr double niveau_fermi_max = 10000.0;
 
-// N: electron sheet density, m^-2. Returns EFC in meV.
+// N: electron sheet density, m^-2. Returns EFC in meV. Stops the run past
+// niveau_fermi_max.
 double chercher_EFC(double N, const parametres_calcul& p, const resultats_materiau& m, const resultats_k0& k0);
 
 // N: hole sheet density, m^-2. Returns EFV in meV on the hole axis. Stops the
-// run when the hole density stops growing between two trials (too few k).
+// run when the hole density stops growing between two trials (too few k), or
+// past niveau_fermi_max.
 double chercher_EFV(double N, const parametres_calcul& p, const resultats_dispersion& d);

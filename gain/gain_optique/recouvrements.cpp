@@ -136,6 +136,8 @@ recouvrements calculer_recouvrements(const parametres_calcul& p, const resultats
     std::vector<std::vector<double>> f_HH = r.HH, f_LH = r.LH;
 
     const double debut = Lb - demi_fenetre;
+    // 1 Å steps across the well and 200 Å on each side: Lw + 401 positions,
+    // every step exact since Lb <= 1e6 Å and Lw <= 1e4 Å (bounds of the run).
     for (double z = debut; z <= Lb + Lw + demi_fenetre; z += 1.0) {
         const std::vector<double> psi_E = valeurs(z, E, Lw, Lb);
         const std::vector<double> psi_HH = valeurs(z, HH, Lw, Lb);
@@ -163,6 +165,7 @@ void ecrire_fichier_enveloppes(std::FILE* f, const parametres_calcul& p, const r
     for (int i = 0; i < k0.LH.nb(); ++i) std::fprintf(f, "\tLH%d", i + 1);
     std::fputs("\n", f);
 
+    // Lw + 401 positions, as the overlaps.
     for (double z = Lb - demi_fenetre; z <= Lb + Lw + demi_fenetre; z += 1.0) {
         std::fprintf(f, "%e", z);
         for (double psi : valeurs(z, niveaux, Lw, Lb)) std::fprintf(f, "\t%e", psi);

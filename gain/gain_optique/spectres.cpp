@@ -126,6 +126,9 @@ void calculer_spectres(double EFC, double EFV, const recouvrements& r, const par
 
     // Enough entries for every index the accumulated energy can reach, plus
     // one left at 0 past the last point.
+    // Both photon-energy loops step by 1 meV from debut_E to fin_E, each at
+    // most 100000 meV (bounds of the run): every step is exact below 2^53, so
+    // they end after fin_E - debut_E + 1 points at most.
     int dernier = -1;
     if (!(p.fin_E < p.debut_E))
         for (double E = p.debut_E; E <= p.fin_E; E += 1.0)

@@ -124,7 +124,9 @@ int remplir_grille_energie(double V, double deltaE, std::vector<double>& grille)
     const int count = static_cast<int>(rapport);
     grille.assign(count > 1 ? count : 1, 0.0);
     grille[0] = 0.01; // meV, just above the band's zero
-    // Accumulated steps, as the historic grid: not i * deltaE.
+    // Accumulated steps, as the historic grid: not i * deltaE. At most
+    // points_grille_max points (checked above, and up front by the bounds of
+    // the run from Vc, Vv and deltaE).
     for (int i = 1; i < count; ++i) grille[i] = grille[i - 1] + deltaE;
     return count;
 }
@@ -132,6 +134,7 @@ int remplir_grille_energie(double V, double deltaE, std::vector<double>& grille)
 niveaux_bande chercher_niveaux(const parametres_bande& b, const std::vector<double>& grille, int count,
                                double largeur_puits, double largeur_barriere)
 {
+    // count <= points_grille_max: one evaluation per grid point.
     std::vector<complexe> fonction_niveaux(count > 0 ? count : 0);
     for (int i = 0; i < count; ++i)
         fonction_niveaux[i] = fonction_quantification(b, grille[i], largeur_puits, largeur_barriere);

@@ -1,16 +1,17 @@
 #include "programme/pilote.hpp"
 
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <new>
-#include <optional>
 #include <string>
 
 #include "configuration/arret.hpp"
+#include "configuration/bornes.hpp"
+#include "configuration/ecriture.hpp"
 #include "configuration/fichier.hpp"
 #include "configuration/lecteur_ini.hpp"
+#include "configuration/ligne_commande.hpp"
 #include "configuration/parametres.hpp"
 #include "dispersion/dispersion.hpp"
 #include "gain_optique/fermi.hpp"
@@ -67,61 +68,6 @@ void afficher_banniere()
     std::puts("###################################################\n");
 }
 
-// Command line: nothing, or exactly "courant" with a count and a step (cm-3).
-struct ligne_commande {
-    double nombre_iterations = 1.0;
-    double pas_porteurs_cm3 = 0.0;
-};
-
-const char* const usage = "Usage : gain [courant <nombre de densites> <pas en cm-3>]\n"
-                          "  sans argument : une densite, Ninj de config.ini (dossier courant) ;\n"
-                          "  courant N pas : N densites, Ninj, Ninj + pas, ...\n"
-                          "  gain --help : cette aide ; gain --version : la version.\n"
-                          "Les cles de config.ini et les fichiers ecrits sont decrits dans le README du projet.\n";
-
-bool mode_courant(int argc, const char* const* argv) { return argc >= 2 && std::strcmp(argv[1], "courant") == 0; }
-
-// A whole number text: strtod's number and nothing after it but blanks.
-std::optional<double> nombre_de(const char* texte)
-{
-    char* fin = nullptr;
-    const double v = std::strtod(texte, &fin);
-    if (fin == texte) return std::nullopt;
-    while (*fin == ' ' || *fin == '\t') ++fin;
-    if (*fin != '\0' || !std::isfinite(v)) return std::nullopt;
-    return v;
-}
-
-// The two numbers of "courant", checked before anything is computed.
-void verifier_ligne_commande(int argc, const char* const* argv)
-{
-    if (!mode_courant(argc, argv)) return;
-    if (argc < 4)
-        arreter(std::string("Le mode courant demande deux nombres : gain courant <nombre de densites> <pas en cm-3>\n") +
-                usage);
-    for (int i = 2; i < 4; ++i)
-        if (!nombre_de(argv[i]))
-            arreter(std::string("Le mode courant demande deux nombres : « ") + argv[i] + " » n'en est pas un.\n" + usage);
-}
-
-ligne_commande lire_ligne_commande(int argc, const char* const* argv)
-{
-    ligne_commande l;
-    if (mode_courant(argc, argv)) {
-        l.nombre_iterations = *nombre_de(argv[2]);
-        l.pas_porteurs_cm3 = *nombre_de(argv[3]);
-    }
-    return l;
-}
-
-// Pass count: the count of the command line truncated toward zero.
-int nombre_de_passes(double nombre_iterations)
-{
-    if (!(nombre_iterations >= 1.0)) return 0;
-    if (nombre_iterations >= 2147483647.0) return 2147483647;
-    return static_cast<int>(nombre_iterations);
-}
-
 // The carrier-density series: one pass per density, each finding the
 // quasi-Fermi levels, the spectra and the threshold line. The overlaps do not
 // depend on the density and are computed once.
@@ -138,12 +84,13 @@ etat_seuil boucle_porteurs(const parametres_calcul& p, const resultats_materiau&
     const recouvrements r = calculer_recouvrements(p, m, k0);
     if (f.enveloppes) {
         ecrire_fichier_enveloppes(f.enveloppes.get(), p, m, k0);
-        f.enveloppes.reset();
+        fermer_fichier(f.enveloppes, *p.fichier_enveloppes);
     }
 
     etat_seuil seuil;
     spectres s;
     const int n = nombre_de_passes(commande.nombre_iterations);
+    // n <= bornes::passes_max, checked before the first phase.
     for (int i = 0; i < n; ++i) {
         const double N = Ninj_depart + i * pas_porteurs;
         double EFC = -100.0;
@@ -156,9 +103,12 @@ etat_seuil boucle_porteurs(const parametres_calcul& p, const resultats_materiau&
         std::printf("EFC : %f meV\n", EFC);
         std::printf("EFV : %f meV\n", -EFV);
         calculer_spectres(EFC, EFV, r, p, m, k0, d, f.gain.get(), s);
-        if (calculer_seuil(i, commande.nombre_iterations, N, s.gain_te, s.rsp, s.Gmax, s.energie_gmax,
-                           s.energie_gmax_definie, p, f.param.get(), seuil))
-            break;
+        const bool fin = calculer_seuil(i, commande.nombre_iterations, N, s.gain_te, s.rsp, s.Gmax, s.energie_gmax,
+                                        s.energie_gmax_definie, p, f.param.get(), seuil);
+        // Whole passes reach the files: a later stop leaves complete lines.
+        vider_fichier(f.gain.get(), *p.fichier_gain);
+        vider_fichier(f.param.get(), *p.fichier_param);
+        if (fin) break;
     }
     return seuil;
 }
@@ -175,21 +125,10 @@ void verifier_niveaux_k0(const resultats_k0& k0)
                 "ne peut pas être calculée (vérifiez Vv, la largeur du puits et deltaE).\n");
 }
 
-// Every density of the series must be positive: the last one is the lowest
-// when the step is negative.
-void verifier_serie(const parametres_calcul& p, const ligne_commande& commande)
-{
-    const int n = nombre_de_passes(commande.nombre_iterations);
-    const double derniere = p.Ninj + (n - 1) * commande.pas_porteurs_cm3; // cm-3
-    if (n > 1 && !(derniere > 0))
-        arreter("Le mode courant donnerait des densites negatives ou nulles : Ninj + (" + std::to_string(n) +
-                " - 1) x pas = " + std::to_string(derniere) + " cm-3 ; augmentez Ninj ou le pas.\n" + usage);
-}
-
 int executer(int argc, const char* const* argv)
 {
     if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::fputs(usage, stdout);
+        std::fputs(usage_gain, stdout);
         return 0;
     }
     if (argc >= 2 && std::strcmp(argv[1], "--version") == 0) {
@@ -211,8 +150,10 @@ int executer(int argc, const char* const* argv)
     lire_fichiers_sortie(fichier_config, p);
     lire_parametres(fichier_config, p);
     const ligne_commande commande = lire_ligne_commande(argc, argv);
-    verifier_serie(p, commande);
+    verifier_serie(p.Ninj, commande);
     const resultats_materiau m = modele_materiau(p);
+    verifier_bornes(p, {m.Vc, m.Vv, m.dE_hydro},
+                    {nombre_de_passes(commande.nombre_iterations), commande.pas_porteurs_cm3}, memoire_disponible());
     fichiers_sortie f = ouvrir_fichiers(p);
 
     afficher_banniere();
@@ -224,15 +165,16 @@ int executer(int argc, const char* const* argv)
     const resultats_dispersion d = calculer_dispersion(p, m, k0);
     if (f.dispersion) {
         ecrire_fichier_dispersion(f.dispersion.get(), d);
-        f.dispersion.reset();
+        fermer_fichier(f.dispersion, *p.fichier_dispersion);
     }
 
     const etat_seuil seuil = boucle_porteurs(p, m, k0, d, commande, f);
     const double pente = courbe_pi(p, seuil, f.pi.get());
     afficher_resume_seuil(p, seuil, pente);
 
-    f.gain.reset();
-    f.param.reset();
+    fermer_fichier(f.pi, *p.fichier_PI);
+    fermer_fichier(f.gain, *p.fichier_gain);
+    fermer_fichier(f.param, *p.fichier_param);
     std::printf("Calculs terminés. Résultats disponibles dans %s\n", p.fichier_gain->c_str());
     return 0;
 }
@@ -250,7 +192,16 @@ int executer_gain(int argc, const char* const* argv)
     } catch (const std::bad_alloc&) {
         std::puts("Impossible d'initialiser avec malloc");
         statut = statut_erreur_allocation;
+    } catch (const std::exception& e) {
+        // what the system refuses beyond the bounds (a thread it cannot start)
+        std::printf("Erreur du système : %s\n", e.what());
+        statut = statut_erreur;
     }
-    std::fflush(stdout);
+    // A console that could not be written (a full disk under a redirection)
+    // is a failure too; the message can only go to the error stream.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fputs("Erreur d'écriture sur la sortie standard\n", stderr);
+        if (statut == 0) statut = statut_erreur;
+    }
     return statut;
 }

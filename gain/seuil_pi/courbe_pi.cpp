@@ -33,6 +33,8 @@ double courbe_pi(const parametres_calcul& p, const etat_seuil& etat, std::FILE* 
     // Below threshold the laser does not lase: no curve to draw.
     if (!etat.seuil_atteint) return pente;
 
+    // fin_courant <= 1000000 mA (bounds of the run): i never reaches the
+    // largest int, so the loop ends after fin_courant - debut_courant + 1 lines.
     for (int i = p.debut_courant; i <= p.fin_courant; ++i) {
         const double I = i / 1000.0; // mA -> A
         // The same line is kept below the threshold current.

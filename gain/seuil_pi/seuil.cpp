@@ -43,6 +43,8 @@ void parcourir_spectre(const std::vector<double>& gain_te, const std::vector<dou
     const double energie_bragg = constantes::h_c / (p.lambda * 1e-9 * q); // eV
     const double q_carre = q * q;
     double E = p.debut_E;
+    // 1 meV steps, exact below 2^53: fin_E - debut_E + 1 strips at most
+    // (both at most 100000 meV, bounds of the run).
     do {
         const int j = static_cast<int>(E - p.debut_E);
         const double te_bas = point_spectre(gain_te, j, E, p.fin_E);

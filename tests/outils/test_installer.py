@@ -35,7 +35,7 @@ CAS = [  # groups, commands on PATH, files, python, uid, sudo allowed, exit stat
     (["test"], ("make", "g++"), ENTETES[:1], True, 0, "non", 0,
      [MAJ, f"noninteractive {INSTALLER} cmake libgmock-dev"]),
     (["plot", "bench"], TOUT, (), False, 0, "non", 0,
-     [MAJ, f"noninteractive {INSTALLER} libbenchmark-dev python3-numpy python3-matplotlib"]),
+     [MAJ, f"noninteractive {INSTALLER} libbenchmark-dev time python3-numpy python3-matplotlib"]),
     (["run"], ("make", "g++"), (), False, 1000, "oui", 0,
      ["sudo -n true", f"{SUDO} update", MAJ, f"{SUDO} install -y --no-install-recommends cmake",
       f"noninteractive {INSTALLER} cmake"]),

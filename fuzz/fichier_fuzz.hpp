@@ -1,0 +1,58 @@
+// What the fuzz targets share: the input bytes written as a file of a
+// temporary folder made once per process, and the keys the program looks up.
+#pragma once
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "e2e/config_exemple.hpp"
+
+// A folder of its own for the process, removed at its end.
+inline const std::string& dossier_fuzz()
+{
+    static const std::string dossier = [] {
+        char modele[] = "/tmp/gain_fuzz_XXXXXX";
+        if (mkdtemp(modele) == nullptr) std::abort();
+        return std::string(modele);
+    }();
+    static const struct nettoyage {
+        ~nettoyage()
+        {
+            std::remove((dossier + "/config.ini").c_str());
+            rmdir(dossier.c_str());
+        }
+    } n;
+    return dossier;
+}
+
+// The bytes as `dossier_fuzz()/config.ini`; returns its path.
+inline std::string ecrire_config_fuzz(const std::uint8_t* donnees, std::size_t taille)
+{
+    const std::string chemin = dossier_fuzz() + "/config.ini";
+    std::FILE* f = std::fopen(chemin.c_str(), "wb");
+    if (f == nullptr) std::abort();
+    if (taille > 0 && std::fwrite(donnees, 1, taille, f) != taille) std::abort();
+    if (std::fclose(f) != 0) std::abort();
+    return chemin;
+}
+
+struct cle_programme {
+    std::string section, cle;
+};
+
+// Every (section, key) of the program: those of the example and the optional ones.
+inline std::vector<cle_programme> cles_programme()
+{
+    std::vector<cle_programme> cles;
+    for (const auto& e : entrees_exemple()) cles.push_back({e.section, e.cle});
+    cles.push_back({"sortie", "fichier_dispersion"});
+    cles.push_back({"sortie", "fichier_enveloppes"});
+    cles.push_back({"calcul", "nb_fils"});
+    return cles;
+}

@@ -1,0 +1,218 @@
+// Bad input, end to end on the real gain: one row per case (the change to a
+// cheap run's config.ini or command line, the exit status, a piece of the
+// console). Every case must end promptly: each run is under a 60 s guard
+// that only a hang reaches.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "e2e/config_exemple.hpp"
+#include "e2e/harnais.hpp"
+
+namespace {
+
+const std::string fin_normale = "Calculs terminés. Résultats disponibles dans ";
+const int hors_delai = 124; // status of timeout(1) when the guard expires
+
+struct modification {
+    std::string section, cle;
+    std::optional<std::string> valeur; // nothing: the key is removed
+};
+
+struct cas {
+    const char* nom;
+    std::vector<modification> mods;
+    std::vector<std::string> arguments;
+    int statut;
+    std::string morceau; // of the console
+    std::function<std::string(const std::string&)> texte = nullptr; // rewrites the whole config.ini
+    std::function<void(const dossier_temporaire&)> preparer = nullptr;
+};
+
+resultat_execution executer_cas(const dossier_temporaire& d, const std::vector<modification>& mods,
+                                const std::vector<std::string>& arguments,
+                                const std::function<std::string(const std::string&)>& texte = nullptr)
+{
+    auto e = entrees_rapides();
+    for (const auto& m : mods) changer_cle(e, m.section, m.cle, m.valeur);
+    const std::string config = texte_config(e);
+    d.ecrire_config(texte ? texte(config) : config);
+    std::vector<std::string> mots{"60", GAIN_EXE};
+    mots.insert(mots.end(), arguments.begin(), arguments.end());
+    return executer_programme("/usr/bin/timeout", mots, d.chemin);
+}
+
+void verifier(const cas& c)
+{
+    SCOPED_TRACE(c.nom);
+    dossier_temporaire d;
+    if (c.preparer) c.preparer(d);
+    const auto r = executer_cas(d, c.mods, c.arguments, c.texte);
+    EXPECT_EQ(r.statut, c.statut) << r.console;
+    EXPECT_NE(r.console.find(c.morceau), std::string::npos) << r.console;
+    if (c.statut != 0) {
+        EXPECT_EQ(r.console.find(fin_normale), std::string::npos) << r.console;
+    }
+}
+
+// Bytes of every value, NUL included, after a [sortie] section that opens
+// the files: the reader meets them where it looks for Nk.
+std::string binaire(const std::string&)
+{
+    std::string t = "[sortie]\nfichier_gain=gain.txt\nfichier_param=parametres.txt\nfichier_P-I=P-I.txt\n[calcul]\n";
+    std::mt19937 g(12);
+    for (int i = 0; i < 8192; ++i) t.push_back(static_cast<char>(g() & 0xff));
+    return t;
+}
+
+TEST(EntreesInvalides, TravailDemesureFichiersEtTextesAbsurdes)
+{
+    const std::string long_nom(5000, 'n');
+    const cas table[] = {
+        // Item by item, the bounds of the work.
+        {"Nk trop grand", {{"calcul", "Nk", "200000"}}, {}, 1, "clé Nk [calcul] : 200000 ; accepté : [2, 100000]"},
+        {"Nk au plus grand int", {{"calcul", "Nk", "2147483647"}, {"calcul", "variation_en_ky", "1"}}, {}, 1,
+         "clé Nk [calcul]"},
+        {"Nk en 2-D", {{"calcul", "Nk", "3200"}, {"calcul", "variation_en_ky", "1"}}, {}, 1, "Nk <= 3161 avec ky"},
+        {"deltaE minuscule", {{"calcul", "deltaE", "1e-7"}}, {}, 1, "clé deltaE [calcul] : 1e-07 meV"},
+        {"dispersion de plusieurs jours",
+         {{"calcul", "Nk", "3000"}, {"calcul", "variation_en_ky", "1"}, {"calcul", "deltaE", "0.01"}}, {}, 1,
+         "Calcul trop long : la dispersion demande"},
+        {"spectre jusqu'à 1e17 meV", {{"calcul", "fin_E", "1e17"}}, {}, 1, "clé fin_E [calcul] : 1e+17"},
+        {"spectre au-delà de 2^53", {{"calcul", "debut_E", "1e17"}, {"calcul", "fin_E", "1.00000000001e17"}}, {}, 1,
+         "clé debut_E [calcul]"},
+        {"P-I jusqu'au plus grand int", {{"calcul", "fin_courant", "2147483647"}}, {}, 1, "clé fin_courant"},
+        {"puits de 1e17 Å", {{"puits", "largeur", "1e17"}}, {}, 1, "clé largeur [puits] : 1e+17"},
+        {"barrière de -1e17 Å", {{"barriere", "largeur", "-1e17"}}, {}, 1, "clé largeur [barriere] : -1e+17"},
+        {"température 1e30 K", {{"constantes", "temperature", "1e30"}}, {}, 1, "clé temperature [constantes]"},
+        {"Ninj 1e30", {{"calcul", "Ninj", "1e30"}}, {}, 1, "clé Ninj [calcul] : 1e+30"},
+        {"cent mille fils", {{"calcul", "nb_fils", "100000"}}, {}, 1, "clé nb_fils [calcul]"},
+        {"un milliard de densités", {}, {"courant", "1e9", "1e17"}, 1, "Nombre de densités hors bornes : 1000000000"},
+        {"série jusqu'à 2e23", {}, {"courant", "1000", "2e20"}, 1, "la série va jusqu'à 1.99801e+23 cm-3"},
+        {"fichier de gain de 10 Go", {{"calcul", "debut_E", "1"}, {"calcul", "fin_E", "10000"}},
+         {"courant", "20000", "1e14"}, 1, "Fichier de gain trop grand"},
+        // A negative mass gives no density the Fermi search can reach.
+        {"masse négative", {{"puits", "mc_x", "-1"}, {"puits", "mc_1-x", "-1"}}, {}, 1,
+         "Niveau de Fermi de la BC introuvable : la densité de 1e+18 cm-3 n'est pas atteinte à 10000 meV"},
+        // Texts.
+        {"fichier binaire", {}, {}, 1, "Nk", binaire},
+        {"fichier vide", {}, {}, 1, "clé", [](const std::string&) { return std::string(); }},
+        {"ligne d'un mégaoctet", {}, {}, 0, fin_normale,
+         [](const std::string& t) {
+             std::string u = t;
+             u.insert(u.find("[calcul]\n") + 9, std::string(1 << 20, 'x') + "=" + std::string(1000, '9') + "\n");
+             return u;
+         }},
+        {"nom de fichier trop long", {{"sortie", "fichier_gain", long_nom}}, {}, 1,
+         "Erreur creation fichier de sortie du gain : nnnn"},
+        // Output files that cannot be created or written.
+        {"dossier absent", {{"sortie", "fichier_P-I", "absent/P-I.txt"}}, {}, 1,
+         "Erreur creation fichier de P-I : absent/P-I.txt"},
+        // /proc takes no new file, not even from root.
+        {"dossier du système en lecture seule", {{"sortie", "fichier_gain", "/proc/gain.txt"}}, {}, 1,
+         "Erreur creation fichier de sortie du gain : /proc/gain.txt"},
+        {"gain sur /dev/full", {{"sortie", "fichier_gain", "/dev/full"}}, {}, 1,
+         "Erreur d'écriture dans le fichier /dev/full : No space left on device\n"},
+        {"paramètres sur /dev/full", {{"sortie", "fichier_param", "/dev/full"}}, {}, 1,
+         "Erreur d'écriture dans le fichier /dev/full : No space left on device\n"},
+        {"P-I sur /dev/full", {{"sortie", "fichier_P-I", "/dev/full"}}, {}, 1,
+         "Erreur d'écriture dans le fichier /dev/full : No space left on device\n"},
+        {"dispersion sur /dev/full", {{"sortie", "fichier_dispersion", "/dev/full"}}, {}, 1,
+         "Erreur d'écriture dans le fichier /dev/full : No space left on device\n"},
+        {"enveloppes sur /dev/full", {{"sortie", "fichier_enveloppes", "/dev/full"}}, {}, 1,
+         "Erreur d'écriture dans le fichier /dev/full : No space left on device\n"},
+    };
+    for (const auto& c : table) verifier(c);
+}
+
+// A folder of the user made read-only; root writes there all the same.
+TEST(EntreesInvalides, DossierEnLectureSeule)
+{
+    if (geteuid() == 0) GTEST_SKIP() << "root écrit dans un dossier en lecture seule";
+    verifier({"dossier en lecture seule", {{"sortie", "fichier_param", "lecture_seule/p.txt"}}, {}, 1,
+              "Erreur creation fichier de sortie des parametres : lecture_seule/p.txt", nullptr,
+              [](const dossier_temporaire& d) {
+                  std::filesystem::create_directory(d.chemin / "lecture_seule");
+                  chmod((d.chemin / "lecture_seule").c_str(), 0555);
+              }});
+}
+
+// A console that cannot be written is a failure too, said on the error stream.
+TEST(EntreesInvalides, ConsoleSurDisquePleinEchoue)
+{
+    dossier_temporaire d;
+    d.ecrire_config(texte_config(entrees_rapides()));
+    const auto r = executer_programme("/bin/sh", {"-c", std::string(GAIN_EXE) + " >/dev/full 2>erreur.txt"}, d.chemin);
+    EXPECT_EQ(r.statut, 1);
+    EXPECT_EQ(d.lire("erreur.txt"), std::optional<std::string>("Erreur d'écriture sur la sortie standard\n"));
+}
+
+// The physical domains of the keys and the texts of the numbers.
+TEST(EntreesInvalides, DomainesEtTextesDesNombres)
+{
+    const cas table[] = {
+        {"Rmin au-dessus de 1", {{"systeme", "Rmin", "1.5"}}, {}, 1, "(accepté : 0 < Rmin ≤ 1)"},
+        {"Rbragg négatif", {{"bragg", "Rbragg", "-0.1"}}, {}, 1, "Rbragg"},
+        {"confinement nul", {{"systeme", "facteur_confinement", "0"}}, {}, 1, "facteur_confinement"},
+        {"eta_interne NaN", {{"systeme", "eta_interne", "nan"}}, {}, 1, "eta_interne"},
+        {"temperature NaN", {{"constantes", "temperature", "nan"}}, {}, 1, "temperature"},
+        {"tau_nr infini", {{"systeme", "tau_nr", "inf"}}, {}, 1, "tau_nr"},
+        {"ratio_x au-dessus de 1", {{"puits", "ratio_x", "1.2"}}, {}, 1, "ratio_x"},
+        {"deltaE pas un nombre", {{"calcul", "deltaE", "abc"}}, {}, 1, "clé deltaE [calcul] : « abc » (ce n'est pas un nombre)"},
+        {"Nk avec du texte", {{"calcul", "Nk", "70abc"}}, {}, 1, "« 70abc » (texte après le nombre)"},
+        {"virgule décimale", {{"puits", "largeur", "100,5"}}, {}, 1, "le séparateur décimal est le point"},
+        {"pas de la série pas un nombre", {}, {"courant", "10", "abc"}, 1, "« abc » n'en est pas un.\nUsage : gain [courant"},
+        {"série vers les densités négatives", {}, {"courant", "10", "-2e17"}, 1, "pas = -8e+17 cm-3"},
+    };
+    for (const auto& c : table) verifier(c);
+}
+
+// Every key of the program, with every kind of bad value: missing, empty, not
+// a number, NaN, infinite, negative, zero and huge. Whatever the key, the run
+// ends in time with status 0 (the value happens to be usable) and the closing
+// line, or status 1 and a message; never a signal, a sanitizer report or a hang.
+class ChaqueCle : public testing::TestWithParam<std::pair<std::string, std::string>> {};
+
+TEST_P(ChaqueCle, ToutesLesValeursAbsurdesFinissentProprement)
+{
+    const auto& [section, cle] = GetParam();
+    const std::optional<std::string> valeurs[] = {std::nullopt, "", "abc", "nan", "inf", "-1", "0", "1e300"};
+    for (const auto& v : valeurs) {
+        SCOPED_TRACE(v ? "« " + *v + " »" : std::string("absente"));
+        dossier_temporaire d;
+        const auto r = executer_cas(d, {{section, cle, v}}, {});
+        ASSERT_NE(r.statut, hors_delai) << "plus de 60 s";
+        EXPECT_TRUE(r.statut == 0 || r.statut == 1) << r.statut << "\n" << r.console;
+        ASSERT_FALSE(r.console.empty());
+        EXPECT_EQ(r.console.back(), '\n');
+        EXPECT_EQ(r.console.find(fin_normale) != std::string::npos, r.statut == 0) << r.console;
+    }
+}
+
+std::vector<std::pair<std::string, std::string>> cles_du_programme()
+{
+    std::vector<std::pair<std::string, std::string>> cles;
+    for (const auto& e : entrees_exemple()) cles.emplace_back(e.section, e.cle);
+    cles.emplace_back("sortie", "fichier_dispersion");
+    cles.emplace_back("sortie", "fichier_enveloppes");
+    cles.emplace_back("calcul", "nb_fils");
+    return cles;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cles, ChaqueCle, testing::ValuesIn(cles_du_programme()),
+                         [](const testing::TestParamInfo<ChaqueCle::ParamType>& info) {
+                             std::string nom = info.param.first + "_" + info.param.second;
+                             for (char& c : nom)
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return nom;
+                         });
+
+} // namespace
