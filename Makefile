@@ -3,16 +3,29 @@ EXEMPLE ?= in020ga080as_980nm
 RELEASE := build/release
 TESTS   := build/asan
 JOBS    ?= $(shell nproc)
+RUN     := runs/$(EXEMPLE)
+# bash for pipefail: `make run` fails with gain's status, not tee's.
+SHELL   := /bin/bash
 
-.PHONY: run test bench clean
+.PHONY: run plot test bench clean
 
 run:
 	cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DGAIN_TESTS=OFF >/dev/null
 	cmake --build $(RELEASE) -j $(JOBS) --target gain
 	@rm -rf runs/$(EXEMPLE) && mkdir -p runs/$(EXEMPLE)
 	@cp examples/$(EXEMPLE)/config.ini runs/$(EXEMPLE)/
-	cd runs/$(EXEMPLE) && ../../$(RELEASE)/bin/gain $$(cat ../../examples/$(EXEMPLE)/arguments 2>/dev/null)
+	cd runs/$(EXEMPLE) && set -o pipefail && \
+	  ../../$(RELEASE)/bin/gain $$(cat ../../examples/$(EXEMPLE)/arguments 2>/dev/null) | tee console.txt
 	@echo "Fichiers de resultats dans runs/$(EXEMPLE)/"
+
+# Runs the example first when its results are missing, older than its config
+# or arguments, or from a run that did not end.
+plot:
+	@if [ ! -f $(RUN)/console.txt ] || [ examples/$(EXEMPLE)/config.ini -nt $(RUN)/console.txt ] || \
+	    { [ -f examples/$(EXEMPLE)/arguments ] && [ examples/$(EXEMPLE)/arguments -nt $(RUN)/console.txt ]; } || \
+	    ! grep -q '^Calculs termin' $(RUN)/console.txt; then \
+	  $(MAKE) --no-print-directory run EXEMPLE=$(EXEMPLE); fi
+	outils/tracer $(RUN)
 
 test:
 	cmake -S . -B $(TESTS) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGAIN_SANITIZE=ON -DGAIN_TESTS=ON >/dev/null
