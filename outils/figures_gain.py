@@ -92,7 +92,10 @@ def _couleur(echelle, N):
     return echelle.to_rgba(N / echelle.facteur)
 
 
-def _barre_densites(fig, ax, echelle):
+def _barre_densites(fig, ax, echelle, N):
+    if len(N) == 1:  # one density: named in the title, no colour bar
+        ax.set_title(f"{ax.get_title(loc='left')}, N = {_nombre(N[0])} {CM3}", loc="left")
+        return None
     barre = fig.colorbar(echelle, ax=ax, pad=0.02, aspect=30)
     barre.set_label(f"Densité de porteurs N ({echelle.unite}{CM3})")
     return barre
@@ -158,7 +161,7 @@ def figure_spectres_gain(r):
     ax.set_ylabel(f"Gain matériau ({CM1})")
     ax.set_title("Spectres de gain matériau", loc="left")
     _axe_longueur_onde(ax)
-    _barre_densites(fig, ax, echelle)
+    _barre_densites(fig, ax, echelle, N)
     ax.legend(handles=legende, loc="lower left", bbox_to_anchor=(0, 0.06), framealpha=0.9)
     return fig
 
@@ -180,7 +183,7 @@ def figure_emission_spontanee(r):
     ax.set_ylabel(f"Émission spontanée Rsp (en {unite}unités du\nfichier de gain, colonne « Rsp (cm-1) »)")
     ax.set_title("Spectres d'émission spontanée", loc="left")
     _axe_longueur_onde(ax)
-    _barre_densites(fig, ax, echelle)
+    _barre_densites(fig, ax, echelle, N)
     if legende:
         ax.legend(handles=legende, loc="upper right", framealpha=0.9)
     return fig
@@ -238,9 +241,12 @@ def figure_gain_max(r, fm):
     debut_E, fin_E = r.config.reel("calcul", "debut_E"), r.config.reel("calcul", "fin_E")
     bords = lg.HC_MEV_NM / np.array([debut_E, fin_E])
     au_bord = np.isclose(p.lambda_nm[:, None], bords[None, :], rtol=1e-6).any(axis=1)
-    pics = ~au_bord if (~au_bord).any() else np.ones_like(au_bord)
-    ax_l.plot(p.N[pics] / fN, p.lambda_nm[pics], "o-", color=COULEUR_E, ms=4, lw=0.8,
-              label="au pic de gain modal", gid="points_lambda")
+    if (~au_bord).any():
+        ax_l.plot(p.N[~au_bord] / fN, p.lambda_nm[~au_bord], "o-", color=COULEUR_E, ms=4, lw=0.8,
+                  label="au pic de gain modal", gid="points_lambda")
+    else:  # no peak anywhere: show the ends, marked as such
+        ax_l.plot(p.N / fN, p.lambda_nm, "o", mfc="white", color=COULEUR_E, ms=4,
+                  label="maximum au bord du spectre (pas de pic de gain)", gid="points_lambda")
     if au_bord.any() and (~au_bord).any():
         ax_l.plot([], [], " ", label=f"non tracé : N ≤ {_nombre(p.N[au_bord].max())} {CM3},\n"
                                      "maximum au bord du spectre")

@@ -648,8 +648,7 @@ def calculer_figures_de_merite(r):
         fm["seuil_atteint"] = i is not None
         fm["Gth_cm1"] = float(p.Gth[i if i is not None else -1])
         if i is None:
-            raison = (f"seuil non atteint (Gmax le plus grand {np.max(p.Gmax):.4g} cm⁻¹ < Gth "
-                      f"{p.Gth[-1]:.4g} cm⁻¹)")
+            raison = "seuil non atteint"
             indisponible(["Nth_cm3", "Jth_A_cm2", "Ith_mA", "rendement_W_A", "lambda_emission_nm", "cavite"], raison)
         elif i == 0:
             indisponible(["Nth_cm3", "Jth_A_cm2", "Ith_mA", "rendement_W_A"],
