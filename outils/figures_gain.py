@@ -281,6 +281,8 @@ def figure_pi(r, fm):
         ax.plot([], [], " ", label=f"rendement différentiel = {fm['rendement_W_A']:.3f} W/A")
     if not fm["seuil_atteint"]:
         ax.set_title("Courbe P-I (seuil non atteint dans la série : droite sans seuil)", loc="left")
+    elif fm.get("Ith_PI_mA") is not None and any("droite P-I" in a for a in fm["avertissements"]):
+        ax.set_title(f"Courbe P-I de gain : elle part de {fm['Ith_PI_mA']:.4g} mA, pas de I$_{{th}}$", loc="left")
     else:
         ax.set_title("Courbe P-I", loc="left")
     ax.set_xlabel("Courant (mA)")
@@ -485,6 +487,8 @@ def texte_resume(r, fm):
     if fm["seuil_atteint"] is False:
         lignes += ["", f"Seuil non atteint : Gmax le plus grand {fm['Gmax_max_cm1']:.4g} cm⁻¹, "
                        f"la cavité demande Gth = {fm['Gth_cm1']:.4g} cm⁻¹."]
+    if fm["avertissements"]:
+        lignes += ["", "Attention :"] + [f"  - {a}" for a in fm["avertissements"]]
     if fm["problemes"]:
         lignes += ["", "Fichiers incomplets :"] + [f"  - {p}" for p in fm["problemes"]]
     return "\n".join(lignes) + "\n"

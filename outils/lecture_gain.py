@@ -611,8 +611,11 @@ def calculer_figures_de_merite(r):
     """Figures of merit of a read run (see figures_de_merite)."""
     fm = {cle: None for cle in GRANDEURS}
     raisons = {}
-    fm.update(seuil_atteint=None, nb_densites=0, indisponible=raisons,
-              problemes=list(r.problemes), Gth_cm1=None, Gmax_max_cm1=None)
+    fm.update(seuil_atteint=None, nb_densites=0, indisponible=raisons, problemes=list(r.problemes),
+              avertissements=[], Gth_cm1=None, Gmax_max_cm1=None)
+    if r.console is not None and not r.console.termine:
+        fm["avertissements"].append(f"le calcul ne s'est pas terminé ; dernière ligne de la console : "
+                                    f"« {r.console.derniere_ligne} »")
     cfg = r.config
     p = r.parametres
     manque_param = "fichier des paramètres illisible" if r.problemes else "pas de fichier des paramètres"
@@ -682,7 +685,15 @@ def calculer_figures_de_merite(r):
             if dessus.sum() < 2:
                 indisponible(["rendement_W_A"], "moins de deux points de la courbe P-I au-dessus du seuil")
             else:
-                fm["rendement_W_A"] = float(np.polyfit(r.pi.courant[dessus], r.pi.puissance[dessus], 1)[0])
+                pente, origine = np.polyfit(r.pi.courant[dessus], r.pi.puissance[dessus], 1)
+                fm["rendement_W_A"] = float(pente)
+                # gain draws its P-I line from the threshold of its last pass:
+                # past threshold with arret_seuil=0 that is not the threshold.
+                fm["Ith_PI_mA"] = float(-origine / pente * 1000)  # A -> mA
+                if abs(fm["Ith_PI_mA"] - fm["Ith_mA"]) > max(0.5, 0.01 * abs(fm["Ith_mA"])):
+                    fm["avertissements"].append(
+                        f"la droite P-I du fichier part de {fm['Ith_PI_mA']:.4g} mA et non du courant de seuil "
+                        f"interpolé {fm['Ith_mA']:.4g} mA (seuil pris au dernier passage de la série)")
 
     c = r.console
     if c is None:
@@ -727,6 +738,8 @@ def figures_de_merite(dossier):
     nb_densites          passes in the parameter file
     indisponible         {key: reason} for every quantity above left at None
     problemes            messages on missing or damaged result files
+    avertissements       results that do not hold together (a run that did not
+                         end, a P-I line that does not start at Ith)
 
     A quantity that cannot be had is None, never estimated. Raises
     ErreurLecture only when config.ini is missing or unreadable."""

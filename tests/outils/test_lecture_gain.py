@@ -195,3 +195,15 @@ def test_console_avec_lignes_en_plus(copie_calcul):
     console.write_text(texte.replace("Calculs terminés", "Seuil : Nth = 1e18 cm-3\nAccroche = non\nCalculs terminés"))
     avant = lg.lire_console(dossier / "console.txt")
     assert avant.termine and avant.niveaux["E"] and len(avant.cavites) == len(avant.densites)
+
+
+def test_droite_pi_qui_ne_part_pas_du_seuil(copie_calcul):
+    # gain's P-I line drawn from another threshold than the interpolated one.
+    dossier = copie_calcul()
+    pi = dossier / "P-I.txt"
+    lignes = pi.read_text().splitlines()
+    decalees = [f"{float(i):f}\t{float(p) + 0.05:f}" for i, p in (l.split("\t") for l in lignes[1:])]
+    pi.write_text("\n".join(lignes[:1] + decalees) + "\n")
+    fm = lg.figures_de_merite(dossier)
+    assert fm["rendement_W_A"] is not None and fm["Ith_PI_mA"] < fm["Ith_mA"]
+    assert any("droite P-I" in a for a in fm["avertissements"])
