@@ -3,8 +3,11 @@ EXEMPLE ?= in020ga080as_980nm
 RELEASE := build/release
 TESTS   := build/asan
 JOBS    ?= $(shell nproc)
+RUN     := runs/$(EXEMPLE)
+# bash for pipefail: `make run` fails with gain's status, not tee's.
+SHELL   := /bin/bash
 
-.PHONY: run test bench fuzz clean
+.PHONY: run plot test bench fuzz clean
 
 # The install step: a target that lists installer-GROUP first gets the Debian packages of
 # that group of outils/paquets installed when they are missing (outils/installer).
@@ -18,8 +21,18 @@ run: installer-run
 	cmake --build $(RELEASE) -j $(JOBS) --target gain calcul_pi
 	@rm -rf runs/$(EXEMPLE) && mkdir -p runs/$(EXEMPLE)
 	@cp examples/$(EXEMPLE)/config.ini runs/$(EXEMPLE)/
-	cd runs/$(EXEMPLE) && ../../$(RELEASE)/bin/gain $$(cat ../../examples/$(EXEMPLE)/arguments 2>/dev/null)
+	cd runs/$(EXEMPLE) && set -o pipefail && \
+	  ../../$(RELEASE)/bin/gain $$(cat ../../examples/$(EXEMPLE)/arguments 2>/dev/null) | tee console.txt
 	@echo "Fichiers de resultats dans runs/$(EXEMPLE)/"
+
+# Runs the example first when its results are missing, older than its config
+# or arguments, or from a run that did not end.
+plot: installer-plot
+	@if [ ! -f $(RUN)/console.txt ] || [ examples/$(EXEMPLE)/config.ini -nt $(RUN)/console.txt ] || \
+	    { [ -f examples/$(EXEMPLE)/arguments ] && [ examples/$(EXEMPLE)/arguments -nt $(RUN)/console.txt ]; } || \
+	    ! grep -q '^Calculs termin' $(RUN)/console.txt; then \
+	  $(MAKE) --no-print-directory run EXEMPLE=$(EXEMPLE); fi
+	outils/tracer $(RUN)
 
 test: installer-test
 	cmake -S . -B $(TESTS) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGAIN_SANITIZE=ON -DGAIN_TESTS=ON >/dev/null

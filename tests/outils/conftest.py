@@ -4,12 +4,17 @@ import os
 import pathlib
 import shutil
 import subprocess
+import sys
 
 import pytest
 
 RACINE = pathlib.Path(__file__).resolve().parents[2]
 OUTILS = RACINE / "outils"
 EXEMPLES = RACINE / "examples"
+
+# The tools' modules import as they do from outils/tracer.
+sys.path.insert(0, str(OUTILS))
+os.environ.setdefault("MPLBACKEND", "Agg")
 
 
 def _gain_par_defaut():
@@ -41,5 +46,34 @@ def dossier_exemple(tmp_path):
     def copier(nom="in020ga080as_980nm"):
         cible = tmp_path / nom
         shutil.copytree(EXEMPLES / nom, cible)
+        return cible
+    return copier
+
+
+def lancer_gain_console(gain_exe, dossier, arguments=()):
+    """Runs gain in `dossier` and keeps its console in console.txt, as make run does."""
+    fini = executer_gain(gain_exe, dossier, arguments)
+    (pathlib.Path(dossier) / "console.txt").write_bytes(fini.stdout)
+    return fini
+
+
+@pytest.fixture(scope="session")
+def calcul_exemple(gain_exe, tmp_path_factory):
+    """The bundled example run once, with its arguments and console.txt;
+    tests that alter it copy it first (see copie_calcul)."""
+    dossier = tmp_path_factory.mktemp("calcul") / "in020ga080as_980nm"
+    shutil.copytree(EXEMPLES / "in020ga080as_980nm", dossier)
+    arguments = (dossier / "arguments").read_text().split()
+    fini = lancer_gain_console(gain_exe, dossier, arguments)
+    assert fini.returncode == 0, fini.stdout
+    return dossier
+
+
+@pytest.fixture
+def copie_calcul(calcul_exemple, tmp_path):
+    """A private copy of the example's run folder."""
+    def copier():
+        cible = tmp_path / "calcul"
+        shutil.copytree(calcul_exemple, cible)
         return cible
     return copier

@@ -1,0 +1,209 @@
+"""Readers of gain's files and config.ini, fits and figures of merit."""
+import math
+
+import numpy as np
+import pytest
+
+import lecture_gain as lg
+from conftest import lancer_gain_console
+
+INI = (b"cle_orpheline=1\n"
+       b"[sortie]\n"
+       b"fichier_gain= gain.txt\n"
+       b"remarque : fichier_param est plus bas, ceci n'est pas une valeur\n"
+       b"fichier_param=p.txt\r\n"
+       b"[puits]\n"
+       b"bowing_Eg_x=0.2\n"
+       b"  bowing_Eg\t= 0.477\n"
+       b"note fichier_gain=ne repond pas\n"
+       b"egal=a=b\n"
+       b"vide=\n"
+       b"entier=12abc\n"
+       b"signe= -3\n"
+       b"texte=abc\n"
+       b"reel=1e18x\n"
+       b"hexa=0x1p3\n"
+       b"pasnombre=nan\n"
+       b"[puits]\n"
+       b"seconde=1\n"
+       b"[pui]\n"
+       b"prefixe=1\n"
+       b"[bragg] \n"
+       b"lambda=975\n")
+
+
+@pytest.fixture
+def ini(tmp_path):
+    chemin = tmp_path / "config.ini"
+    chemin.write_bytes(INI)
+    return lg.ConfigIni(chemin)
+
+
+@pytest.mark.parametrize("section, cle, attendu", [
+    ("sortie", "fichier_gain", " gain.txt"),      # leading blank of a file name kept
+    ("sortie", "fichier_param", "p.txt"),         # carriage return dropped; a remark without '=' ignored
+    ("puits", "bowing_Eg", " 0.477"),             # exact key: not answered by bowing_Eg_x before it
+    ("puits", "bowing_Eg_x", "0.2"),
+    ("puits", "egal", "a=b"),                     # value after the first '='
+    ("puits", "vide", ""),
+    ("puits", "seconde", None),                   # second section of a name never read
+    ("pui", "prefixe", "1"),                      # "[puits]" does not open `pui`, "[pui]" does
+    ("puits", "prefixe", None),                   # "[pui]" would open `puits`, but only the first one counts
+    ("bragg", "lambda", None),                    # "[bragg] " with a blank opens nothing
+    ("sortie", "cle_orpheline", None),            # keys before the first header
+    ("puits", "fichier_gain", None),              # "note fichier_gain=" is not the key
+])
+def test_regles_du_lecteur(ini, section, cle, attendu):
+    assert ini.chaine(section, cle) == attendu
+
+
+@pytest.mark.parametrize("cle, entier, reel", [
+    ("entier", 12, 12.0), ("signe", -3, -3.0), ("texte", 0, 0.0), ("vide", 0, 0.0),
+    ("reel", 1, 1e18), ("hexa", 0, 8.0), ("absente", 0, None),
+])
+def test_conversions_numeriques(ini, cle, entier, reel):
+    assert ini.entier("puits", cle) == entier
+    assert ini.reel_optionnel("puits", cle) == reel
+    assert math.isnan(ini.reel("puits", "pasnombre"))
+
+
+def test_reel_absent_nomme_la_cle(ini):
+    with pytest.raises(lg.ErreurLecture, match=r"clé absente_ici absente de la section \[puits\]"):
+        ini.reel("puits", "absente_ici")
+
+
+def test_ligne_longue_lue_par_morceaux(tmp_path):
+    # A physical line beyond 1023 bytes continues as a line of its own.
+    (tmp_path / "config.ini").write_bytes(b"[s]\nx=" + b"a" * 1021 + b"cle=7\n")
+    assert lg.ConfigIni(tmp_path / "config.ini").entier("s", "cle") == 7
+
+
+@pytest.mark.parametrize("g0, Ntr", [(1500.0, 1.3e18), (2900.0, 8e17)])
+def test_ajustement_logarithmique(g0, Ntr):
+    N = np.linspace(0.5, 3.0, 11) * Ntr
+    g = g0 * np.log(N / Ntr)
+    g[N < Ntr] = -100.0  # off the curve below transparency: they must not count
+    g0_lu, Ntr_lu, n = lg.ajuster_log(N, g)
+    assert g0_lu == pytest.approx(g0, rel=1e-9)
+    assert Ntr_lu == pytest.approx(Ntr, rel=1e-9)
+    assert n == int(np.sum(N > Ntr))
+
+
+@pytest.mark.parametrize("g", [[-3.0, -2.0, -1.0], [-3.0, -1.0, 5.0], [4.0]])
+def test_ajustement_impossible(g):
+    assert lg.ajuster_log(np.arange(1, len(g) + 1) * 1e18, g) is None
+
+
+def test_seuil_interpole_comme_gain():
+    p = lg.Parametres(*(np.array(c, dtype=float) for c in (
+        [1e18, 2e18, 3e18], [-1.0, 8.0, 14.0], [12.0, 12.0, 12.0], [100, 200, 300],
+        [50, 150, 250], [150, 350, 0], [1000, 980, 979])))
+    Nth, Jth, i = lg.seuil_interpole(p)
+    assert i == 2
+    assert Nth == pytest.approx(2e18 + 1e18 * 4 / 6)
+    assert Jth == pytest.approx(350 + 200 * 4 / 6)
+
+
+# --- On a real run of the example --------------------------------------
+
+def test_lecteurs_sur_un_vrai_calcul(calcul_exemple):
+    r = lg.lire_dossier(calcul_exemple)
+    assert r.problemes == [] and r.absents == []
+    lignes_param = (calcul_exemple / "parametres.txt").read_bytes().decode("cp1252").splitlines()
+    assert len(r.parametres.N) == len(lignes_param) - 1 == len(r.spectres.te) == len(r.console.densites)
+    # A value read back equals the file's text.
+    champs = (calcul_exemple / "gain.txt").read_text().splitlines()[2].split("\t")
+    assert r.spectres.energies[1] == float(champs[0]) and r.spectres.te[0, 1] == float(champs[1])
+    assert r.parametres.Jnr[-1] == float(lignes_param[-1].split("\t")[3])
+    assert r.pi.courant[-1] == float((calcul_exemple / "P-I.txt").read_text().splitlines()[-1].split("\t")[0])
+    assert r.console.Vc_meV == pytest.approx(lg.modele_materiau(r.config)["Vc_meV"], abs=1e-6)
+    assert len(r.enveloppes.noms) == sum(len(v) for v in r.console.niveaux.values())
+    assert r.dispersion.niveaux.shape[1] >= len(r.dispersion.branche_lh)
+
+    fm = lg.calculer_figures_de_merite(r)
+    assert fm["seuil_atteint"] and fm["indisponible"] == {}
+    # Jth interpolated as gain does it: the parameter file's value on the threshold line.
+    assert fm["Jth_A_cm2"] == pytest.approx(r.parametres.Jth[lg.indice_seuil(r.parametres)], rel=1e-6)
+    W, L = r.config.reel("systeme", "largeur_contact"), r.config.reel("systeme", "longueur_puce")
+    assert fm["Ith_mA"] == pytest.approx(fm["Jth_A_cm2"] * W * L * 1000)
+    # The P-I line crosses zero at the threshold current.
+    assert np.interp(0.0, r.pi.puissance, r.pi.courant) * 1000 == pytest.approx(fm["Ith_mA"], abs=0.01)
+    assert fm["Ntr_cm3"] < fm["Nth_cm3"] and fm["Jtr_A_cm2"] < fm["Jth_A_cm2"]
+    assert fm["cavite"] == r.console.cavites[-1]
+
+
+def _couper(chemin, fraction):
+    donnees = chemin.read_bytes()
+    chemin.write_bytes(donnees[: int(len(donnees) * fraction)])
+
+
+def test_fichier_de_gain_tronque(copie_calcul):
+    dossier = copie_calcul()
+    _couper(dossier / "gain.txt", 0.93)
+    r = lg.lire_dossier(dossier)
+    assert len(r.problemes) == 1 and "gain.txt" in r.problemes[0] and "tronqué" in r.problemes[0]
+    assert len(r.spectres.te) == len(r.parametres.N) - 1  # the complete spectra are kept
+
+
+def test_fichier_des_parametres_vide(copie_calcul):
+    dossier = copie_calcul()
+    (dossier / "parametres.txt").write_bytes(b"")
+    fm = lg.figures_de_merite(dossier)
+    assert "parametres.txt" in fm["problemes"][0] and "vide" in fm["problemes"][0]
+    assert fm["Nth_cm3"] is None and "fichier des paramètres" in fm["indisponible"]["Nth_cm3"]
+
+
+def test_une_seule_densite(gain_exe, dossier_exemple):
+    dossier = dossier_exemple()
+    assert lancer_gain_console(gain_exe, dossier).returncode == 0
+    fm = lg.figures_de_merite(dossier)
+    assert fm["nb_densites"] == 1
+    for cle in ("Ntr_cm3", "g0_cm1", "Jtr_A_cm2", "gJ_cm1"):
+        assert fm[cle] is None and "une seule densité" in fm["indisponible"][cle]
+    # The example's first density is below threshold: nothing of threshold is made up.
+    assert fm["seuil_atteint"] is False
+    for cle in ("Nth_cm3", "Jth_A_cm2", "Ith_mA", "rendement_W_A", "lambda_emission_nm", "cavite"):
+        assert fm[cle] is None and fm["indisponible"][cle].startswith("seuil non atteint")
+
+
+def test_pi_reduit_a_son_entete(copie_calcul):
+    dossier = copie_calcul()
+    (dossier / "P-I.txt").write_text("Courant (A)\tPopt (W)\n")
+    fm = lg.figures_de_merite(dossier)
+    assert fm["problemes"] == [] and fm["Ith_mA"] is not None
+    assert fm["rendement_W_A"] is None and "P-I" in fm["indisponible"]["rendement_W_A"]
+
+
+def test_sans_console_la_cavite_vient_de_gth(copie_calcul):
+    dossier = copie_calcul()
+    (dossier / "console.txt").unlink()
+    fm = lg.figures_de_merite(dossier)
+    assert fm["cavite"] == "puce" and fm["cavite_source"] == "Gth"
+    assert fm["E1_meV"] is None and "console.txt" in fm["indisponible"]["E1_meV"]
+
+
+def test_dossier_sans_config(tmp_path):
+    with pytest.raises(lg.ErreurLecture, match="config.ini"):
+        lg.figures_de_merite(tmp_path)
+
+
+def test_console_avec_lignes_en_plus(copie_calcul):
+    # Lines a later gain may add (a closing summary) change nothing.
+    dossier = copie_calcul()
+    console = dossier / "console.txt"
+    texte = console.read_text()
+    console.write_text(texte.replace("Calculs terminés", "Seuil : Nth = 1e18 cm-3\nAccroche = non\nCalculs terminés"))
+    avant = lg.lire_console(dossier / "console.txt")
+    assert avant.termine and avant.niveaux["E"] and len(avant.cavites) == len(avant.densites)
+
+
+def test_droite_pi_qui_ne_part_pas_du_seuil(copie_calcul):
+    # gain's P-I line drawn from another threshold than the interpolated one.
+    dossier = copie_calcul()
+    pi = dossier / "P-I.txt"
+    lignes = pi.read_text().splitlines()
+    decalees = [f"{float(i):f}\t{float(p) + 0.05:f}" for i, p in (l.split("\t") for l in lignes[1:])]
+    pi.write_text("\n".join(lignes[:1] + decalees) + "\n")
+    fm = lg.figures_de_merite(dossier)
+    assert fm["rendement_W_A"] is not None and fm["Ith_PI_mA"] < fm["Ith_mA"]
+    assert any("droite P-I" in a for a in fm["avertissements"])

@@ -1,0 +1,111 @@
+"""outils/tracer on real runs: every figure, and the folders it cannot fully draw."""
+import subprocess
+import sys
+
+import figures_gain
+import lecture_gain as lg
+from conftest import OUTILS, lancer_gain_console
+
+TOUTES = [nom for nom, _ in figures_gain.FIGURES]
+
+
+def tracer(dossier):
+    return subprocess.run([sys.executable, str(OUTILS / "tracer"), str(dossier)], capture_output=True,
+                          text=True, timeout=300, check=False)
+
+
+def dessinees(dossier):
+    return sorted(p.stem for p in (dossier / "figures").glob("*.png")) if (dossier / "figures").exists() else []
+
+
+def test_toutes_les_figures_d_un_vrai_calcul(copie_calcul):
+    dossier = copie_calcul()
+    fini = tracer(dossier)
+    assert fini.returncode == 0, fini.stderr
+    assert dessinees(dossier) == TOUTES
+    for nom in TOUTES:
+        assert (dossier / "figures" / f"{nom}.png").read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
+        pdf = (dossier / "figures" / f"{nom}.pdf").read_bytes()
+        assert pdf.startswith(b"%PDF-") and pdf.rstrip().endswith(b"%%EOF")
+    resume = (dossier / "resume.txt").read_text(encoding="utf-8")
+    assert resume in fini.stdout and "Courant de seuil Ith" in resume and "indisponible" not in resume
+
+
+def test_une_courbe_par_densite(calcul_exemple):
+    r = lg.lire_dossier(calcul_exemple)
+    n = len(r.parametres.N)
+
+    def courbes(fig, gid):
+        return sum(1 for ax in fig.axes for ligne in ax.get_lines() if ligne.get_gid() == gid)
+
+    gain = figures_gain.figure_spectres_gain(r)
+    assert courbes(gain, "spectre_TE") == courbes(gain, "spectre_TM") == n
+    assert courbes(figures_gain.figure_emission_spontanee(r), "spectre_Rsp") == n
+    seuil = figures_gain.figure_gain_max(r, lg.calculer_figures_de_merite(r))
+    assert len(seuil.axes[0].get_lines()[0].get_xdata()) == n
+    assert courbes(figures_gain.figure_profil(r), "enveloppe") == len(r.enveloppes.noms)
+
+
+def test_dossier_sans_config(tmp_path):
+    fini = tracer(tmp_path)
+    assert fini.returncode == 1
+    assert "config.ini" in fini.stderr and "rien à tracer" in fini.stderr
+
+
+def test_config_qui_ne_nomme_pas_le_fichier_de_gain(copie_calcul):
+    dossier = copie_calcul()
+    config = dossier / "config.ini"
+    config.write_text(config.read_text().replace("fichier_gain=gain.txt\n", ""))
+    fini = tracer(dossier)
+    assert fini.returncode == 1 and "fichier_gain" in fini.stderr
+    assert dessinees(dossier) == TOUTES[2:]  # the spectra alone are lost
+
+
+def test_fichier_de_dispersion_absent(copie_calcul):
+    dossier = copie_calcul()
+    (dossier / "dispersion.txt").unlink()
+    fini = tracer(dossier)
+    assert fini.returncode == 0, fini.stderr  # an optional file
+    assert "dispersion.txt" in fini.stdout
+    assert dessinees(dossier) == [n for n in TOUTES if n != "5_dispersion_trous"]
+
+
+def test_gain_tronque_et_pi_vide(copie_calcul):
+    # A run stopped half-way: the spectra cut in the middle, P-I never written.
+    dossier = copie_calcul()
+    gain = dossier / "gain.txt"
+    gain.write_bytes(gain.read_bytes()[:-5000])
+    (dossier / "P-I.txt").write_bytes(b"")
+    fini = tracer(dossier)
+    assert fini.returncode == 1
+    assert "gain.txt" in fini.stderr and "tronqué" in fini.stderr
+    assert "P-I.txt" in fini.stderr and "vide" in fini.stderr
+    assert dessinees(dossier) == [n for n in TOUTES if n != "4_courbe_PI"]
+
+
+def test_dispersion_2d_et_une_densite(gain_exe, dossier_exemple):
+    dossier = dossier_exemple()
+    config = dossier / "config.ini"
+    config.write_text(config.read_text().replace("variation_en_ky=0", "variation_en_ky=1")
+                      .replace("Nk=70", "Nk=30").replace("deltak=1.5e7", "deltak=3.5e7"))
+    assert lancer_gain_console(gain_exe, dossier, ["courant", "1", "2e17"]).returncode == 0
+    fini = tracer(dossier)
+    assert fini.returncode == 0, fini.stderr
+    assert "une seule densité" in fini.stdout and "seuil non atteint" in fini.stdout
+    r = lg.lire_dossier(dossier)
+    fig = figures_gain.figure_dispersion(r)
+    axes = [ax for ax in fig.axes if any(l.get_gid() for l in ax.get_lines())]
+    assert len(axes) == 2  # the kx axis and the diagonal
+
+
+def test_calcul_arrete_a_la_premiere_densite(gain_exe, dossier_exemple):
+    # Threshold already at the first density: gain stops, P-I never written.
+    dossier = dossier_exemple()
+    config = dossier / "config.ini"
+    config.write_text(config.read_text().replace("Ninj=1e18", "Ninj=3e18"))
+    assert lancer_gain_console(gain_exe, dossier, ["courant", "5", "2e17"]).returncode == 1
+    fini = tracer(dossier)
+    assert fini.returncode == 1 and "P-I.txt" in fini.stderr
+    assert "Valeur de Ninj trop élevée" in (dossier / "resume.txt").read_text(encoding="utf-8")
+    # The one spectrum takes its density from the console.
+    assert "1_spectres_gain" in dessinees(dossier) and "3_gain_max_seuil" not in dessinees(dossier)
