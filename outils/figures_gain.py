@@ -180,7 +180,8 @@ def figure_emission_spontanee(r):
     if (bragg := _marquer_bragg(ax, r)) is not None:
         legende.append(bragg)
     ax.set_xlabel("Énergie du photon (meV)")
-    ax.set_ylabel(f"Émission spontanée Rsp (en {unite}unités du\nfichier de gain, colonne « Rsp (cm-1) »)")
+    # The column headed "Rsp (cm-1)" holds a rate per volume and per photon energy.
+    ax.set_ylabel(f"Émission spontanée r$_{{sp}}$ ({unite}s⁻¹ cm⁻³ J⁻¹)\ncolonne « Rsp (cm-1) » du fichier de gain")
     ax.set_title("Spectres d'émission spontanée", loc="left")
     _axe_longueur_onde(ax)
     _barre_densites(fig, ax, echelle, N)
