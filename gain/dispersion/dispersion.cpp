@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <atomic>
 #include <cmath>
-#include <emmintrin.h> // SSE2: packed square roots
 #include <exception>
 #include <mutex>
 #include <string>
@@ -13,6 +12,10 @@
 #include "configuration/arret.hpp"
 #include "numerique/constantes.hpp"
 #include "numerique/matrices.hpp"
+
+#if defined(__x86_64__)
+#include <emmintrin.h> // SSE2: packed square roots
+#endif
 
 namespace {
 
@@ -86,23 +89,53 @@ void phases_opposees(complexe kz, double L, complexe& moins, complexe& plus)
 }
 
 // A batch of energies side by side: lane l of every value below belongs to
-// energy l. Each operation is the scalar formula of complexe.hpp applied lane
-// by lane (the same products and sums in the same order), so every lane is bit
-// for bit the scalar evaluation, while one instruction serves the whole batch.
-// These values never cross a call boundary (everything is inlined into the
-// two kernels below), so the vector-argument ABI note does not concern them.
+// energy l. The kernel is written once over its lane type V: a double (one
+// lane: the scalar reference, and the kernel of processors other than x86-64),
+// or on x86-64 a vector of two doubles (one SSE2 register) or of four (one
+// AVX2 register).
+// Each operation is the scalar formula of complexe.hpp applied lane by lane
+// (the same products and sums in the same order, no fused multiply-add), so
+// every lane of every instance is bit for bit the scalar evaluation, while one
+// instruction serves the whole batch. Vectors never cross a call boundary
+// (everything is inlined into the entry points below), so the vector-argument
+// ABI note does not concern them.
 #pragma GCC diagnostic ignored "-Wpsabi"
 
-// Lanes of doubles: two fill an SSE2 register, four an AVX2 one.
-template <int voies> struct vecteur_double;
-template <> struct vecteur_double<2> { typedef double type __attribute__((vector_size(16))); };
-template <> struct vecteur_double<4> { typedef double type __attribute__((vector_size(32))); };
+template <class V> constexpr int nb_voies = sizeof(V) / sizeof(double);
 
-// The kernel for a batch of `voies` lanes.
-template <int voies>
+// What a double and a vector spell differently: lane access, square root.
+inline double voie(double x, int) { return x; }
+inline void poser_voie(double& x, int, double v) { x = v; }
+inline bool voie_vraie(bool m, int) { return m; }
+inline double racine(double x) { return std::sqrt(x); }
+
+#if defined(__x86_64__)
+typedef double doubles_x2 __attribute__((vector_size(16)));
+typedef double doubles_x4 __attribute__((vector_size(32)));
+
+template <class V> [[gnu::always_inline]] inline double voie(V x, int l) { return x[l]; }
+template <class V> [[gnu::always_inline]] inline void poser_voie(V& x, int l, double v) { x[l] = v; }
+// Lane tests set every bit of a lane where true.
+template <class M> [[gnu::always_inline]] inline bool voie_vraie(M m, int l) { return m[l] != 0; }
+// Square roots, two lanes per SSE2 instruction.
+template <class V> [[gnu::always_inline]] inline V racine(V x)
+{
+    V r;
+    #pragma GCC unroll 4
+    for (int l = 0; l < nb_voies<V>; l += 2) {
+        const __m128d h = _mm_sqrt_pd(_mm_set_pd(x[l + 1], x[l]));
+        r[l] = h[0];
+        r[l + 1] = h[1];
+    }
+    return r;
+}
+#endif
+
+// The kernel for a batch of nb_voies<V> lanes.
+template <class V>
 struct noyau {
-    using lot = typename vecteur_double<voies>::type;
-    using masque = decltype(lot{} < lot{}); // lane tests: all bits set where true
+    using lot = V;
+    using masque = decltype(lot{} < lot{}); // a bool, or a vector of lane tests
 
     struct complexe_lot {
         lot re, im;
@@ -121,39 +154,29 @@ struct noyau {
         return {z.re * w.re - z.im * w.im, z.im * w.re + z.re * w.im};
     }
     [[gnu::always_inline]] static complexe_lot d_echelle(complexe_lot z, double r) { return {z.re * r, z.im * r}; }
-    [[gnu::always_inline]] static complexe_lot d_plus_reel(complexe_lot z, lot r) { return {z.re + r, z.im}; }
-    [[gnu::always_inline]] static complexe_lot d_plus_reel(complexe_lot z, double r) { return {z.re + r, z.im}; }
+    template <class R> [[gnu::always_inline]] static complexe_lot d_plus_reel(complexe_lot z, R r)
+    {
+        return {z.re + r, z.im};
+    }
     [[gnu::always_inline]] static complexe_lot d_fois_i(complexe_lot z) { return {-z.im, z.re}; }
     [[gnu::always_inline]] static complexe_lot d_oppose(complexe_lot z) { return d_echelle(z, -1.0); }
-    // Square roots, two lanes per SSE2 instruction.
-    [[gnu::always_inline]] static lot d_racine(lot x)
-    {
-        lot r;
-        #pragma GCC unroll 4
-        for (int l = 0; l < voies; l += 2) {
-            const __m128d h = _mm_sqrt_pd(_mm_set_pd(x[l + 1], x[l]));
-            r[l] = h[0];
-            r[l + 1] = h[1];
-        }
-        return r;
-    }
     [[gnu::always_inline]] static lot choisir(masque m, lot si, lot sinon) { return m ? si : sinon; }
-    [[gnu::always_inline]] static complexe d_voie(complexe_lot z, int l) { return {z.re[l], z.im[l]}; }
+    [[gnu::always_inline]] static complexe d_voie(complexe_lot z, int l) { return {voie(z.re, l), voie(z.im, l)}; }
 
     // c_racine_reel: real above a band edge, positive imaginary below.
     [[gnu::always_inline]] static complexe_lot d_racine_reel(lot r)
     {
         const masque positif = r >= 0.0;
-        const lot racine = d_racine(choisir(positif, r, -r));
+        const lot module = racine(choisir(positif, r, -r));
         const lot zero{};
-        return {choisir(positif, racine, zero), choisir(positif, zero, racine)};
+        return {choisir(positif, module, zero), choisir(positif, zero, module)};
     }
     // c_racine: principal square root, the sign of the imaginary part following z.
     [[gnu::always_inline]] static complexe_lot d_racine_complexe(complexe_lot z)
     {
-        const lot m = d_racine(z.re * z.re + z.im * z.im);
-        const lot re = d_racine((z.re + m) / 2.0);
-        const lot im = d_racine((m - z.re) / 2.0);
+        const lot m = racine(z.re * z.re + z.im * z.im);
+        const lot re = racine((z.re + m) / 2.0);
+        const lot im = racine((m - z.re) / 2.0);
         return {re, choisir(z.im < 0.0, -im, im)};
     }
 
@@ -204,13 +227,13 @@ struct noyau {
     [[gnu::always_inline]] static void phases_lot(complexe_lot kz, double L, complexe_lot& moins, complexe_lot& plus)
     {
         moins.re = moins.im = plus.re = plus.im = lot{};
-        for (int l = 0; l < voies; ++l) {
+        for (int l = 0; l < nb_voies<lot>; ++l) {
             complexe m, p;
             phases_opposees(d_voie(kz, l), L, m, p);
-            moins.re[l] = m.re;
-            moins.im[l] = m.im;
-            plus.re[l] = p.re;
-            plus.im[l] = p.im;
+            poser_voie(moins.re, l, m.re);
+            poser_voie(moins.im, l, m.im);
+            poser_voie(plus.re, l, p.re);
+            poser_voie(plus.im, l, p.im);
         }
     }
 
@@ -269,8 +292,8 @@ struct noyau {
         inverse_c4(a, i);
         for (int r = 0; r < 4; ++r)
             for (int c = 0; c < 4; ++c) {
-                I[r][c].re[l] = i[r][c].re;
-                I[r][c].im[l] = i[r][c].im;
+                poser_voie(I[r][c].re, l, i[r][c].re);
+                poser_voie(I[r][c].im, l, i[r][c].im);
             }
     }
 
@@ -287,9 +310,9 @@ struct noyau {
             pas_elimination(w, k, 4);
             pas_elimination(b, k, lignes_B);
         }
-        for (int l = 0; l < voies; ++l) {
-            if (w.pivot_nul[l]) inverse_par_echange(W, w.I, l);
-            if (b.pivot_nul[l]) inverse_par_echange(B, b.I, l);
+        for (int l = 0; l < nb_voies<lot>; ++l) {
+            if (voie_vraie(w.pivot_nul, l)) inverse_par_echange(W, w.I, l);
+            if (voie_vraie(b.pivot_nul, l)) inverse_par_echange(B, b.I, l);
         }
     }
 
@@ -355,28 +378,52 @@ struct noyau {
     }
 };
 
-// The batch kernel is compiled twice: for the x86-64 baseline, two lanes per
-// SSE2 register, and for AVX2 machines, four lanes per register with the
-// three-operand encoding that spares most register copies. Neither uses fused
-// multiply-adds, so both give the same bits; the AVX2 one is taken where the
-// processor has it.
-void evaluer_lot_sse2(const modele_valence& m, const plan_k& k, const double* E, complexe* f)
+// The batch through one instance of the kernel, nb_voies<V> energies at a time.
+template <class V>
+[[gnu::always_inline]] inline void evaluer_lot(const modele_valence& m, const plan_k& k, const double* E, complexe* f)
 {
-    using N = noyau<2>;
-    for (int h = 0; h < energies_par_lot; h += 2) {
-        const N::complexe_lot r = N::corps_evaluation(m, k, N::lot{E[h], E[h + 1]});
-        f[h] = N::d_voie(r, 0);
-        f[h + 1] = N::d_voie(r, 1);
+    using N = noyau<V>;
+    for (int h = 0; h < energies_par_lot; h += nb_voies<V>) {
+        V e{};
+        for (int l = 0; l < nb_voies<V>; ++l) poser_voie(e, l, E[h + l]);
+        const typename N::complexe_lot r = N::corps_evaluation(m, k, e);
+        for (int l = 0; l < nb_voies<V>; ++l) f[h + l] = N::d_voie(r, l);
     }
 }
 
+using evaluation_lot = void (*)(const modele_valence&, const plan_k&, const double*, complexe*);
+
+void evaluer_lot_scalaire(const modele_valence& m, const plan_k& k, const double* E, complexe* f)
+{
+    evaluer_lot<double>(m, k, E, f);
+}
+
+#if defined(__x86_64__)
+// On x86-64 the vector instances: for the baseline instruction set, two lanes
+// per SSE2 register, and for AVX2 machines four lanes per register with the
+// three-operand encoding that spares most register copies. The AVX2 build only
+// widens the registers (no fused multiply-add), so both give the scalar bits.
+// The kernel, inlined into each entry, takes pointers from it: a vector passed
+// by value from AVX2 code into baseline code would change the calling convention.
+void evaluer_lot_sse2(const modele_valence& m, const plan_k& k, const double* E, complexe* f)
+{
+    evaluer_lot<doubles_x2>(m, k, E, f);
+}
 [[gnu::target("avx2")]] void evaluer_lot_avx2(const modele_valence& m, const plan_k& k, const double* E, complexe* f)
 {
-    using N = noyau<energies_par_lot>;
-    N::lot e;
-    for (int l = 0; l < energies_par_lot; ++l) e[l] = E[l];
-    const N::complexe_lot r = N::corps_evaluation(m, k, e);
-    for (int l = 0; l < energies_par_lot; ++l) f[l] = N::d_voie(r, l);
+    evaluer_lot<doubles_x4>(m, k, E, f);
+}
+#endif
+
+// The instance this processor runs: AVX2 where it has it, else the x86-64
+// baseline, the scalar one elsewhere.
+evaluation_lot instance_du_processeur()
+{
+#if defined(__x86_64__)
+    return __builtin_cpu_supports("avx2") ? evaluer_lot_avx2 : evaluer_lot_sse2;
+#else
+    return evaluer_lot_scalaire;
+#endif
 }
 
 } // namespace
@@ -405,27 +452,30 @@ plan_k former_plan_k(const modele_valence& m, double kx, double ky)
 
 complexe evaluer_fonction_dispersion(const modele_valence& m, const plan_k& k, double E)
 {
-    double e[energies_par_lot];
-    complexe f[energies_par_lot];
-    for (double& x : e) x = E;
-    evaluer_fonction_dispersion(m, k, e, f);
-    return f[0];
+    using N = noyau<double>;
+    return N::d_voie(N::corps_evaluation(m, k, E), 0);
 }
 
 void evaluer_fonction_dispersion(const modele_valence& m, const plan_k& k, const double (&E)[energies_par_lot],
                                  complexe (&f)[energies_par_lot])
 {
-    if (__builtin_cpu_supports("avx2"))
-        evaluer_lot_avx2(m, k, E, f);
-    else
-        evaluer_lot_sse2(m, k, E, f);
+    static const evaluation_lot instance = instance_du_processeur();
+    instance(m, k, E, f);
 }
 
+void evaluer_fonction_dispersion_scalaire(const modele_valence& m, const plan_k& k,
+                                          const double (&E)[energies_par_lot], complexe (&f)[energies_par_lot])
+{
+    evaluer_lot_scalaire(m, k, E, f);
+}
+
+#if defined(__x86_64__)
 void evaluer_fonction_dispersion_sse2(const modele_valence& m, const plan_k& k,
                                       const double (&E)[energies_par_lot], complexe (&f)[energies_par_lot])
 {
     evaluer_lot_sse2(m, k, E, f);
 }
+#endif
 
 complexe evaluer_fonction_dispersion(const modele_valence& m, double kx, double ky, double E)
 {

@@ -210,23 +210,28 @@ TEST(Dispersion, EvaluationIdentiqueALaReference)
             }
             // A batch of energies per call, spread over the grid so that the
             // lanes meet different root types (and at kt = 0 zero pivots in some
-            // lanes only), with the processor's kernel and with the baseline one.
+            // lanes only), with the processor's kernel, the scalar one and the
+            // x86-64 baseline one.
             const std::size_t n = grille.size();
             for (std::size_t i = 0; i < n; i += 41) {
                 double E[energies_par_lot];
                 for (int l = 0; l < energies_par_lot; ++l) E[l] = grille[(i + l * (n / energies_par_lot + 7)) % n];
-                complexe f[2][energies_par_lot];
-                evaluer_fonction_dispersion(mod, plan, E, f[0]);
-                evaluer_fonction_dispersion_sse2(mod, plan, E, f[1]);
-                for (const auto& lot : f)
+                complexe f[3][energies_par_lot];
+                int nb_noyaux = 0;
+                evaluer_fonction_dispersion(mod, plan, E, f[nb_noyaux++]);
+                evaluer_fonction_dispersion_scalaire(mod, plan, E, f[nb_noyaux++]);
+#if defined(__x86_64__)
+                evaluer_fonction_dispersion_sse2(mod, plan, E, f[nb_noyaux++]);
+#endif
+                for (int a = 0; a < nb_noyaux; ++a)
                     for (int l = 0; l < energies_par_lot; ++l) {
                         const complexe r = f_reference(mod, k[0], k[1], E[l]);
                         if (std::isnan(r.re)) {
-                            EXPECT_TRUE(std::isnan(lot[l].re));
+                            EXPECT_TRUE(std::isnan(f[a][l].re));
                             continue;
                         }
-                        ASSERT_EQ(lot[l].re, r.re) << k[0] << " " << k[1] << " voie " << l << " i=" << i;
-                        ASSERT_EQ(lot[l].im, r.im);
+                        ASSERT_EQ(f[a][l].re, r.re) << k[0] << " " << k[1] << " noyau " << a << " voie " << l;
+                        ASSERT_EQ(f[a][l].im, r.im);
                     }
             }
         }
