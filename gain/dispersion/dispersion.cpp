@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <atomic>
 #include <cmath>
 #include <exception>
-#include <mutex>
+#include <limits>
 #include <string>
 #include <thread>
 
@@ -505,11 +504,10 @@ std::vector<double> grille_energie_valence(const parametres_calcul& p, const res
 
 namespace {
 
-// One k point of the scan, in the order the sequential scan visits them.
-struct tache_k {
-    int i, j;       // kx index (from 1), ky index
-    int groupe;     // points whose first empty one ends the rest of the group
-    double kx, ky;  // m^-1
+// One k point of the scan.
+struct point_k {
+    int i, j;      // kx index (from 1), ky index
+    double kx, ky; // m^-1
 };
 
 // Levels (meV) at one k point: sign changes of Re f on the grid from i0 up.
@@ -555,6 +553,92 @@ void afficher_progression(double kx, const parametres_calcul& p)
     std::printf("%d%% \b\b\b\b", static_cast<int>(static_cast<float>(100 * kx / ((p.Nk - 1) * p.deltak))));
 }
 
+// What every energy scan of the dispersion shares.
+struct balayage {
+    const modele_valence& modele;
+    const std::vector<double>& grille;
+    int i0; // first grid point of every energy scan
+};
+
+std::vector<double> niveaux_point(const balayage& b, const point_k& k)
+{
+    std::vector<double> niveaux;
+    balayer_energie(b.modele, former_plan_k(b.modele, k.kx, k.ky), b.grille, b.i0, niveaux);
+    return niveaux;
+}
+
+// Along kx alone: the kx points side by side, and a walk that takes them in
+// order as they are done, printing the progress of every point the sequential
+// scan reaches and ending the scan at the first empty one. A point past the
+// end is not started, or its levels are discarded. An error ends the walk at
+// its point and is rethrown after the loop (none may leave it).
+std::vector<std::vector<double>> balayer_kx(const balayage& b, const std::vector<point_k>& suite, int nb_fils,
+                                            const parametres_calcul& p)
+{
+    const std::size_t n = suite.size();
+    std::vector<std::vector<double>> niveaux(n);
+    std::vector<std::exception_ptr> erreurs(n);
+    std::vector<char> fait(n, 0);
+    std::size_t fin = n, pris = 0; // written by the walk only
+    if (n > 0) afficher_progression(suite[0].kx, p);
+    #pragma omp parallel for schedule(dynamic) num_threads(nb_fils)
+    for (std::size_t a = 0; a < n; ++a) {
+        std::size_t f;
+        #pragma omp atomic read
+        f = fin;
+        if (a >= f) continue;
+        try {
+            niveaux[a] = niveaux_point(b, suite[a]);
+        } catch (...) {
+            erreurs[a] = std::current_exception();
+        }
+        #pragma omp critical(marche_kx)
+        {
+            fait[a] = 1;
+            for (; pris < fin && fait[pris]; ++pris)
+                if (erreurs[pris] || niveaux[pris].empty()) {
+                    #pragma omp atomic write
+                    fin = pris + 1;
+                } else if (pris + 1 < n) {
+                    afficher_progression(suite[pris + 1].kx, p);
+                }
+        }
+    }
+    if (pris > 0 && erreurs[pris - 1]) std::rethrow_exception(erreurs[pris - 1]);
+    niveaux.resize(pris);
+    return niveaux;
+}
+
+// With ky scanned every kx row is reached, and each row's ky scan ends at its
+// own first empty point: the rows side by side, each scanned in order. Rows
+// are handed out in order, and the progress of every row up to the one
+// starting is printed as it starts. The first row's error is rethrown after
+// the loop.
+std::vector<std::vector<std::vector<double>>> balayer_lignes(const balayage& b,
+                                                             const std::vector<std::vector<point_k>>& lignes,
+                                                             int nb_fils, const parametres_calcul& p)
+{
+    std::vector<std::vector<std::vector<double>>> niveaux(lignes.size());
+    std::vector<std::exception_ptr> erreurs(lignes.size());
+    std::size_t annoncees = 0;
+    #pragma omp parallel for schedule(dynamic) num_threads(nb_fils)
+    for (std::size_t r = 0; r < lignes.size(); ++r) {
+        #pragma omp critical(progression_lignes)
+        for (; annoncees <= r; ++annoncees) afficher_progression(lignes[annoncees].front().kx, p);
+        try {
+            for (const point_k& k : lignes[r]) {
+                niveaux[r].push_back(niveaux_point(b, k));
+                if (niveaux[r].back().empty()) break;
+            }
+        } catch (...) {
+            erreurs[r] = std::current_exception();
+        }
+    }
+    for (const std::exception_ptr& e : erreurs)
+        if (e) std::rethrow_exception(e);
+    return niveaux;
+}
+
 } // namespace
 
 resultats_dispersion calculer_dispersion(const parametres_calcul& p, const resultats_materiau& mat,
@@ -570,9 +654,9 @@ resultats_dispersion calculer_dispersion(const parametres_calcul& p, const resul
     // zone-centre level; a level below deltaE (or none) starts at the grid start.
     int i0 = 0;
     if (!zone_centre.empty()) i0 = std::max(0, static_cast<int>(zone_centre.front() / p.deltaE) - 1);
+    const balayage b{modele, grille, i0};
 
-    // The k points in sequential order, with the loop values accumulated as the
-    // sequential scan accumulates them.
+    // The kx and ky values accumulated as the sequential scan accumulates them.
     std::vector<double> valeurs_kx, valeurs_ky;
     const double kx_fin = p.Nk * p.deltak, ky_fin = p.Nky * p.deltak;
     if (kx_fin > 1e6)
@@ -580,96 +664,28 @@ resultats_dispersion calculer_dispersion(const parametres_calcul& p, const resul
     for (double ky = 0; ky < ky_fin; ky += p.deltak) valeurs_ky.push_back(ky);
     const bool balayage_ky = p.Nky > 1;
     if (!balayage_ky) valeurs_ky.resize(1);
-    std::vector<tache_k> taches;
+
+    // The scan as sequences that each end at their first empty point: along kx
+    // alone one sequence, of the kx points; with ky scanned every kx row is
+    // reached, and its ky scan is a sequence of its own.
+    std::vector<std::vector<point_k>> suites(balayage_ky ? valeurs_kx.size() : 1);
     for (std::size_t a = 0; a < valeurs_kx.size(); ++a)
-        for (std::size_t b = 0; b < valeurs_ky.size(); ++b)
-            taches.push_back({static_cast<int>(a) + 1, static_cast<int>(b), balayage_ky ? static_cast<int>(a) : 0,
-                              valeurs_kx[a], valeurs_ky[b]});
-    const int nb_taches = static_cast<int>(taches.size());
-    const int nb_groupes = balayage_ky ? static_cast<int>(valeurs_kx.size()) : 1;
-
-    // Work is handed out in sequential order; a point past the first empty
-    // point of its group is not started, and one started ahead is discarded.
-    std::vector<std::vector<double>> niveaux_taches(taches.size());
-    std::vector<std::atomic<int>> fin_groupe(static_cast<std::size_t>(nb_groupes));
-    for (auto& f : fin_groupe) f.store(nb_taches);
-    std::vector<signed char> etat(taches.size(), 0); // 1 = levels found, -1 = empty (under verrou)
-    std::atomic<int> suivante{0};
-    std::mutex verrou;
-    int prochaine_ligne_annoncee = 0; // kx rows whose progress is printed
-    std::exception_ptr erreur;
-    int tache_erreur = nb_taches;
-
-    // Prints the progress of every kx row the sequential scan has reached by
-    // now: with ky scanned every row is reached (ligne: the row about to
-    // start); along kx alone a row is reached once the previous one had a level.
-    auto annoncer = [&](int ligne) {
-        while (prochaine_ligne_annoncee < static_cast<int>(valeurs_kx.size())) {
-            const int r = prochaine_ligne_annoncee;
-            if (balayage_ky ? r > ligne : (r > 0 && etat[static_cast<std::size_t>(r - 1)] != 1)) break;
-            afficher_progression(valeurs_kx[static_cast<std::size_t>(r)], p);
-            ++prochaine_ligne_annoncee;
-        }
-    };
-
-    auto travail = [&]() {
-        std::vector<double> niveaux;
-        niveaux.reserve(64);
-        for (;;) {
-            const int t = suivante.fetch_add(1);
-            if (t >= nb_taches) break;
-            const tache_k& tk = taches[static_cast<std::size_t>(t)];
-            if (t > fin_groupe[static_cast<std::size_t>(tk.groupe)].load()) continue;
-            {
-                std::lock_guard<std::mutex> g(verrou);
-                if (erreur) break;
-                annoncer(tk.i - 1);
-            }
-            try {
-                balayer_energie(modele, former_plan_k(modele, tk.kx, tk.ky), grille, i0, niveaux);
-                niveaux_taches[static_cast<std::size_t>(t)] = niveaux;
-            } catch (...) {
-                std::lock_guard<std::mutex> g(verrou);
-                if (t < tache_erreur) {
-                    erreur = std::current_exception();
-                    tache_erreur = t;
-                }
-                break;
-            }
-            if (niveaux.empty()) {
-                auto& f = fin_groupe[static_cast<std::size_t>(tk.groupe)];
-                int ancien = f.load();
-                while (t < ancien && !f.compare_exchange_weak(ancien, t)) {
-                }
-            }
-            std::lock_guard<std::mutex> g(verrou);
-            etat[static_cast<std::size_t>(t)] = niveaux.empty() ? -1 : 1;
-            annoncer(tk.i - 1);
-        }
-    };
-
-    int nb_fils = p.nb_fils > 0 ? p.nb_fils : static_cast<int>(std::thread::hardware_concurrency());
-    nb_fils = std::max(1, std::min(nb_fils, std::max(1, nb_taches)));
-    if (nb_fils == 1 || nb_taches <= 1) {
-        travail();
-    } else {
-        std::vector<std::jthread> fils;
-        for (int f = 0; f < nb_fils - 1; ++f) fils.emplace_back(travail);
-        travail();
-    } // the jthreads join here
-    if (erreur) std::rethrow_exception(erreur);
+        for (std::size_t c = 0; c < valeurs_ky.size(); ++c)
+            suites[balayage_ky ? a : 0].push_back(
+                {static_cast<int>(a) + 1, static_cast<int>(c), valeurs_kx[a], valeurs_ky[c]});
+    const int nb_fils = p.nb_fils > 0 ? p.nb_fils : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    const std::vector<std::vector<std::vector<double>>> niveaux =
+        balayage_ky ? balayer_lignes(b, suites, nb_fils, p)
+                    : std::vector<std::vector<std::vector<double>>>{balayer_kx(b, suites[0], nb_fils, p)};
 
     resultats_dispersion d;
     d.Nk = p.Nk;
     d.Nky = std::max(p.Nky, static_cast<int>(valeurs_ky.size()));
-    int nb_max = 0;
-    for (int t = 0; t < nb_taches; ++t) {
-        const tache_k& tk = taches[static_cast<std::size_t>(t)];
-        if (t > fin_groupe[static_cast<std::size_t>(tk.groupe)].load()) continue;
-        nb_max = std::max(nb_max, static_cast<int>(niveaux_taches[static_cast<std::size_t>(t)].size()));
-    }
-    d.nb_niveaux_max = nb_max;
-    d.largeur = std::max(nb_max, static_cast<int>(zone_centre.size()));
+    std::size_t nb_max = 0;
+    for (const auto& suite : niveaux)
+        for (const auto& nv : suite) nb_max = std::max(nb_max, nv.size());
+    d.nb_niveaux_max = static_cast<int>(nb_max);
+    d.largeur = std::max(d.nb_niveaux_max, static_cast<int>(zone_centre.size()));
     const int lignes = std::max(p.Nk, static_cast<int>(valeurs_kx.size())) + 1;
     d.niveaux_k.assign(static_cast<std::size_t>(lignes) * static_cast<std::size_t>(d.Nky) *
                            static_cast<std::size_t>(d.largeur),
@@ -678,15 +694,15 @@ resultats_dispersion calculer_dispersion(const parametres_calcul& p, const resul
         return d.niveaux_k.begin() +
                static_cast<std::ptrdiff_t>((static_cast<std::size_t>(i) * d.Nky + j) * d.largeur);
     };
-    for (int t = 0; t < nb_taches; ++t) {
-        const tache_k& tk = taches[static_cast<std::size_t>(t)];
-        if (t > fin_groupe[static_cast<std::size_t>(tk.groupe)].load()) continue;
-        const auto& nv = niveaux_taches[static_cast<std::size_t>(t)];
-        std::copy(nv.begin(), nv.end(), cellule(tk.i, tk.j));
-        std::copy(zone_centre.begin(), zone_centre.end(), cellule(0, tk.j));
-        d.max_indice_k = std::max({d.max_indice_k, tk.i, tk.j});
-        d.points.push_back({tk.i, tk.j, tk.kx, tk.ky, static_cast<int>(nv.size())});
-    }
+    for (std::size_t s = 0; s < suites.size(); ++s)
+        for (std::size_t a = 0; a < niveaux[s].size(); ++a) {
+            const point_k& k = suites[s][a];
+            const std::vector<double>& nv = niveaux[s][a];
+            std::copy(nv.begin(), nv.end(), cellule(k.i, k.j));
+            std::copy(zone_centre.begin(), zone_centre.end(), cellule(0, k.j));
+            d.max_indice_k = std::max({d.max_indice_k, k.i, k.j});
+            d.points.push_back({k.i, k.j, k.kx, k.ky, static_cast<int>(nv.size())});
+        }
 
     std::printf("\nMax(Nk) : %d\n", d.max_indice_k);
 

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <algorithm>
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -340,16 +341,23 @@ TEST(Dispersion, FinsAnticipeesEtFils)
         c.p.Nky = t.Nky;
         c.p.deltak = t.deltak;
         c.p.deltaE = 0.5;
-        std::string console1, console2;
+        std::string console1;
         c.p.nb_fils = 1;
         const auto d1 = calculer_silencieux(c, &console1);
-        c.p.nb_fils = 3;
-        const auto d2 = calculer_silencieux(c, &console2);
-        EXPECT_EQ(console1, console2);
-        EXPECT_EQ(d1.niveaux_k, d2.niveaux_k);
-        EXPECT_EQ(d1.branche_lh, d2.branche_lh);
-        EXPECT_EQ(d1.max_indice_k, d2.max_indice_k);
-        ASSERT_EQ(d1.points.size(), d2.points.size());
+        for (int nb_fils : {2, 3, 8, 0}) {
+            std::string console2;
+            c.p.nb_fils = nb_fils;
+            const auto d2 = calculer_silencieux(c, &console2);
+            EXPECT_EQ(console1, console2) << nb_fils;
+            EXPECT_EQ(d1.niveaux_k, d2.niveaux_k);
+            EXPECT_EQ(d1.branche_lh, d2.branche_lh);
+            EXPECT_EQ(d1.max_indice_k, d2.max_indice_k);
+            ASSERT_EQ(d1.points.size(), d2.points.size());
+        }
+        // One progress line per kx row reached.
+        std::set<int> lignes;
+        for (const auto& pt : d1.points) lignes.insert(pt.i);
+        EXPECT_EQ(std::count(console1.begin(), console1.end(), '%'), static_cast<long>(lignes.size()));
 
         if (t.Nk * t.deltak <= 1e6) {
             EXPECT_TRUE(d1.points.empty());
