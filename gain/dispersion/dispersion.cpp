@@ -685,14 +685,14 @@ resultats_dispersion calculer_dispersion(const parametres_calcul& p, const resul
     for (const auto& suite : niveaux)
         for (const auto& nv : suite) nb_max = std::max(nb_max, nv.size());
     d.nb_niveaux_max = static_cast<int>(nb_max);
-    d.largeur = std::max(d.nb_niveaux_max, static_cast<int>(zone_centre.size()));
+    d.nb_places = std::max(d.nb_niveaux_max, static_cast<int>(zone_centre.size()));
     const int lignes = std::max(p.Nk, static_cast<int>(valeurs_kx.size())) + 1;
     d.niveaux_k.assign(static_cast<std::size_t>(lignes) * static_cast<std::size_t>(d.Nky) *
-                           static_cast<std::size_t>(d.largeur),
+                           static_cast<std::size_t>(d.nb_places),
                        0.0);
     auto cellule = [&](int i, int j) {
         return d.niveaux_k.begin() +
-               static_cast<std::ptrdiff_t>((static_cast<std::size_t>(i) * d.Nky + j) * d.largeur);
+               static_cast<std::ptrdiff_t>((static_cast<std::size_t>(i) * d.Nky + j) * d.nb_places);
     };
     for (std::size_t s = 0; s < suites.size(); ++s)
         for (std::size_t a = 0; a < niveaux[s].size(); ++a) {

@@ -12,8 +12,8 @@
 
 struct resultats_dispersion {
     int Nk = 0, Nky = 1;
-    int largeur = 0; // level slots per k point (>= nb_niveaux_max and the zone-centre count)
-    // niveaux_k[(i * Nky + j) * largeur + n]: level n (meV, hole axis) at kx index i, ky index j.
+    int nb_places = 0; // level slots per k point (>= nb_niveaux_max and the zone-centre count)
+    // niveaux_k[(i * Nky + j) * nb_places + n]: level n (meV, hole axis) at kx index i, ky index j.
     // Row i = 0 holds the sorted zone-centre levels; 0.0 marks an empty slot.
     std::vector<double> niveaux_k;
     std::vector<int> branche_lh; // nb_niveaux_max flags: 1 = light-hole branch
@@ -29,7 +29,7 @@ struct resultats_dispersion {
 
     double niveau(int i, int j, int n) const
     {
-        return n < largeur ? niveaux_k[(static_cast<std::size_t>(i) * Nky + j) * largeur + n] : 0.0;
+        return n < nb_places ? niveaux_k[(static_cast<std::size_t>(i) * Nky + j) * nb_places + n] : 0.0;
     }
 };
 

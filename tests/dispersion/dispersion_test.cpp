@@ -416,7 +416,7 @@ TEST(Dispersion, FormatDuFichier)
     resultats_dispersion d;
     d.Nk = 2;
     d.Nky = 1;
-    d.largeur = 2;
+    d.nb_places = 2;
     d.niveaux_k = {1, 2, 22.15, 29.45, 0, 0};
     d.branche_lh = {0, 1};
     d.nb_niveaux_max = 2;
