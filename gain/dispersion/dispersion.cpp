@@ -476,10 +476,6 @@ void evaluer_fonction_dispersion_sse2(const modele_valence& m, const plan_k& k,
 }
 #endif
 
-complexe evaluer_fonction_dispersion(const modele_valence& m, double kx, double ky, double E)
-{
-    return evaluer_fonction_dispersion(m, former_plan_k(m, kx, ky), E);
-}
 
 std::vector<double> grille_energie_valence(const parametres_calcul& p, const resultats_materiau& m)
 {

@@ -89,7 +89,6 @@ void evaluer_fonction_dispersion_scalaire(const modele_valence& m, const plan_k&
 void evaluer_fonction_dispersion_sse2(const modele_valence& m, const plan_k& k,
                                       const double (&E)[energies_par_lot], complexe (&f)[energies_par_lot]);
 #endif
-complexe evaluer_fonction_dispersion(const modele_valence& m, double kx, double ky, double E);
 
 // Hole-energy grid (J): from -(|dE_hydro/3| + |Vv|) up to the first point at or
 // above Vv, in steps of deltaE. Stops the run beyond 10 million points.
