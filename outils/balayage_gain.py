@@ -28,6 +28,7 @@ FICHIER_ERREURS = "erreurs.txt"
 FICHIER_TABLE = "balayage.tsv"
 FICHIER_SCRIPT = "balayage.slurm"
 NOM_FIGURE = "balayage"
+DPI_ECRAN = 150
 
 # The figures of merit of the table, in their order, and their labels.
 COLONNES_FM = ("Nth_cm3", "Jth_A_cm2", "Ith_mA", "lambda_emission_nm", "cavite", "g0_cm1", "Ntr_cm3",
@@ -440,9 +441,9 @@ def rassembler(b, points):
 # Figures
 # ---------------------------------------------------------------------------
 
-TRACEES = (("Jth_A_cm2", "$J_{th}$ (A/cm$^2$)"), ("lambda_emission_nm", r"$\lambda$ d'émission (nm)"),
-           ("Nth_cm3", "$N_{th}$ (cm$^{-3}$)"), ("Ith_mA", "$I_{th}$ (mA)"),
-           ("g0_cm1", "$g_0$ (cm$^{-1}$)"), ("Ntr_cm3", "$N_{tr}$ (cm$^{-3}$)"))
+TRACEES = (("Jth_A_cm2", "$J_{th}$", "A/cm$^2$"), ("lambda_emission_nm", r"$\lambda$ d'émission", "nm"),
+           ("Nth_cm3", "$N_{th}$", "cm$^{-3}$"), ("Ith_mA", "$I_{th}$", "mA"),
+           ("g0_cm1", "$g_0$", "cm$^{-1}$"), ("Ntr_cm3", "$N_{tr}$", "cm$^{-3}$"))
 
 
 def _nombre_ou_nan(texte):
@@ -468,8 +469,12 @@ def tracer(b, lignes):
         fig = fg._nouvelle_figure(9.0, 5.2)
         axes = fig.subplots(2, 3).ravel()
         x_tous = np.array([_nombre_ou_nan(l[b.cles[0]]) for l in lignes])
-        for ax, (cle, etiquette) in zip(axes, TRACEES):
+        for ax, (cle, nom, unite) in zip(axes, TRACEES):
             y = np.array([l[cle] if l[cle] is not None else np.nan for l in lignes], dtype=float)
+            # The power of ten goes into the label, as in the run figures, not into an offset text.
+            facteur, puissance = fg._facteur(y[np.isfinite(y)])
+            y = y / facteur
+            etiquette = f"{nom} ({puissance}{unite})"
             if len(b.cles) == 1:
                 ordre = np.argsort(x_tous, kind="stable")
                 ax.plot(x_tous[ordre], y[ordre], "-", color=fg.COULEUR_SEUIL, lw=1.0)
@@ -497,7 +502,12 @@ def tracer(b, lignes):
         if len(b.cles) == 1 and any(l["cavite"] for l in finis):
             axes[0].legend(loc="best")
         fig.suptitle(f"Balayage de {' × '.join(b.cles)} ({len(finis)}/{len(lignes)} points finis)")
-        return fg.enregistrer(fig, os.path.join(b.dossier, NOM_FIGURE))
+        chemin = os.path.join(b.dossier, NOM_FIGURE)
+        # The PDF is the print copy; a screen PNG is enough beside it and halves the drawing time.
+        fig.savefig(chemin + ".png", dpi=DPI_ECRAN, metadata={"Software": None})
+        fig.set_layout_engine("none")  # the PDF keeps the PNG's layout instead of solving it again
+        fig.savefig(chemin + ".pdf", metadata={"CreationDate": None, "ModDate": None, "Producer": None})
+        return [chemin + ".png", chemin + ".pdf"]
 
 
 def _bords(centres):
