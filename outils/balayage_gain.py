@@ -14,6 +14,7 @@ import math
 import os
 import re
 import shlex
+import signal
 import subprocess
 import sys
 import time
@@ -189,8 +190,8 @@ def _verifier_lecture(chemin, b, p):
 
 def preparer(b, rapporter=print):
     """Writes the point folders; an existing point keeps its files when its
-    config.ini is the one this sweep would write, and is refused otherwise
-    (the folder holds another sweep: nothing of it is overwritten)."""
+    config.ini and record are the ones this sweep would write, and is refused
+    otherwise (the folder holds another sweep: nothing of it is overwritten)."""
     chemin_base = os.path.join(b.base, lg.FICHIER_CONFIG)
     try:
         with open(chemin_base, "rb") as f:
@@ -201,26 +202,37 @@ def preparer(b, rapporter=print):
         section, cle = analyser_cle(nom_cle)
         if lg.ConfigIni(chemin_base).brut(section, cle) is None:
             rapporter(f"balayage : attention : {nom_cle} absente de {chemin_base} : ajoutée à chaque point")
-    os.makedirs(b.dossier, exist_ok=True)
     points = b.points()
+    a_ecrire = []
+    # Every point is checked before any is written: a refused sweep leaves the folder as it was.
     for p in points:
         texte, _ = config_du_point(config_base, b, p)
+        releve = "".join(f"{k}\t{v}\n" for k, v in zip(b.cles, p.valeurs)) + f"arguments\t{shlex.join(b.arguments)}\n"
         d = p.dossier(b.dossier)
         chemin = os.path.join(d, lg.FICHIER_CONFIG)
         if os.path.exists(chemin):
+            # Same configuration and same command line, or the folder belongs to another sweep.
             with open(chemin, "rb") as f:
-                if f.read() != texte:
-                    raise ErreurBalayage(f"{chemin} existe et diffère de la configuration de ce point : "
-                                         f"{b.dossier} contient un autre balayage (choisissez un autre --dossier)")
-            continue
+                meme = f.read() == texte
+            try:
+                with open(os.path.join(d, FICHIER_POINT), encoding="utf-8") as f:
+                    meme = meme and f.read() == releve
+            except OSError:
+                meme = False
+            if not meme:
+                raise ErreurBalayage(f"{d} existe avec une autre configuration ou d'autres arguments : "
+                                     f"{b.dossier} contient un autre balayage (choisissez un autre --dossier)")
+        else:
+            a_ecrire.append((p, d, chemin, texte, releve))
+    for p, d, chemin, texte, releve in a_ecrire:
         os.makedirs(d, exist_ok=True)
+        # The record first, config.ini last and whole: a point with a config.ini is complete.
+        with open(os.path.join(d, FICHIER_POINT), "w", encoding="utf-8") as f:
+            f.write(releve)
         with open(chemin + ".tmp", "wb") as f:
             f.write(texte)
+        _verifier_lecture(chemin + ".tmp", b, p)
         os.replace(chemin + ".tmp", chemin)
-        _verifier_lecture(chemin, b, p)
-        with open(os.path.join(d, FICHIER_POINT), "w", encoding="utf-8") as f:
-            f.write("".join(f"{k}\t{v}\n" for k, v in zip(b.cles, p.valeurs)))
-            f.write(f"arguments\t{shlex.join(b.arguments)}\n")
     return points
 
 
@@ -249,7 +261,8 @@ def a_lancer(points, racine, reprendre_echecs):
 
 def executer_point(gain, arguments, dossier):
     """Runs gain in the point's folder as the job array does; returns its status
-    (128 + signal for a run killed by a signal, as the shell reports it)."""
+    (128 + signal for a run killed by a signal, as the shell reports it; None
+    for a run interrupted by SIGINT or SIGTERM, which stays unfinished)."""
     statut_chemin = os.path.join(dossier, FICHIER_STATUT)
     if os.path.exists(statut_chemin):
         os.remove(statut_chemin)
@@ -261,6 +274,9 @@ def executer_point(gain, arguments, dossier):
         except OSError as e:
             erreurs.write(f"gain ne peut être lancé : {e.strerror}\n".encode())
             statut = 127
+    if statut in (-signal.SIGINT, -signal.SIGTERM):
+        # Stopped by the user or the batch system, not failed: no status, so that a resume runs it again.
+        return None
     if statut < 0:
         statut = 128 - statut
     with open(statut_chemin + ".tmp", "w", encoding="utf-8") as f:
@@ -297,7 +313,7 @@ def lancer_local(b, points, gain, travaux, flux=sys.stdout):
         for futur in concurrent.futures.as_completed(futurs):
             statut = futur.result()
             statuts[futurs[futur].nom] = statut
-            echecs += statut != 0
+            echecs += statut not in (0, None)
             progres()
     if interactif:
         flux.write("\n")

@@ -1,6 +1,7 @@
 """outils/balayage: key substitution by gain's rules, local sweeps (one key,
 a grid), failures, resume, and the same sweep through a real Slurm cluster."""
 import os
+import shutil
 import subprocess
 
 import pytest
@@ -141,7 +142,7 @@ def test_reprise_apres_un_point_en_echec(gain_exe, dossier_exemple, tmp_path):
     assert table(tmp_path / "r")[1][1]["etat"] == "echec"
     fini = balayer(faux, base, tmp_path / "r", *options, "--reprendre-echecs")
     assert fini.returncode == 0, fini.stdout
-    assert "2 points déjà calculés" in fini.stdout
+    assert "non relancés : 2" in fini.stdout
     _, lignes = table(tmp_path / "r")
     assert [l["etat"] for l in lignes] == ["fini"] * 3
     for nom in ("p001", "p003"):
@@ -150,11 +151,32 @@ def test_reprise_apres_un_point_en_echec(gain_exe, dossier_exemple, tmp_path):
 
 def test_autre_balayage_dans_le_meme_dossier_refuse(gain_exe, dossier_exemple, tmp_path):
     base = dossier_exemple()
-    assert balayer(gain_exe, base, tmp_path / "d", "--cle", "puits.largeur", "--valeurs", "60").returncode == 0
-    avant = (tmp_path / "d" / "p001" / "console.txt").read_bytes()
-    fini = balayer(gain_exe, base, tmp_path / "d", "--cle", "puits.largeur", "--valeurs", "61")
-    assert fini.returncode == 1 and "autre balayage" in fini.stderr
-    assert (tmp_path / "d" / "p001" / "console.txt").read_bytes() == avant
+    assert balayer(gain_exe, base, tmp_path / "d", "--cle", "puits.largeur", "--valeurs", "60,70").returncode == 0
+    avant = (tmp_path / "d" / "p002" / "console.txt").read_bytes()
+    shutil.rmtree(tmp_path / "d" / "p001")
+    for autre in (("--valeurs", "60,71"),  # p001 would be new, p002 differs: nothing is written
+                  ("--valeurs", "60,70", "--arguments", "courant 10 2e17")):
+        fini = balayer(gain_exe, base, tmp_path / "d", "--cle", "puits.largeur", *autre)
+        assert fini.returncode == 1 and "autre balayage" in fini.stderr
+        assert not (tmp_path / "d" / "p001").exists()
+    assert (tmp_path / "d" / "p002" / "console.txt").read_bytes() == avant
+
+
+def test_point_interrompu_reste_a_faire(gain_exe, dossier_exemple, tmp_path):
+    # A run stopped by SIGTERM (Ctrl-C, scancel) is unfinished, not failed: the next call runs it.
+    marque = tmp_path / "interrompre"
+    marque.touch()
+    faux = tmp_path / "gain_interrompu"
+    faux.write_text(f"#!/bin/bash\nif [ -e {marque} ] && grep -q '^largeur=70$' config.ini; then\n"
+                    f"  kill -TERM $$\nfi\nexec {gain_exe} \"$@\"\n")
+    faux.chmod(0o755)
+    base = dossier_exemple()
+    fini = balayer(faux, base, tmp_path / "i", "--cle", "puits.largeur", "--valeurs", "60,70", "--sans-figure")
+    assert fini.returncode == 1
+    assert [(l["etat"], l["statut"]) for l in table(tmp_path / "i")[1]] == [("fini", "0"), ("non_fini", "nan")]
+    marque.unlink()
+    fini = balayer(faux, base, tmp_path / "i", "--cle", "puits.largeur", "--valeurs", "60,70", "--sans-figure")
+    assert fini.returncode == 0 and "non relancés : 1" in fini.stdout
 
 
 def test_balayage_slurm_egal_au_local(grappe_slurm, gain_exe, dossier_exemple, tmp_path):
