@@ -7,7 +7,7 @@ RUN     := runs/$(EXEMPLE)
 # bash for pipefail: `make run` fails with gain's status, not tee's.
 SHELL   := /bin/bash
 
-.PHONY: run plot test bench fuzz clean
+.PHONY: run plot test test-clang bench fuzz clean
 
 # The install step: a target that lists installer-GROUP first gets the Debian packages of
 # that group of outils/paquets installed when they are missing (outils/installer).
@@ -38,6 +38,12 @@ test: installer-test
 	cmake -S . -B $(TESTS) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGAIN_SANITIZE=ON -DGAIN_TESTS=ON >/dev/null
 	cmake --build $(TESTS) -j $(JOBS)
 	ctest --test-dir $(TESTS) --output-on-failure -j $(JOBS)
+
+# The same suite built with clang++ (and its OpenMP runtime).
+test-clang: installer-test-clang
+	cmake -S . -B build/clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGAIN_SANITIZE=ON -DGAIN_TESTS=ON >/dev/null
+	cmake --build build/clang -j $(JOBS)
+	ctest --test-dir build/clang --output-on-failure -j $(JOBS)
 
 bench: installer-bench
 	cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DGAIN_TESTS=OFF -DGAIN_BENCH=ON >/dev/null

@@ -37,8 +37,8 @@ cas_puits puits_contraint(int Nk, int Nky, int nb_fils)
     return c;
 }
 
-// One energy per call: what a caller after a single value pays (the kernel
-// fills both of its lanes with it).
+// One energy per call: what a caller after a single value pays (the scalar
+// kernel, one lane).
 void evaluation_une_energie(benchmark::State& etat)
 {
     const cas_puits c = puits_contraint(100, 1, 1);
@@ -59,9 +59,11 @@ benchmark::Counter par_evaluation(double evaluations)
 }
 
 // A batch of energies per call, as the scan evaluates them; the figure is the
-// time per evaluation. The _sse2 variant forces the x86-64 baseline kernel.
-template <bool base>
-void lot_energies(benchmark::State& etat)
+// time per evaluation. evaluation_lot takes the processor's kernel, the
+// variants force the scalar one and the x86-64 baseline one.
+using evaluation = void (*)(const modele_valence&, const plan_k&, const double (&)[energies_par_lot],
+                            complexe (&)[energies_par_lot]);
+void lot_energies(benchmark::State& etat, evaluation evaluer)
 {
     const cas_puits c = puits_contraint(100, 1, 1);
     const modele_valence mod = former_modele_valence(c.p, c.m, c.k0);
@@ -70,20 +72,21 @@ void lot_energies(benchmark::State& etat)
     for (int l = 0; l < energies_par_lot; ++l) E[l] = (40 + 0.1 * l) * 1.60218e-19 / 1000;
     for (auto _ : etat) {
         complexe f[energies_par_lot];
-        if (base)
-            evaluer_fonction_dispersion_sse2(mod, plan, E, f);
-        else
-            evaluer_fonction_dispersion(mod, plan, E, f);
+        evaluer(mod, plan, E, f);
         benchmark::DoNotOptimize(f);
         benchmark::ClobberMemory();
     }
     etat.counters["temps_par_evaluation"] =
         par_evaluation(energies_par_lot * static_cast<double>(etat.iterations()));
 }
-void evaluation_lot(benchmark::State& etat) { lot_energies<false>(etat); }
-void evaluation_lot_sse2(benchmark::State& etat) { lot_energies<true>(etat); }
+void evaluation_lot(benchmark::State& etat) { lot_energies(etat, evaluer_fonction_dispersion); }
+void evaluation_lot_scalaire(benchmark::State& etat) { lot_energies(etat, evaluer_fonction_dispersion_scalaire); }
 BENCHMARK(evaluation_lot);
+BENCHMARK(evaluation_lot_scalaire);
+#if defined(__x86_64__)
+void evaluation_lot_sse2(benchmark::State& etat) { lot_energies(etat, evaluer_fonction_dispersion_sse2); }
 BENCHMARK(evaluation_lot_sse2);
+#endif
 
 // One k point over the whole energy grid of a scan, a batch of energies per
 // call: real, imaginary and complex roots in the proportions a scan meets them.

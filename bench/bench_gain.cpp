@@ -38,7 +38,7 @@ struct banc {
         k0.E.niveaux = {10.0, 40.0, 90.0};
         const int nb = 6;
         d.Nk = Nk;
-        d.largeur = d.nb_niveaux_max = nb;
+        d.nb_places = d.nb_niveaux_max = nb;
         d.branche_lh = {0, 0, 1, 0, 1, 0};
         d.niveaux_k.assign(static_cast<std::size_t>(Nk + 1) * nb, 0.0);
         for (int i = 0; i <= Nk; ++i)

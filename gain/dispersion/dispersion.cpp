@@ -2,17 +2,19 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <atomic>
 #include <cmath>
-#include <emmintrin.h> // SSE2: packed square roots
 #include <exception>
-#include <mutex>
+#include <limits>
 #include <string>
 #include <thread>
 
 #include "configuration/arret.hpp"
 #include "numerique/constantes.hpp"
 #include "numerique/matrices.hpp"
+
+#if defined(__x86_64__)
+#include <emmintrin.h> // SSE2: packed square roots
+#endif
 
 namespace {
 
@@ -86,23 +88,53 @@ void phases_opposees(complexe kz, double L, complexe& moins, complexe& plus)
 }
 
 // A batch of energies side by side: lane l of every value below belongs to
-// energy l. Each operation is the scalar formula of complexe.hpp applied lane
-// by lane (the same products and sums in the same order), so every lane is bit
-// for bit the scalar evaluation, while one instruction serves the whole batch.
-// These values never cross a call boundary (everything is inlined into the
-// two kernels below), so the vector-argument ABI note does not concern them.
+// energy l. The kernel is written once over its lane type V: a double (one
+// lane: the scalar reference, and the kernel of processors other than x86-64),
+// or on x86-64 a vector of two doubles (one SSE2 register) or of four (one
+// AVX2 register).
+// Each operation is the scalar formula of complexe.hpp applied lane by lane
+// (the same products and sums in the same order, no fused multiply-add), so
+// every lane of every instance is bit for bit the scalar evaluation, while one
+// instruction serves the whole batch. Vectors never cross a call boundary
+// (everything is inlined into the entry points below), so the vector-argument
+// ABI note does not concern them.
 #pragma GCC diagnostic ignored "-Wpsabi"
 
-// Lanes of doubles: two fill an SSE2 register, four an AVX2 one.
-template <int voies> struct vecteur_double;
-template <> struct vecteur_double<2> { typedef double type __attribute__((vector_size(16))); };
-template <> struct vecteur_double<4> { typedef double type __attribute__((vector_size(32))); };
+template <class V> constexpr int nb_voies = sizeof(V) / sizeof(double);
 
-// The kernel for a batch of `voies` lanes.
-template <int voies>
+// What a double and a vector spell differently: lane access, square root.
+inline double voie(double x, int) { return x; }
+inline void poser_voie(double& x, int, double v) { x = v; }
+inline bool voie_vraie(bool m, int) { return m; }
+inline double racine(double x) { return std::sqrt(x); }
+
+#if defined(__x86_64__)
+typedef double doubles_x2 __attribute__((vector_size(16)));
+typedef double doubles_x4 __attribute__((vector_size(32)));
+
+template <class V> [[gnu::always_inline]] inline double voie(V x, int l) { return x[l]; }
+template <class V> [[gnu::always_inline]] inline void poser_voie(V& x, int l, double v) { x[l] = v; }
+// Lane tests set every bit of a lane where true.
+template <class M> [[gnu::always_inline]] inline bool voie_vraie(M m, int l) { return m[l] != 0; }
+// Square roots, two lanes per SSE2 instruction.
+template <class V> [[gnu::always_inline]] inline V racine(V x)
+{
+    V r;
+    #pragma GCC unroll 4
+    for (int l = 0; l < nb_voies<V>; l += 2) {
+        const __m128d h = _mm_sqrt_pd(_mm_set_pd(x[l + 1], x[l]));
+        r[l] = h[0];
+        r[l + 1] = h[1];
+    }
+    return r;
+}
+#endif
+
+// The kernel for a batch of nb_voies<V> lanes.
+template <class V>
 struct noyau {
-    using lot = typename vecteur_double<voies>::type;
-    using masque = decltype(lot{} < lot{}); // lane tests: all bits set where true
+    using lot = V;
+    using masque = decltype(lot{} < lot{}); // a bool, or a vector of lane tests
 
     struct complexe_lot {
         lot re, im;
@@ -121,39 +153,29 @@ struct noyau {
         return {z.re * w.re - z.im * w.im, z.im * w.re + z.re * w.im};
     }
     [[gnu::always_inline]] static complexe_lot d_echelle(complexe_lot z, double r) { return {z.re * r, z.im * r}; }
-    [[gnu::always_inline]] static complexe_lot d_plus_reel(complexe_lot z, lot r) { return {z.re + r, z.im}; }
-    [[gnu::always_inline]] static complexe_lot d_plus_reel(complexe_lot z, double r) { return {z.re + r, z.im}; }
+    template <class R> [[gnu::always_inline]] static complexe_lot d_plus_reel(complexe_lot z, R r)
+    {
+        return {z.re + r, z.im};
+    }
     [[gnu::always_inline]] static complexe_lot d_fois_i(complexe_lot z) { return {-z.im, z.re}; }
     [[gnu::always_inline]] static complexe_lot d_oppose(complexe_lot z) { return d_echelle(z, -1.0); }
-    // Square roots, two lanes per SSE2 instruction.
-    [[gnu::always_inline]] static lot d_racine(lot x)
-    {
-        lot r;
-        #pragma GCC unroll 4
-        for (int l = 0; l < voies; l += 2) {
-            const __m128d h = _mm_sqrt_pd(_mm_set_pd(x[l + 1], x[l]));
-            r[l] = h[0];
-            r[l + 1] = h[1];
-        }
-        return r;
-    }
     [[gnu::always_inline]] static lot choisir(masque m, lot si, lot sinon) { return m ? si : sinon; }
-    [[gnu::always_inline]] static complexe d_voie(complexe_lot z, int l) { return {z.re[l], z.im[l]}; }
+    [[gnu::always_inline]] static complexe d_voie(complexe_lot z, int l) { return {voie(z.re, l), voie(z.im, l)}; }
 
     // c_racine_reel: real above a band edge, positive imaginary below.
     [[gnu::always_inline]] static complexe_lot d_racine_reel(lot r)
     {
         const masque positif = r >= 0.0;
-        const lot racine = d_racine(choisir(positif, r, -r));
+        const lot module = racine(choisir(positif, r, -r));
         const lot zero{};
-        return {choisir(positif, racine, zero), choisir(positif, zero, racine)};
+        return {choisir(positif, module, zero), choisir(positif, zero, module)};
     }
     // c_racine: principal square root, the sign of the imaginary part following z.
     [[gnu::always_inline]] static complexe_lot d_racine_complexe(complexe_lot z)
     {
-        const lot m = d_racine(z.re * z.re + z.im * z.im);
-        const lot re = d_racine((z.re + m) / 2.0);
-        const lot im = d_racine((m - z.re) / 2.0);
+        const lot m = racine(z.re * z.re + z.im * z.im);
+        const lot re = racine((z.re + m) / 2.0);
+        const lot im = racine((m - z.re) / 2.0);
         return {re, choisir(z.im < 0.0, -im, im)};
     }
 
@@ -204,13 +226,13 @@ struct noyau {
     [[gnu::always_inline]] static void phases_lot(complexe_lot kz, double L, complexe_lot& moins, complexe_lot& plus)
     {
         moins.re = moins.im = plus.re = plus.im = lot{};
-        for (int l = 0; l < voies; ++l) {
+        for (int l = 0; l < nb_voies<lot>; ++l) {
             complexe m, p;
             phases_opposees(d_voie(kz, l), L, m, p);
-            moins.re[l] = m.re;
-            moins.im[l] = m.im;
-            plus.re[l] = p.re;
-            plus.im[l] = p.im;
+            poser_voie(moins.re, l, m.re);
+            poser_voie(moins.im, l, m.im);
+            poser_voie(plus.re, l, p.re);
+            poser_voie(plus.im, l, p.im);
         }
     }
 
@@ -269,8 +291,8 @@ struct noyau {
         inverse_c4(a, i);
         for (int r = 0; r < 4; ++r)
             for (int c = 0; c < 4; ++c) {
-                I[r][c].re[l] = i[r][c].re;
-                I[r][c].im[l] = i[r][c].im;
+                poser_voie(I[r][c].re, l, i[r][c].re);
+                poser_voie(I[r][c].im, l, i[r][c].im);
             }
     }
 
@@ -287,9 +309,9 @@ struct noyau {
             pas_elimination(w, k, 4);
             pas_elimination(b, k, lignes_B);
         }
-        for (int l = 0; l < voies; ++l) {
-            if (w.pivot_nul[l]) inverse_par_echange(W, w.I, l);
-            if (b.pivot_nul[l]) inverse_par_echange(B, b.I, l);
+        for (int l = 0; l < nb_voies<lot>; ++l) {
+            if (voie_vraie(w.pivot_nul, l)) inverse_par_echange(W, w.I, l);
+            if (voie_vraie(b.pivot_nul, l)) inverse_par_echange(B, b.I, l);
         }
     }
 
@@ -355,28 +377,52 @@ struct noyau {
     }
 };
 
-// The batch kernel is compiled twice: for the x86-64 baseline, two lanes per
-// SSE2 register, and for AVX2 machines, four lanes per register with the
-// three-operand encoding that spares most register copies. Neither uses fused
-// multiply-adds, so both give the same bits; the AVX2 one is taken where the
-// processor has it.
-void evaluer_lot_sse2(const modele_valence& m, const plan_k& k, const double* E, complexe* f)
+// The batch through one instance of the kernel, nb_voies<V> energies at a time.
+template <class V>
+[[gnu::always_inline]] inline void evaluer_lot(const modele_valence& m, const plan_k& k, const double* E, complexe* f)
 {
-    using N = noyau<2>;
-    for (int h = 0; h < energies_par_lot; h += 2) {
-        const N::complexe_lot r = N::corps_evaluation(m, k, N::lot{E[h], E[h + 1]});
-        f[h] = N::d_voie(r, 0);
-        f[h + 1] = N::d_voie(r, 1);
+    using N = noyau<V>;
+    for (int h = 0; h < energies_par_lot; h += nb_voies<V>) {
+        V e{};
+        for (int l = 0; l < nb_voies<V>; ++l) poser_voie(e, l, E[h + l]);
+        const typename N::complexe_lot r = N::corps_evaluation(m, k, e);
+        for (int l = 0; l < nb_voies<V>; ++l) f[h + l] = N::d_voie(r, l);
     }
 }
 
+using evaluation_lot = void (*)(const modele_valence&, const plan_k&, const double*, complexe*);
+
+void evaluer_lot_scalaire(const modele_valence& m, const plan_k& k, const double* E, complexe* f)
+{
+    evaluer_lot<double>(m, k, E, f);
+}
+
+#if defined(__x86_64__)
+// On x86-64 the vector instances: for the baseline instruction set, two lanes
+// per SSE2 register, and for AVX2 machines four lanes per register with the
+// three-operand encoding that spares most register copies. The AVX2 build only
+// widens the registers (no fused multiply-add), so both give the scalar bits.
+// The kernel, inlined into each entry, takes pointers from it: a vector passed
+// by value from AVX2 code into baseline code would change the calling convention.
+void evaluer_lot_sse2(const modele_valence& m, const plan_k& k, const double* E, complexe* f)
+{
+    evaluer_lot<doubles_x2>(m, k, E, f);
+}
 [[gnu::target("avx2")]] void evaluer_lot_avx2(const modele_valence& m, const plan_k& k, const double* E, complexe* f)
 {
-    using N = noyau<energies_par_lot>;
-    N::lot e;
-    for (int l = 0; l < energies_par_lot; ++l) e[l] = E[l];
-    const N::complexe_lot r = N::corps_evaluation(m, k, e);
-    for (int l = 0; l < energies_par_lot; ++l) f[l] = N::d_voie(r, l);
+    evaluer_lot<doubles_x4>(m, k, E, f);
+}
+#endif
+
+// The instance this processor runs: AVX2 where it has it, else the x86-64
+// baseline, the scalar one elsewhere.
+evaluation_lot instance_du_processeur()
+{
+#if defined(__x86_64__)
+    return __builtin_cpu_supports("avx2") ? evaluer_lot_avx2 : evaluer_lot_sse2;
+#else
+    return evaluer_lot_scalaire;
+#endif
 }
 
 } // namespace
@@ -405,27 +451,30 @@ plan_k former_plan_k(const modele_valence& m, double kx, double ky)
 
 complexe evaluer_fonction_dispersion(const modele_valence& m, const plan_k& k, double E)
 {
-    double e[energies_par_lot];
-    complexe f[energies_par_lot];
-    for (double& x : e) x = E;
-    evaluer_fonction_dispersion(m, k, e, f);
-    return f[0];
+    using N = noyau<double>;
+    return N::d_voie(N::corps_evaluation(m, k, E), 0);
 }
 
 void evaluer_fonction_dispersion(const modele_valence& m, const plan_k& k, const double (&E)[energies_par_lot],
                                  complexe (&f)[energies_par_lot])
 {
-    if (__builtin_cpu_supports("avx2"))
-        evaluer_lot_avx2(m, k, E, f);
-    else
-        evaluer_lot_sse2(m, k, E, f);
+    static const evaluation_lot instance = instance_du_processeur();
+    instance(m, k, E, f);
 }
 
+void evaluer_fonction_dispersion_scalaire(const modele_valence& m, const plan_k& k,
+                                          const double (&E)[energies_par_lot], complexe (&f)[energies_par_lot])
+{
+    evaluer_lot_scalaire(m, k, E, f);
+}
+
+#if defined(__x86_64__)
 void evaluer_fonction_dispersion_sse2(const modele_valence& m, const plan_k& k,
                                       const double (&E)[energies_par_lot], complexe (&f)[energies_par_lot])
 {
     evaluer_lot_sse2(m, k, E, f);
 }
+#endif
 
 complexe evaluer_fonction_dispersion(const modele_valence& m, double kx, double ky, double E)
 {
@@ -455,11 +504,10 @@ std::vector<double> grille_energie_valence(const parametres_calcul& p, const res
 
 namespace {
 
-// One k point of the scan, in the order the sequential scan visits them.
-struct tache_k {
-    int i, j;       // kx index (from 1), ky index
-    int groupe;     // points whose first empty one ends the rest of the group
-    double kx, ky;  // m^-1
+// One k point of the scan.
+struct point_k {
+    int i, j;      // kx index (from 1), ky index
+    double kx, ky; // m^-1
 };
 
 // Levels (meV) at one k point: sign changes of Re f on the grid from i0 up.
@@ -505,6 +553,92 @@ void afficher_progression(double kx, const parametres_calcul& p)
     std::printf("%d%% \b\b\b\b", static_cast<int>(static_cast<float>(100 * kx / ((p.Nk - 1) * p.deltak))));
 }
 
+// What every energy scan of the dispersion shares.
+struct balayage {
+    const modele_valence& modele;
+    const std::vector<double>& grille;
+    int i0; // first grid point of every energy scan
+};
+
+std::vector<double> niveaux_point(const balayage& b, const point_k& k)
+{
+    std::vector<double> niveaux;
+    balayer_energie(b.modele, former_plan_k(b.modele, k.kx, k.ky), b.grille, b.i0, niveaux);
+    return niveaux;
+}
+
+// Along kx alone: the kx points side by side, and a walk that takes them in
+// order as they are done, printing the progress of every point the sequential
+// scan reaches and ending the scan at the first empty one. A point past the
+// end is not started, or its levels are discarded. An error ends the walk at
+// its point and is rethrown after the loop (none may leave it).
+std::vector<std::vector<double>> balayer_kx(const balayage& b, const std::vector<point_k>& suite, int nb_fils,
+                                            const parametres_calcul& p)
+{
+    const std::size_t n = suite.size();
+    std::vector<std::vector<double>> niveaux(n);
+    std::vector<std::exception_ptr> erreurs(n);
+    std::vector<char> fait(n, 0);
+    std::size_t fin = n, pris = 0; // written by the walk only
+    if (n > 0) afficher_progression(suite[0].kx, p);
+    #pragma omp parallel for schedule(dynamic) num_threads(nb_fils)
+    for (std::size_t a = 0; a < n; ++a) {
+        std::size_t f;
+        #pragma omp atomic read
+        f = fin;
+        if (a >= f) continue;
+        try {
+            niveaux[a] = niveaux_point(b, suite[a]);
+        } catch (...) {
+            erreurs[a] = std::current_exception();
+        }
+        #pragma omp critical(marche_kx)
+        {
+            fait[a] = 1;
+            for (; pris < fin && fait[pris]; ++pris)
+                if (erreurs[pris] || niveaux[pris].empty()) {
+                    #pragma omp atomic write
+                    fin = pris + 1;
+                } else if (pris + 1 < n) {
+                    afficher_progression(suite[pris + 1].kx, p);
+                }
+        }
+    }
+    if (pris > 0 && erreurs[pris - 1]) std::rethrow_exception(erreurs[pris - 1]);
+    niveaux.resize(pris);
+    return niveaux;
+}
+
+// With ky scanned every kx row is reached, and each row's ky scan ends at its
+// own first empty point: the rows side by side, each scanned in order. Rows
+// are handed out in order, and the progress of every row up to the one
+// starting is printed as it starts. The first row's error is rethrown after
+// the loop.
+std::vector<std::vector<std::vector<double>>> balayer_lignes(const balayage& b,
+                                                             const std::vector<std::vector<point_k>>& lignes,
+                                                             int nb_fils, const parametres_calcul& p)
+{
+    std::vector<std::vector<std::vector<double>>> niveaux(lignes.size());
+    std::vector<std::exception_ptr> erreurs(lignes.size());
+    std::size_t annoncees = 0;
+    #pragma omp parallel for schedule(dynamic) num_threads(nb_fils)
+    for (std::size_t r = 0; r < lignes.size(); ++r) {
+        #pragma omp critical(progression_lignes)
+        for (; annoncees <= r; ++annoncees) afficher_progression(lignes[annoncees].front().kx, p);
+        try {
+            for (const point_k& k : lignes[r]) {
+                niveaux[r].push_back(niveaux_point(b, k));
+                if (niveaux[r].back().empty()) break;
+            }
+        } catch (...) {
+            erreurs[r] = std::current_exception();
+        }
+    }
+    for (const std::exception_ptr& e : erreurs)
+        if (e) std::rethrow_exception(e);
+    return niveaux;
+}
+
 } // namespace
 
 resultats_dispersion calculer_dispersion(const parametres_calcul& p, const resultats_materiau& mat,
@@ -520,9 +654,9 @@ resultats_dispersion calculer_dispersion(const parametres_calcul& p, const resul
     // zone-centre level; a level below deltaE (or none) starts at the grid start.
     int i0 = 0;
     if (!zone_centre.empty()) i0 = std::max(0, static_cast<int>(zone_centre.front() / p.deltaE) - 1);
+    const balayage b{modele, grille, i0};
 
-    // The k points in sequential order, with the loop values accumulated as the
-    // sequential scan accumulates them.
+    // The kx and ky values accumulated as the sequential scan accumulates them.
     std::vector<double> valeurs_kx, valeurs_ky;
     const double kx_fin = p.Nk * p.deltak, ky_fin = p.Nky * p.deltak;
     if (kx_fin > 1e6)
@@ -530,113 +664,45 @@ resultats_dispersion calculer_dispersion(const parametres_calcul& p, const resul
     for (double ky = 0; ky < ky_fin; ky += p.deltak) valeurs_ky.push_back(ky);
     const bool balayage_ky = p.Nky > 1;
     if (!balayage_ky) valeurs_ky.resize(1);
-    std::vector<tache_k> taches;
+
+    // The scan as sequences that each end at their first empty point: along kx
+    // alone one sequence, of the kx points; with ky scanned every kx row is
+    // reached, and its ky scan is a sequence of its own.
+    std::vector<std::vector<point_k>> suites(balayage_ky ? valeurs_kx.size() : 1);
     for (std::size_t a = 0; a < valeurs_kx.size(); ++a)
-        for (std::size_t b = 0; b < valeurs_ky.size(); ++b)
-            taches.push_back({static_cast<int>(a) + 1, static_cast<int>(b), balayage_ky ? static_cast<int>(a) : 0,
-                              valeurs_kx[a], valeurs_ky[b]});
-    const int nb_taches = static_cast<int>(taches.size());
-    const int nb_groupes = balayage_ky ? static_cast<int>(valeurs_kx.size()) : 1;
-
-    // Work is handed out in sequential order; a point past the first empty
-    // point of its group is not started, and one started ahead is discarded.
-    std::vector<std::vector<double>> niveaux_taches(taches.size());
-    std::vector<std::atomic<int>> fin_groupe(static_cast<std::size_t>(nb_groupes));
-    for (auto& f : fin_groupe) f.store(nb_taches);
-    std::vector<signed char> etat(taches.size(), 0); // 1 = levels found, -1 = empty (under verrou)
-    std::atomic<int> suivante{0};
-    std::mutex verrou;
-    int prochaine_ligne_annoncee = 0; // kx rows whose progress is printed
-    std::exception_ptr erreur;
-    int tache_erreur = nb_taches;
-
-    // Prints the progress of every kx row the sequential scan has reached by
-    // now: with ky scanned every row is reached (ligne: the row about to
-    // start); along kx alone a row is reached once the previous one had a level.
-    auto annoncer = [&](int ligne) {
-        while (prochaine_ligne_annoncee < static_cast<int>(valeurs_kx.size())) {
-            const int r = prochaine_ligne_annoncee;
-            if (balayage_ky ? r > ligne : (r > 0 && etat[static_cast<std::size_t>(r - 1)] != 1)) break;
-            afficher_progression(valeurs_kx[static_cast<std::size_t>(r)], p);
-            ++prochaine_ligne_annoncee;
-        }
-    };
-
-    auto travail = [&]() {
-        std::vector<double> niveaux;
-        niveaux.reserve(64);
-        for (;;) {
-            const int t = suivante.fetch_add(1);
-            if (t >= nb_taches) break;
-            const tache_k& tk = taches[static_cast<std::size_t>(t)];
-            if (t > fin_groupe[static_cast<std::size_t>(tk.groupe)].load()) continue;
-            {
-                std::lock_guard<std::mutex> g(verrou);
-                if (erreur) break;
-                annoncer(tk.i - 1);
-            }
-            try {
-                balayer_energie(modele, former_plan_k(modele, tk.kx, tk.ky), grille, i0, niveaux);
-                niveaux_taches[static_cast<std::size_t>(t)] = niveaux;
-            } catch (...) {
-                std::lock_guard<std::mutex> g(verrou);
-                if (t < tache_erreur) {
-                    erreur = std::current_exception();
-                    tache_erreur = t;
-                }
-                break;
-            }
-            if (niveaux.empty()) {
-                auto& f = fin_groupe[static_cast<std::size_t>(tk.groupe)];
-                int ancien = f.load();
-                while (t < ancien && !f.compare_exchange_weak(ancien, t)) {
-                }
-            }
-            std::lock_guard<std::mutex> g(verrou);
-            etat[static_cast<std::size_t>(t)] = niveaux.empty() ? -1 : 1;
-            annoncer(tk.i - 1);
-        }
-    };
-
-    int nb_fils = p.nb_fils > 0 ? p.nb_fils : static_cast<int>(std::thread::hardware_concurrency());
-    nb_fils = std::max(1, std::min(nb_fils, std::max(1, nb_taches)));
-    if (nb_fils == 1 || nb_taches <= 1) {
-        travail();
-    } else {
-        std::vector<std::jthread> fils;
-        for (int f = 0; f < nb_fils - 1; ++f) fils.emplace_back(travail);
-        travail();
-    } // the jthreads join here
-    if (erreur) std::rethrow_exception(erreur);
+        for (std::size_t c = 0; c < valeurs_ky.size(); ++c)
+            suites[balayage_ky ? a : 0].push_back(
+                {static_cast<int>(a) + 1, static_cast<int>(c), valeurs_kx[a], valeurs_ky[c]});
+    const int nb_fils = p.nb_fils > 0 ? p.nb_fils : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    const std::vector<std::vector<std::vector<double>>> niveaux =
+        balayage_ky ? balayer_lignes(b, suites, nb_fils, p)
+                    : std::vector<std::vector<std::vector<double>>>{balayer_kx(b, suites[0], nb_fils, p)};
 
     resultats_dispersion d;
     d.Nk = p.Nk;
     d.Nky = std::max(p.Nky, static_cast<int>(valeurs_ky.size()));
-    int nb_max = 0;
-    for (int t = 0; t < nb_taches; ++t) {
-        const tache_k& tk = taches[static_cast<std::size_t>(t)];
-        if (t > fin_groupe[static_cast<std::size_t>(tk.groupe)].load()) continue;
-        nb_max = std::max(nb_max, static_cast<int>(niveaux_taches[static_cast<std::size_t>(t)].size()));
-    }
-    d.nb_niveaux_max = nb_max;
-    d.largeur = std::max(nb_max, static_cast<int>(zone_centre.size()));
+    std::size_t nb_max = 0;
+    for (const auto& suite : niveaux)
+        for (const auto& nv : suite) nb_max = std::max(nb_max, nv.size());
+    d.nb_niveaux_max = static_cast<int>(nb_max);
+    d.nb_places = std::max(d.nb_niveaux_max, static_cast<int>(zone_centre.size()));
     const int lignes = std::max(p.Nk, static_cast<int>(valeurs_kx.size())) + 1;
     d.niveaux_k.assign(static_cast<std::size_t>(lignes) * static_cast<std::size_t>(d.Nky) *
-                           static_cast<std::size_t>(d.largeur),
+                           static_cast<std::size_t>(d.nb_places),
                        0.0);
     auto cellule = [&](int i, int j) {
         return d.niveaux_k.begin() +
-               static_cast<std::ptrdiff_t>((static_cast<std::size_t>(i) * d.Nky + j) * d.largeur);
+               static_cast<std::ptrdiff_t>((static_cast<std::size_t>(i) * d.Nky + j) * d.nb_places);
     };
-    for (int t = 0; t < nb_taches; ++t) {
-        const tache_k& tk = taches[static_cast<std::size_t>(t)];
-        if (t > fin_groupe[static_cast<std::size_t>(tk.groupe)].load()) continue;
-        const auto& nv = niveaux_taches[static_cast<std::size_t>(t)];
-        std::copy(nv.begin(), nv.end(), cellule(tk.i, tk.j));
-        std::copy(zone_centre.begin(), zone_centre.end(), cellule(0, tk.j));
-        d.max_indice_k = std::max({d.max_indice_k, tk.i, tk.j});
-        d.points.push_back({tk.i, tk.j, tk.kx, tk.ky, static_cast<int>(nv.size())});
-    }
+    for (std::size_t s = 0; s < suites.size(); ++s)
+        for (std::size_t a = 0; a < niveaux[s].size(); ++a) {
+            const point_k& k = suites[s][a];
+            const std::vector<double>& nv = niveaux[s][a];
+            std::copy(nv.begin(), nv.end(), cellule(k.i, k.j));
+            std::copy(zone_centre.begin(), zone_centre.end(), cellule(0, k.j));
+            d.max_indice_k = std::max({d.max_indice_k, k.i, k.j});
+            d.points.push_back({k.i, k.j, k.kx, k.ky, static_cast<int>(nv.size())});
+        }
 
     std::printf("\nMax(Nk) : %d\n", d.max_indice_k);
 

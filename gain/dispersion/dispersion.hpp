@@ -12,8 +12,8 @@
 
 struct resultats_dispersion {
     int Nk = 0, Nky = 1;
-    int largeur = 0; // level slots per k point (>= nb_niveaux_max and the zone-centre count)
-    // niveaux_k[(i * Nky + j) * largeur + n]: level n (meV, hole axis) at kx index i, ky index j.
+    int nb_places = 0; // level slots per k point (>= nb_niveaux_max and the zone-centre count)
+    // niveaux_k[(i * Nky + j) * nb_places + n]: level n (meV, hole axis) at kx index i, ky index j.
     // Row i = 0 holds the sorted zone-centre levels; 0.0 marks an empty slot.
     std::vector<double> niveaux_k;
     std::vector<int> branche_lh; // nb_niveaux_max flags: 1 = light-hole branch
@@ -29,7 +29,7 @@ struct resultats_dispersion {
 
     double niveau(int i, int j, int n) const
     {
-        return n < largeur ? niveaux_k[(static_cast<std::size_t>(i) * Nky + j) * largeur + n] : 0.0;
+        return n < nb_places ? niveaux_k[(static_cast<std::size_t>(i) * Nky + j) * nb_places + n] : 0.0;
     }
 };
 
@@ -70,17 +70,25 @@ struct plan_k {
 plan_k former_plan_k(const modele_valence& m, double kx, double ky);
 
 // Bound-state function f(E) at in-plane wave vector (kx, ky) (m^-1) and hole
-// energy E (J). Computes only the upper-left 2x2 block of the transfer matrix.
+// energy E (J). Computes only the upper-left 2x2 block of the transfer matrix,
+// on the scalar kernel.
 complexe evaluer_fonction_dispersion(const modele_valence& m, const plan_k& k, double E);
 // f at a batch of energies at once, the same values as single evaluations at
-// about the cost of one: the scan takes its grid a batch at a time.
+// about the cost of one: the scan takes its grid a batch at a time. The kernel
+// is the one for this processor (on x86-64 AVX2 where it has it, else the
+// baseline SSE2), chosen at the first call.
 constexpr int energies_par_lot = 4;
 void evaluer_fonction_dispersion(const modele_valence& m, const plan_k& k, const double (&E)[energies_par_lot],
                                  complexe (&f)[energies_par_lot]);
-// The same on the x86-64 baseline instruction set whatever the processor, for
-// the check that every instruction set gives the same bits.
+// The same on a given kernel, for the check that every instruction set gives
+// the same bits: the scalar one (the reference, and the kernel of processors
+// other than x86-64) and the x86-64 baseline whatever the processor.
+void evaluer_fonction_dispersion_scalaire(const modele_valence& m, const plan_k& k,
+                                          const double (&E)[energies_par_lot], complexe (&f)[energies_par_lot]);
+#if defined(__x86_64__)
 void evaluer_fonction_dispersion_sse2(const modele_valence& m, const plan_k& k,
                                       const double (&E)[energies_par_lot], complexe (&f)[energies_par_lot]);
+#endif
 complexe evaluer_fonction_dispersion(const modele_valence& m, double kx, double ky, double E);
 
 // Hole-energy grid (J): from -(|dE_hydro/3| + |Vv|) up to the first point at or

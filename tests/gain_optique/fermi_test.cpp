@@ -47,7 +47,7 @@ resultats_dispersion dispersion(int Nk, int Nky, int nb, F energie)
     resultats_dispersion d;
     d.Nk = Nk;
     d.Nky = Nky;
-    d.largeur = nb;
+    d.nb_places = nb;
     d.nb_niveaux_max = nb;
     d.branche_lh.assign(nb, 0);
     d.niveaux_k.assign(static_cast<std::size_t>(Nk + 1) * Nky * nb, 0.0);

@@ -38,7 +38,7 @@ struct banc {
         const int nb = static_cast<int>(branches.size());
         d.Nk = p.Nk;
         d.Nky = 1;
-        d.largeur = nb;
+        d.nb_places = nb;
         d.nb_niveaux_max = nb;
         d.branche_lh = branches;
         d.niveaux_k.assign(static_cast<std::size_t>(p.Nk + 1) * nb, 0.0);

@@ -80,6 +80,11 @@ def copie_calcul(calcul_exemple, tmp_path):
     return copier
 
 
+def executer_composer(*arguments, cwd=RACINE):
+    """Runs outils/composer with Debian's interpreter; returns the completed
+    process with its text output."""
+    return subprocess.run(["/usr/bin/python3", str(OUTILS / "composer"), *map(str, arguments)], cwd=cwd,
+                          capture_output=True, text=True, timeout=120, check=False)
 # ---------------------------------------------------------------------------
 # A one-node Slurm cluster on this machine, for the job-array sweeps
 # ---------------------------------------------------------------------------

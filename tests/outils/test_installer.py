@@ -17,7 +17,8 @@ FACTICES = {
 }
 TOUT = ("cmake", "make", "g++", "clang")
 ENTETES = ("usr/include/gtest/gtest.h", "usr/include/gmock/gmock.h",
-           "usr/lib/llvm-17/lib/clang/17/include/omp.h")
+           "usr/lib/llvm-17/lib/clang/17/include/omp.h",
+           "usr/lib/llvm-17/lib/clang/17/lib/linux/libclang_rt.asan-x86_64.a")
 INSTALLER = "apt-get install -y --no-install-recommends"
 MAJ, SUDO = "noninteractive apt-get update", "sudo -n DEBIAN_FRONTEND=noninteractive apt-get"
 
