@@ -85,6 +85,8 @@ def executer_composer(*arguments, cwd=RACINE):
     process with its text output."""
     return subprocess.run(["/usr/bin/python3", str(OUTILS / "composer"), *map(str, arguments)], cwd=cwd,
                           capture_output=True, text=True, timeout=120, check=False)
+
+
 # ---------------------------------------------------------------------------
 # A one-node Slurm cluster on this machine, for the job-array sweeps
 # ---------------------------------------------------------------------------
