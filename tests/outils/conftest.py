@@ -5,6 +5,7 @@ import pathlib
 import shutil
 import subprocess
 import sys
+import time
 
 import pytest
 
@@ -84,3 +85,123 @@ def executer_composer(*arguments, cwd=RACINE):
     process with its text output."""
     return subprocess.run(["/usr/bin/python3", str(OUTILS / "composer"), *map(str, arguments)], cwd=cwd,
                           capture_output=True, text=True, timeout=120, check=False)
+
+
+# ---------------------------------------------------------------------------
+# A one-node Slurm cluster on this machine, for the job-array sweeps
+# ---------------------------------------------------------------------------
+
+def _port_libre():
+    import socket
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def _arreter(processus, delai=15):
+    """Stops a daemon this fixture started (by its process), killing it if it lingers."""
+    if processus.poll() is None:
+        processus.terminate()
+        try:
+            processus.wait(timeout=delai)
+        except subprocess.TimeoutExpired:
+            processus.kill()
+            processus.wait(timeout=delai)
+
+
+@pytest.fixture(scope="session")
+def grappe_slurm(tmp_path_factory):
+    """munged, slurmctld and slurmd of Debian's packages, in the foreground as
+    children of this process, with a key and a slurm.conf of their own in a
+    temporary folder: returns the environment (SLURM_CONF) for sbatch. Every
+    job is cancelled and every daemon stopped at the end, pass or fail."""
+    if os.geteuid() != 0:
+        pytest.skip("la grappe Slurm d'essai démarre ses démons en root")
+    demons = {n: f"/usr/sbin/{n}" for n in ("munged", "slurmctld", "slurmd")}
+    if not all(os.path.exists(c) for c in demons.values()) or not shutil.which("sbatch"):
+        installe = subprocess.run([str(OUTILS / "installer"), "cluster"], capture_output=True, text=True,
+                                  timeout=900, check=False)
+        if installe.returncode != 0 or not all(os.path.exists(c) for c in demons.values()):
+            pytest.skip("slurm-wlm et munge absents et non installables : " + installe.stderr.strip()[-300:])
+    d = tmp_path_factory.mktemp("slurm")
+    for sous in ("munge", "etat", "spool", "journaux"):
+        (d / sous).mkdir()
+    (d / "munge").chmod(0o700)
+    cle = d / "munge" / "munge.key"
+    cle.write_bytes(os.urandom(1024))
+    cle.chmod(0o600)
+    prise = d / "munge" / "munge.socket"
+    hote = subprocess.run(["hostname", "-s"], capture_output=True, text=True, check=True).stdout.strip()
+    conf = d / "slurm.conf"
+    conf.write_text(f"""ClusterName=essai
+SlurmctldHost={hote}(127.0.0.1)
+SlurmctldPort={_port_libre()}
+SlurmdPort={_port_libre()}
+SlurmUser=root
+SlurmdUser=root
+AuthType=auth/munge
+AuthInfo=socket={prise}
+CredType=cred/munge
+StateSaveLocation={d / "etat"}
+SlurmdSpoolDir={d / "spool"}
+SlurmctldPidFile={d / "slurmctld.pid"}
+SlurmdPidFile={d / "slurmd.pid"}
+SlurmctldLogFile={d / "journaux" / "slurmctld.log"}
+SlurmdLogFile={d / "journaux" / "slurmd.log"}
+ProctrackType=proctrack/linuxproc
+TaskPlugin=task/none
+SelectType=select/cons_tres
+SelectTypeParameters=CR_Core_Memory
+SchedulerType=sched/builtin
+JobAcctGatherType=jobacct_gather/none
+AccountingStorageType=accounting_storage/none
+MpiDefault=none
+SwitchType=switch/none
+ReturnToService=2
+NodeName={hote} NodeAddr=127.0.0.1 CPUs={os.cpu_count() or 1} RealMemory=1024 State=UNKNOWN
+PartitionName=essai Nodes={hote} Default=YES MaxTime=INFINITE State=UP
+""")
+    env = dict(os.environ, SLURM_CONF=str(conf))
+    lances = []
+
+    def demarrer(commande, journal):
+        with open(d / "journaux" / journal, "wb") as sortie:
+            lances.append(subprocess.Popen(commande, env=env, stdout=sortie, stderr=subprocess.STDOUT,
+                                           stdin=subprocess.DEVNULL))
+
+    try:
+        demarrer([demons["munged"], "-F", "-f", f"--socket={prise}", f"--key-file={cle}",
+                  f"--log-file={d / 'journaux' / 'munged.log'}", f"--pid-file={d / 'munge' / 'munged.pid'}",
+                  f"--seed-file={d / 'munge' / 'munged.seed'}"], "munged.out")
+        for _ in range(100):
+            if prise.exists():
+                break
+            time.sleep(0.1)
+        demarrer([demons["slurmctld"], "-D", "-i", "-f", str(conf)], "slurmctld.out")
+        demarrer([demons["slurmd"], "-D", "-f", str(conf)], "slurmd.out")
+        etat = ""
+        for _ in range(300):
+            if any(p.poll() is not None for p in lances):
+                break
+            etat = subprocess.run(["sinfo", "-h", "-o", "%t"], env=env, capture_output=True, text=True,
+                                  check=False).stdout.strip()
+            if etat in ("idle", "mix", "alloc"):
+                break
+            time.sleep(0.2)
+        if etat not in ("idle", "mix", "alloc"):
+            journaux = "\n".join(f.read_text(errors="replace")[-1500:] for f in (d / "journaux").iterdir())
+            pytest.fail(f"la grappe Slurm d'essai ne démarre pas (nœud « {etat} ») :\n{journaux}")
+        yield env
+    finally:
+        # Jobs first (their steps outlive slurmd otherwise), then the daemons, munged last.
+        if len(lances) == 3 and lances[1].poll() is None:
+            subprocess.run(["scancel", "--full", "--user=root"], env=env, capture_output=True, check=False,
+                           timeout=30)
+            for _ in range(150):
+                file = subprocess.run(["squeue", "-h"], env=env, capture_output=True, text=True,
+                                      check=False, timeout=30)
+                if file.returncode != 0 or not file.stdout.strip():
+                    break
+                time.sleep(0.2)
+        for p in reversed(lances):
+            _arreter(p)

@@ -1,0 +1,195 @@
+"""outils/balayage: key substitution by gain's rules, local sweeps (one key,
+a grid), failures, resume, and the same sweep through a real Slurm cluster."""
+import os
+import shutil
+import subprocess
+
+import pytest
+
+import balayage_gain as bg
+import lecture_gain as lg
+from conftest import OUTILS
+
+BALAYAGE = str(OUTILS / "balayage")
+
+INI = (b"[sortie]\nfichier_gain=gain.txt\n\n[puits]\n  largeur = 75\nlargeur_x=3\n\n"
+       b"[barriere]\nlargeur=250\n\n[puits]\nlargeur=1\n")
+
+
+@pytest.mark.parametrize("cle, valeur, ajoutee, attendu", [
+    # A key of two sections: only the section named changes; a second [puits] is never read.
+    ("puits.largeur", "50", False, b"  largeur =50\n"),
+    ("barriere.largeur", "300", False, b"[barriere]\nlargeur=300\n"),
+    # The value goes verbatim after '=': blanks are gain's business.
+    ("puits.largeur", " 80 nm ", False, b"  largeur = 80 nm \n"),
+    # Absent from the base: added at the end of its section, or with a new section.
+    ("puits.nouvelle", "7", True, b"largeur_x=3\nnouvelle=7\n\n[barriere]"),
+    ("bragg.lambda", "975", True, b"[bragg]\nlambda=975\n"),
+])
+def test_remplacer_cle(tmp_path, cle, valeur, ajoutee, attendu):
+    section, nom = bg.analyser_cle(cle)
+    texte, ajout = bg.remplacer_cle(INI, section, nom, valeur)
+    assert ajout is ajoutee and attendu in texte
+    (tmp_path / "config.ini").write_bytes(texte)
+    cfg = lg.ConfigIni(tmp_path / "config.ini")
+    assert cfg.chaine(section, nom) == valeur
+    # Nothing else changed: every other key reads as before.
+    avant = lg.ConfigIni.__new__(lg.ConfigIni)
+    avant._lignes = list(lg._lignes_ini(INI))
+    for s, k in (("puits", "largeur"), ("puits", "largeur_x"), ("barriere", "largeur"), ("sortie", "fichier_gain")):
+        if (s, k) != (section, nom):
+            assert cfg.brut(s, k) == avant.brut(s, k)
+
+
+def test_remplacer_cle_garde_crlf():
+    texte, _ = bg.remplacer_cle(b"[puits]\r\nlargeur=75\r\n", "puits", "largeur", "60")
+    assert texte == b"[puits]\r\nlargeur=60\r\n"
+
+
+@pytest.mark.parametrize("texte, attendu", [
+    ("50:100:3", ["50", "75", "100"]),
+    ("1e17:1e19:3:log", ["1e+17", "1e+18", "1e+19"]),
+    ("50, 60 ,abc", ["50", " 60 ", "abc"]),
+    ("0:1:11", [f"{i / 10:.12g}" for i in range(11)]),
+])
+def test_analyser_valeurs(texte, attendu):
+    assert bg.analyser_valeurs(texte) == attendu
+
+
+@pytest.mark.parametrize("texte", ["1:2:0", "0:1:3:log", "a:b:3", "1,,2"])
+def test_valeurs_refusees(texte):
+    with pytest.raises(bg.ErreurBalayage):
+        bg.analyser_valeurs(texte)
+
+
+def balayer(gain, base, dossier, *options, env=None):
+    return subprocess.run([BALAYAGE, "--base", str(base), "--dossier", str(dossier), "--gain", str(gain),
+                           "--travaux", "2", *options], capture_output=True, text=True, timeout=900,
+                          check=False, env=env)
+
+
+def table(dossier):
+    lignes = (dossier / bg.FICHIER_TABLE).read_text(encoding="utf-8").splitlines()
+    entete = lignes[0].split("\t")
+    return entete, [dict(zip(entete, l.split("\t"))) for l in lignes[1:]]
+
+
+def test_deux_valeurs_de_bout_en_bout(gain_exe, calcul_exemple, tmp_path):
+    fini = balayer(gain_exe, calcul_exemple, tmp_path / "b", "--cle", "puits.largeur", "--valeurs", "75,60")
+    assert fini.returncode == 0, fini.stdout + fini.stderr
+    entete, lignes = table(tmp_path / "b")
+    assert entete[:4] == ["puits.largeur_A", "point", "etat", "statut"]
+    assert {"Jth_A_cm2", "lambda_emission_nm", "Nth_cm3", "Ith_mA", "cavite", "g0_cm1", "Ntr_cm3"} <= set(entete)
+    assert [l["puits.largeur_A"] for l in lignes] == ["75", "60"]
+    # The 75 A point is the example itself: the same figures of merit as its own run.
+    fm = lg.figures_de_merite(calcul_exemple)
+    for cle in ("Jth_A_cm2", "lambda_emission_nm", "Nth_cm3", "Ith_mA", "g0_cm1", "Ntr_cm3"):
+        assert float(lignes[0][cle]) == fm[cle]
+    assert lignes[0]["cavite"] == fm["cavite"] and lignes[1]["etat"] == "fini"
+    assert float(lignes[1]["lambda_emission_nm"]) < fm["lambda_emission_nm"]  # narrower well, bluer
+    base = (calcul_exemple / "config.ini").read_bytes()
+    assert (tmp_path / "b" / "p002" / "config.ini").read_bytes() == base.replace(b"\nlargeur=75\n", b"\nlargeur=60\n")
+    assert "puits.largeur\t60" in (tmp_path / "b" / "p002" / "point.tsv").read_text()
+    assert (tmp_path / "b" / "balayage.png").stat().st_size > 0
+    assert "2/2 points faits" in fini.stdout
+
+
+def test_grille_de_deux_cles(gain_exe, dossier_exemple, tmp_path):
+    fini = balayer(gain_exe, dossier_exemple(), tmp_path / "g", "--cle", "puits.largeur", "--valeurs", "60:80:2",
+                   "--cle", "bragg.lambda", "--valeurs", "970,980")
+    assert fini.returncode == 0, fini.stdout + fini.stderr
+    entete, lignes = table(tmp_path / "g")
+    assert entete[:2] == ["puits.largeur_A", "bragg.lambda_nm"]
+    assert [(l["puits.largeur_A"], l["bragg.lambda_nm"]) for l in lignes] == [
+        ("60", "970"), ("60", "980"), ("80", "970"), ("80", "980")]
+    for l in lignes:
+        cfg = lg.ConfigIni(tmp_path / "g" / l["point"] / "config.ini")
+        assert (cfg.chaine("puits", "largeur"), cfg.chaine("bragg", "lambda")) == (l["puits.largeur_A"], l["bragg.lambda_nm"])
+        assert cfg.chaine("barriere", "largeur") == "250"
+        assert l["etat"] == "fini"
+    assert (tmp_path / "g" / "balayage.pdf").exists()
+
+
+def test_echec_rapporte_sans_arreter_les_autres(gain_exe, dossier_exemple, tmp_path):
+    fini = balayer(gain_exe, dossier_exemple(), tmp_path / "e", "--cle", "puits.largeur", "--valeurs", "60,abc,80")
+    assert fini.returncode == 1
+    _, lignes = table(tmp_path / "e")
+    assert [l["etat"] for l in lignes] == ["fini", "echec", "fini"]
+    message = "Valeur illisible pour la clé largeur [puits] : « abc » (ce n'est pas un nombre)."
+    assert lignes[1]["statut"] == "1" and lignes[1]["message"] == message
+    assert lignes[1]["Jth_A_cm2"] == "nan"
+    assert "1 en échec" in fini.stdout and f"p002 (echec, statut 1) : {message}" in fini.stdout
+
+
+def test_reprise_apres_un_point_en_echec(gain_exe, dossier_exemple, tmp_path):
+    # A gain that breaks down on one point while a marker file exists.
+    panne = tmp_path / "panne"
+    panne.touch()
+    faux = tmp_path / "gain_fragile"
+    faux.write_text(f"#!/bin/bash\nif [ -e {panne} ] && grep -q '^largeur=70$' config.ini; then\n"
+                    f"  echo 'Erreur : disque plein'; exit 3\nfi\nexec {gain_exe} \"$@\"\n")
+    faux.chmod(0o755)
+    options = ("--cle", "puits.largeur", "--valeurs", "60:80:3")
+    base = dossier_exemple()
+    assert balayer(faux, base, tmp_path / "r", *options).returncode == 1
+    _, lignes = table(tmp_path / "r")
+    assert [(l["etat"], l["statut"], l["message"]) for l in lignes][1] == ("echec", "3", "Erreur : disque plein")
+    premiers = {l["point"]: os.stat(tmp_path / "r" / l["point"] / "console.txt").st_mtime_ns for l in lignes}
+
+    panne.unlink()
+    # Without the request the failed point stays failed and nothing runs again.
+    assert balayer(faux, base, tmp_path / "r", *options).returncode == 1
+    assert table(tmp_path / "r")[1][1]["etat"] == "echec"
+    fini = balayer(faux, base, tmp_path / "r", *options, "--reprendre-echecs")
+    assert fini.returncode == 0, fini.stdout
+    assert "non relancés : 2" in fini.stdout
+    _, lignes = table(tmp_path / "r")
+    assert [l["etat"] for l in lignes] == ["fini"] * 3
+    for nom in ("p001", "p003"):
+        assert os.stat(tmp_path / "r" / nom / "console.txt").st_mtime_ns == premiers[nom]
+
+
+def test_autre_balayage_dans_le_meme_dossier_refuse(gain_exe, dossier_exemple, tmp_path):
+    base = dossier_exemple()
+    assert balayer(gain_exe, base, tmp_path / "d", "--cle", "puits.largeur", "--valeurs", "60,70").returncode == 0
+    avant = (tmp_path / "d" / "p002" / "console.txt").read_bytes()
+    shutil.rmtree(tmp_path / "d" / "p001")
+    for autre in (("--valeurs", "60,71"),  # p001 would be new, p002 differs: nothing is written
+                  ("--valeurs", "60,70", "--arguments", "courant 10 2e17")):
+        fini = balayer(gain_exe, base, tmp_path / "d", "--cle", "puits.largeur", *autre)
+        assert fini.returncode == 1 and "autre balayage" in fini.stderr
+        assert not (tmp_path / "d" / "p001").exists()
+    assert (tmp_path / "d" / "p002" / "console.txt").read_bytes() == avant
+
+
+def test_point_interrompu_reste_a_faire(gain_exe, dossier_exemple, tmp_path):
+    # A run stopped by SIGTERM (Ctrl-C, scancel) is unfinished, not failed: the next call runs it.
+    marque = tmp_path / "interrompre"
+    marque.touch()
+    faux = tmp_path / "gain_interrompu"
+    faux.write_text(f"#!/bin/bash\nif [ -e {marque} ] && grep -q '^largeur=70$' config.ini; then\n"
+                    f"  kill -TERM $$\nfi\nexec {gain_exe} \"$@\"\n")
+    faux.chmod(0o755)
+    base = dossier_exemple()
+    fini = balayer(faux, base, tmp_path / "i", "--cle", "puits.largeur", "--valeurs", "60,70", "--sans-figure")
+    assert fini.returncode == 1
+    assert [(l["etat"], l["statut"]) for l in table(tmp_path / "i")[1]] == [("fini", "0"), ("non_fini", "nan")]
+    marque.unlink()
+    fini = balayer(faux, base, tmp_path / "i", "--cle", "puits.largeur", "--valeurs", "60,70", "--sans-figure")
+    assert fini.returncode == 0 and "non relancés : 1" in fini.stdout
+
+
+def test_balayage_slurm_egal_au_local(grappe_slurm, gain_exe, dossier_exemple, tmp_path):
+    base = dossier_exemple()
+    options = ("--cle", "puits.largeur", "--valeurs", "60,abc,80", "--sans-figure")
+    local = balayer(gain_exe, base, tmp_path / "local", *options)
+    slurm = balayer(gain_exe, base, tmp_path / "slurm", *options, "--slurm", "--soumettre", "--attendre",
+                    "--simultanes", "2", "--temps", "00:05:00", "--memoire", "200M", env=grappe_slurm)
+    assert (local.returncode, slurm.returncode) == (1, 1), slurm.stdout + slurm.stderr
+    script = (tmp_path / "slurm" / bg.FICHIER_SCRIPT).read_text()
+    assert "#SBATCH --array=1-3%2" in script and "#SBATCH --mem=200M" in script
+    assert (tmp_path / "slurm" / "balayage.tsv").read_bytes() == (tmp_path / "local" / "balayage.tsv").read_bytes()
+    # Gathering alone reads the same finished points again.
+    encore = balayer(gain_exe, base, tmp_path / "slurm", *options, "--rassembler")
+    assert encore.returncode == 1
+    assert (tmp_path / "slurm" / "balayage.tsv").read_bytes() == (tmp_path / "local" / "balayage.tsv").read_bytes()
