@@ -16,8 +16,6 @@ void verifier_strictement_positif(double v, const char* message)
     if (!(v > 0.0) || std::isinf(v)) arreter(std::string(message) + "\n");
 }
 
-// Physical domains: the value must lie in the interval (closed where `inclus`);
-// NaN lies in none.
 std::string texte_g(double v)
 {
     char t[32];
@@ -25,6 +23,8 @@ std::string texte_g(double v)
     return t;
 }
 
+// Physical domains: the value must lie in the interval (closed where `inclus`);
+// NaN lies in none.
 void verifier_domaine(double v, const char* section, const char* cle, double min, bool min_inclus, double max,
                       bool max_inclus)
 {

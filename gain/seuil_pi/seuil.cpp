@@ -140,7 +140,6 @@ bool calculer_seuil(int i, double nombre_iterations, double N, const std::vector
     etat.J0 = Jnr + etat.Jrad;
     etat.Jrad = 0;
     etat.a_point_precedent = true;
-    etat.Jth = Jth;
     etat.calcule = true;
     return fin_boucle;
 }

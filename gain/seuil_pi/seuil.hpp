@@ -16,7 +16,6 @@ struct etat_seuil {
     bool a_point_precedent = false;
     double N0 = 0, G0 = 0, J0 = 0; // previous pass: sheet density m^-2, Gmax cm^-1, Jth A/cm^2
     double reflectivite_effective = 0; // fibre-side facet seen through fibre and grating
-    double Jth = 0;             // threshold current density of the last pass, A/cm^2
     bool calcule = false;       // at least one pass went through the threshold step
 
     // The threshold of the series, from the pass where it was first crossed.

@@ -129,7 +129,6 @@ TEST(CourbePI, SeuilNonAtteintOuAtteintPlusTot)
     std::fclose(f);
     EXPECT_EQ(tracer(p, sous).lignes.size(), 1u);
 
-    etat_seuil plus_tot = seuil_50mA();
-    plus_tot.Jth = 7.0; // a later pass past threshold
+    const etat_seuil plus_tot = seuil_50mA(); // Jth_seuil of the first crossing, whatever came later
     EXPECT_EQ(tracer(p, plus_tot).lignes[51], "0.050000\t0.000000");
 }
