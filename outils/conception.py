@@ -238,8 +238,9 @@ def arrondi(v):
 
 def serie(Nth):
     """(first density, count, step) of a series that starts at half the
-    threshold density and crosses it at about the sixth pass, running on to
-    1.5 Nth when gain does not stop at threshold."""
+    threshold density and crosses it in 5 to 10 steps (the step is Nth/10
+    rounded down to one digit), running on to 1.5 Nth when gain does not
+    stop at threshold."""
     pas = arrondi(Nth / 10)
     debut = max(pas, math.floor(0.5 * Nth / pas) * pas)
     nombre = math.ceil((1.5 * Nth - debut) / pas) + 1
