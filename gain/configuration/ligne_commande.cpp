@@ -39,7 +39,10 @@ void verifier_ligne_commande(int argc, const char* const* argv)
     // A mistyped mode must not overwrite the previous results with another computation.
     if (!mode_courant(argc, argv)) {
         std::string ligne;
-        for (int i = 1; i < argc; ++i) ligne += (i > 1 ? " " : "") + std::string(argv[i]);
+        for (int i = 1; i < argc; ++i) {
+            if (i > 1) ligne += ' ';
+            ligne += argv[i];
+        }
         arreter("Ligne de commande non reconnue : « " + ligne + " » ; rien n'est calculé ni écrit.\n" + usage_gain);
     }
     if (argc < 4)
