@@ -7,7 +7,7 @@ RUN     := runs/$(EXEMPLE)
 # bash for pipefail: `make run` fails with gain's status, not tee's.
 SHELL   := /bin/bash
 
-.PHONY: run plot test test-clang bench fuzz clean
+.PHONY: run plot test test-clang bench fuzz mutation clean
 
 # The install step: a target that lists installer-GROUP first gets the Debian packages of
 # that group of outils/paquets installed when they are missing (outils/installer).
@@ -58,6 +58,16 @@ fuzz: installer-fuzz
 	      -DGAIN_FUZZ=ON >/dev/null
 	cmake --build build/fuzz -j $(JOBS) --target fuzz_cibles
 	fuzz/lancer build/fuzz/bin $(DUREE)
+
+# Mutation score of the suite (tests/mutation/muter.py), on a copy of the work tree
+# (tracked and untracked files, committed or not) so that the sources are never edited.
+MUTATION := build/mutation/arbre
+mutation: installer-test
+	rm -rf $(MUTATION) && mkdir -p $(MUTATION)
+	git ls-files -z --cached --others --exclude-standard | \
+	  xargs -0 sh -c 'for f; do [ -e "$$f" ] && printf "%s\0" "$$f"; done' sh | \
+	  tar --null -T - -cf - | tar -xf - -C $(MUTATION)
+	cd $(MUTATION) && /usr/bin/python3 tests/mutation/muter.py
 
 clean:
 	rm -rf build runs

@@ -59,6 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t t
         const ligne_commande l = lire_ligne_commande(argc, argv.data());
         const int passes = nombre_de_passes(l.nombre_iterations);
         if (passes < 0) std::abort();
+        // Only no word, or "courant" and two numbers the first of which is at least 1, pass.
+        if (argc != 1 && !(argc == 4 && passes >= 1)) std::abort();
         verifier_bornes(p, {179.8, 110.2, -20.0}, {passes, l.pas_porteurs_cm3}, 1e12);
     } catch (const arret_calcul& a) {
         if (a.message.empty() || a.message.back() != '\n') std::abort();

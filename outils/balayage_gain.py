@@ -8,8 +8,8 @@ stderr) and statut.txt (its exit status, written last: a point without it
 never ran or was cut off). The local runner and the Slurm job array write
 exactly the same files, so gathering does not care which ran the point.
 """
-import concurrent.futures
 import dataclasses
+import difflib
 import math
 import os
 import re
@@ -17,6 +17,7 @@ import shlex
 import signal
 import subprocess
 import sys
+import threading
 import time
 
 import numpy as np
@@ -65,10 +66,25 @@ def _texte_nombre(v):
     return f"{v:.12g}"
 
 
+FORMES_VALEURS = ("formes acceptées : début:fin:nombre (linéaire, ex. 50:100:6), début:fin:nombre:log "
+                  "(ex. 1e17:1e19:3:log), ou une liste v1,v2,... (ex. 50,60,70)")
+_SEPARATEUR_DOUTEUX = re.compile(r"\s*(?:\.\.|-|;|\s)\s*")
+
+
+def _est_nombre(texte):
+    try:
+        float(texte)
+        return True
+    except ValueError:
+        return False
+
+
 def analyser_valeurs(texte):
     """The swept values, as the texts written after '=':
     'debut:fin:nombre' linear, 'debut:fin:nombre:log' logarithmic, else a
-    comma-separated list kept as written (blanks included)."""
+    comma-separated list kept as written (blanks included). A ':' outside
+    those forms, or a value made of numbers joined by '-', ';', '..' or
+    blanks (50-100-5), is refused with the accepted forms."""
     morceaux = texte.split(":")
     if len(morceaux) in (3, 4) and (len(morceaux) == 3 or morceaux[3].strip() in ("lin", "log")):
         try:
@@ -84,9 +100,15 @@ def analyser_valeurs(texte):
         else:
             suite = np.linspace(debut, fin, nombre)
         return [_texte_nombre(v) for v in suite]
+    if ":" in texte:
+        raise ErreurBalayage(f"valeurs « {texte} » : forme non reconnue ; {FORMES_VALEURS}")
     valeurs = texte.split(",")
     if any(v.strip() == "" for v in valeurs) or any("\n" in v or "\r" in v for v in valeurs):
         raise ErreurBalayage(f"valeurs « {texte} » : valeur vide dans la liste")
+    for v in valeurs:
+        parties = [x for x in _SEPARATEUR_DOUTEUX.split(v.strip()) if x]
+        if not _est_nombre(v) and len(parties) > 1 and all(_est_nombre(x) for x in parties):
+            raise ErreurBalayage(f"valeurs « {texte} » : « {v.strip()} » n'est pas un nombre ; {FORMES_VALEURS}")
     return valeurs
 
 
@@ -102,6 +124,8 @@ def remplacer_cle(texte_ini, section, cle, valeur):
     debut = None
     for i, ligne in enumerate(lignes):
         brute = ligne[:-1] if ligne.endswith(b"\r") else ligne
+        if i == 0:
+            brute = brute.removeprefix(b"\xef\xbb\xbf")  # gain skips a byte-order mark
         if brute.startswith(b"[") and lg._ouvre_section(brute, s):
             debut = i
             break
@@ -148,6 +172,7 @@ class Balayage:
     cles: list         # ["puits.largeur", ...] (one or two)
     valeurs: list      # per key, the list of value texts
     arguments: list    # gain's command line
+    ajouter_cles: bool = False  # a swept key absent from the base is added (else refused)
 
     def points(self):
         grille = [[v] for v in self.valeurs[0]]
@@ -158,14 +183,21 @@ class Balayage:
 
 
 def lire_arguments(base, donnes):
-    """gain's command line: the given one, else the base's `arguments` file, else none."""
+    """gain's command line: the given one (--arguments "" for none), else the
+    base's `arguments` file; without either the sweep is refused, since every
+    point would then compute a single density."""
     if donnes is not None:
         return shlex.split(donnes)
     chemin = os.path.join(base, "arguments")
-    if os.path.exists(chemin):
+    if not os.path.exists(chemin):
+        raise ErreurBalayage(f"{chemin} absent : sans ligne de commande chaque point ne calcule qu'une densité ; "
+                             f"donnez-la avec --arguments \"courant 20 2e17\" (ou --arguments \"\" pour une "
+                             f"seule densité)")
+    try:
         with open(chemin, encoding="utf-8") as f:
             return f.read().split()
-    return []
+    except (OSError, UnicodeDecodeError) as e:
+        raise ErreurBalayage(f"{chemin} : illisible ({getattr(e, 'strerror', None) or e})") from None
 
 
 def config_du_point(config_base, b, p):
@@ -177,6 +209,19 @@ def config_du_point(config_base, b, p):
         if ajoutee:
             ajoutees.append(nom_cle)
     return texte, ajoutees
+
+
+def _cles_de_section(config, section):
+    """The keys of the first section gain opens for `section` in config (bytes)."""
+    cles, dedans = [], False
+    for ligne in lg._lignes_ini(config):
+        if not dedans:
+            dedans = ligne.startswith(b"[") and lg._ouvre_section(ligne, section.encode())
+        elif ligne.startswith(b"["):
+            break
+        elif b"=" in ligne:
+            cles.append(os.fsdecode(ligne.split(b"=", 1)[0].strip(b" \t")))
+    return cles
 
 
 def _verifier_lecture(chemin, b, p):
@@ -200,8 +245,14 @@ def preparer(b, rapporter=print):
         raise ErreurBalayage(f"{chemin_base} : configuration de base illisible ({e.strerror})") from None
     for nom_cle in b.cles:
         section, cle = analyser_cle(nom_cle)
-        if lg.ConfigIni(chemin_base).brut(section, cle) is None:
-            rapporter(f"balayage : attention : {nom_cle} absente de {chemin_base} : ajoutée à chaque point")
+        if lg.ConfigIni(chemin_base).brut(section, cle) is not None:
+            continue
+        if not b.ajouter_cles:
+            proches = difflib.get_close_matches(cle, _cles_de_section(config_base, section), n=1)
+            conseil = f" (voulez-vous dire {section}.{proches[0]} ?)" if proches else ""
+            raise ErreurBalayage(f"{nom_cle} absente de {chemin_base}{conseil} : chaque point serait le même "
+                                 f"calcul ; vérifiez le nom, ou ajoutez-la à chaque point avec --ajouter-cle")
+        rapporter(f"balayage : attention : {nom_cle} absente de {chemin_base} : ajoutée à chaque point")
     points = b.points()
     a_ecrire = []
     # Every point is checked before any is written: a refused sweep leaves the folder as it was.
@@ -259,30 +310,87 @@ def a_lancer(points, racine, reprendre_echecs):
 # Local runs
 # ---------------------------------------------------------------------------
 
-def executer_point(gain, arguments, dossier):
-    """Runs gain in the point's folder as the job array does; returns its status
-    (128 + signal for a run killed by a signal, as the shell reports it; None
-    for a run interrupted by SIGINT or SIGTERM, which stays unfinished)."""
+class Interruption(Exception):
+    """The local sweep was stopped by SIGINT or SIGTERM (signum): its running
+    points were stopped and left unfinished, no queued point was started."""
+
+    def __init__(self, signum):
+        super().__init__(signal.Signals(signum).name)
+        self.signum = signum
+
+
+def _demarrer_point(gain, arguments, dossier):
+    """Starts gain in the point's folder, in a process group of its own (so
+    that a stop reaches whatever it starts); None when it cannot be started,
+    the point then failed with status 127."""
     statut_chemin = os.path.join(dossier, FICHIER_STATUT)
     if os.path.exists(statut_chemin):
         os.remove(statut_chemin)
     with open(os.path.join(dossier, lg.FICHIER_CONSOLE), "wb") as sortie, \
             open(os.path.join(dossier, FICHIER_ERREURS), "wb") as erreurs:
         try:
-            statut = subprocess.run([gain, *arguments], cwd=dossier, stdout=sortie, stderr=erreurs,
-                                    stdin=subprocess.DEVNULL, check=False).returncode
+            return subprocess.Popen([gain, *arguments], cwd=dossier, stdout=sortie, stderr=erreurs,
+                                    stdin=subprocess.DEVNULL, start_new_session=True)
         except OSError as e:
-            erreurs.write(f"gain ne peut être lancé : {e.strerror}\n".encode())
-            statut = 127
+            erreurs.write(f"gain ne peut être lancé : {gain} : {e.strerror}\n".encode())
+    _ecrire_statut(dossier, 127)
+    return None
+
+
+def _ecrire_statut(dossier, statut):
+    chemin = os.path.join(dossier, FICHIER_STATUT)
+    with open(chemin + ".tmp", "w", encoding="utf-8") as f:
+        f.write(f"{statut}\n")
+    os.replace(chemin + ".tmp", chemin)
+
+
+def _finir_point(dossier, statut):
+    """Records the status of a run that ended (128 + signal for a run killed
+    by a signal, as the shell reports it) and returns it; a run ended by
+    SIGINT or SIGTERM stays unfinished (None, no status), so that a resume
+    runs it again."""
     if statut in (-signal.SIGINT, -signal.SIGTERM):
-        # Stopped by the user or the batch system, not failed: no status, so that a resume runs it again.
         return None
     if statut < 0:
         statut = 128 - statut
-    with open(statut_chemin + ".tmp", "w", encoding="utf-8") as f:
-        f.write(f"{statut}\n")
-    os.replace(statut_chemin + ".tmp", statut_chemin)
+    _ecrire_statut(dossier, statut)
     return statut
+
+
+def executer_point(gain, arguments, dossier):
+    """Runs gain in the point's folder as the job array does; returns its
+    status, None when it was interrupted (see _finir_point)."""
+    processus = _demarrer_point(gain, arguments, dossier)
+    return 127 if processus is None else _finir_point(dossier, processus.wait())
+
+
+def _arreter_points(en_cours, delai=1.0):
+    """Stops the running points: SIGTERM to each one's process group, SIGKILL
+    to what is left after `delai` seconds. A point that had ended on its own
+    keeps its status; a stopped one stays unfinished. Returns {name: status}."""
+    arretes = set()
+    for processus in en_cours:
+        if processus.poll() is None:
+            arretes.add(processus)
+            try:
+                os.killpg(processus.pid, signal.SIGTERM)
+            except ProcessLookupError:
+                pass
+    fin = time.monotonic() + delai
+    for processus in arretes:
+        try:
+            processus.wait(timeout=max(0.0, fin - time.monotonic()))
+        except subprocess.TimeoutExpired:
+            try:
+                os.killpg(processus.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+            processus.wait()
+    statuts = {}
+    for processus, (p, dossier) in en_cours.items():
+        ok = processus not in arretes or processus.returncode == 0
+        statuts[p.nom] = _finir_point(dossier, processus.returncode) if ok else None
+    return statuts
 
 
 def _duree(s):
@@ -292,12 +400,15 @@ def _duree(s):
 
 def lancer_local(b, points, gain, travaux, flux=sys.stdout):
     """Runs the points, `travaux` at a time, with a progress line; returns
-    {point name: status}."""
-    statuts, echecs, debut = {}, 0, time.monotonic()
+    {point name: status}. SIGINT or SIGTERM stops the sweep at once: the
+    running points are stopped (left unfinished), no other is started, and
+    Interruption is raised."""
+    statuts, debut = {}, time.monotonic()
     interactif = flux.isatty()
 
     def progres():
         fait = len(statuts)
+        echecs = sum(1 for v in statuts.values() if v not in (0, None))
         ecoule = time.monotonic() - debut
         reste = ecoule / fait * (len(points) - fait) if fait else float("nan")
         ligne = (f"balayage : {fait}/{len(points)} points faits, {echecs} en échec, "
@@ -307,16 +418,38 @@ def lancer_local(b, points, gain, travaux, flux=sys.stdout):
 
     if not points:
         return statuts
+    recus = []
+    anciens = {}
+    if threading.current_thread() is threading.main_thread():
+        for s in (signal.SIGINT, signal.SIGTERM):
+            anciens[s] = signal.signal(s, lambda signum, _: recus.append(signum))
+    file, en_cours = list(points), {}
     progres()
-    with concurrent.futures.ThreadPoolExecutor(max_workers=travaux) as groupe:
-        futurs = {groupe.submit(executer_point, gain, b.arguments, p.dossier(b.dossier)): p for p in points}
-        for futur in concurrent.futures.as_completed(futurs):
-            statut = futur.result()
-            statuts[futurs[futur].nom] = statut
-            echecs += statut not in (0, None)
-            progres()
-    if interactif:
-        flux.write("\n")
+    try:
+        while (file or en_cours) and not recus:
+            while file and len(en_cours) < travaux and not recus:
+                p = file.pop(0)
+                dossier = p.dossier(b.dossier)
+                processus = _demarrer_point(gain, b.arguments, dossier)
+                if processus is None:
+                    statuts[p.nom] = 127
+                    progres()
+                else:
+                    en_cours[processus] = (p, dossier)
+            for processus in [q for q in en_cours if q.poll() is not None]:
+                p, dossier = en_cours.pop(processus)
+                statuts[p.nom] = _finir_point(dossier, processus.returncode)
+                progres()
+            if en_cours and not recus:
+                time.sleep(0.05)
+    finally:
+        statuts.update(_arreter_points(en_cours))
+        for s, ancien in anciens.items():
+            signal.signal(s, ancien)
+        if interactif:
+            flux.write("\n")
+    if recus:
+        raise Interruption(recus[0])
     return statuts
 
 
@@ -336,16 +469,38 @@ def _plages(numeros):
     return ",".join(plages)
 
 
-def script_slurm(b, points, choisis, gain, simultanes=None, temps=None, memoire=None, options=()):
+def fils_par_tache(b, points, demandes=None):
+    """CPUs per task of the job array: the threads the points will use. A
+    point whose nb_fils is positive uses that many; with nb_fils = 0 (or
+    absent) gain takes the CPUs its task is given, `demandes` (default 1).
+    Refused when `demandes` contradicts a positive nb_fils."""
+    positifs = set()
+    for p in points:
+        cfg = lg.ConfigIni(os.path.join(p.dossier(b.dossier), lg.FICHIER_CONFIG))
+        if cfg.entier("calcul", "nb_fils") > 0:
+            positifs.add(cfg.entier("calcul", "nb_fils"))
+    if demandes is None:
+        return max(positifs, default=1)
+    if demandes < 1:
+        raise ErreurBalayage("--cpus-par-tache veut un entier positif")
+    if positifs - {demandes}:
+        raise ErreurBalayage(f"--cpus-par-tache {demandes} : les points demandent nb_fils = "
+                             f"{', '.join(map(str, sorted(positifs)))} ; mettez nb_fils=0 dans la base, ou "
+                             f"--cpus-par-tache {max(positifs)}")
+    return demandes
+
+
+def script_slurm(b, points, choisis, gain, simultanes=None, temps=None, memoire=None, options=(), fils=1):
     """A job array, one task per point to run: the task of index i runs gain in
-    the folder of point i and writes the same files as the local runner."""
+    the folder of point i, on `fils` CPUs and as many threads (OMP_NUM_THREADS),
+    and writes the same files as the local runner."""
     racine = os.path.abspath(b.dossier)
     tableau = _plages([p.numero for p in choisis]) + (f"%{simultanes}" if simultanes else "")
     lignes = ["#!/bin/bash",
               f"#SBATCH --job-name={shlex.quote('balayage-' + os.path.basename(racine.rstrip('/')))}",
               f"#SBATCH --array={tableau}",
               "#SBATCH --ntasks=1",
-              "#SBATCH --cpus-per-task=1",
+              f"#SBATCH --cpus-per-task={fils}",
               f"#SBATCH --output={shlex.quote(os.path.join(racine, 'slurm-%A_%a.out'))}"]
     if temps:
         lignes.append(f"#SBATCH --time={temps}")
@@ -355,6 +510,7 @@ def script_slurm(b, points, choisis, gain, simultanes=None, temps=None, memoire=
     lignes += [
         "# One array task per point of the sweep; the index is the point's number.",
         "set -u",
+        f"export OMP_NUM_THREADS={fils}",
         f"racine={shlex.quote(racine)}",
         f"gain={shlex.quote(os.path.abspath(gain))}",
         f"arguments=({' '.join(shlex.quote(a) for a in b.arguments)})",

@@ -82,12 +82,15 @@ def _strtod(texte):
 def _lignes_ini(donnees):
     """The lines as gain's reader sees them: pieces of at most 1023 bytes (a
     longer physical line gives several), cut at a NUL byte, without the line
-    feed and a trailing carriage return."""
+    feed and a trailing carriage return; a UTF-8 byte-order mark at the start
+    of the file is skipped."""
     debut, fin = 0, len(donnees)
     while debut < fin:
         saut = donnees.find(b"\n", debut, debut + 1023)
         suivant = saut + 1 if saut >= 0 else min(debut + 1023, fin)
         ligne = donnees[debut:suivant].split(b"\0", 1)[0]
+        if debut == 0 and ligne.startswith(b"\xef\xbb\xbf"):
+            ligne = ligne[3:]
         debut = suivant
         if ligne.endswith(b"\n"):
             ligne = ligne[:-1]

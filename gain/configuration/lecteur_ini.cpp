@@ -154,6 +154,7 @@ void avertir_structure(const std::string& chemin, const std::vector<cle_connue>&
     // The sections a line belongs to, as the reader sees them: each known
     // section is read only in the block after the first header that opens it.
     std::vector<bool> deja_ouverte(sections.size(), false), lue(sections.size(), false);
+    std::vector<int> premiere_ligne(connues.size(), 0); // line of each known key's first value, 0: none yet
     char tampon[1024];
     int numero = 0;
     for (bool premiere = true; const char* ligne = lire_ligne(f.get(), tampon, premiere); premiere = false) {
@@ -188,8 +189,16 @@ void avertir_structure(const std::string& chemin, const std::vector<cle_connue>&
         for (std::size_t s = 0; s < sections.size(); ++s) {
             if (!lue[s]) continue;
             dans_lue = true;
-            for (const auto& c : connues)
-                connue = connue || (sections[s] == c.section && nomme_cle(ligne, egal, c.cle));
+            for (std::size_t k = 0; k < connues.size(); ++k) {
+                if (sections[s] != connues[k].section || !nomme_cle(ligne, egal, connues[k].cle)) continue;
+                connue = true;
+                // The reader takes the first line of a key: a later one is said, not used.
+                if (premiere_ligne[k] != 0)
+                    std::printf("Attention : clé donnée deux fois : « %s » (ligne %d) : la valeur de la ligne %d "
+                                "est lue.\n", ligne, numero, premiere_ligne[k]);
+                else
+                    premiere_ligne[k] = numero;
+            }
         }
         if (dans_lue && !connue) std::printf("Attention : clé inconnue : « %s » (ligne %d).\n", ligne, numero);
     }

@@ -35,7 +35,9 @@ bool fichier_lisible(const std::string& chemin);
 // Warnings for what a typo hides: a line "key=value" in a section the program
 // reads whose key it does not know ("clé inconnue"), and a header that would
 // name a known section once trimmed and folded to lower case, or a second
-// header of a section ("section ignorée : ..."). Lines without '=' are free remarks.
+// header of a section ("section ignorée : ..."), and a known key given twice in
+// its section ("clé donnée deux fois", both lines named; the first value is the
+// one read). Lines without '=' are free remarks.
 struct cle_connue {
     const char* section;
     const char* cle;

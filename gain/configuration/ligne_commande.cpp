@@ -35,14 +35,29 @@ bool mode_courant(int argc, const char* const* argv) { return argc >= 2 && std::
 
 void verifier_ligne_commande(int argc, const char* const* argv)
 {
-    if (!mode_courant(argc, argv)) return;
+    if (argc <= 1) return;
+    // A mistyped mode must not overwrite the previous results with another computation.
+    if (!mode_courant(argc, argv)) {
+        std::string ligne;
+        for (int i = 1; i < argc; ++i) {
+            if (i > 1) ligne += ' ';
+            ligne += argv[i];
+        }
+        arreter("Ligne de commande non reconnue : « " + ligne + " » ; rien n'est calculé ni écrit.\n" + usage_gain);
+    }
     if (argc < 4)
         arreter(std::string("Le mode courant demande deux nombres : gain courant <nombre de densites> <pas en cm-3>\n") +
+                usage_gain);
+    if (argc > 4)
+        arreter(std::string("Le mode courant prend deux nombres, pas plus : « ") + argv[4] + " » est de trop.\n" +
                 usage_gain);
     for (int i = 2; i < 4; ++i)
         if (!nombre_de(argv[i]))
             arreter(std::string("Le mode courant demande deux nombres : « ") + argv[i] + " » n'en est pas un.\n" +
                     usage_gain);
+    if (!(*nombre_de(argv[2]) >= 1.0))
+        arreter(std::string("Le mode courant demande au moins une densité : « ") + argv[2] + " » densités.\n" +
+                usage_gain);
 }
 
 ligne_commande lire_ligne_commande(int argc, const char* const* argv)

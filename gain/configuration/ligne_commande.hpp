@@ -13,8 +13,10 @@ extern const char* const usage_gain;
 
 bool mode_courant(int argc, const char* const* argv);
 
-// "courant" without its two numbers, or with a word that is not a number,
-// stops the run with the usage line.
+// Any command line but none and "courant <count> <step>" (--help, -h and
+// --version are answered before), "courant" without its two numbers or with
+// more words, a word that is not a number, or a count below 1 stops the run
+// with the usage line.
 void verifier_ligne_commande(int argc, const char* const* argv);
 
 ligne_commande lire_ligne_commande(int argc, const char* const* argv);

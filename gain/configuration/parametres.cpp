@@ -222,6 +222,8 @@ void lire_parametres(const std::string& c, parametres_calcul& p)
     p.bowing_Eg_x_barriere = lire_reel(c, "barriere", "bowing_Eg_x");
     p.K_delta_Ec = lire_reel(c, "systeme", "K_delta_Ec");
 
-    // Optional: thread count of the dispersion scan (absent or 0: every core).
+    // Optional: thread count of the dispersion scan (absent or 0: every
+    // thread the process may run on).
     p.nb_fils = lire_entier_optionnel(c, "calcul", "nb_fils").value_or(0);
+    verifier_domaine(p.nb_fils, "calcul", "nb_fils", 0.0, true, HUGE_VAL, false);
 }

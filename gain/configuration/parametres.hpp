@@ -28,7 +28,7 @@ struct parametres_calcul {
     int debut_courant = 0;    // mA
     int fin_courant = 0;      // mA
     double demi_largeur_lorentz = 0.0; // intraband relaxation time tau, s
-    int nb_fils = 0;          // threads of the dispersion scan; 0: all hardware threads
+    int nb_fils = 0;          // threads of the dispersion scan, >= 0; 0: those the process may run on
 
     // [constantes]
     double T = 0.0;           // K, the single-precision value of the key widened

@@ -1,12 +1,19 @@
 #include "dispersion/dispersion.hpp"
 
+#include <sched.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cmath>
 #include <exception>
 #include <limits>
 #include <string>
 #include <thread>
+
+#ifdef _OPENMP
+#include <omp.h>
+#endif
 
 #include "configuration/arret.hpp"
 #include "numerique/constantes.hpp"
@@ -651,6 +658,28 @@ std::vector<std::vector<std::vector<double>>> balayer_lignes(const balayage& b,
 
 } // namespace
 
+int fils_disponibles()
+{
+#ifdef _OPENMP
+    // A count the user or the batch system set wins.
+    if (const char* v = std::getenv("OMP_NUM_THREADS"); v != nullptr && *v != '\0')
+        return std::max(1, omp_get_max_threads());
+#endif
+    int n = 0;
+    cpu_set_t masque;
+    CPU_ZERO(&masque);
+    if (sched_getaffinity(0, sizeof masque, &masque) == 0) n = CPU_COUNT(&masque);
+    if (n <= 0) n = static_cast<int>(std::thread::hardware_concurrency());
+    // The control group's quota, "quota period" in microseconds ("max": none).
+    if (std::FILE* f = std::fopen("/sys/fs/cgroup/cpu.max", "r")) {
+        double quota = 0, periode = 0;
+        if (std::fscanf(f, "%lf %lf", &quota, &periode) == 2 && quota > 0 && periode > 0)
+            n = std::min(n, std::max(1, static_cast<int>(std::ceil(quota / periode))));
+        std::fclose(f);
+    }
+    return std::max(1, n);
+}
+
 resultats_dispersion calculer_dispersion(const parametres_calcul& p, const resultats_materiau& mat,
                                          const resultats_k0& k0)
 {
@@ -689,7 +718,7 @@ resultats_dispersion calculer_dispersion(const parametres_calcul& p, const resul
         for (std::size_t c = 0; c < valeurs_ky.size(); ++c)
             suites[balayage_ky ? a : 0].push_back(
                 {static_cast<int>(a) + 1, static_cast<int>(c), valeurs_kx[a], valeurs_ky[c]});
-    const int nb_fils = p.nb_fils > 0 ? p.nb_fils : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    const int nb_fils = p.nb_fils > 0 ? p.nb_fils : fils_disponibles();
     const std::vector<std::vector<std::vector<double>>> niveaux =
         balayage_ky ? balayer_lignes(b, suites, nb_fils, p)
                     : std::vector<std::vector<std::vector<double>>>{balayer_kx(b, suites[0], nb_fils, p)};

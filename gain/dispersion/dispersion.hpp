@@ -98,8 +98,13 @@ void evaluer_fonction_dispersion_sse2(const modele_valence& m, const plan_k& k,
 std::vector<double> grille_energie_valence(const parametres_calcul& p, const resultats_materiau& m,
                                           double bord_puits = 0.0, int* nb_points_bas = nullptr);
 
-// The whole scan; prints the progress lines. Threads: p.nb_fils (<= 0: all
-// hardware threads); results and console text do not depend on it.
+// Threads the process may run on: OMP_NUM_THREADS when set, else the CPUs of
+// its affinity mask (taskset, a Slurm task), at most the control group's
+// quota (/sys/fs/cgroup/cpu.max, rounded up); at least 1.
+int fils_disponibles();
+
+// The whole scan; prints the progress lines. Threads: p.nb_fils (0:
+// fils_disponibles()); results and console text do not depend on it.
 resultats_dispersion calculer_dispersion(const parametres_calcul& p, const resultats_materiau& m,
                                          const resultats_k0& k0);
 

@@ -1,11 +1,18 @@
 #include "programme/pilote.hpp"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "configuration/arret.hpp"
 #include "configuration/bornes.hpp"
@@ -39,6 +46,74 @@ fichier ouvrir(const std::optional<std::string>& chemin)
 void verifier_ouverture(const fichier& f, const std::optional<std::string>& chemin, const char* quoi)
 {
     if (!f) arreter(std::string("Erreur creation ") + quoi + " : " + (chemin ? *chemin : "(clé absente)") + "\n");
+}
+
+// Every output path is tried before any output file is created or emptied:
+// each must be creatable (its folder exists and takes a new file; an existing
+// file must open for writing, which leaves its bytes alone), no two may be the
+// same file, and none may be config.ini. A failure names the file, its path,
+// its key and the system's reason; the files this check created are removed
+// again, so every file is left as it was. Devices (/dev/null, /dev/full) and
+// pipes are only checked for writing, and may be shared.
+void verifier_chemins_sortie(const parametres_calcul& p)
+{
+    struct sortie {
+        const char* cle;
+        const char* quoi;
+        const std::optional<std::string>& chemin;
+        bool requise;
+    };
+    const sortie sorties[] = {
+        {"fichier_gain", "fichier de sortie du gain", p.fichier_gain, true},
+        {"fichier_param", "fichier de sortie des parametres", p.fichier_param, true},
+        {"fichier_P-I", "fichier de P-I", p.fichier_PI, true},
+        {"fichier_dispersion", "fichier de dispersion", p.fichier_dispersion, false},
+        {"fichier_enveloppes", "fichier des enveloppes", p.fichier_enveloppes, false},
+    };
+    struct vu {
+        dev_t dev;
+        ino_t ino;
+        const char* cle;
+    };
+    std::vector<vu> fichiers;
+    struct stat config {};
+    if (stat(fichier_config, &config) == 0) fichiers.push_back({config.st_dev, config.st_ino, nullptr});
+    std::vector<std::filesystem::path> crees;
+    auto refuser = [&](const sortie& s, const std::string& raison) {
+        for (const auto& c : crees) ::unlink(c.c_str());
+        if (!s.chemin) arreter(std::string("Erreur creation ") + s.quoi + " : (clé absente)\n");
+        arreter(std::string("Erreur creation ") + s.quoi + " : " + *s.chemin + " (clé " + s.cle + " [sortie]) : " +
+                raison + "\n");
+    };
+    for (const sortie& s : sorties) {
+        if (!s.chemin) {
+            if (s.requise) refuser(s, "");
+            continue;
+        }
+        const char* chemin = s.chemin->c_str();
+        struct stat avant {};
+        const bool existait = stat(chemin, &avant) == 0;
+        if (existait && !S_ISREG(avant.st_mode)) {
+            if (S_ISDIR(avant.st_mode)) refuser(s, std::strerror(EISDIR));
+            if (access(chemin, W_OK) != 0) refuser(s, std::strerror(errno));
+            continue;
+        }
+        const int fd = ::open(chemin, existait ? O_WRONLY : O_WRONLY | O_CREAT, 0666);
+        if (fd < 0) refuser(s, std::strerror(errno));
+        struct stat apres {};
+        const int etat = fstat(fd, &apres);
+        ::close(fd);
+        if (!existait) {
+            std::error_code ignore;
+            crees.push_back(std::filesystem::canonical(chemin, ignore));
+        }
+        if (etat != 0) continue;
+        for (const vu& v : fichiers)
+            if (v.dev == apres.st_dev && v.ino == apres.st_ino)
+                refuser(s, v.cle ? std::string("même fichier que la clé ") + v.cle + " [sortie]"
+                                 : std::string("c'est le fichier de configuration ") + fichier_config);
+        fichiers.push_back({apres.st_dev, apres.st_ino, s.cle});
+    }
 }
 
 // Every file is opened before any result is tested, so that each one whose
@@ -136,20 +211,20 @@ void verifier_niveaux_k0(const resultats_k0& k0)
 
 int executer(int argc, const char* const* argv)
 {
-    if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::fputs(usage_gain, stdout);
         return 0;
     }
-    if (argc >= 2 && std::strcmp(argv[1], "--version") == 0) {
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
         std::puts("gain " GAIN_VERSION);
         return 0;
     }
+    verifier_ligne_commande(argc, argv);
     // Numbers are read and written with '.' whatever the user's locale: the
     // program stays in the C locale.
     if (!fichier_lisible(fichier_config))
         arreter(std::string("Impossible de lire le fichier de configuration ") + fichier_config +
                 " (absent ou illisible) dans le dossier courant.\n");
-    verifier_ligne_commande(argc, argv);
 
     // Every key is read and checked, and the material model formed, before
     // any output file is created or emptied: a slip leaves the results of
@@ -163,6 +238,7 @@ int executer(int argc, const char* const* argv)
     const resultats_materiau m = modele_materiau(p);
     verifier_bornes(p, {m.Vc, m.Vv, m.dE_hydro},
                     {nombre_de_passes(commande.nombre_iterations), commande.pas_porteurs_cm3}, memoire_disponible());
+    verifier_chemins_sortie(p);
     fichiers_sortie f = ouvrir_fichiers(p);
 
     afficher_banniere();

@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
+#include <sched.h>
 
 #include <cmath>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iterator>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -446,4 +451,46 @@ TEST(Dispersion, GrilleTropGrandeRefusee)
         EXPECT_NE(a.message.find("deltaE"), std::string::npos);
         EXPECT_EQ(a.message.back(), '\n');
     }
+}
+
+namespace {
+
+long fils_du_processus()
+{
+    return std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                         std::filesystem::directory_iterator());
+}
+
+} // namespace
+
+// nb_fils = 0 takes the CPUs the process may run on: on one CPU (as under
+// taskset -c 0, or in a Slurm task given one CPU) the scan starts no thread.
+// ctest also runs this test under taskset -c 0 itself (fils_sous_taskset).
+TEST(Fils, ZeroPrendLesCoeursPermis)
+{
+    cpu_set_t avant, un;
+    ASSERT_EQ(sched_getaffinity(0, sizeof avant, &avant), 0);
+    CPU_ZERO(&un);
+    for (int i = 0; i < CPU_SETSIZE; ++i)
+        if (CPU_ISSET(i, &avant)) {
+            CPU_SET(i, &un);
+            break;
+        }
+    ASSERT_EQ(sched_setaffinity(0, sizeof un, &un), 0);
+    const char* omp = std::getenv("OMP_NUM_THREADS");
+    const std::optional<std::string> omp_avant = omp ? std::optional<std::string>(omp) : std::nullopt;
+    unsetenv("OMP_NUM_THREADS");
+
+    EXPECT_EQ(fils_disponibles(), 1);
+    const long fils = fils_du_processus();
+    cas_puits c = puits_exemple(true);
+    c.p.Nk = 6;
+    c.p.deltak = 5e8;
+    c.p.deltaE = 0.5;
+    c.p.nb_fils = 0;
+    calculer_silencieux(c);
+    EXPECT_EQ(fils_du_processus(), fils) << "un seul coeur permis : aucun fil de plus";
+
+    if (omp_avant) setenv("OMP_NUM_THREADS", omp_avant->c_str(), 1);
+    sched_setaffinity(0, sizeof avant, &avant);
 }

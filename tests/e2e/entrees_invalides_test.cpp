@@ -133,6 +133,61 @@ TEST(EntreesInvalides, TravailDemesureFichiersEtTextesAbsurdes)
     for (const auto& c : table) verifier(c);
 }
 
+// Slips after a run that worked, in its folder: every refusal leaves each
+// result of that run byte for byte, and a key given twice (a warning only)
+// writes the same results again, its first value being the one read.
+TEST(EntreesInvalides, GlissadesLaissentLesResultatsPrecedents)
+{
+    const std::vector<modification> base = {{"sortie", "fichier_dispersion", "dispersion.txt"},
+                                            {"sortie", "fichier_enveloppes", "enveloppes.txt"}};
+    const std::string absent = " (clé fichier_P-I [sortie]) : No such file or directory\n";
+    const cas table[] = {
+        {"P-I dans /proc", {{"sortie", "fichier_P-I", "/proc/P-I.txt"}}, {}, 1,
+         "Erreur creation fichier de P-I : /proc/P-I.txt" + absent},
+        {"P-I dans un dossier absent", {{"sortie", "fichier_P-I", "absent/P-I.txt"}}, {}, 1,
+         "Erreur creation fichier de P-I : absent/P-I.txt" + absent},
+        {"P-I sur un dossier", {{"sortie", "fichier_P-I", "un_dossier"}}, {}, 1,
+         "Erreur creation fichier de P-I : un_dossier (clé fichier_P-I [sortie]) : Is a directory\n"},
+        {"P-I sur le fichier de gain", {{"sortie", "fichier_P-I", "./gain.txt"}}, {}, 1,
+         "Erreur creation fichier de P-I : ./gain.txt (clé fichier_P-I [sortie]) : même fichier que la clé "
+         "fichier_gain [sortie]\n"},
+        {"enveloppes sur config.ini", {{"sortie", "fichier_enveloppes", "config.ini"}}, {}, 1,
+         "Erreur creation fichier des enveloppes : config.ini (clé fichier_enveloppes [sortie]) : c'est le fichier de "
+         "configuration config.ini\n"},
+        {"clé donnée deux fois", {}, {}, 0, "Attention : clé donnée deux fois : « Ninj=3e18 » (ligne 15) : la valeur "
+         "de la ligne 14 est lue.\n",
+         [](const std::string& t) {
+             std::string u = t;
+             return u.insert(u.find("Ninj=1e18\n") + 10, "Ninj=3e18\n");
+         }},
+        {"gain foo", {}, {"foo"}, 1, "Ligne de commande non reconnue : « foo » ; rien n'est calculé ni écrit.\nUsage"},
+        {"courant 0", {}, {"courant", "0", "1e17"}, 1, "Le mode courant demande au moins une densité : « 0 » densités."},
+        {"courant -3", {}, {"courant", "-3", "1e17"}, 1, "au moins une densité : « -3 » densités.\nUsage"},
+        {"courant de trop", {}, {"courant", "3", "1e17", "4"}, 1, "« 4 » est de trop.\nUsage"},
+        {"nb_fils négatif", {{"calcul", "nb_fils", "-1"}}, {}, 1,
+         "Valeur hors domaine pour la clé nb_fils [calcul] : -1 (accepté : nb_fils ≥ 0).\n"},
+    };
+    dossier_temporaire d;
+    std::filesystem::create_directory(d.chemin / "un_dossier");
+    ASSERT_EQ(executer_cas(d, base, {}).statut, 0);
+    const char* sorties[] = {"gain.txt", "parametres.txt", "P-I.txt", "dispersion.txt", "enveloppes.txt"};
+    std::vector<std::optional<std::string>> avant;
+    for (const char* nom : sorties) avant.push_back(d.lire(nom));
+    for (const auto& c : table) {
+        SCOPED_TRACE(c.nom);
+        std::vector<modification> mods = base;
+        mods.insert(mods.end(), c.mods.begin(), c.mods.end());
+        const auto r = executer_cas(d, mods, c.arguments, c.texte);
+        EXPECT_EQ(r.statut, c.statut) << r.console;
+        EXPECT_NE(r.console.find(c.morceau), std::string::npos) << r.console;
+        for (std::size_t i = 0; i < avant.size(); ++i) {
+            ASSERT_TRUE(avant[i] && !avant[i]->empty()) << sorties[i];
+            EXPECT_EQ(d.lire(sorties[i]), avant[i]) << sorties[i];
+        }
+        EXPECT_FALSE(d.existe("absent"));
+    }
+}
+
 // A folder of the user made read-only; root writes there all the same.
 TEST(EntreesInvalides, DossierEnLectureSeule)
 {

@@ -37,14 +37,14 @@ TEST(Pilote, SansConfigIniArretImmediatEnNommantLeFichier)
     EXPECT_TRUE(d.fichiers().empty());
 }
 
-TEST(Pilote, FichierDeGainDansUnDossierAbsentLesAutresSontCrees)
+TEST(Pilote, FichierDeGainDansUnDossierAbsentAucunNEstCree)
 {
     dossier_temporaire d;
     const auto r = executer_gain_dans(d, config_avec("sortie", "fichier_gain", "absent/gain.txt"));
     EXPECT_EQ(r.statut, 1);
-    EXPECT_EQ(r.console, "Erreur creation fichier de sortie du gain : absent/gain.txt\n");
-    EXPECT_EQ(d.lire("parametres.txt"), std::optional<std::string>(""));
-    EXPECT_EQ(d.lire("P-I.txt"), std::optional<std::string>(""));
+    EXPECT_EQ(r.console, "Erreur creation fichier de sortie du gain : absent/gain.txt (clé fichier_gain [sortie]) : "
+                         "No such file or directory\n");
+    EXPECT_EQ(d.fichiers(), std::vector<std::string>{"config.ini"});
 }
 
 TEST(Pilote, MessagesDesTroisFichiersDeSortieDansLOrdre)
@@ -53,18 +53,18 @@ TEST(Pilote, MessagesDesTroisFichiersDeSortieDansLOrdre)
         std::string cle, message;
     };
     const cas table[] = {
-        {"fichier_param", "Erreur creation fichier de sortie des parametres : absent/p.txt\n"},
-        {"fichier_P-I", "Erreur creation fichier de P-I : absent/p.txt\n"},
-        {"fichier_dispersion", "Erreur creation fichier de dispersion : absent/p.txt\n"},
-        {"fichier_enveloppes", "Erreur creation fichier des enveloppes : absent/p.txt\n"},
+        {"fichier_param", "Erreur creation fichier de sortie des parametres : absent/p.txt"},
+        {"fichier_P-I", "Erreur creation fichier de P-I : absent/p.txt"},
+        {"fichier_dispersion", "Erreur creation fichier de dispersion : absent/p.txt"},
+        {"fichier_enveloppes", "Erreur creation fichier des enveloppes : absent/p.txt"},
     };
     for (const auto& c : table) {
         SCOPED_TRACE(c.cle);
         dossier_temporaire d;
         const auto r = executer_gain_dans(d, config_avec("sortie", c.cle, "absent/p.txt"));
         EXPECT_EQ(r.statut, 1);
-        EXPECT_EQ(r.console, c.message);
-        EXPECT_TRUE(d.existe("gain.txt"));
+        EXPECT_EQ(r.console, c.message + " (clé " + c.cle + " [sortie]) : No such file or directory\n");
+        EXPECT_EQ(d.fichiers(), std::vector<std::string>{"config.ini"});
     }
 }
 
@@ -153,6 +153,8 @@ TEST(Pilote, AvertissementsDesFautesDeFrappe)
         {"[calcul]", "[Calcul]", "section ignorée : « [Calcul] » (ligne 7) : écrivez [calcul]"},
         {"nb_fils=0", "nb_fil=0", "clé inconnue : « nb_fil=0 » (ligne 19)"},
         {"fichier_dispersion=", "fichier_dispersio=", "clé inconnue : « fichier_dispersio=dispersion.txt » (ligne 5)"},
+        {"nb_fils=0", "nb_fils=0\nnb_fils=4",
+         "clé donnée deux fois : « nb_fils=4 » (ligne 20) : la valeur de la ligne 19 est lue."},
     };
     for (const auto& c : table) {
         SCOPED_TRACE(c.vers);
@@ -219,14 +221,15 @@ TEST(Pilote, BanniereEnTeteEtMessageFinalNommantLeCheminAvecSonBlanc)
     EXPECT_TRUE(d.existe(" gain.txt"));
 }
 
-TEST(Pilote, UnMotAutreQueCourantCompteCommeAucunArgument)
+TEST(Pilote, UnMotAutreQueCourantEstRefuseAvantTout)
 {
     for (const char* mot : {"COURANT", "courants", "cour"}) {
         SCOPED_TRACE(mot);
         dossier_temporaire d;
         const auto r = executer_gain_dans(d, texte_config(entrees_rapides()), {mot});
-        EXPECT_EQ(r.statut, 0) << r.console;
-        EXPECT_TRUE(finit_par(r.console, "Calculs terminés. Résultats disponibles dans gain.txt\n")) << r.console;
+        EXPECT_EQ(r.statut, 1) << r.console;
+        EXPECT_EQ(r.console.rfind("Ligne de commande non reconnue : « " + std::string(mot) + " »", 0), 0u) << r.console;
+        EXPECT_EQ(d.fichiers(), std::vector<std::string>{"config.ini"});
     }
 }
 

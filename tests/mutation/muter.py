@@ -1,12 +1,15 @@
 #!/usr/bin/python3
 """Mutation test of the suite: each fault of the table below is applied alone
 to a clean tree, the tree is rebuilt (Release, tests on) and ctest is run; a
-fault is caught when some test fails. Prints the score and the survivors.
+fault is caught when some test fails, and invalid when the tree no longer
+builds (it says nothing of the tests: neither caught nor missed). Prints the
+score over the valid faults, the survivors and the invalid ones.
 
     tests/mutation/muter.py [--exclure REGEX] [--construction DOSSIER]
 
-Run it on a checkout of its own (it edits the sources, restoring each file
-after its fault): git worktree add /tmp/mut HEAD && /tmp/mut/tests/mutation/muter.py
+Run it on a copy of its own (it edits the sources, restoring each file after
+its fault): `make mutation` copies the work tree to build/mutation/arbre and
+runs it there.
 --exclure takes ctest's -E, to score the suite without some of its tests.
 """
 import argparse
@@ -87,7 +90,7 @@ def main():
     test = ["ctest", "--test-dir", b, "-j2", "--stop-on-failure", "-E", args.exclure]
     if executer(["cmake", "--build", b, "-j2"]).returncode or executer(test).returncode:
         sys.exit("l'arbre sans faute ne passe pas la suite :\n" + executer(test).stdout[-3000:])
-    survivantes = []
+    survivantes, invalides = [], []
     for fichier, avant, apres, nom in FAUTES:
         chemin = RACINE / fichier
         texte = chemin.read_text()
@@ -96,14 +99,18 @@ def main():
         chemin.write_text(texte.replace(avant, apres))
         try:
             construit = executer(["cmake", "--build", b, "-j2"]).returncode == 0
-            attrapee = not construit or executer(test).returncode != 0
+            attrapee = construit and executer(test).returncode != 0
         finally:
             chemin.write_text(texte)
-        print(f"{'attrapée ' if attrapee else 'SURVIT   '} {nom}", flush=True)
-        if not attrapee:
+        print(f"{'INVALIDE ' if not construit else 'attrapée ' if attrapee else 'SURVIT   '} {nom}", flush=True)
+        if not construit:
+            invalides.append(nom)
+        elif not attrapee:
             survivantes.append(nom)
-    n = len(FAUTES)
-    print(f"score : {n - len(survivantes)}/{n} = {100 * (n - len(survivantes)) / n:.0f} %")
+    n = len(FAUTES) - len(invalides)
+    score = f"{100 * (n - len(survivantes)) / n:.0f} %" if n else "sans objet"
+    print(f"score : {n - len(survivantes)}/{n} = {score}"
+          + (f" ({len(invalides)} faute(s) invalide(s), qui ne compilent pas, hors du compte)" if invalides else ""))
     executer(["cmake", "--build", b, "-j2"])
 
 

@@ -2,7 +2,9 @@
 a grid), failures, resume, and the same sweep through a real Slurm cluster."""
 import os
 import shutil
+import signal
 import subprocess
+import time
 
 import pytest
 
@@ -60,6 +62,13 @@ def test_analyser_valeurs(texte, attendu):
 def test_valeurs_refusees(texte):
     with pytest.raises(bg.ErreurBalayage):
         bg.analyser_valeurs(texte)
+
+
+@pytest.mark.parametrize("texte", ["50-100-5", "50:100", "50:100:5:7", "50;60;70", "50..100", "60,70 80"])
+def test_liste_mal_formee_refusee_avec_les_formes(texte):
+    with pytest.raises(bg.ErreurBalayage, match="formes acceptées : début:fin:nombre"):
+        bg.analyser_valeurs(texte)
+    assert bg.analyser_valeurs("-5,1e-3, 7 ") == ["-5", "1e-3", " 7 "]
 
 
 def balayer(gain, base, dossier, *options, env=None):
@@ -193,3 +202,107 @@ def test_balayage_slurm_egal_au_local(grappe_slurm, gain_exe, dossier_exemple, t
     encore = balayer(gain_exe, base, tmp_path / "slurm", *options, "--rassembler")
     assert encore.returncode == 1
     assert (tmp_path / "slurm" / "balayage.tsv").read_bytes() == (tmp_path / "local" / "balayage.tsv").read_bytes()
+
+
+def test_base_sans_arguments_et_cle_absente_refusees(gain_exe, dossier_exemple, tmp_path):
+    base = dossier_exemple()
+    (base / "arguments").unlink()
+    fini = balayer(gain_exe, base, tmp_path / "a", "--cle", "puits.largeur", "--valeurs", "60,70")
+    assert fini.returncode == 1 and f"{base / 'arguments'} absent" in fini.stderr
+    assert '--arguments "courant 20 2e17"' in fini.stderr
+    fini = balayer(gain_exe, base, tmp_path / "a", "--cle", "puits.largueur", "--valeurs", "60,70",
+                   "--arguments", "courant 3 1e17")
+    assert fini.returncode == 1 and "(voulez-vous dire puits.largeur ?)" in fini.stderr
+    assert "--ajouter-cle" in fini.stderr
+    fini = balayer(gain_exe, base, tmp_path / "a", "--cle", "puits.largeur", "--valeurs", "50-100-5",
+                   "--arguments", "")
+    assert fini.returncode == 1 and "formes acceptées" in fini.stderr
+    assert not (tmp_path / "a").exists()
+    # Said explicitly, both go through (written as a job array, run by no one here).
+    fini = balayer(gain_exe, base, tmp_path / "a", "--cle", "puits.largueur", "--valeurs", "60,70",
+                   "--arguments", "", "--ajouter-cle", "--slurm")
+    assert fini.returncode == 0, fini.stderr
+    assert b"largueur=70" in (tmp_path / "a" / "p002" / "config.ini").read_bytes()
+
+
+def test_tableau_slurm_demande_les_fils_des_points(gain_exe, dossier_exemple, tmp_path):
+    base = dossier_exemple()
+    options = ("--cle", "puits.largeur", "--valeurs", "60,70", "--slurm")
+    for nb_fils, demandes, cpus in (("0", (), 1), ("0", ("--cpus-par-tache", "4"), 4), ("3", (), 3)):
+        config = (base / "config.ini").read_text()
+        (base / "config.ini").write_text(config.replace(config[config.index("nb_fils="):].split("\n")[0],
+                                                        f"nb_fils={nb_fils}"))
+        dossier = tmp_path / f"s{nb_fils}{len(demandes)}"
+        fini = balayer(gain_exe, base, dossier, *options, *demandes)
+        assert fini.returncode == 0, fini.stderr
+        script = (dossier / bg.FICHIER_SCRIPT).read_text()
+        assert f"#SBATCH --cpus-per-task={cpus}\n" in script and f"export OMP_NUM_THREADS={cpus}\n" in script
+    fini = balayer(gain_exe, base, tmp_path / "c", *options, "--cpus-par-tache", "2")
+    assert fini.returncode == 1 and "nb_fils = 3" in fini.stderr
+
+
+def test_gain_relatif_pris_du_dossier_de_l_appel(gain_exe, dossier_exemple, tmp_path):
+    base = dossier_exemple()
+    (tmp_path / "bin").mkdir()
+    (tmp_path / "bin" / "gain").symlink_to(gain_exe)
+    commande = [BALAYAGE, "--base", str(base), "--cle", "puits.largeur", "--valeurs", "60", "--sans-figure"]
+    for dossier, gain, env in (("r1", ["--gain", "bin/gain"], None),
+                               ("r2", [], dict(os.environ, GAIN_EXE="bin/gain"))):
+        fini = subprocess.run([*commande, "--dossier", dossier, *gain], cwd=tmp_path, env=env, capture_output=True,
+                              text=True, timeout=300, check=False)
+        assert fini.returncode == 0, fini.stdout + fini.stderr
+        assert table(tmp_path / dossier)[1][0]["etat"] == "fini"
+    fini = subprocess.run([*commande, "--dossier", "r3", "--gain", "autre/gain"], cwd=tmp_path, capture_output=True,
+                          text=True, timeout=300, check=False)
+    assert fini.returncode == 1 and f"programme gain introuvable : {tmp_path / 'autre' / 'gain'}" in fini.stderr
+
+
+def _processus_dans(dossier):
+    """Processes whose current folder lies in `dossier`."""
+    trouves = []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            if os.readlink(f"/proc/{pid}/cwd").startswith(str(dossier)):
+                trouves.append(pid)
+        except OSError:
+            pass
+    return trouves
+
+
+@pytest.mark.parametrize("signe, statut", [(signal.SIGINT, 130), (signal.SIGTERM, 143)])
+def test_signal_arrete_le_balayage_et_la_reprise_finit(gain_exe, dossier_exemple, tmp_path, signe, statut):
+    # Every point but the 60 A one hangs while the marker exists.
+    marque = tmp_path / "bloquer"
+    marque.touch()
+    faux = tmp_path / "gain_lent"
+    faux.write_text(f"#!/bin/bash\nif [ -e {marque} ] && ! grep -q '^largeur=60$' config.ini; then sleep 60; fi\n"
+                    f"exec {gain_exe} \"$@\"\n")
+    faux.chmod(0o755)
+    base, dossier = dossier_exemple(), tmp_path / "s"
+    options = ("--cle", "puits.largeur", "--valeurs", "60,65,70,75", "--sans-figure")
+    balayage = subprocess.Popen([BALAYAGE, "--base", str(base), "--dossier", str(dossier), "--gain", str(faux),
+                                 "--travaux", "2", *options], start_new_session=True, stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE, text=True)
+    try:
+        limite = time.monotonic() + 120
+        while not ((dossier / "p001" / bg.FICHIER_STATUT).exists() and (dossier / "p003" / "console.txt").exists()):
+            assert time.monotonic() < limite and balayage.poll() is None
+            time.sleep(0.05)
+        time.sleep(0.3)
+        debut = time.monotonic()
+        os.killpg(balayage.pid, signe)
+        sortie, erreurs = balayage.communicate(timeout=30)
+        duree = time.monotonic() - debut
+    finally:
+        if balayage.poll() is None:
+            os.killpg(balayage.pid, signal.SIGKILL)
+    print(f"arrêt en {duree:.2f} s")
+    assert duree < 2.0 and balayage.returncode == statut, sortie + erreurs
+    assert "interrompu" in erreurs and "1/4 points finis" in erreurs
+    assert [l["etat"] for l in table(dossier)[1]] == ["fini", "non_fini", "non_fini", "non_fini"]
+    assert not (dossier / "p004" / "console.txt").exists()  # the queued point never started
+    assert _processus_dans(dossier) == []
+    marque.unlink()
+    fini = balayer(faux, base, dossier, *options)
+    assert fini.returncode == 0 and "non relancés : 1" in fini.stdout, fini.stdout + fini.stderr
+    assert [l["etat"] for l in table(dossier)[1]] == ["fini"] * 4

@@ -4,7 +4,7 @@ import sys
 
 import figures_gain
 import lecture_gain as lg
-from conftest import OUTILS, lancer_gain_console
+from conftest import OUTILS, executer_composer, lancer_gain_console
 
 TOUTES = [nom for nom, _ in figures_gain.FIGURES]
 
@@ -109,3 +109,22 @@ def test_calcul_arrete_a_la_premiere_densite(gain_exe, dossier_exemple):
     assert "Valeur de Ninj trop élevée" in (dossier / "resume.txt").read_text(encoding="utf-8")
     # The one spectrum takes its density from the console.
     assert "1_spectres_gain" in dessinees(dossier) and "3_gain_max_seuil" not in dessinees(dossier)
+
+
+def test_config_avec_marque_d_ordre_lue_par_tracer_et_composer(copie_calcul, tmp_path):
+    # gain skips a UTF-8 byte-order mark (some Windows editors write one): so do the tools.
+    dossier = copie_calcul()
+    config = dossier / "config.ini"
+    sans = tmp_path / "sans.ini"
+    sans.write_bytes(config.read_bytes())
+    config.write_bytes(b"\xef\xbb\xbf" + sans.read_bytes())
+    fini = tracer(dossier)
+    assert fini.returncode == 0, fini.stderr
+    assert dessinees(dossier) == TOUTES
+    sorties = []
+    for base in (config, sans):
+        sorties.append(tmp_path / f"compose_{base.stem}.ini")
+        fait = executer_composer("--puits", "In0.2Ga0.8As:75", "--barriere", "GaAs:250", "--base", base,
+                                 "-o", sorties[-1])
+        assert fait.returncode == 0, fait.stderr
+    assert sorties[0].read_bytes() == sorties[1].read_bytes()
