@@ -123,7 +123,9 @@ def test_config_avec_marque_d_ordre_lue_par_tracer_et_composer(copie_calcul, tmp
     assert dessinees(dossier) == TOUTES
     sorties = []
     for base in (config, sans):
-        sorties.append(tmp_path / f"compose_{base.stem}.ini")
+        # each in its own folder: the composer writes its arguments file beside the config
+        (tmp_path / base.stem).mkdir()
+        sorties.append(tmp_path / base.stem / "config.ini")
         fait = executer_composer("--puits", "In0.2Ga0.8As:75", "--barriere", "GaAs:250", "--base", base,
                                  "-o", sorties[-1])
         assert fait.returncode == 0, fait.stderr
