@@ -102,9 +102,9 @@ etat_seuil boucle_porteurs(const parametres_calcul& p, const resultats_materiau&
         std::printf("Calcul du gain pour N = %e...\n", N * 1e-6 / (p.largeur_puits * 1e-10));
         std::printf("EFC : %f meV\n", EFC);
         std::printf("EFV : %f meV\n", -EFV);
-        calculer_spectres(EFC, EFV, r, p, m, k0, d, f.gain.get(), s);
+        calculer_spectres(EFC, EFV, r, p, m, k0, d, f.gain.get(), s, N);
         const bool fin = calculer_seuil(i, commande.nombre_iterations, N, s.gain_te, s.rsp, s.Gmax, s.energie_gmax,
-                                        s.energie_gmax_definie, p, f.param.get(), seuil);
+                                        s.energie_gmax_definie, p, f.param.get(), seuil, s.Jrad_bande);
         // Whole passes reach the files: a later stop leaves complete lines.
         vider_fichier(f.gain.get(), *p.fichier_gain);
         vider_fichier(f.param.get(), *p.fichier_param);

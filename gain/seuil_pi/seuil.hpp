@@ -15,6 +15,8 @@ struct etat_seuil {
     double Jrad = 0;            // radiative current density of the pass, A/cm^2
     bool a_point_precedent = false;
     double N0 = 0, G0 = 0, J0 = 0; // previous pass: sheet density m^-2, Gmax cm^-1, Jth A/cm^2
+    // Previous pass's parts of J0 (A/cm^2): radiative, defect (A, or tau_nr), Auger.
+    double Jrad0 = 0, JA0 = 0, JC0 = 0;
     double reflectivite_effective = 0; // fibre-side facet seen through fibre and grating
     bool calcule = false;       // at least one pass went through the threshold step
 
@@ -24,6 +26,9 @@ struct etat_seuil {
     double Jth_seuil = 0;       // interpolated threshold current density, A/cm^2
     double lambda_seuil = 0;    // emission wavelength, nm
     bool bragg_seuil = false;   // the grating cavity lases
+    // The parts of Jth_seuil (A/cm^2), interpolated as Jth is: radiative,
+    // defect (A N, or N / tau_nr without A and C) and Auger (C N^3).
+    double Jrad_seuil = 0, JA_seuil = 0, JC_seuil = 0;
     // Below threshold: the largest modal gain of the series and the gain its
     // cavity needed, cm^-1.
     double Gmax_serie = 0, Gth_serie = 0;
@@ -39,12 +44,20 @@ void ecrire_entete_param(std::FILE* fichier_param);
 //     (TE gain cm^-1, spontaneous rate); at least trunc(fin_E - debut_E) + 2 entries;
 //   Gmax: peak modal gain, cm^-1; energie_gmax: its photon energy, meV, valid
 //     only when energie_gmax_definie (the spectrum is not empty).
+//   Jrad_bande: with [modele] emission_complete, the radiative current density
+//     of the whole band (A/cm^2), taken in place of the window's.
 // Appends the pass's line to the parameter file. Returns true when the carrier
 // loop must end after this pass (threshold reached with arret_seuil). Stops the
 // run when the first density of a multi-pass series is already at threshold.
 bool calculer_seuil(int i, double nombre_iterations, double N, const std::vector<double>& gain_te,
                     const std::vector<double>& rsp, double Gmax, double energie_gmax, bool energie_gmax_definie,
-                    const parametres_calcul& p, std::FILE* fichier_param, etat_seuil& etat);
+                    const parametres_calcul& p, std::FILE* fichier_param, etat_seuil& etat,
+                    double Jrad_bande = 0.0);
+
+// Non-radiative current density (A/cm^2) at sheet density N (m^-2): q N / tau_nr,
+// or with [modele] A_srh, C_auger q Lw (A N + C N^3), N in the well (cm^-3).
+// Sets JA and JC to the defect and Auger parts (JA = Jnr, JC = 0 for tau_nr).
+double courant_non_radiatif(const parametres_calcul& p, double N, double& JA, double& JC);
 
 // Closing summary on the console: threshold density, current density and
 // current of the stripe, wavelength, cavity and the P-I slope (W/A); or that
