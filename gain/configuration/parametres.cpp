@@ -61,7 +61,7 @@ const std::vector<cle_connue>& cles_config()
             {"calcul", "deltaE"}, {"calcul", "Ninj"}, {"calcul", "debut_E"}, {"calcul", "fin_E"},
             {"calcul", "debut_courant"}, {"calcul", "fin_courant"}, {"calcul", "demi_largeur_lorentz"},
             {"calcul", "nb_fils"}, {"constantes", "temperature"},
-            {"systeme", "facteur_confinement"}, {"systeme", "Rmin"}, {"systeme", "Rmax"},
+            {"systeme", "facteur_confinement"}, {"systeme", "facteur_confinement_tm"}, {"systeme", "Rmin"}, {"systeme", "Rmax"},
             {"systeme", "longueur_puce"}, {"systeme", "largeur_contact"}, {"systeme", "pertes_internes"},
             {"systeme", "tau_nr"}, {"systeme", "eta_interne"}, {"systeme", "K_delta_Ec"},
             {"puits", "ratio_x"}, {"puits", "largeur"}, {"puits", "bowing_Eg"}, {"puits", "bowing_Eg_x"},
@@ -124,6 +124,11 @@ void lire_parametres(const std::string& c, parametres_calcul& p)
 
     p.facteur_confinement = lire_reel(c, "systeme", "facteur_confinement");
     verifier_fraction(p.facteur_confinement, "systeme", "facteur_confinement", false);
+    // The TM mode has its own confinement (a slab guide confines TE a little
+    // more); without the key both modes share Gamma.
+    p.facteur_confinement_tm =
+        lire_reel_optionnel(c, "systeme", "facteur_confinement_tm").value_or(p.facteur_confinement);
+    verifier_fraction(p.facteur_confinement_tm, "systeme", "facteur_confinement_tm", false);
     // The threshold takes the logarithm of both facet reflectivities.
     p.Rmin = lire_reel(c, "systeme", "Rmin");
     verifier_fraction(p.Rmin, "systeme", "Rmin", false);

@@ -52,6 +52,7 @@ struct parametres_calcul {
 
     // [systeme]
     double facteur_confinement = 0.0;
+    double facteur_confinement_tm = 0.0; // optional key; absent: facteur_confinement
     double Rmin = 0.0, Rmax = 0.0;    // facet reflectivities (fibre side, other side)
     double longueur_puce = 0.0;       // cm
     double largeur_contact = 0.0;     // cm

@@ -477,12 +477,17 @@ void evaluer_fonction_dispersion_sse2(const modele_valence& m, const plan_k& k,
 #endif
 
 
-std::vector<double> grille_energie_valence(const parametres_calcul& p, const resultats_materiau& m)
+std::vector<double> grille_energie_valence(const parametres_calcul& p, const resultats_materiau& m,
+                                          double bord_puits, int* nb_points_bas)
 {
     const double E0 = -(std::fabs(m.dE_hydro / 3) + std::fabs(m.Vv)) * constantes::q / 1000;
     const double pas = p.deltaE * constantes::q / 1000;
     const double haut = m.Vv * constantes::q / 1000;
-    const double estimation = (haut - E0) / pas + 2.0;
+    const double bord = bord_puits * constantes::q / 1000;
+    // Points below E0 when the strained well edge lies under it (a strong
+    // tension with a shallow valence offset).
+    const double bas = bord < E0 ? (E0 - bord) / pas : 0.0;
+    const double estimation = (haut - E0) / pas + 2.0 + bas;
     if (!(estimation <= static_cast<double>(max_points_grille))) {
         char message[256];
         std::snprintf(message, sizeof message,
@@ -491,8 +496,17 @@ std::vector<double> grille_energie_valence(const parametres_calcul& p, const res
                       estimation, p.deltaE);
         arreter(message);
     }
+    // Whole steps down from E0, each the previous point minus the step, to
+    // the last point above the edge; then E0 and the accumulated steps up, as
+    // without the edge.
     std::vector<double> grille;
     grille.reserve(static_cast<std::size_t>(estimation) + 1);
+    for (double E = E0; E - pas > bord;) {
+        E = E - pas;
+        grille.push_back(E);
+    }
+    std::reverse(grille.begin(), grille.end());
+    if (nb_points_bas) *nb_points_bas = static_cast<int>(grille.size());
     grille.push_back(E0);
     while (grille.back() < haut) grille.push_back(grille.back() + pas);
     return grille;
@@ -640,16 +654,22 @@ std::vector<std::vector<std::vector<double>>> balayer_lignes(const balayage& b,
 resultats_dispersion calculer_dispersion(const parametres_calcul& p, const resultats_materiau& mat,
                                          const resultats_k0& k0)
 {
-    const std::vector<double> grille = grille_energie_valence(p, mat);
+    int nb_bas = 0;
+    const std::vector<double> grille =
+        grille_energie_valence(p, mat, std::min(k0.bande_HH.bord_puits, k0.bande_LH.bord_puits), &nb_bas);
     const modele_valence modele = former_modele_valence(p, mat, k0);
     const std::vector<double> zone_centre = niveaux_zone_centre_tries(k0);
 
     std::puts("Progression des calculs pour k différent de zéro :");
 
     // First grid point of every energy scan, about |E_0| below the lowest
-    // zone-centre level; a level below deltaE (or none) starts at the grid start.
+    // zone-centre level, counted from E_0; a level below deltaE (or none)
+    // starts at the grid start, below E_0 when the grid reaches there.
     int i0 = 0;
-    if (!zone_centre.empty()) i0 = std::max(0, static_cast<int>(zone_centre.front() / p.deltaE) - 1);
+    if (!zone_centre.empty()) {
+        const int depuis_E0 = static_cast<int>(zone_centre.front() / p.deltaE) - 1;
+        if (depuis_E0 >= 0) i0 = nb_bas + depuis_E0;
+    }
     const balayage b{modele, grille, i0};
 
     // The kx and ky values accumulated as the sequential scan accumulates them.

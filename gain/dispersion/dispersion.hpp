@@ -90,9 +90,13 @@ void evaluer_fonction_dispersion_sse2(const modele_valence& m, const plan_k& k,
                                       const double (&E)[energies_par_lot], complexe (&f)[energies_par_lot]);
 #endif
 
-// Hole-energy grid (J): from -(|dE_hydro/3| + |Vv|) up to the first point at or
-// above Vv, in steps of deltaE. Stops the run beyond 10 million points.
-std::vector<double> grille_energie_valence(const parametres_calcul& p, const resultats_materiau& m);
+// Hole-energy grid (J): from E0 = -(|dE_hydro/3| + |Vv|) up to the first point at
+// or above Vv, in steps of deltaE; below E0 too, by whole steps down to the
+// last point above bord_puits (meV, the lowest strained well edge) when that
+// edge lies under E0, those points first (their count in *nb_points_bas).
+// Stops the run beyond 10 million points.
+std::vector<double> grille_energie_valence(const parametres_calcul& p, const resultats_materiau& m,
+                                          double bord_puits = 0.0, int* nb_points_bas = nullptr);
 
 // The whole scan; prints the progress lines. Threads: p.nb_fils (<= 0: all
 // hardware threads); results and console text do not depend on it.

@@ -1,5 +1,6 @@
 #include "gain_optique/fermi.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
@@ -79,6 +80,21 @@ double densite_trous(double EFV, double kT, const ligne_trous& l)
     return p;
 }
 
+// Trials below the start, in increasing order, when the band's strained well
+// edge (meV, the search's own axis) lies under it: whole steps down from the
+// start, each the previous trial minus the step, to the last one above the
+// edge. The trials from the start up stay where they are.
+std::vector<double> essais_sous_depart(double bord)
+{
+    std::vector<double> essais;
+    for (double E = niveau_fermi_depart; E - pas_fermi > bord && E - pas_fermi > -niveau_fermi_max;) {
+        E = E - pas_fermi;
+        essais.push_back(E);
+    }
+    std::reverse(essais.begin(), essais.end());
+    return essais;
+}
+
 // N: sheet density, m^-2, given in the message per unit volume of the well.
 std::string message_hors_bande(const char* bande, double N, double largeur_puits)
 {
@@ -108,6 +124,8 @@ double chercher_EFC(double N, const parametres_calcul& p, const resultats_materi
     // without a conduction subband the density stays 0 and no level reaches N
     if (k0.E.niveaux.empty()) arreter("Aucun niveau E dans la BC : le niveau de Fermi de la BC est introuvable.\n");
     const double kT = kB * p.T;
+    for (double E : essais_sous_depart(k0.bande_E.bord_puits))
+        if (!(N > densite_electrons(E, m.mc_puits, kT, k0.E.niveaux))) return E + pas_fermi;
     double n = 0.0;
     // The density grows with EFC, but without bound only for a positive mass
     // and temperature, and a step of 0.1 meV stays exact enough far beyond
@@ -121,7 +139,7 @@ double chercher_EFC(double N, const parametres_calcul& p, const resultats_materi
     return EFC;
 }
 
-double chercher_EFV(double N, const parametres_calcul& p, const resultats_dispersion& d)
+double chercher_EFV(double N, const parametres_calcul& p, const resultats_dispersion& d, double bord_trous)
 {
     double EFV = niveau_fermi_depart;
     if (N <= 0.0) return EFV;
@@ -129,6 +147,14 @@ double chercher_EFV(double N, const parametres_calcul& p, const resultats_disper
     const ligne_trous l = preparer_ligne(p, d);
     double p_precedent = 0.0;
     double densite = 0.0;
+    const char* sans_croissance =
+        "Probleme de convergence lors du calcul du niveau de fermi dans la BV.\nAugmentez le nombre de k (Nk)\n";
+    for (double E : essais_sous_depart(bord_trous)) {
+        densite = densite_trous(E, kT, l);
+        if (densite == p_precedent) arreter(sans_croissance);
+        if (!(N > densite)) return E + pas_fermi;
+        p_precedent = densite;
+    }
     // The hole density saturates once every state of the table is full (EFV
     // some 37 kT past the deepest level), and the trials then stop on the
     // convergence test; the bound ends them in any case.
@@ -136,8 +162,7 @@ double chercher_EFV(double N, const parametres_calcul& p, const resultats_disper
         if (EFV > niveau_fermi_max) arreter(message_hors_bande("BV", N, p.largeur_puits));
         densite = densite_trous(EFV, kT, l);
         // no growth between two trials: every state is already full (or none exists)
-        if (densite == p_precedent)
-            arreter("Probleme de convergence lors du calcul du niveau de fermi dans la BV.\nAugmentez le nombre de k (Nk)\n");
+        if (densite == p_precedent) arreter(sans_croissance);
         p_precedent = densite;
         EFV = EFV + pas_fermi;
     } while (N > densite);

@@ -2,7 +2,9 @@
 // electron axis) that holds N electrons per unit area in the zone-centre
 // subbands, and the valence level EFV (meV, hole axis) that holds N holes in
 // the dispersed hole branches. Both are linear scans from -100 meV in 0.1 meV
-// steps that return the grid value one step past the one reaching N.
+// steps that return the grid value one step past the one reaching N; where the
+// band's strained well edge lies under -100 meV they start lower, by whole
+// steps down from -100 meV.
 #pragma once
 
 #include "configuration/parametres.hpp"
@@ -27,10 +29,11 @@ inline constexpr double niveau_fermi_depart = -100.0;
 inline constexpr double niveau_fermi_max = 10000.0;
 
 // N: electron sheet density, m^-2. Returns EFC in meV. Stops the run past
-// niveau_fermi_max.
+// niveau_fermi_max. The edge is k0.bande_E.bord_puits.
 double chercher_EFC(double N, const parametres_calcul& p, const resultats_materiau& m, const resultats_k0& k0);
 
 // N: hole sheet density, m^-2. Returns EFV in meV on the hole axis. Stops the
 // run when the hole density stops growing between two trials (too few k), or
-// past niveau_fermi_max.
-double chercher_EFV(double N, const parametres_calcul& p, const resultats_dispersion& d);
+// past niveau_fermi_max. bord_trous: the highest strained hole edge of the well
+// (the lowest value on the hole axis, meV).
+double chercher_EFV(double N, const parametres_calcul& p, const resultats_dispersion& d, double bord_trous = 0.0);

@@ -215,6 +215,8 @@ void calculer_spectres(double EFC, double EFV, const recouvrements& r, const par
     s.retrecissement_gap = retrecissement_gap(p, N);
     s.energie_gmax = 0;
     s.energie_gmax_definie = false;
+    s.Gmax_tm = 0;
+    s.energie_gmax_tm = 0;
 
     // Enough entries for every index the accumulated energy can reach, plus
     // one left at 0 past the last point.
@@ -321,6 +323,11 @@ void calculer_spectres(double EFC, double EFV, const recouvrements& r, const par
             s.Gmax = g;
             s.energie_gmax = E;
             s.energie_gmax_definie = true;
+        }
+        const double g_tm = p.facteur_confinement_tm * s.gain_tm[idx];
+        if (s.Gmax_tm == 0 || g_tm > s.Gmax_tm) {
+            s.Gmax_tm = g_tm;
+            s.energie_gmax_tm = E;
         }
         std::fprintf(fichier_gain, "%e\t%e\t%e\t%e\n", E, s.gain_te[idx], s.gain_tm[idx], s.rsp[idx]);
     }

@@ -19,6 +19,8 @@ struct spectres {
     double Gmax = 0;                      // largest modal TE gain of the pass, cm^-1
     double energie_gmax = 0;              // its photon energy, meV
     bool energie_gmax_definie = false;
+    double Gmax_tm = 0;                   // the same for the TM mode, with its own confinement factor
+    double energie_gmax_tm = 0;
     bool avertissement_branches = false;  // the branch-walk warning was printed (once per run)
     // With [modele] emission_complete: the radiative current density of the
     // whole band, A/cm^2 (the emission integrated over every photon energy).

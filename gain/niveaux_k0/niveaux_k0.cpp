@@ -1,5 +1,6 @@
 #include "niveaux_k0/niveaux_k0.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -131,6 +132,43 @@ int remplir_grille_energie(double V, double deltaE, std::vector<double>& grille)
     return count;
 }
 
+int remplir_grille_energie(double V, double deltaE, double bord_puits, std::vector<double>& grille)
+{
+    std::vector<double> haut;
+    const int count = remplir_grille_energie(V, deltaE, haut);
+    // A strained well edge below the first point (tension: the conduction and
+    // light-hole edges drop under the unstrained ones) holds levels the upward
+    // grid cannot see: whole steps down from the first point, each the
+    // previous one minus the step, to the last point above the edge. The
+    // upward points stay where they are.
+    const double points_bas = (haut[0] - bord_puits) / deltaE;
+    if (points_bas > points_grille_max) {
+        char tampon[200];
+        std::snprintf(tampon, sizeof tampon,
+                      "Pas en energie deltaE trop petit pour le bord contraint du puits a %g meV : %g points sous "
+                      "le premier point de la grille (10 millions au plus).\n",
+                      bord_puits, points_bas);
+        arreter(tampon);
+    }
+    // The truncated count leaves the last whole step below V out (its upper
+    // point E_count is still under V): a level bound just under the barrier
+    // edge lies there.
+    int nb_haut = std::max(count, 0);
+    if (count >= 1) {
+        haut.resize(static_cast<std::size_t>(count));
+        while (haut.back() + deltaE < V) haut.push_back(haut.back() + deltaE);
+        nb_haut = static_cast<int>(haut.size());
+    }
+    std::vector<double> bas;
+    for (double E = haut[0]; E - deltaE > bord_puits;) {
+        E = E - deltaE;
+        bas.push_back(E);
+    }
+    grille.assign(bas.rbegin(), bas.rend());
+    grille.insert(grille.end(), haut.begin(), haut.end());
+    return static_cast<int>(bas.size()) + nb_haut;
+}
+
 niveaux_bande chercher_niveaux(const parametres_bande& b, const std::vector<double>& grille, int count,
                                double largeur_puits, double largeur_barriere)
 {
@@ -143,8 +181,9 @@ niveaux_bande chercher_niveaux(const parametres_bande& b, const std::vector<doub
 
     niveaux_bande r;
     const double V = b.bord_barriere;
-    // The last interval is never examined, as in the historic search.
-    for (int i = 1; i <= count - 2; ++i) {
+    // Every interval below V, the last one included: a level bound just
+    // under the barrier edge lies there.
+    for (int i = 1; i <= count - 1; ++i) {
         const double signe = c_produit(fonction_niveaux[i - 1], fonction_niveaux[i]).re;
         if (!(signe < 0.0) || !(V > grille[i])) continue;
         const double E_n = (grille[i] + grille[i - 1]) * 0.5;
@@ -173,7 +212,7 @@ resultats_k0 calculer_niveaux_k0(const parametres_calcul& p, const resultats_mat
     r.bande_E.bord_puits = m.dEc_hydro;
     r.bande_E.bord_barriere = m.Vc;
     r.bande_E.titre = "Niveaux E dans la BC (meV) :";
-    int count = remplir_grille_energie(m.Vc, p.deltaE, grille);
+    int count = remplir_grille_energie(m.Vc, p.deltaE, r.bande_E.bord_puits, grille);
     r.E = chercher_niveaux(r.bande_E, grille, count, p.largeur_puits, p.largeur_barriere);
 
     // Hole energies count downward from the unstrained well valence edge.
@@ -199,9 +238,10 @@ resultats_k0 calculer_niveaux_k0(const parametres_calcul& p, const resultats_mat
     r.bande_LH.bord_barriere = m.Vv;
     r.bande_LH.titre = "Niveaux LH dans la BV (meV) :";
 
-    // Both hole bands share the grid built for Vv.
-    count = remplir_grille_energie(m.Vv, p.deltaE, grille);
+    // Both hole bands share the upward grid built for Vv; each reaches down to its own edge.
+    count = remplir_grille_energie(m.Vv, p.deltaE, r.bande_HH.bord_puits, grille);
     r.HH = chercher_niveaux(r.bande_HH, grille, count, p.largeur_puits, p.largeur_barriere);
+    count = remplir_grille_energie(m.Vv, p.deltaE, r.bande_LH.bord_puits, grille);
     r.LH = chercher_niveaux(r.bande_LH, grille, count, p.largeur_puits, p.largeur_barriere);
     return r;
 }

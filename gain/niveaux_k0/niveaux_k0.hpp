@@ -46,8 +46,15 @@ complexe fonction_quantification(const parametres_bande& b, double E, double lar
 // count = trunc(V / deltaE) (may be <= 0) and leaves max(count, 1) points in
 // `grille`. Stops the run when count would exceed 10 million points.
 int remplir_grille_energie(double V, double deltaE, std::vector<double>& grille);
+// The same grid reaching below E_0 when the band's strained well edge
+// bord_puits (meV) lies under it: E_-1 = E_0 - deltaE, E_-2 = E_-1 - deltaE, ...
+// down to the last point above the edge, placed first. Returns the number of
+// points to scan: those below E_0, then the upward grid when count >= 1, with
+// the last whole step under V that the truncated count leaves out.
+int remplir_grille_energie(double V, double deltaE, double bord_puits, std::vector<double>& grille);
 
-// Scan of one band; prints its title and its levels ("%f \n").
+// Scan of one band over its first `count` grid points, every interval below V
+// examined; prints its title and its levels ("%f \n", negative ones signed).
 niveaux_bande chercher_niveaux(const parametres_bande& b, const std::vector<double>& grille, int count,
                                double largeur_puits, double largeur_barriere);
 

@@ -1,5 +1,6 @@
 #include "programme/pilote.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -68,6 +69,16 @@ void afficher_banniere()
     std::puts("###################################################\n");
 }
 
+// The mode that lases: TM where its peak modal gain is positive and above the
+// TE one (light holes on top: a tensile well), TE otherwise.
+spectre_laser spectre_qui_lase(const spectres& s, const parametres_calcul& p)
+{
+    if (s.Gmax_tm > 0 && s.Gmax_tm > s.Gmax)
+        return {s.gain_tm, s.rsp, p.facteur_confinement_tm, s.Gmax_tm, s.energie_gmax_tm, s.energie_gmax_definie, true,
+                s.Jrad_bande};
+    return {s.gain_te, s.rsp, p.facteur_confinement, s.Gmax, s.energie_gmax, s.energie_gmax_definie, false, s.Jrad_bande};
+}
+
 // The carrier-density series: one pass per density, each finding the
 // quasi-Fermi levels, the spectra and the threshold line. The overlaps do not
 // depend on the density and are computed once.
@@ -97,14 +108,13 @@ etat_seuil boucle_porteurs(const parametres_calcul& p, const resultats_materiau&
         double EFV = -100.0;
         if (N > 0) {
             EFC = chercher_EFC(N, p, m, k0);
-            EFV = chercher_EFV(N, p, d);
+            EFV = chercher_EFV(N, p, d, std::min(k0.bande_HH.bord_puits, k0.bande_LH.bord_puits));
         }
         std::printf("Calcul du gain pour N = %e...\n", N * 1e-6 / (p.largeur_puits * 1e-10));
         std::printf("EFC : %f meV\n", EFC);
         std::printf("EFV : %f meV\n", -EFV);
         calculer_spectres(EFC, EFV, r, p, m, k0, d, f.gain.get(), s, N);
-        const bool fin = calculer_seuil(i, commande.nombre_iterations, N, s.gain_te, s.rsp, s.Gmax, s.energie_gmax,
-                                        s.energie_gmax_definie, p, f.param.get(), seuil, s.Jrad_bande);
+        const bool fin = calculer_seuil(i, commande.nombre_iterations, N, spectre_qui_lase(s, p), p, f.param.get(), seuil);
         // Whole passes reach the files: a later stop leaves complete lines.
         vider_fichier(f.gain.get(), *p.fichier_gain);
         vider_fichier(f.param.get(), *p.fichier_param);

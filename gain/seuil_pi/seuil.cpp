@@ -37,8 +37,7 @@ double point_spectre(const std::vector<double>& spectre, int j, double E, double
 // Radiative current density of the pass (integral of the spontaneous rate over
 // photon energy) and the modal gain on the strip that holds the Bragg
 // photon energy.
-void parcourir_spectre(const std::vector<double>& gain_te, const std::vector<double>& rsp,
-                       const parametres_calcul& p, etat_seuil& etat)
+void parcourir_spectre(const spectre_laser& s, const parametres_calcul& p, etat_seuil& etat)
 {
     const double energie_bragg = constantes::h_c / (p.lambda * 1e-9 * q); // eV
     const double q_carre = q * q;
@@ -47,12 +46,12 @@ void parcourir_spectre(const std::vector<double>& gain_te, const std::vector<dou
     // (both at most 100000 meV, bounds of the run).
     do {
         const int j = static_cast<int>(E - p.debut_E);
-        const double te_bas = point_spectre(gain_te, j, E, p.fin_E);
-        const double te_haut = point_spectre(gain_te, j + 1, E + 1, p.fin_E);
-        const double rsp_bas = point_spectre(rsp, j, E, p.fin_E);
-        const double rsp_haut = point_spectre(rsp, j + 1, E + 1, p.fin_E);
+        const double g_bas = point_spectre(s.gain, j, E, p.fin_E);
+        const double g_haut = point_spectre(s.gain, j + 1, E + 1, p.fin_E);
+        const double rsp_bas = point_spectre(s.rsp, j, E, p.fin_E);
+        const double rsp_haut = point_spectre(s.rsp, j + 1, E + 1, p.fin_E);
         if (E / 1000 <= energie_bragg && energie_bragg < (E + 1) / 1000) // meV -> eV
-            etat.gain_bragg = p.facteur_confinement * (te_bas + te_haut) / 2;
+            etat.gain_bragg = s.confinement * (g_bas + g_haut) / 2;
         etat.Jrad += trapeze(E, E + 1, rsp_bas, rsp_haut) * q_carre * p.largeur_puits * 1e-11;
         E = E + 1;
     } while (E < p.fin_E);
@@ -81,17 +80,17 @@ void ecrire_entete_param(std::FILE* fichier_param)
                fichier_param);
 }
 
-bool calculer_seuil(int i, double nombre_iterations, double N, const std::vector<double>& gain_te,
-                    const std::vector<double>& rsp, double Gmax, double energie_gmax, bool energie_gmax_definie,
-                    const parametres_calcul& p, std::FILE* fichier_param, etat_seuil& etat, double Jrad_bande)
+bool calculer_seuil(int i, double nombre_iterations, double N, const spectre_laser& s, const parametres_calcul& p,
+                    std::FILE* fichier_param, etat_seuil& etat)
 {
+    const double Gmax = s.Gmax;
     const double L = p.longueur_puce; // cm
     etat.reflectivite_effective = reflectivite_effective(p);
     const double R_eff = etat.reflectivite_effective;
 
-    if (p.fin_E > p.debut_E) parcourir_spectre(gain_te, rsp, p, etat);
+    if (p.fin_E > p.debut_E) parcourir_spectre(s, p, etat);
 
-    if (p.modele.emission_complete) etat.Jrad = Jrad_bande;
+    if (p.modele.emission_complete) etat.Jrad = s.Jrad_bande;
 
     double JA = 0, JC = 0;
     const double Jnr = courant_non_radiatif(p, N, JA, JC);
@@ -110,7 +109,7 @@ bool calculer_seuil(int i, double nombre_iterations, double N, const std::vector
         std::puts("Accroche puce");
         Gth = p.pertes_internes + std::log(1 / (p.Rmax * p.Rmin)) / (2 * L);
         // empty spectrum: no peak, hence no emission wavelength to give
-        lambda_emission = energie_gmax_definie ? h_c_meV_nm / energie_gmax : 0.0;
+        lambda_emission = s.energie_gmax_definie ? h_c_meV_nm / s.energie_gmax : 0.0;
     }
 
     bool fin_boucle = false;
@@ -147,6 +146,7 @@ bool calculer_seuil(int i, double nombre_iterations, double N, const std::vector
             etat.Jrad_seuil = Jrad_th;
             etat.JA_seuil = JA_th;
             etat.JC_seuil = JC_th;
+            etat.tm_seuil = s.tm;
         }
     }
     if (!etat.calcule || Gmax > etat.Gmax_serie) {
@@ -208,5 +208,7 @@ void afficher_resume_seuil(const parametres_calcul& p, const etat_seuil& etat, d
     std::printf("  longueur d'onde d'émission : %f nm\n", etat.lambda_seuil);
     std::printf("  cavité : %s\n", etat.bragg_seuil ? "puce et réseau de Bragg (Accroche Bragg)"
                                                      : "puce seule (Accroche puce)");
+    // Named when it is TM only: a run lasing in TE prints what it always printed.
+    if (etat.tm_seuil) std::puts("  polarisation : TM (gain modal TM supérieur au gain modal TE)");
     std::printf("  rendement différentiel (pente P-I) : %f W/A\n", pente_pi);
 }

@@ -88,7 +88,7 @@ passe une_passe(const parametres_calcul& p, etat_seuil& etat, double Gmax, doubl
     std::vector<double> gain_te(n, te), rsp(n, 0.0);
     fichier_temp f;
     testing::internal::CaptureStdout();
-    const bool fin = calculer_seuil(i, nombre_iterations, N, gain_te, rsp, Gmax, 850, true, p, f.f, etat);
+    const bool fin = calculer_seuil(i, nombre_iterations, N, {gain_te, rsp, p.facteur_confinement, Gmax, 850, true}, p, f.f, etat);
     const std::string console = testing::internal::GetCapturedStdout();
     auto l = lignes(f.texte());
     EXPECT_EQ(l.size(), 1u);
@@ -125,7 +125,7 @@ serie serie_montante(int arret_seuil)
     testing::internal::CaptureStdout();
     for (int i = 0; i < n; ++i) {
         ++s.passes;
-        if (calculer_seuil(i, n, 1e15 + i * 1e14, gain_te, rsp, 10.0 * (i + 1), 850, true, p, f.f, etat)) break;
+        if (calculer_seuil(i, n, 1e15 + i * 1e14, {gain_te, rsp, p.facteur_confinement, 10.0 * (i + 1), 850, true}, p, f.f, etat)) break;
     }
     testing::internal::GetCapturedStdout();
     s.lignes = lignes(f.texte());
@@ -178,7 +178,7 @@ TEST(Seuil, PremiereDensiteDejaAuSeuil)
         fichier_temp f;
         testing::internal::CaptureStdout();
         try {
-            calculer_seuil(0, nombre_iterations, 1e15, gain_te, rsp, 100, 850, true, p, f.f, etat);
+            calculer_seuil(0, nombre_iterations, 1e15, {gain_te, rsp, p.facteur_confinement, 100, 850, true}, p, f.f, etat);
             ADD_FAILURE() << "pas d'arrêt pour " << nombre_iterations;
         } catch (const arret_calcul& a) {
             EXPECT_EQ(a.message, message);
@@ -285,7 +285,7 @@ TEST(Seuil, CourantRadiatif)
         etat_seuil etat;
         fichier_temp f;
         testing::internal::CaptureStdout();
-        calculer_seuil(0, 1.0, 1e15, gain_te, rsp, 0, 850, c.fin_E >= c.debut_E, p, f.f, etat);
+        calculer_seuil(0, 1.0, 1e15, {gain_te, rsp, p.facteur_confinement, 0, 850, c.fin_E >= c.debut_E}, p, f.f, etat);
         testing::internal::GetCapturedStdout();
         const auto l = lignes(f.texte());
         ASSERT_EQ(l.size(), 1u) << c.nom;
@@ -304,7 +304,7 @@ TEST(Seuil, SpectreVideGardeLeGainBraggEtLongueurDOndeNulle)
     std::vector<double> vide(2, 0.0);
     fichier_temp f;
     testing::internal::CaptureStdout();
-    calculer_seuil(1, 2.0, 1e15, vide, vide, 10, 0, false, p, f.f, etat); // chip cavity: 3.5 < 10
+    calculer_seuil(1, 2.0, 1e15, {vide, vide, p.facteur_confinement, 10, 0, false}, p, f.f, etat); // chip cavity: 3.5 < 10
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(etat.gain_bragg, 3.5);
     const auto l = lignes(f.texte());
