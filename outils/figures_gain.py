@@ -484,6 +484,9 @@ def texte_resume(r, fm):
         ligne("Niveau HH1", "HH1_meV", lambda v: f"{v:.2f} meV (trous, positifs vers le bas depuis le bord BV)"),
         ligne("Niveau LH1", "LH1_meV", lambda v: f"{v:.2f} meV (trous, positifs vers le bas depuis le bord BV)"),
         ligne("Transition E1-HH1", "lambda_E1_HH1_nm", lambda v: f"{v:.2f} nm ({fm['E1_HH1_meV']:.2f} meV)"),
+        ligne("Première transition", "transition",
+              lambda v: f"{v}, {fm['lambda_transition_nm']:.2f} nm ({fm['E1_trou1_meV']:.2f} meV)"),
+        ligne("Polarisation au seuil", "polarisation", lambda v: v),
     ]
     if fm["seuil_atteint"] is False:
         lignes += ["", f"Seuil non atteint : Gmax le plus grand {fm['Gmax_max_cm1']:.4g} cm⁻¹, "

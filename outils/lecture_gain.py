@@ -283,6 +283,7 @@ class Console:
     niveaux: dict = dataclasses.field(default_factory=lambda: {"E": [], "HH": [], "LH": []})  # meV
     densites: list = dataclasses.field(default_factory=list)  # cm-3, one per pass begun
     cavites: list = dataclasses.field(default_factory=list)   # "puce" / "Bragg", one per pass finished
+    polarisation: str = "TE"  # of the threshold: gain names it in its summary when it is TM
     termine: bool = False
     derniere_ligne: str = ""
 
@@ -443,6 +444,8 @@ def lire_console(chemin):
             c.densites.append(float(m.group(1)))
         elif ligne in ("Accroche puce", "Accroche Bragg"):
             c.cavites.append("puce" if ligne.endswith("puce") else "Bragg")
+        elif ligne.startswith("polarisation : TM"):
+            c.polarisation = "TM"
         elif ligne.startswith("Calculs termin"):
             c.termine = True
         if ligne:
@@ -604,6 +607,9 @@ GRANDEURS = {
     "HH1_meV": "premier niveau de trous lourds, meV (axe des trous)",
     "LH1_meV": "premier niveau de trous légers, meV (axe des trous)",
     "lambda_E1_HH1_nm": "longueur d'onde de la transition E1-HH1, nm",
+    "transition": "première transition : E1-HH1, ou E1-LH1 quand le trou léger est en haut",
+    "lambda_transition_nm": "longueur d'onde de la première transition, nm",
+    "polarisation": "polarisation qui lase au seuil : TE ou TM",
 }
 
 
@@ -633,7 +639,11 @@ def calculer_figures_de_merite(r):
     else:
         fm["nb_densites"] = len(p.N)
         fm["Gmax_max_cm1"] = float(np.max(p.Gmax))
+        # Gmax is the modal gain of the mode that lases: Γ_TM divides it when TM does.
+        tm = r.console is not None and r.console.polarisation == "TM"
         gamma = cfg.reel("systeme", "facteur_confinement")
+        if tm:
+            gamma = cfg.reel_optionnel("systeme", "facteur_confinement_tm") or gamma
         for cles, x in ((("g0_cm1", "Ntr_cm3"), p.N), (("gJ_cm1", "Jtr_A_cm2"), p.J)):
             if len(p.N) < 2:
                 indisponible(cles, "une seule densité : pas d'ajustement")
@@ -697,7 +707,8 @@ def calculer_figures_de_merite(r):
 
     c = r.console
     if c is None:
-        indisponible(["E1_meV", "HH1_meV", "LH1_meV", "lambda_E1_HH1_nm"], "inconnu (pas de console.txt)")
+        indisponible(["E1_meV", "HH1_meV", "LH1_meV", "lambda_E1_HH1_nm", "transition", "lambda_transition_nm",
+                      "polarisation"], "inconnu (pas de console.txt)")
     else:
         for bande in ("E", "HH", "LH"):
             if c.niveaux[bande]:
@@ -715,6 +726,18 @@ def calculer_figures_de_merite(r):
             fm["lambda_E1_HH1_nm"] = HC_MEV_NM / fm["E1_HH1_meV"]
         else:
             indisponible(["lambda_E1_HH1_nm"], "niveau E1 ou HH1 inconnu")
+        # The hole on top is the one nearest the valence edge: the smallest on the hole axis.
+        trous = [(fm[b + "1_meV"], b) for b in ("HH", "LH") if fm[b + "1_meV"] is not None]
+        if fm["E1_meV"] is not None and trous and Eg is not None:
+            niveau, bande = min(trous)
+            fm["transition"] = f"E1-{bande}1"
+            fm["E1_trou1_meV"] = 1000 * Eg + fm["E1_meV"] + niveau
+            fm["lambda_transition_nm"] = HC_MEV_NM / fm["E1_trou1_meV"]
+        else:
+            indisponible(["transition", "lambda_transition_nm"], "niveau E1 ou de trou inconnu")
+        fm["polarisation"] = c.polarisation if fm["seuil_atteint"] else None
+        if fm["polarisation"] is None:
+            indisponible(["polarisation"], "seuil non atteint")
     return fm
 
 
@@ -734,6 +757,9 @@ def figures_de_merite(dossier):
     E1_meV, HH1_meV, LH1_meV   first zone-centre levels (meV; holes on the
                          hole axis, positive downwards), from console.txt
     lambda_E1_HH1_nm     wavelength of the E1-HH1 transition (nm)
+    transition, lambda_transition_nm   the first transition, "E1-HH1" or
+                         "E1-LH1" (the hole on top), and its wavelength (nm)
+    polarisation         "TE" or "TM": the mode that lases at threshold
     seuil_atteint        True, False, or None without a parameter file
     nb_densites          passes in the parameter file
     indisponible         {key: reason} for every quantity above left at None

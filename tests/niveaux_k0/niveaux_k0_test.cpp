@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "configuration/arret.hpp"
+#include "configuration/parametres.hpp"
+#include "materiau/materiau.hpp"
 
 namespace {
 
@@ -338,6 +340,68 @@ TEST(CalculerNiveauxK0, BordsDesPuitsContraints)
     EXPECT_EQ(r.bande_LH.bord_puits, r.dEv_hydro - 15);
     ASSERT_GT(r.E.nb(), 0);
     EXPECT_GT(r.E.niveaux[0], 20.0); // above the shifted edge
+}
+
+// Whole devices read from their config.ini: every bound level of every band
+// against the exact finite well with the strained edges, each the midpoint of
+// the grid interval that holds its root. Tensile GaAsP wells put E1 and LH1
+// below the unstrained edges from 70 A on; the 980 nm well at 81 A holds an E2
+// bound 0.08 meV under Vc, in the last whole step below the barrier edge.
+TEST(CalculerNiveauxK0, TousLesNiveauxDesPuitsReels)
+{
+    const struct {
+        const char* exemple;
+        double largeur;
+        int nb_E, nb_HH, nb_LH;
+    } cas[] = {
+        {"gaas085p015_al030ga070as_tm_750nm", 60, 2, 2, 2},
+        {"gaas085p015_al030ga070as_tm_750nm", 80, 2, 3, 2},
+        {"gaas085p015_al030ga070as_tm_750nm", 100, 2, 3, 2},
+        {"in020ga080as_980nm", 81, 2, 3, 1},
+    };
+    for (const auto& c : cas) {
+        parametres_calcul p;
+        testing::internal::CaptureStdout();
+        lire_parametres(std::string(EXEMPLES_DIR) + "/" + c.exemple + "/config.ini", p);
+        p.largeur_puits = c.largeur;
+        const resultats_materiau m = modele_materiau(p);
+        testing::internal::GetCapturedStdout();
+        resultats_k0 r;
+        lancer(p, m, r);
+        const struct {
+            const parametres_bande& b;
+            const niveaux_bande& n;
+            int attendus;
+        } bandes[] = {{r.bande_E, r.E, c.nb_E}, {r.bande_HH, r.HH, c.nb_HH}, {r.bande_LH, r.LH, c.nb_LH}};
+        for (const auto& [b, n, attendus] : bandes) {
+            const std::vector<double> exacts =
+                niveaux_exacts(b.masse_puits / m0, b.masse_barriere / m0, b.bord_puits, b.bord_barriere, c.largeur);
+            ASSERT_EQ(n.nb(), static_cast<int>(exacts.size())) << c.exemple << " " << c.largeur << " " << b.titre;
+            EXPECT_EQ(n.nb(), attendus) << c.exemple << " " << c.largeur << " " << b.titre;
+            for (int j = 0; j < n.nb(); ++j)
+                EXPECT_LE(std::fabs(n.niveaux[j] - exacts[j]), p.deltaE / 2 + 1e-9)
+                    << c.exemple << " " << c.largeur << " " << b.titre << " " << j;
+        }
+    }
+}
+
+// The grid below E_0: whole steps down to the last point above the edge, the
+// upward points untouched, and the scan count taking the last whole step
+// under V (200 / 0.25 truncates to 800 points, 199.76 < 200 - 0.25 + 0.25).
+TEST(RemplirGrilleEnergie, DescendJusquAuBordContraint)
+{
+    std::vector<double> haut, grille;
+    const int count = remplir_grille_energie(200.3, 0.25, haut);
+    const int n = remplir_grille_energie(200.3, 0.25, -1.0, grille);
+    ASSERT_EQ(grille.size(), haut.size() + 5); // 0.01 - 5 x 0.25 = -1.24 is below the edge
+    EXPECT_EQ(n, 4 + count + 1);               // 200.01 < 200.3 joins the scan
+    EXPECT_EQ(grille[0], (((0.01 - 0.25) - 0.25) - 0.25) - 0.25);
+    EXPECT_GT(grille[0], -1.0);
+    for (int i = 0; i < count; ++i) EXPECT_EQ(grille[4 + i], haut[i]);
+    EXPECT_EQ(grille[4 + count], haut[count - 1] + 0.25);
+    // An edge above the first point adds nothing below it.
+    EXPECT_EQ(remplir_grille_energie(200, 0.25, 0.0, grille), 800);
+    EXPECT_EQ(grille[0], 0.01);
 }
 
 } // namespace

@@ -207,3 +207,22 @@ def test_droite_pi_qui_ne_part_pas_du_seuil(copie_calcul):
     fm = lg.figures_de_merite(dossier)
     assert fm["rendement_W_A"] is not None and fm["Ith_PI_mA"] < fm["Ith_mA"]
     assert any("droite P-I" in a for a in fm["avertissements"])
+
+
+def test_puits_en_tension_transition_et_polarisation_du_seuil(tmp_path):
+    """The tensile reference run lases in TM from E1-LH1: the figures of merit
+    name both, and the material gain of the fit is Gmax over Γ_TM."""
+    import pathlib
+    import shutil
+    cas = pathlib.Path(__file__).resolve().parents[1] / "regression" / "traction_60"
+    shutil.copy(cas / "config.ini", tmp_path / "config.ini")
+    for f in (cas / "reference").iterdir():
+        shutil.copy(f, tmp_path / f.name)
+    fm = lg.figures_de_merite(tmp_path)
+    assert fm["transition"] == "E1-LH1" and fm["polarisation"] == "TM"
+    assert fm["E1_trou1_meV"] == pytest.approx(fm["E1_HH1_meV"] - (14.06 - 4.76), abs=1e-9)
+    assert fm["Nth_cm3"] == pytest.approx(3.688187e18, rel=1e-6)
+    ini = (tmp_path / "config.ini").read_text().replace("facteur_confinement=0.03\n",
+                                                        "facteur_confinement=0.03\nfacteur_confinement_tm=0.015\n")
+    (tmp_path / "config.ini").write_text(ini)
+    assert lg.figures_de_merite(tmp_path)["g0_cm1"] == pytest.approx(2 * fm["g0_cm1"], rel=1e-9)
