@@ -349,20 +349,22 @@ TEST(CalculerNiveauxK0, BordsDesPuitsContraints)
 // bound 0.08 meV under Vc, in the last whole step below the barrier edge.
 TEST(CalculerNiveauxK0, TousLesNiveauxDesPuitsReels)
 {
+    const std::string traction = std::string(REGRESSION_DIR) + "/traction_60/config.ini";
+    const std::string exemple_980 = std::string(EXEMPLES_DIR) + "/in020ga080as_980nm/config.ini";
     const struct {
-        const char* exemple;
+        const std::string& exemple;
         double largeur;
         int nb_E, nb_HH, nb_LH;
     } cas[] = {
-        {"gaas085p015_al030ga070as_tm_750nm", 60, 2, 2, 2},
-        {"gaas085p015_al030ga070as_tm_750nm", 80, 2, 3, 2},
-        {"gaas085p015_al030ga070as_tm_750nm", 100, 2, 3, 2},
-        {"in020ga080as_980nm", 81, 2, 3, 1},
+        {traction, 60, 2, 2, 2},
+        {traction, 80, 2, 3, 2},
+        {traction, 100, 2, 3, 2},
+        {exemple_980, 81, 2, 3, 1},
     };
     for (const auto& c : cas) {
         parametres_calcul p;
         testing::internal::CaptureStdout();
-        lire_parametres(std::string(EXEMPLES_DIR) + "/" + c.exemple + "/config.ini", p);
+        lire_parametres(c.exemple, p);
         p.largeur_puits = c.largeur;
         const resultats_materiau m = modele_materiau(p);
         testing::internal::GetCapturedStdout();

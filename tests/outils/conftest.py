@@ -84,7 +84,7 @@ def executer_composer(*arguments, cwd=RACINE):
     """Runs outils/composer with Debian's interpreter; returns the completed
     process with its text output."""
     return subprocess.run(["/usr/bin/python3", str(OUTILS / "composer"), *map(str, arguments)], cwd=cwd,
-                          capture_output=True, text=True, timeout=120, check=False)
+                          capture_output=True, text=True, timeout=600, check=False)
 
 
 # ---------------------------------------------------------------------------

@@ -40,9 +40,9 @@ def test_composer_modele_realiste(tmp_path):
     """In0.2Ga0.8As: A linear and C geometric between GaAs and InAs, and the
     switches of the realistic model; without the option no [modele]."""
     fait = executer_composer("--puits", "In0.2Ga0.8As:75", "--barriere", "GaAs:250", "--modele", "realiste",
-                             "-o", tmp_path / "r.ini")
+                             "--sans-gain", "-o", tmp_path / "r" / "config.ini")
     assert fait.returncode == 0, fait.stderr
-    texte = (tmp_path / "r.ini").read_text()
+    texte = (tmp_path / "r" / "config.ini").read_text()
     modele = texte.split("[modele]\n", 1)[1].splitlines()
     cles = dict(l.split("=", 1) for l in modele if "=" in l)
     assert cles["forme_raie"] == "sech" and cles["emission_complete"] == "1" and cles["k_aligne"] == "1"
@@ -50,5 +50,7 @@ def test_composer_modele_realiste(tmp_path):
     assert float(cles["C_auger"]) == pytest.approx(math.exp(0.8 * math.log(7e-30) + 0.2 * math.log(2.2e-27)),
                                                    rel=1e-3)
     assert float(cles["renormalisation_gap"]) == pytest.approx(1.6e-8)
-    fait = executer_composer("--puits", "In0.2Ga0.8As:75", "--barriere", "GaAs:250", "-o", tmp_path / "e.ini")
-    assert fait.returncode == 0 and "[modele]" not in (tmp_path / "e.ini").read_text()
+    fait = executer_composer("--puits", "In0.2Ga0.8As:75", "--barriere", "GaAs:250", "--sans-gain",
+                             "-o", tmp_path / "e" / "config.ini")
+    assert fait.returncode == 0, fait.stderr
+    assert "[modele]" not in (tmp_path / "e" / "config.ini").read_text()

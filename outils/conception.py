@@ -1,0 +1,247 @@
+"""Design checks and choices of outils/composer that come from the layers:
+gap laws of the library (Varshni, the source's coth law, linear), the Gamma,
+X and L gaps of an alloy, the Varshni law gain needs for a gap that is not
+one, the refractive index of an alloy near the gap, the Matthews-Blakeslee
+critical thickness, the transparency density of the well, and the spectral
+window and density series of a run, from what gain prints.
+
+A layer is given as {binary: fraction} (one or two binaries), as
+composer.analyser_couche returns it. Energies in eV unless named meV.
+"""
+import math
+import pathlib
+import re
+import subprocess
+import tempfile
+
+import guide_onde
+
+# Boltzmann constant in eV/K, hbar in J s, m0 in kg, q in C.
+K_B = 8.617333262e-5
+HBAR = 1.054571817e-34
+M0 = 9.1093837015e-31
+Q = 1.602176634e-19
+
+# Working range of the Varshni law written for a gap that is not one (K).
+PLAGE_VARSHNI = (200.0, 400.0)
+
+
+# ---------------------------------------------------------------- gap laws
+
+def loi(entree, T):
+    """Gap (eV) at T (K) of one law of the library, recognised by its fields:
+    Varshni Eg - alpha T^2/(beta + T) (alpha in meV/K); the coth law
+    Eg + A (1 - coth(theta/T)) (A in eV, theta in K); linear Eg - pente T
+    (pente in meV/K)."""
+    if "alpha" in entree:
+        return entree["Eg"] - entree["alpha"] / 1000 * T * T / (entree["beta"] + T)   # meV/K -> eV/K
+    if "theta" in entree:
+        return entree["Eg"] + entree["A"] * (1 - 1 / math.tanh(entree["theta"] / T))
+    if "pente" in entree:
+        return entree["Eg"] - entree["pente"] / 1000 * T
+    raise ValueError(f"loi de bande interdite inconnue : {entree}")
+
+
+def loi_gamma(bib, binaire):
+    """The Gamma-gap law of a binary: the source's own law where the library
+    holds one in [vallees.<binary>], else its Varshni parameters."""
+    propre = bib.get("vallees", {}).get(binaire, {}).get("Gamma")
+    if propre is not None:
+        return propre
+    v = bib["binaires"][binaire]
+    return {"Eg": v["Eg_Gamma"], "alpha": v["alpha_Gamma"], "beta": v["beta_Gamma"]}
+
+
+def loi_vallee(bib, binaire, vallee):
+    if vallee == "Gamma":
+        return loi_gamma(bib, binaire)
+    return bib.get("vallees", {}).get(binaire, {}).get(vallee)
+
+
+def gap_alliage(bib, membres, vallee, T):
+    """Unstrained gap of valley `vallee` (Gamma, X or L) of a layer at T, with
+    the library's bowing; None when the library lacks the valley or bowing."""
+    noms = list(membres)
+    lois = [loi_vallee(bib, m, vallee) for m in noms]
+    if any(l is None for l in lois):
+        return None
+    gaps = [loi(l, T) for l in lois]
+    if len(noms) == 1:
+        return gaps[0]
+    t = membres[noms[0]]
+    lineaire = t * gaps[0] + (1 - t) * gaps[1]
+    terne = bib["ternaires_par_paire"].get(frozenset(noms))
+    if terne is None:
+        return None
+    s = membres[terne["variable"]]
+    if vallee == "Gamma":
+        coefs = terne.get("bowing_Eg_Gamma")
+    else:
+        coefs = bib.get("bowing_vallees", {}).get(terne["nom"], {}).get(vallee)
+        coefs = None if coefs is None else [coefs]
+    if coefs is None:
+        return None
+    C = sum(c * s ** k for k, c in enumerate(coefs))
+    return lineaire - t * (1 - t) * C
+
+
+def varshni_equivalente(entree, T0):
+    """(Eg_0K eV, alpha eV/K, beta K) of the Varshni law that gives the law
+    `entree` exactly at T0 and follows it over PLAGE_VARSHNI: for each beta
+    the least-squares alpha under the constraint at T0, and the beta of
+    smallest largest deviation (5 K grid, then refined). Returns also that
+    largest deviation (eV)."""
+    T = [PLAGE_VARSHNI[0] + i for i in range(int(PLAGE_VARSHNI[1] - PLAGE_VARSHNI[0]) + 1)]
+    E0 = loi(entree, T0)
+    cible = [loi(entree, t) for t in T]
+
+    def ajuster(beta):
+        g0 = T0 * T0 / (beta + T0)
+        d = [g0 - t * t / (beta + t) for t in T]
+        r = [c - E0 for c in cible]
+        alpha = sum(a * b for a, b in zip(d, r)) / sum(a * a for a in d)
+        ecart = max(abs(E0 + alpha * a - c) for a, c in zip(d, cible))
+        return ecart, alpha, E0 + alpha * g0
+
+    meilleur = min(range(5, 3001, 5), key=lambda b: ajuster(float(b))[0])
+    a, b = max(meilleur - 5, 0.5), meilleur + 5.0
+    for _ in range(60):   # golden section on the largest deviation
+        c, d = b - (b - a) * 0.618033988749895, a + (b - a) * 0.618033988749895
+        if ajuster(c)[0] < ajuster(d)[0]:
+            b = d
+        else:
+            a = c
+    beta = round(0.5 * (a + b), 3)
+    ecart, alpha, Eg0 = ajuster(beta)
+    return Eg0, alpha, beta, ecart
+
+
+# ---------------------------------------------------------------- index
+
+def indice_couche(bib, membres, T, E):
+    """Refractive index of a layer at photon energy E (eV), the model of the
+    library's [indice] tables
+    with A0, B0 and the spin-orbit splitting interpolated linearly between
+    the binaries and E0 the layer's own unstrained Gamma gap at T."""
+    A0 = B0 = D0 = 0.0
+    for m, f in membres.items():
+        p = bib["indice"][m]
+        A0 += f * p["A0"]
+        B0 += f * p["B0"]
+        D0 += f * p["Delta_so"]
+    E0 = gap_alliage(bib, membres, "Gamma", T)
+    return guide_onde.indice_pres_du_gap(A0, B0, E0, D0, E)
+
+
+# ---------------------------------------------------------------- strain
+
+def epaisseur_critique(a_couche, a_substrat, C11, C12):
+    """Matthews-Blakeslee critical thickness (Å) of a layer of relaxed
+    lattice constant a_couche on a substrate a_substrat, for 60° misfit
+    dislocations (Burgers vector a/sqrt(2), cos(alpha) = cos(lambda) = 1/2):
+        h = b (1 - nu/4) / (pi f (1 + nu)) (ln(h/b) + 1),
+    nu = C12/(C11 + C12) the Poisson ratio of a (001) layer. None without
+    mismatch."""
+    f = abs(a_substrat - a_couche) / a_substrat
+    if f == 0:
+        return None
+    b = a_couche / math.sqrt(2)
+    nu = C12 / (C11 + C12)
+    facteur = b * (1 - nu / 4) / (math.pi * f * (1 + nu))
+    h = 10 * b   # fixed point from above the solution: converges monotonically
+    for _ in range(200):
+        nouveau = facteur * (math.log(h / b) + 1)
+        if nouveau <= b:
+            return b   # strain so large that not even one Burgers vector holds
+        if abs(nouveau - h) < 1e-9 * h:
+            return nouveau
+        h = nouveau
+    return h
+
+
+# ---------------------------------------------------------------- carriers
+
+def densite_transparence(me, mh, T, largeur):
+    """Transparency density (cm^-3) of a well with one conduction subband of
+    in-plane mass me and one hole subband of mass mh (m0): the 2-D densities
+    of electrons and holes are equal when the quasi-Fermi levels are the
+    subband edges' separation, i.e. me ln(1 + e^eta) = mh ln(1 + e^-eta)."""
+    a, b = -40.0, 40.0
+    for _ in range(200):
+        eta = 0.5 * (a + b)
+        if me * math.log1p(math.exp(eta)) > mh * math.log1p(math.exp(-eta)):
+            b = eta
+        else:
+            a = eta
+    kT = K_B * T * Q   # eV -> J
+    n2d = me * M0 * kT / (math.pi * HBAR * HBAR) * math.log1p(math.exp(eta))   # m^-2
+    return n2d / (largeur * 1e-10) * 1e-6   # m^-2 / (Å -> m) -> m^-3 -> cm^-3
+
+
+# ---------------------------------------------------------------- gain runs
+
+def lancer_gain(gain, config, arguments=()):
+    """gain on a config text in a temporary folder: (exit status, console,
+    threshold-parameter table rows)."""
+    with tempfile.TemporaryDirectory(prefix="composer-") as dossier:
+        chemin = pathlib.Path(dossier)
+        (chemin / "config.ini").write_text(config, encoding="utf-8")
+        fini = subprocess.run([str(gain), *arguments], cwd=chemin, capture_output=True, timeout=1800,
+                              check=False)
+        console = fini.stdout.decode("utf-8", errors="replace")
+        lignes = []
+        param = re.search(r"^fichier_param=(.*)$", config, re.M)
+        if param and (chemin / param.group(1).strip()).exists():
+            texte = (chemin / param.group(1).strip()).read_bytes().decode("cp1252")
+            for l in texte.splitlines()[1:]:
+                if l.strip():
+                    lignes.append([float(v) for v in l.split("\t")])
+    return fini.returncode, console, lignes
+
+
+def niveaux(console):
+    """Zone-centre levels (meV) of gain's console: {'E': [...], 'HH': [...], 'LH': [...]}."""
+    trouves = {b: [] for b in ("E", "HH", "LH")}
+    for bande, suite in re.findall(r"Niveaux (E|HH|LH) dans la B[CV] \(meV\) :\n((?:[-0-9.]+ \n)*)", console):
+        trouves[bande] = [float(v) for v in suite.split()]
+    return trouves
+
+
+def seuil(console):
+    """(Nth cm^-3, emission wavelength nm) of gain's closing summary, or None."""
+    n = re.search(r"densité de seuil Nth : (\S+) cm-3", console)
+    l = re.search(r"longueur d'onde d'émission : (\S+) nm", console)
+    if not n or not l:
+        return None
+    return float(n.group(1)), float(l.group(1))
+
+
+def premiere_transition(Eg_puits, lus):
+    """Energy (meV) of the first zone-centre transition E1-HH1 or E1-LH1,
+    as gain forms a transition: 1000 Eg + electron level + hole level."""
+    if not lus["E"] or not (lus["HH"] or lus["LH"]):
+        return None
+    trou = min(lus["HH"] + lus["LH"])
+    return 1000 * Eg_puits + lus["E"][0] + trou
+
+
+def fenetre(E1):
+    """Spectral window (meV, whole): 50 meV below the first transition to 150 above."""
+    return math.floor(E1 - 50), math.ceil(E1 + 150)
+
+
+def arrondi(v):
+    """One significant digit, downward: the density step and start."""
+    puissance = 10 ** math.floor(math.log10(v))
+    return math.floor(v / puissance) * puissance
+
+
+def serie(Nth):
+    """(first density, count, step) of a series that starts at half the
+    threshold density and crosses it in 5 to 10 steps (the step is Nth/10
+    rounded down to one digit), running on to 1.5 Nth when gain does not
+    stop at threshold."""
+    pas = arrondi(Nth / 10)
+    debut = max(pas, math.floor(0.5 * Nth / pas) * pas)
+    nombre = math.ceil((1.5 * Nth - debut) / pas) + 1
+    return float(f"{debut:.6g}"), nombre, float(f"{pas:.6g}")
