@@ -255,8 +255,17 @@ void calculer_spectres(double EFC, double EFV, const recouvrements& r, const par
     const double sigma = Gamma / racine_2_ln_2;
     const double facteur_gauss = Gamma * sigma * racine_2_pi / pi;
     auto lorentz = [&](double x) { return std::pow(x, 2.0) + mat.largeur_lorentz_carre; };
-    auto sech = [&](double x) { return Gamma * w_sech * std::cosh(x / w_sech); };
-    auto gauss = [&](double x) { return facteur_gauss * std::exp(x * x / (2 * sigma * sigma)); };
+    // Beyond 40 w (sech) or 9 sigma (Gaussian) the line holds less than 1e-17
+    // of its peak: the point counts 0 (an infinite denominator), and the
+    // exponential is not evaluated at the many k points far from resonance.
+    auto sech = [&](double x) {
+        const double u = x / w_sech;
+        return std::fabs(u) > 40 ? HUGE_VAL : Gamma * w_sech * std::cosh(u);
+    };
+    auto gauss = [&](double x) {
+        const double u = x / sigma;
+        return std::fabs(u) > 9 ? HUGE_VAL : facteur_gauss * std::exp(u * u / 2);
+    };
 
     const int nb_E = k0.E.nb();
     const int nb_HH = static_cast<int>(r.HH.size());
