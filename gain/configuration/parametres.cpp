@@ -68,6 +68,8 @@ const std::vector<cle_connue>& cles_config()
             {"barriere", "ratio_y"}, {"barriere", "largeur"}, {"barriere", "bowing_Eg"}, {"barriere", "bowing_Eg_x"},
             {"bragg", "couplage_puce_fibre"}, {"bragg", "Rbragg"}, {"bragg", "lambda"}, {"bragg", "longueur_fibre"},
             {"bragg", "attenuation"},
+            {"modele", "forme_raie"}, {"modele", "A_srh"}, {"modele", "C_auger"}, {"modele", "emission_complete"},
+            {"modele", "k_aligne"}, {"modele", "renormalisation_gap"},
         };
         // The end members: X and Z of the well, Y of the barrier.
         for (const char* cle : {"mc_x", "gamma1_x", "gamma2_x", "gamma3_x", "Eg_0K_x", "alpha_Eg_x", "beta_Eg_x", "a_x",
@@ -226,4 +228,61 @@ void lire_parametres(const std::string& c, parametres_calcul& p)
     // thread the process may run on).
     p.nb_fils = lire_entier_optionnel(c, "calcul", "nb_fils").value_or(0);
     verifier_domaine(p.nb_fils, "calcul", "nb_fils", 0.0, true, HUGE_VAL, false);
+
+    lire_modele(c, p);
+}
+
+namespace {
+
+// A switch of [modele]: absent is off, 0 or 1 otherwise.
+bool lire_interrupteur(const std::string& c, const char* cle, bool& present)
+{
+    const auto v = lire_entier_optionnel(c, "modele", cle);
+    if (!v) return false;
+    present = true;
+    if (*v != 0 && *v != 1)
+        arreter("Valeur hors domaine pour la clé " + std::string(cle) + " [modele] : " + std::to_string(*v) +
+                " (accepté : 0 ou 1).\n");
+    return *v == 1;
+}
+
+// A non-negative coefficient of [modele]; absent reads 0.
+double lire_coefficient(const std::string& c, const char* cle, bool& present)
+{
+    const auto v = lire_reel_optionnel(c, "modele", cle);
+    if (!v) return 0.0;
+    present = true;
+    verifier_domaine(*v, "modele", cle, 0.0, true, HUGE_VAL, false);
+    return *v;
+}
+
+} // namespace
+
+void lire_modele(const std::string& c, parametres_calcul& p)
+{
+    options_modele& o = p.modele;
+    o = options_modele{};
+    if (const auto forme = lire_chaine(c, "modele", "forme_raie")) {
+        o.present = true;
+        const std::size_t debut = forme->find_first_not_of(" \t");
+        const std::size_t fin = forme->find_last_not_of(" \t");
+        const std::string nom = debut == std::string::npos ? "" : forme->substr(debut, fin - debut + 1);
+        if (nom == "lorentz")
+            o.raie = forme_raie::lorentz;
+        else if (nom == "sech")
+            o.raie = forme_raie::sech;
+        else if (nom == "gauss")
+            o.raie = forme_raie::gauss;
+        else
+            arreter("Valeur hors domaine pour la clé forme_raie [modele] : « " + nom +
+                    " » (accepté : lorentz, sech ou gauss).\n");
+    }
+    bool a_donne = false, c_donne = false;
+    o.A_srh = lire_coefficient(c, "A_srh", a_donne);
+    o.C_auger = lire_coefficient(c, "C_auger", c_donne);
+    o.recombinaison_abc = a_donne || c_donne;
+    o.present = o.present || o.recombinaison_abc;
+    o.emission_complete = lire_interrupteur(c, "emission_complete", o.present);
+    o.k_aligne = lire_interrupteur(c, "k_aligne", o.present);
+    o.renormalisation_gap = lire_coefficient(c, "renormalisation_gap", o.present);
 }

@@ -9,6 +9,23 @@
 
 #include "configuration/lecteur_ini.hpp"
 
+// Line shape of every transition in the spectra, each of unit area and of
+// half width at half maximum hbar/demi_largeur_lorentz.
+enum class forme_raie { lorentz, sech, gauss };
+
+// The optional [modele] section: departures from the exact model, each off
+// when its key is absent.
+struct options_modele {
+    bool present = false;           // at least one key of [modele] was given
+    forme_raie raie = forme_raie::lorentz;
+    bool recombinaison_abc = false; // A_srh or C_auger given: Jnr = q Lw (A N + C N^3)
+    double A_srh = 0.0;             // defect (Shockley-Read-Hall) rate, s^-1
+    double C_auger = 0.0;           // Auger coefficient, cm^6 s^-1
+    bool emission_complete = false; // Jrad over the whole band, not the printed window
+    bool k_aligne = false;          // dispersion rows used at the kx where they were computed
+    double renormalisation_gap = 0.0; // gap shrinkage coefficient, eV cm: dEg = coefficient N^(1/3), N in cm^-3
+};
+
 struct parametres_calcul {
     // [sortie]: paths exactly as written after the '=' (leading blanks kept).
     std::optional<std::string> fichier_gain, fichier_param, fichier_PI;
@@ -66,6 +83,9 @@ struct parametres_calcul {
            beta_Eg_1_x = 0, a_1_x = 0, aH_1_x = 0, bS_1_x = 0, C11_1_x = 0, C12_1_x = 0, Ep_1_x = 0, nr_1_x = 0;
     // Band-gap bowing, eV
     double bowing_Eg_puits = 0, bowing_Eg_x_puits = 0, bowing_Eg_barriere = 0, bowing_Eg_x_barriere = 0;
+
+    // [modele], optional
+    options_modele modele;
 };
 
 // Reads the output paths (keys 1 to 3 and the two optional ones) only.
@@ -74,6 +94,9 @@ void lire_fichiers_sortie(const std::string& chemin_config, parametres_calcul& p
 // Reads and checks keys 4 to 73 into p, in order; stops the run (arret_calcul)
 // at the first failure. Prints the warning about a missing gamma3_y.
 void lire_parametres(const std::string& chemin_config, parametres_calcul& p);
+
+// Reads and checks the optional [modele] section into p.modele.
+void lire_modele(const std::string& chemin_config, parametres_calcul& p);
 
 // Every key the program reads, by section, for the warnings of typos.
 const std::vector<cle_connue>& cles_config();

@@ -56,7 +56,7 @@ ligne_trous preparer_ligne(const parametres_calcul& p, const resultats_dispersio
     l.k.resize(nb_points);
     l.poids_k.resize(nb_points);
     for (int m = 0; m <= l.Nk; ++m) {
-        l.k[m] = m * p.deltak;
+        l.k[m] = k_ligne(p, m, diagonale);
         l.poids_k[m] = w * l.k[m];
     }
     return l;
@@ -107,6 +107,15 @@ std::string message_hors_bande(const char* bande, double N, double largeur_puits
 }
 
 } // namespace
+
+double k_ligne(const parametres_calcul& p, int m, bool diagonale)
+{
+    if (!p.modele.k_aligne || m == 0) return m * p.deltak;
+    const double kx = 1e6 + (m - 1) * p.deltak;
+    if (!diagonale) return kx;
+    const double ky = m * p.deltak;
+    return std::sqrt(kx * kx + ky * ky) / 1.4142135623730951;
+}
 
 double chercher_EFC(double N, const parametres_calcul& p, const resultats_materiau& m, const resultats_k0& k0)
 {

@@ -12,6 +12,14 @@
 #include "materiau/materiau.hpp"
 #include "niveaux_k0/niveaux_k0.hpp"
 
+// In-plane wave vector (m^-1) of row m of the integration line: the kx axis,
+// or the kx = ky diagonal (`diagonale`), as the k integrals take it: m deltak,
+// or, with [modele] k_aligne, where the dispersion computed the row (kx = 1e6
+// + (m - 1) deltak, ky = m deltak on the diagonal; there the modulus over
+// sqrt 2, since the diagonal integrals carry the sqrt 2 of the modulus in their
+// weight). Row 0 is the zone centre.
+double k_ligne(const parametres_calcul& p, int m, bool diagonale);
+
 // Starting value of both scans, returned unchanged for N <= 0 (meV).
 inline constexpr double niveau_fermi_depart = -100.0;
 // Last trial of both scans (meV): a quasi-Fermi level 10 eV into a band lies

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 
+#include "gain_optique/fermi.hpp"
 #include "numerique/complexe.hpp"
 #include "numerique/constantes.hpp"
 
@@ -21,6 +22,9 @@ using constantes::pi;
 constexpr double racine_2 = 1.4142135623730951;
 constexpr double q2_fois_hbar = 2.707086561865992e-72; // q^2 hbar, C^2 J s
 constexpr double pi_eps0_m02_c3 = 6.232338938119773e-46;
+constexpr double arccosh_2 = 1.3169578969248166;    // ln(2 + sqrt 3)
+constexpr double racine_2_ln_2 = 1.1774100225154747; // sqrt(2 ln 2)
+constexpr double racine_2_pi = 2.5066282746310002;
 
 // Subband dispersion of the electrons: parabolic with the well mass (meV).
 double energie_c_k(double niveau, double k, double mc_puits)
@@ -44,7 +48,7 @@ void preparer_points(double EFC, double EFV, const parametres_calcul& p, const r
     const double w_facteur = d.Nky > 1 ? racine_2 : 1.0;
 
     s.k.resize(nb_points);
-    for (std::size_t m = 0; m < nb_points; ++m) s.k[m] = static_cast<int>(m) * p.deltak;
+    for (std::size_t m = 0; m < nb_points; ++m) s.k[m] = k_ligne(p, static_cast<int>(m), d.Nky > 1);
 
     const std::size_t taille = static_cast<std::size_t>(nb_E) * nb_branches * nb_points;
     s.bord_transition.resize(taille);
@@ -61,6 +65,8 @@ void preparer_points(double EFC, double EFV, const parametres_calcul& p, const r
                 const double fh = fermi_dirac(Ev, EFV, beta);
                 const double w = d.Nky > 1 ? w_facteur * k : k;
                 s.bord_transition[base + m] = 1000 * mat.Eg_Puits + Ec + Ev;
+                // the gap of the injected well, shrunk by its carriers
+                if (s.retrecissement_gap != 0.0) s.bord_transition[base + m] -= s.retrecissement_gap;
                 s.numerateur_gain[base + m] = w * (fc + fh - 1);
                 s.numerateur_rsp[base + m] = w * fc * fh;
             }
@@ -70,8 +76,12 @@ void preparer_points(double EFC, double EFV, const parametres_calcul& p, const r
 }
 
 // k integrals of the inversion and spontaneous terms at photon energy E (meV).
-void integrer_k(double E, const resultats_materiau& mat, const resultats_k0& k0, const resultats_dispersion& d,
-                spectres& s)
+// denominateur(x), x the detuning in J, is Gamma / (pi L(x)) for the line
+// shape L: x^2 + Gamma^2 for the Lorentzian, whose prefactors the spectra
+// carry (Gamma / pi in A, 1/tau in R).
+template <class Denominateur>
+void integrer_k(double E, const resultats_k0& k0, const resultats_dispersion& d, spectres& s,
+                Denominateur denominateur_raie)
 {
     const int nb_E = k0.E.nb();
     const int nb_branches = d.nb_niveaux_max;
@@ -86,10 +96,10 @@ void integrer_k(double E, const resultats_materiau& mat, const resultats_k0& k0,
             const double* nr = &s.numerateur_rsp[base];
             double& ig = s.integrale_gain[static_cast<std::size_t>(b) * nb_E + n];
             double& ir = s.integrale_rsp[static_cast<std::size_t>(b) * nb_E + n];
-            // Lorentzian denominator of the transition at point m
+            // line-shape denominator of the transition at point m
             auto denominateur = [&](std::size_t m) {
                 const double detuning = (bord[m] - E) * q / 1000; // meV -> J
-                return std::pow(detuning, 2.0) + mat.largeur_lorentz_carre;
+                return denominateur_raie(detuning);
             };
             double D_precedent = denominateur(0);
             for (std::size_t m = 1; m < nb_points; ++m) {
@@ -104,6 +114,63 @@ void integrer_k(double E, const resultats_materiau& mat, const resultats_k0& k0,
         }
 }
 
+// Weight O^2 of each (branch b, conduction level n) in the emission, at
+// [b * nb_E + n], by the branch walk of the spectra; 0 for a branch the walk
+// leaves out.
+std::vector<double> poids_emission(const recouvrements& r, const resultats_k0& k0, const resultats_dispersion& d)
+{
+    const int nb_E = k0.E.nb();
+    const int nb_HH = static_cast<int>(r.HH.size());
+    const int nb_LH = static_cast<int>(r.LH.size());
+    const int nb_branches_lues = std::min(d.nb_niveaux_max, static_cast<int>(d.branche_lh.size()));
+    std::vector<double> poids(static_cast<std::size_t>(d.nb_niveaux_max) * nb_E, 0.0);
+    for (int n = 0; n < nb_E; ++n) {
+        int h = 0, l = 0;
+        for (int b = 0; b < nb_HH + nb_LH && b < nb_branches_lues; ++b) {
+            const std::size_t i = static_cast<std::size_t>(b) * nb_E + n;
+            if (d.branche_lh[b] == 1) {
+                if (l < nb_LH) poids[i] = std::pow(r.LH[l][n], 2.0);
+                ++l;
+            } else {
+                if (h < nb_HH) poids[i] = std::pow(r.HH[h][n], 2.0);
+                ++h;
+            }
+        }
+    }
+    return poids;
+}
+
+// Radiative current density of the whole band (A/cm^2). The emission at
+// photon energy E is R(E) = c_R E times the k integral of w fc fh / D(E); its
+// integral over every photon energy, with a symmetric line shape of unit area,
+// gives each k point c_R (pi / Gamma) times its transition energy: the
+// photon-energy integral is done exactly, whatever the printed window.
+double courant_radiatif_bande(double c_R, double Gamma, double Lw, const recouvrements& r, const resultats_k0& k0,
+                              const resultats_dispersion& d, const spectres& s)
+{
+    const int nb_E = k0.E.nb();
+    const int nb_branches = d.nb_niveaux_max;
+    const std::size_t nb_points = static_cast<std::size_t>(d.Nk) + 1;
+    const std::vector<double> poids = poids_emission(r, k0, d);
+    double somme = 0; // integral of rsp over photon energy in meV
+    for (int n = 0; n < nb_E; ++n)
+        for (int b = 0; b < nb_branches; ++b) {
+            const double O2 = poids[static_cast<std::size_t>(b) * nb_E + n];
+            if (O2 == 0.0) continue;
+            const std::size_t base = (static_cast<std::size_t>(n) * nb_branches + b) * nb_points;
+            const double* bord = &s.bord_transition[base];
+            const double* nr = &s.numerateur_rsp[base];
+            double ik = 0;
+            for (std::size_t m = 1; m < nb_points; ++m)
+                if (energie_v(d, static_cast<int>(m), b) != 0.0)
+                    ik += trapeze(s.k[m - 1], s.k[m], nr[m - 1] * bord[m - 1], nr[m] * bord[m]);
+            somme += 0.5 * O2 * ik;
+        }
+    // the meV of the transition energies and the meV of the photon-energy
+    // integral cancel against the J of c_R E and of the line shape
+    return somme * c_R * pi / Gamma * q * q * Lw * 1e-11;
+}
+
 void avertir_branches(spectres& s)
 {
     if (s.avertissement_branches) return;
@@ -114,13 +181,38 @@ void avertir_branches(spectres& s)
 
 } // namespace
 
+double forme_de_raie(forme_raie forme, double x, double Gamma)
+{
+    switch (forme) {
+    case forme_raie::sech: {
+        const double w = Gamma / arccosh_2;
+        return 1.0 / (pi * w * std::cosh(x / w));
+    }
+    case forme_raie::gauss: {
+        const double sigma = Gamma / racine_2_ln_2;
+        return std::exp(-x * x / (2 * sigma * sigma)) / (sigma * racine_2_pi);
+    }
+    case forme_raie::lorentz: break;
+    }
+    return Gamma / pi / (x * x + Gamma * Gamma);
+}
+
+double retrecissement_gap(const parametres_calcul& p, double N)
+{
+    if (p.modele.renormalisation_gap == 0.0 || !(N > 0)) return 0.0;
+    const double N_cm3 = N * 1e-6 / (p.largeur_puits * 1e-10); // m^-2 -> cm^-3
+    return 1000 * p.modele.renormalisation_gap * std::cbrt(N_cm3); // eV -> meV
+}
+
 void ecrire_entete_gain(std::FILE* f) { std::fputs("Energie(meV)\tGain TE (cm-1)\tGain TM (cm-1)\tRsp (cm-1)\n", f); }
 
 void calculer_spectres(double EFC, double EFV, const recouvrements& r, const parametres_calcul& p,
                        const resultats_materiau& mat, const resultats_k0& k0, const resultats_dispersion& d,
-                       std::FILE* fichier_gain, spectres& s)
+                       std::FILE* fichier_gain, spectres& s, double N)
 {
     s.Gmax = 0;
+    s.Jrad_bande = 0;
+    s.retrecissement_gap = retrecissement_gap(p, N);
     s.energie_gmax = 0;
     s.energie_gmax_definie = false;
     s.Gmax_tm = 0;
@@ -139,7 +231,9 @@ void calculer_spectres(double EFC, double EFV, const recouvrements& r, const par
     s.gain_te.assign(taille, 0.0);
     s.gain_tm.assign(taille, 0.0);
     s.rsp.assign(taille, 0.0);
-    if (p.fin_E < p.debut_E) return;
+    // The whole-band emission needs the per-point tables even when the
+    // printed window is empty.
+    if (p.fin_E < p.debut_E && !p.modele.emission_complete) return;
 
     const double Lw = p.largeur_puits;
     const double tau = p.demi_largeur_lorentz;
@@ -148,6 +242,30 @@ void calculer_spectres(double EFC, double EFV, const recouvrements& r, const par
     const double Gamma = hbar / tau; // J
 
     preparer_points(EFC, EFV, p, mat, k0, d, s);
+    if (p.modele.emission_complete) {
+        // R(E) / E_J, the prefactor of the emission below
+        const double c_R = (2 * mat.nr_puits * std::pow(q, 2.0) * std::pow(M, 2.0) / (pi * pi * tau)) /
+                           (Lw * 1e-4 * pi_eps0_m02_c3 * hbar);
+        s.Jrad_bande = courant_radiatif_bande(c_R, Gamma, Lw, r, k0, d, s);
+    }
+    if (p.fin_E < p.debut_E) return;
+
+    // Denominators Gamma / (pi L(x)) of the line shapes (J^2)
+    const double w_sech = Gamma / arccosh_2;
+    const double sigma = Gamma / racine_2_ln_2;
+    const double facteur_gauss = Gamma * sigma * racine_2_pi / pi;
+    auto lorentz = [&](double x) { return std::pow(x, 2.0) + mat.largeur_lorentz_carre; };
+    // Beyond 40 w (sech) or 9 sigma (Gaussian) the line holds less than 1e-17
+    // of its peak: the point counts 0 (an infinite denominator), and the
+    // exponential is not evaluated at the many k points far from resonance.
+    auto sech = [&](double x) {
+        const double u = x / w_sech;
+        return std::fabs(u) > 40 ? HUGE_VAL : Gamma * w_sech * std::cosh(u);
+    };
+    auto gauss = [&](double x) {
+        const double u = x / sigma;
+        return std::fabs(u) > 9 ? HUGE_VAL : facteur_gauss * std::exp(u * u / 2);
+    };
 
     const int nb_E = k0.E.nb();
     const int nb_HH = static_cast<int>(r.HH.size());
@@ -157,7 +275,11 @@ void calculer_spectres(double EFC, double EFV, const recouvrements& r, const par
     for (double E = p.debut_E; E <= p.fin_E; E += 1.0) {
         const std::size_t idx = static_cast<std::size_t>(std::trunc(E - p.debut_E));
         s.gain_te[idx] = s.gain_tm[idx] = s.rsp[idx] = 0;
-        integrer_k(E, mat, k0, d, s);
+        switch (p.modele.raie) {
+        case forme_raie::lorentz: integrer_k(E, k0, d, s, lorentz); break;
+        case forme_raie::sech: integrer_k(E, k0, d, s, sech); break;
+        case forme_raie::gauss: integrer_k(E, k0, d, s, gauss); break;
+        }
 
         const double E_J = E * q / 1000; // meV -> J
         const double A = 2 * prefacteur_gain * std::pow(M, 2.0) * Gamma / (100 * pi * E_J); // 1/m -> 1/cm

@@ -22,6 +22,10 @@ struct spectres {
     double Gmax_tm = 0;                   // the same for the TM mode, with its own confinement factor
     double energie_gmax_tm = 0;
     bool avertissement_branches = false;  // the branch-walk warning was printed (once per run)
+    // With [modele] emission_complete: the radiative current density of the
+    // whole band, A/cm^2 (the emission integrated over every photon energy).
+    double Jrad_bande = 0;
+    double retrecissement_gap = 0;        // band-gap shrinkage of the pass, meV
 
     // Per-pass tables that do not depend on the photon energy, indexed
     // [(n * nb_branches + s) * (Nk + 1) + m] for conduction level n, branch s, row m.
@@ -35,8 +39,22 @@ struct spectres {
 // "Energie(meV)\tGain TE (cm-1)\tGain TM (cm-1)\tRsp (cm-1)\n"
 void ecrire_entete_gain(std::FILE* f);
 
-// One pass: EFC (meV, electron axis), EFV (meV, hole axis). Fills the spectra,
-// Gmax and energie_gmax, and appends "%e\t%e\t%e\t%e\n" per photon energy.
+// One pass: EFC (meV, electron axis), EFV (meV, hole axis), N the sheet
+// density of the pass (m^-2; only the gap shrinkage of [modele] uses it).
+// Fills the spectra, Gmax and energie_gmax, and appends
+// "%e\t%e\t%e\t%e\n" per photon energy.
 void calculer_spectres(double EFC, double EFV, const recouvrements& r, const parametres_calcul& p,
                        const resultats_materiau& m, const resultats_k0& k0, const resultats_dispersion& d,
-                       std::FILE* fichier_gain, spectres& s);
+                       std::FILE* fichier_gain, spectres& s, double N = 0.0);
+
+// Line shape of unit area at detuning x (J) for the half width at half
+// maximum Gamma (J), in J^-1:
+//   lorentz (Gamma/pi) / (x^2 + Gamma^2);
+//   sech    sech(x/w) / (pi w), w = Gamma / arccosh 2 (sech falls to 1/2 at arccosh 2 = ln(2 + sqrt 3));
+//   gauss   exp(-x^2 / (2 s^2)) / (s sqrt(2 pi)), s = Gamma / sqrt(2 ln 2).
+double forme_de_raie(forme_raie forme, double x, double Gamma);
+
+// Band-gap shrinkage (meV) of [modele] renormalisation_gap at the sheet
+// density N (m^-2) of a well of width largeur_puits (Å): coefficient N^(1/3),
+// N in cm^-3.
+double retrecissement_gap(const parametres_calcul& p, double N);

@@ -149,8 +149,9 @@ void afficher_banniere()
 spectre_laser spectre_qui_lase(const spectres& s, const parametres_calcul& p)
 {
     if (s.Gmax_tm > 0 && s.Gmax_tm > s.Gmax)
-        return {s.gain_tm, s.rsp, p.facteur_confinement_tm, s.Gmax_tm, s.energie_gmax_tm, s.energie_gmax_definie, true};
-    return {s.gain_te, s.rsp, p.facteur_confinement, s.Gmax, s.energie_gmax, s.energie_gmax_definie, false};
+        return {s.gain_tm, s.rsp, p.facteur_confinement_tm, s.Gmax_tm, s.energie_gmax_tm, s.energie_gmax_definie, true,
+                s.Jrad_bande};
+    return {s.gain_te, s.rsp, p.facteur_confinement, s.Gmax, s.energie_gmax, s.energie_gmax_definie, false, s.Jrad_bande};
 }
 
 // The carrier-density series: one pass per density, each finding the
@@ -187,7 +188,7 @@ etat_seuil boucle_porteurs(const parametres_calcul& p, const resultats_materiau&
         std::printf("Calcul du gain pour N = %e...\n", N * 1e-6 / (p.largeur_puits * 1e-10));
         std::printf("EFC : %f meV\n", EFC);
         std::printf("EFV : %f meV\n", -EFV);
-        calculer_spectres(EFC, EFV, r, p, m, k0, d, f.gain.get(), s);
+        calculer_spectres(EFC, EFV, r, p, m, k0, d, f.gain.get(), s, N);
         const bool fin = calculer_seuil(i, commande.nombre_iterations, N, spectre_qui_lase(s, p), p, f.param.get(), seuil);
         // Whole passes reach the files: a later stop leaves complete lines.
         vider_fichier(f.gain.get(), *p.fichier_gain);

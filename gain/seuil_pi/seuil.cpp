@@ -59,6 +59,19 @@ void parcourir_spectre(const spectre_laser& s, const parametres_calcul& p, etat_
 
 } // namespace
 
+double courant_non_radiatif(const parametres_calcul& p, double N, double& JA, double& JC)
+{
+    if (!p.modele.recombinaison_abc) {
+        JA = q_1e_4 * N / p.tau_nr;
+        JC = 0;
+        return JA;
+    }
+    const double N_cm3 = N * 1e-6 / (p.largeur_puits * 1e-10); // m^-2 -> cm^-3
+    JA = q_1e_4 * N * p.modele.A_srh;                          // q Lw A N: Lw N is the sheet density
+    JC = q * (p.largeur_puits * 1e-8) * p.modele.C_auger * N_cm3 * N_cm3 * N_cm3; // Å -> cm
+    return JA + JC;
+}
+
 void ecrire_entete_param(std::FILE* fichier_param)
 {
     // Windows-1252: \xE9 is e acute, \xB2 the superscript two.
@@ -77,8 +90,12 @@ bool calculer_seuil(int i, double nombre_iterations, double N, const spectre_las
 
     if (p.fin_E > p.debut_E) parcourir_spectre(s, p, etat);
 
-    const double Jnr = q_1e_4 * N / p.tau_nr;
+    if (p.modele.emission_complete) etat.Jrad = s.Jrad_bande;
+
+    double JA = 0, JC = 0;
+    const double Jnr = courant_non_radiatif(p, N, JA, JC);
     double Jth = Jnr + etat.Jrad;
+    double Jrad_th = etat.Jrad, JA_th = JA, JC_th = JC;
 
     // The grating cavity lases first when its gain advantage at the Bragg
     // wavelength exceeds the extra mirror loss of the chip's own facet.
@@ -110,6 +127,11 @@ bool calculer_seuil(int i, double nombre_iterations, double N, const spectre_las
             const double g0 = Gmax - a * N;
             Nth = (Gth - g0) / a;
             Jth = Jth + b * (Nth - N);
+            // each part of the current on its own line between the two densities
+            auto interpoler = [&](double J, double J_avant) { return J + (J - J_avant) / (N - etat.N0) * (Nth - N); };
+            Jrad_th = interpoler(etat.Jrad, etat.Jrad0);
+            JA_th = interpoler(JA, etat.JA0);
+            JC_th = interpoler(JC, etat.JC0);
         } else {
             std::puts("Seuil atteint à la densité unique du calcul : pas de point précédent pour interpoler, "
                       "Jth = Jnr + Jrad conservé.");
@@ -121,6 +143,9 @@ bool calculer_seuil(int i, double nombre_iterations, double N, const spectre_las
             etat.Jth_seuil = Jth;
             etat.lambda_seuil = lambda_emission;
             etat.bragg_seuil = bragg;
+            etat.Jrad_seuil = Jrad_th;
+            etat.JA_seuil = JA_th;
+            etat.JC_seuil = JC_th;
             etat.tm_seuil = s.tm;
         }
     }
@@ -138,6 +163,9 @@ bool calculer_seuil(int i, double nombre_iterations, double N, const spectre_las
     etat.N0 = N;
     etat.G0 = Gmax;
     etat.J0 = Jnr + etat.Jrad;
+    etat.Jrad0 = etat.Jrad;
+    etat.JA0 = JA;
+    etat.JC0 = JC;
     etat.Jrad = 0;
     etat.a_point_precedent = true;
     etat.calcule = true;
@@ -160,6 +188,21 @@ void afficher_resume_seuil(const parametres_calcul& p, const etat_seuil& etat, d
     const double Lw = p.largeur_puits;
     std::printf("  densité de seuil Nth : %e cm-3\n", etat.Nth * 1e-6 / (Lw * 1e-10)); // m^-2 -> cm^-3
     std::printf("  densité de courant de seuil Jth : %f A/cm²\n", etat.Jth_seuil);
+    // The model's departures print the current at the terminals and the parts
+    // of Jth; the exact model keeps its summary as it was.
+    if (p.modele.present) {
+        std::printf("  densité de courant aux bornes Jth/eta_interne : %f A/cm² (eta_interne = %g)\n",
+                    etat.Jth_seuil / p.eta_interne, p.eta_interne);
+        const double J = etat.Jth_seuil;
+        if (p.modele.recombinaison_abc)
+            std::printf("  parts de Jth : radiative %.1f %% (%f A/cm²), défauts A·N %.1f %% (%f A/cm²), "
+                        "Auger C·N³ %.1f %% (%f A/cm²)\n",
+                        100 * etat.Jrad_seuil / J, etat.Jrad_seuil, 100 * etat.JA_seuil / J, etat.JA_seuil,
+                        100 * etat.JC_seuil / J, etat.JC_seuil);
+        else
+            std::printf("  parts de Jth : radiative %.1f %% (%f A/cm²), non radiative N/tau_nr %.1f %% (%f A/cm²)\n",
+                        100 * etat.Jrad_seuil / J, etat.Jrad_seuil, 100 * etat.JA_seuil / J, etat.JA_seuil);
+    }
     std::printf("  courant de seuil : %f mA (ruban de %g cm × %g cm)\n",
                 etat.Jth_seuil * p.longueur_puce * p.largeur_contact * 1000, p.longueur_puce, p.largeur_contact);
     std::printf("  longueur d'onde d'émission : %f nm\n", etat.lambda_seuil);

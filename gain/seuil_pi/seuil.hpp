@@ -15,6 +15,8 @@ struct etat_seuil {
     double Jrad = 0;            // radiative current density of the pass, A/cm^2
     bool a_point_precedent = false;
     double N0 = 0, G0 = 0, J0 = 0; // previous pass: sheet density m^-2, Gmax cm^-1, Jth A/cm^2
+    // Previous pass's parts of J0 (A/cm^2): radiative, defect (A, or tau_nr), Auger.
+    double Jrad0 = 0, JA0 = 0, JC0 = 0;
     double reflectivite_effective = 0; // fibre-side facet seen through fibre and grating
     bool calcule = false;       // at least one pass went through the threshold step
 
@@ -24,6 +26,9 @@ struct etat_seuil {
     double Jth_seuil = 0;       // interpolated threshold current density, A/cm^2
     double lambda_seuil = 0;    // emission wavelength, nm
     bool bragg_seuil = false;   // the grating cavity lases
+    // The parts of Jth_seuil (A/cm^2), interpolated as Jth is: radiative,
+    // defect (A N, or N / tau_nr without A and C) and Auger (C N^3).
+    double Jrad_seuil = 0, JA_seuil = 0, JC_seuil = 0;
     bool tm_seuil = false;      // in the TM mode
     // Below threshold: the largest modal gain of the series and the gain its
     // cavity needed, cm^-1.
@@ -47,6 +52,9 @@ struct spectre_laser {
     double energie_gmax = 0;
     bool energie_gmax_definie = false;
     bool tm = false; // the TM mode has the larger modal gain
+    // With [modele] emission_complete, the radiative current density of the
+    // whole band (A/cm^2), taken in place of the window's.
+    double Jrad_bande = 0;
 };
 
 // One pass of the threshold step, after the spectra of the pass.
@@ -57,6 +65,11 @@ struct spectre_laser {
 // run when the first density of a multi-pass series is already at threshold.
 bool calculer_seuil(int i, double nombre_iterations, double N, const spectre_laser& s, const parametres_calcul& p,
                     std::FILE* fichier_param, etat_seuil& etat);
+
+// Non-radiative current density (A/cm^2) at sheet density N (m^-2): q N / tau_nr,
+// or with [modele] A_srh, C_auger q Lw (A N + C N^3), N in the well (cm^-3).
+// Sets JA and JC to the defect and Auger parts (JA = Jnr, JC = 0 for tau_nr).
+double courant_non_radiatif(const parametres_calcul& p, double N, double& JA, double& JC);
 
 // Closing summary on the console: threshold density, current density and
 // current of the stripe, wavelength, cavity and the P-I slope (W/A); or that

@@ -1,0 +1,179 @@
+// Cost of the realistic model: the bundled 980 nm example's run ("courant 20
+// 2e17", one thread) with every key of [modele] on, against the same run
+// without [modele]. Two measures each: the whole run from the material model
+// to the threshold (zone-centre levels, dispersion, the density series), and
+// the density series alone (quasi-Fermi levels, spectra, threshold step), where
+// the line shapes and the whole-band emission cost what they cost.
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "configuration/parametres.hpp"
+#include "dispersion/dispersion.hpp"
+#include "gain_optique/fermi.hpp"
+#include "gain_optique/recouvrements.hpp"
+#include "gain_optique/spectres.hpp"
+#include "materiau/materiau.hpp"
+#include "niveaux_k0/niveaux_k0.hpp"
+#include "seuil_pi/seuil.hpp"
+
+namespace {
+
+constexpr int nb_densites = 20;
+constexpr double pas_cm3 = 2e17;
+
+const char* const section_realiste = "\n[modele]\nforme_raie=sech\nA_srh=1e8\nC_auger=2.2e-29\nemission_complete=1\n"
+                                     "k_aligne=1\nrenormalisation_gap=1.6e-8\n";
+
+// The phases print their progress: off the benchmark table.
+struct console_muette {
+    int console = -1, nul = -1;
+    console_muette()
+    {
+        std::fflush(stdout);
+        console = dup(STDOUT_FILENO);
+        nul = open("/dev/null", O_WRONLY);
+        dup2(nul, STDOUT_FILENO);
+    }
+    ~console_muette()
+    {
+        std::fflush(stdout);
+        dup2(console, STDOUT_FILENO);
+        close(nul);
+        close(console);
+    }
+};
+
+parametres_calcul parametres(bool realiste)
+{
+    std::ifstream f(std::string(EXEMPLES_DIR) + "/in020ga080as_980nm/config.ini");
+    std::stringstream texte;
+    texte << f.rdbuf();
+    if (realiste) texte << section_realiste;
+    char modele[] = "/tmp/bench_modele_XXXXXX";
+    const int fd = mkstemp(modele);
+    const std::string t = texte.str();
+    if (fd < 0 || write(fd, t.data(), t.size()) != static_cast<ssize_t>(t.size())) std::abort();
+    close(fd);
+    parametres_calcul p;
+    lire_parametres(modele, p);
+    unlink(modele);
+    p.nb_fils = 1;
+    // every density of the series in both runs: the same passes, whatever
+    // density each model crosses threshold at
+    p.arret_seuil = 0;
+    return p;
+}
+
+struct structure {
+    resultats_materiau m;
+    resultats_k0 k0;
+    resultats_dispersion d;
+    recouvrements r;
+};
+
+structure bandes(const parametres_calcul& p)
+{
+    structure s;
+    s.m = modele_materiau(p);
+    s.k0 = calculer_niveaux_k0(p, s.m);
+    s.d = calculer_dispersion(p, s.m, s.k0);
+    s.r = calculer_recouvrements(p, s.m, s.k0);
+    return s;
+}
+
+// The density series, as the driver runs it.
+double serie(const parametres_calcul& p, const structure& b, std::FILE* nul)
+{
+    const double pas = pas_cm3 / 1e-6 * (p.largeur_puits * 1e-10);
+    etat_seuil seuil;
+    spectres s;
+    for (int i = 0; i < nb_densites; ++i) {
+        const double N = b.m.Ninj_surf + i * pas;
+        const double EFC = chercher_EFC(N, p, b.m, b.k0), EFV = chercher_EFV(N, p, b.d);
+        calculer_spectres(EFC, EFV, b.r, p, b.m, b.k0, b.d, nul, s, N);
+        if (calculer_seuil(i, nb_densites, N, {s.gain_te, s.rsp, p.facteur_confinement, s.Gmax, s.energie_gmax,
+                                               s.energie_gmax_definie, false, s.Jrad_bande},
+                           p, nul, seuil))
+            break;
+    }
+    return seuil.Jth_seuil;
+}
+
+void course_entiere(benchmark::State& etat)
+{
+    const parametres_calcul p = parametres(etat.range(0) != 0);
+    std::FILE* nul = std::fopen("/dev/null", "w");
+    for (auto _ : etat) {
+        console_muette m;
+        benchmark::DoNotOptimize(serie(p, bandes(p), nul));
+    }
+    std::fclose(nul);
+}
+BENCHMARK(course_entiere)->ArgName("realiste")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void serie_seule(benchmark::State& etat)
+{
+    const parametres_calcul p = parametres(etat.range(0) != 0);
+    structure b;
+    {
+        console_muette m;
+        b = bandes(p);
+    }
+    std::FILE* nul = std::fopen("/dev/null", "w");
+    for (auto _ : etat) {
+        console_muette m;
+        benchmark::DoNotOptimize(serie(p, b, nul));
+    }
+    std::fclose(nul);
+}
+BENCHMARK(serie_seule)->ArgName("realiste")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The ratio itself on a shared machine: the two runs alternate, and the least
+// CPU time of each over the iterations is kept (other users' load only ever
+// adds to a time). Counters: the two least times (ms) and their ratio.
+double temps_cpu_ms()
+{
+    std::timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec * 1e-6;
+}
+
+void rapport_alterne(benchmark::State& etat)
+{
+    const bool entiere = etat.range(0) != 0;
+    const parametres_calcul p[2] = {parametres(false), parametres(true)};
+    structure b[2];
+    {
+        console_muette m;
+        b[0] = bandes(p[0]);
+        b[1] = bandes(p[1]);
+    }
+    std::FILE* nul = std::fopen("/dev/null", "w");
+    double minimum[2] = {1e300, 1e300};
+    for (auto _ : etat)
+        for (int r = 0; r < 2; ++r) {
+            console_muette m;
+            const double t0 = temps_cpu_ms();
+            benchmark::DoNotOptimize(entiere ? serie(p[r], bandes(p[r]), nul) : serie(p[r], b[r], nul));
+            minimum[r] = std::min(minimum[r], temps_cpu_ms() - t0);
+        }
+    std::fclose(nul);
+    etat.counters["exact_ms"] = minimum[0];
+    etat.counters["realiste_ms"] = minimum[1];
+    etat.counters["rapport"] = minimum[1] / minimum[0];
+}
+BENCHMARK(rapport_alterne)->ArgName("course_entiere")->Arg(1)->Arg(0)->Iterations(15)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
