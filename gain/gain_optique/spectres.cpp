@@ -114,30 +114,47 @@ void integrer_k(double E, const resultats_k0& k0, const resultats_dispersion& d,
         }
 }
 
-// Weight O^2 of each (branch b, conduction level n) in the emission, at
-// [b * nb_E + n], by the branch walk of the spectra; 0 for a branch the walk
-// leaves out.
-std::vector<double> poids_emission(const recouvrements& r, const resultats_k0& k0, const resultats_dispersion& d)
+// Weight O^2 of each (branch b, conduction level n) at [b * nb_E + n], by
+// the branch walk of the spectra: the k-th light-hole branch takes the k-th
+// LH level's overlap, the k-th heavy-hole branch the k-th HH level's. A branch
+// the walk leaves out (past the levels of its kind, or past the branches the
+// dispersion found) is not taken and weighs 0; `incomplet` says one was.
+struct poids_branches {
+    std::vector<double> O2;
+    std::vector<char> pris;
+    int nb_branches = 0; // branches walked: the zone-centre levels, at most those found
+    bool incomplet = false;
+};
+
+poids_branches poids_emission(const recouvrements& r, const resultats_k0& k0, const resultats_dispersion& d)
 {
     const int nb_E = k0.E.nb();
     const int nb_HH = static_cast<int>(r.HH.size());
     const int nb_LH = static_cast<int>(r.LH.size());
     const int nb_branches_lues = std::min(d.nb_niveaux_max, static_cast<int>(d.branche_lh.size()));
-    std::vector<double> poids(static_cast<std::size_t>(d.nb_niveaux_max) * nb_E, 0.0);
+    poids_branches w;
+    w.nb_branches = std::min(nb_HH + nb_LH, nb_branches_lues);
+    // the dispersion found fewer branches than zone-centre levels
+    w.incomplet = nb_E > 0 && nb_HH + nb_LH > nb_branches_lues;
+    w.O2.assign(static_cast<std::size_t>(d.nb_niveaux_max) * nb_E, 0.0);
+    w.pris.assign(w.O2.size(), 0);
     for (int n = 0; n < nb_E; ++n) {
         int h = 0, l = 0;
-        for (int b = 0; b < nb_HH + nb_LH && b < nb_branches_lues; ++b) {
+        for (int b = 0; b < w.nb_branches; ++b) {
             const std::size_t i = static_cast<std::size_t>(b) * nb_E + n;
-            if (d.branche_lh[b] == 1) {
-                if (l < nb_LH) poids[i] = std::pow(r.LH[l][n], 2.0);
-                ++l;
+            const bool lh = d.branche_lh[b] == 1;
+            int& rang = lh ? l : h;
+            const std::vector<std::vector<double>>& niveaux = lh ? r.LH : r.HH;
+            if (rang < static_cast<int>(niveaux.size())) {
+                w.O2[i] = std::pow(niveaux[rang][n], 2.0);
+                w.pris[i] = 1;
             } else {
-                if (h < nb_HH) poids[i] = std::pow(r.HH[h][n], 2.0);
-                ++h;
+                w.incomplet = true; // more branches of this kind than levels
             }
+            ++rang;
         }
     }
-    return poids;
+    return w;
 }
 
 // Radiative current density of the whole band (A/cm^2). The emission at
@@ -145,13 +162,13 @@ std::vector<double> poids_emission(const recouvrements& r, const resultats_k0& k
 // integral over every photon energy, with a symmetric line shape of unit area,
 // gives each k point c_R (pi / Gamma) times its transition energy: the
 // photon-energy integral is done exactly, whatever the printed window.
-double courant_radiatif_bande(double c_R, double Gamma, double Lw, const recouvrements& r, const resultats_k0& k0,
+double courant_radiatif_bande(double c_R, double Gamma, double Lw, const poids_branches& w, const resultats_k0& k0,
                               const resultats_dispersion& d, const spectres& s)
 {
     const int nb_E = k0.E.nb();
     const int nb_branches = d.nb_niveaux_max;
     const std::size_t nb_points = static_cast<std::size_t>(d.Nk) + 1;
-    const std::vector<double> poids = poids_emission(r, k0, d);
+    const std::vector<double>& poids = w.O2;
     double somme = 0; // integral of rsp over photon energy in meV
     for (int n = 0; n < nb_E; ++n)
         for (int b = 0; b < nb_branches; ++b) {
@@ -242,13 +259,15 @@ void calculer_spectres(double EFC, double EFV, const recouvrements& r, const par
     const double Gamma = hbar / tau; // J
 
     preparer_points(EFC, EFV, p, mat, k0, d, s);
+    const poids_branches w = poids_emission(r, k0, d);
     if (p.modele.emission_complete) {
         // R(E) / E_J, the prefactor of the emission below
         const double c_R = (2 * mat.nr_puits * std::pow(q, 2.0) * std::pow(M, 2.0) / (pi * pi * tau)) /
                            (Lw * 1e-4 * pi_eps0_m02_c3 * hbar);
-        s.Jrad_bande = courant_radiatif_bande(c_R, Gamma, Lw, r, k0, d, s);
+        s.Jrad_bande = courant_radiatif_bande(c_R, Gamma, Lw, w, k0, d, s);
     }
     if (p.fin_E < p.debut_E) return;
+    if (w.incomplet) avertir_branches(s);
 
     // Denominators Gamma / (pi L(x)) of the line shapes (J^2)
     const double w_sech = Gamma / arccosh_2;
@@ -268,9 +287,6 @@ void calculer_spectres(double EFC, double EFV, const recouvrements& r, const par
     };
 
     const int nb_E = k0.E.nb();
-    const int nb_HH = static_cast<int>(r.HH.size());
-    const int nb_LH = static_cast<int>(r.LH.size());
-    const int nb_branches_lues = std::min(d.nb_niveaux_max, static_cast<int>(d.branche_lh.size()));
 
     for (double E = p.debut_E; E <= p.fin_E; E += 1.0) {
         const std::size_t idx = static_cast<std::size_t>(std::trunc(E - p.debut_E));
@@ -290,42 +306,25 @@ void calculer_spectres(double EFC, double EFV, const recouvrements& r, const par
         const double R = (2 * mat.nr_puits * E_J * std::pow(q, 2.0) * std::pow(M, 2.0) / (pi * pi * tau)) /
                          (Lw * 1e-4 * pi_eps0_m02_c3 * hbar);
 
-        for (int n = 0; n < nb_E; ++n) {
-            int h = 0, l = 0;
-            for (int b = 0; b < nb_HH + nb_LH; ++b) {
-                // the dispersion found fewer branches than zone-centre levels
-                if (b >= nb_branches_lues) {
-                    avertir_branches(s);
-                    break;
-                }
-                const double ig = s.integrale_gain[static_cast<std::size_t>(b) * nb_E + n];
-                const double ir = s.integrale_rsp[static_cast<std::size_t>(b) * nb_E + n];
+        for (int n = 0; n < nb_E; ++n)
+            for (int b = 0; b < w.nb_branches; ++b) {
+                const std::size_t i = static_cast<std::size_t>(b) * nb_E + n;
+                if (!w.pris[i]) continue;
+                const double O2 = w.O2[i];
+                const double ig = s.integrale_gain[i];
+                const double ir = s.integrale_rsp[i];
                 if (d.branche_lh[b] == 1) {
                     // light hole: TE 1/4, TM 1 (zone-centre momentum matrix
                     // elements 1/2 and 2 of the bulk M^2, against 3/2 and 0 for
                     // heavy holes; A holds 2 M^2)
-                    if (l < nb_LH) {
-                        const double O = r.LH[l][n];
-                        s.gain_tm[idx] += A * std::pow(O, 2.0) * ig;
-                        s.gain_te[idx] += (1.0 / 4.0) * A * std::pow(O, 2.0) * ig;
-                        s.rsp[idx] += 0.5 * R * std::pow(O, 2.0) * ir;
-                    } else {
-                        avertir_branches(s); // more LH branches than LH levels
-                    }
-                    l = l + 1;
+                    s.gain_tm[idx] += A * O2 * ig;
+                    s.gain_te[idx] += (1.0 / 4.0) * A * O2 * ig;
                 } else {
                     // heavy hole: TE 3/4, no TM
-                    if (h < nb_HH) {
-                        const double O = r.HH[h][n];
-                        s.gain_te[idx] += (3.0 / 4.0) * A * std::pow(O, 2.0) * ig;
-                        s.rsp[idx] += 0.5 * R * std::pow(O, 2.0) * ir;
-                    } else {
-                        avertir_branches(s); // more HH branches than HH levels
-                    }
-                    h = h + 1;
+                    s.gain_te[idx] += (3.0 / 4.0) * A * O2 * ig;
                 }
+                s.rsp[idx] += 0.5 * R * O2 * ir;
             }
-        }
 
         const double g = p.facteur_confinement * s.gain_te[idx];
         if (s.Gmax == 0 || g > s.Gmax) {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "gain_optique/banc_spectres.hpp"
 #include "gain_optique/fermi.hpp"
 #include "gain_optique/spectres.hpp"
 
@@ -39,40 +40,9 @@ TEST(FormeDeRaie, AireUnLargeurAMiHauteurCommune)
     EXPECT_LT(forme_de_raie(forme_raie::gauss, 12 * Gamma, Gamma) / forme_de_raie(forme_raie::gauss, 0, Gamma), 1e-40);
 }
 
-// One conduction level and a heavy- and a light-hole branch, parabolic.
-struct banc {
-    parametres_calcul p;
-    resultats_materiau m;
-    resultats_k0 k0;
-    resultats_dispersion d;
-    recouvrements r;
-    banc()
-    {
-        p.T = 300;
-        p.Nk = 200;
-        p.deltak = 5e6;
-        p.Nky = 1;
-        p.facteur_confinement = 0.01;
-        p.largeur_puits = 80;
-        p.demi_largeur_lorentz = 1e-13;
-        m.Eg_Puits = 1.0;
-        m.mc_puits = 0.067;
-        m.nr_puits = 3.5;
-        m.Ep_puits = 20;
-        m.largeur_lorentz_carre = std::pow(hbar / p.demi_largeur_lorentz, 2.0);
-        k0.E.niveaux = {0.0};
-        d.Nk = p.Nk;
-        d.nb_places = d.nb_niveaux_max = 2;
-        d.branche_lh = {0, 1};
-        d.niveaux_k.assign(static_cast<std::size_t>(p.Nk + 1) * 2, 0.0);
-        for (int i = 0; i <= p.Nk; ++i)
-            for (int s = 0; s < 2; ++s) {
-                const double k = i * p.deltak;
-                d.niveaux_k[static_cast<std::size_t>(i) * 2 + s] = 10.0 + 20.0 * s + 1000 * hbar2 * k * k / (2 * m0 * 0.3 * q);
-            }
-        r.HH.assign(1, std::vector<double>{0.9});
-        r.LH.assign(1, std::vector<double>{0.8});
-    }
+// The bench of the spectra on a finer kx grid.
+struct banc : ::banc {
+    banc() : ::banc({0, 1}, 1, 1, 200) {}
 };
 
 // The whole-band radiative current is the photon-energy integral of the

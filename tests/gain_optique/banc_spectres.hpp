@@ -1,0 +1,55 @@
+// Test bench of the spectra: one conduction level at 0 meV and parabolic
+// hole branches (a heavy-hole and a light-hole one by default) on the kx axis,
+// with fixed overlaps.
+#pragma once
+
+#include <cmath>
+#include <cstddef>
+#include <vector>
+
+#include "gain_optique/spectres.hpp"
+
+namespace banc_spectres {
+inline constexpr double q = 1.60218e-19, m0 = 9.1095e-31, hbar = 1.05458e-34, hbar2 = 1.1121389764000003e-68;
+}
+
+struct banc {
+    parametres_calcul p;
+    resultats_materiau m;
+    resultats_k0 k0;
+    resultats_dispersion d;
+    recouvrements r;
+    banc(std::vector<int> branches = {0, 1}, int nb_HH = 1, int nb_LH = 1, int Nk = 100)
+    {
+        using namespace banc_spectres;
+        p.T = 300;
+        p.Nk = Nk;
+        p.deltak = 5e6;
+        p.Nky = 1;
+        p.facteur_confinement = 0.01;
+        p.largeur_puits = 80;
+        p.demi_largeur_lorentz = 1e-13;
+        m.Eg_Puits = 1.0;
+        m.mc_puits = 0.067;
+        m.nr_puits = 3.5;
+        m.Ep_puits = 20;
+        m.largeur_lorentz_carre = std::pow(hbar / p.demi_largeur_lorentz, 2.0);
+        k0.E.niveaux = {0.0};
+        const int nb = static_cast<int>(branches.size());
+        d.Nk = p.Nk;
+        d.Nky = 1;
+        d.nb_places = nb;
+        d.nb_niveaux_max = nb;
+        d.branche_lh = branches;
+        d.niveaux_k.assign(static_cast<std::size_t>(p.Nk + 1) * nb, 0.0);
+        for (int i = 0; i <= p.Nk; ++i)
+            for (int s = 0; s < nb; ++s) {
+                const double k = i * p.deltak;
+                d.niveaux_k[static_cast<std::size_t>(i) * nb + s] =
+                    10.0 + 20.0 * s + 1000 * hbar2 * k * k / (2 * m0 * 0.3 * q);
+            }
+        r.HH.assign(nb_HH, std::vector<double>{0.9});
+        r.LH.assign(nb_LH, std::vector<double>{0.8});
+    }
+};
+
