@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr double q = 1.60218e-19, m0 = 9.1095e-31, hbar = 1.05458e-34, hbar2 = 1.1121389764000003e-68;
+constexpr double q = 1.60218e-19;
 constexpr double meV = q / 1000;
 const forme_raie formes[] = {forme_raie::lorentz, forme_raie::sech, forme_raie::gauss};
 
