@@ -86,148 +86,148 @@ const std::vector<cle_connue>& cles_config()
 
 void lire_fichiers_sortie(const std::string& c, parametres_calcul& p)
 {
-    p.fichier_gain = lire_chaine(c, "sortie", "fichier_gain");
-    p.fichier_param = lire_chaine(c, "sortie", "fichier_param");
-    p.fichier_PI = lire_chaine(c, "sortie", "fichier_P-I");
-    p.fichier_dispersion = lire_chaine(c, "sortie", "fichier_dispersion");
-    p.fichier_enveloppes = lire_chaine(c, "sortie", "fichier_enveloppes");
+    p.sortie.fichier_gain = lire_chaine(c, "sortie", "fichier_gain");
+    p.sortie.fichier_param = lire_chaine(c, "sortie", "fichier_param");
+    p.sortie.fichier_PI = lire_chaine(c, "sortie", "fichier_P-I");
+    p.sortie.fichier_dispersion = lire_chaine(c, "sortie", "fichier_dispersion");
+    p.sortie.fichier_enveloppes = lire_chaine(c, "sortie", "fichier_enveloppes");
 }
 
 void lire_parametres(const std::string& c, parametres_calcul& p)
 {
-    p.arret_seuil = lire_entier(c, "calcul", "arret_seuil");
-    p.Nk = lire_entier(c, "calcul", "Nk");
-    if (p.Nk <= 1) arreter("Il faut au moins 2 valeurs sur kx pour effectuer les calculs (Nkx>2)\n");
-    verifier_borne_Nk(p.Nk);
-    p.variation_en_ky = lire_entier(c, "calcul", "variation_en_ky");
-    p.Nky = p.variation_en_ky == 0 ? 1 : p.Nk + 1;
-    p.deltak = lire_reel(c, "calcul", "deltak");
-    verifier_strictement_positif(p.deltak, "deltak doit etre strictement positif.");
-    p.deltaE = lire_reel(c, "calcul", "deltaE");
-    verifier_strictement_positif(p.deltaE, "deltaE doit etre strictement positif.");
-    p.Ninj = lire_reel(c, "calcul", "Ninj");
-    verifier_strictement_positif(p.Ninj, "Ninj doit etre strictement positif.");
-    p.debut_E = lire_reel(c, "calcul", "debut_E");
-    verifier_strictement_positif(p.debut_E, "debut_E doit etre strictement positif.");
-    p.fin_E = lire_reel(c, "calcul", "fin_E");
-    verifier_strictement_positif(p.fin_E, "fin_E doit etre strictement positif.");
-    p.debut_courant = lire_entier(c, "calcul", "debut_courant");
-    if (p.debut_courant < 0) arreter("debut_i doit etre positif.\n");
-    p.fin_courant = lire_entier(c, "calcul", "fin_courant");
-    if (p.fin_courant <= 0) arreter("fin_i doit etre strictement positif.\n");
+    p.calcul.arret_seuil = lire_entier(c, "calcul", "arret_seuil");
+    p.calcul.Nk = lire_entier(c, "calcul", "Nk");
+    if (p.calcul.Nk <= 1) arreter("Il faut au moins 2 valeurs sur kx pour effectuer les calculs (Nkx>2)\n");
+    verifier_borne_Nk(p.calcul.Nk);
+    p.calcul.variation_en_ky = lire_entier(c, "calcul", "variation_en_ky");
+    p.calcul.Nky = p.calcul.variation_en_ky == 0 ? 1 : p.calcul.Nk + 1;
+    p.calcul.deltak = lire_reel(c, "calcul", "deltak");
+    verifier_strictement_positif(p.calcul.deltak, "deltak doit etre strictement positif.");
+    p.calcul.deltaE = lire_reel(c, "calcul", "deltaE");
+    verifier_strictement_positif(p.calcul.deltaE, "deltaE doit etre strictement positif.");
+    p.calcul.Ninj = lire_reel(c, "calcul", "Ninj");
+    verifier_strictement_positif(p.calcul.Ninj, "Ninj doit etre strictement positif.");
+    p.calcul.debut_E = lire_reel(c, "calcul", "debut_E");
+    verifier_strictement_positif(p.calcul.debut_E, "debut_E doit etre strictement positif.");
+    p.calcul.fin_E = lire_reel(c, "calcul", "fin_E");
+    verifier_strictement_positif(p.calcul.fin_E, "fin_E doit etre strictement positif.");
+    p.calcul.debut_courant = lire_entier(c, "calcul", "debut_courant");
+    if (p.calcul.debut_courant < 0) arreter("debut_i doit etre positif.\n");
+    p.calcul.fin_courant = lire_entier(c, "calcul", "fin_courant");
+    if (p.calcul.fin_courant <= 0) arreter("fin_i doit etre strictement positif.\n");
 
     // The temperature is held in single precision, then widened.
-    p.T = static_cast<double>(static_cast<float>(lire_reel(c, "constantes", "temperature")));
-    verifier_positif(p.T, "constantes", "temperature");
-    p.demi_largeur_lorentz = lire_reel(c, "calcul", "demi_largeur_lorentz");
-    verifier_positif(p.demi_largeur_lorentz, "calcul", "demi_largeur_lorentz");
+    p.couches.T = static_cast<double>(static_cast<float>(lire_reel(c, "constantes", "temperature")));
+    verifier_positif(p.couches.T, "constantes", "temperature");
+    p.calcul.demi_largeur_lorentz = lire_reel(c, "calcul", "demi_largeur_lorentz");
+    verifier_positif(p.calcul.demi_largeur_lorentz, "calcul", "demi_largeur_lorentz");
 
-    p.facteur_confinement = lire_reel(c, "systeme", "facteur_confinement");
-    verifier_fraction(p.facteur_confinement, "systeme", "facteur_confinement", false);
+    p.cavite.facteur_confinement = lire_reel(c, "systeme", "facteur_confinement");
+    verifier_fraction(p.cavite.facteur_confinement, "systeme", "facteur_confinement", false);
     // The TM mode has its own confinement (a slab guide confines TE a little
     // more); without the key both modes share Gamma.
-    p.facteur_confinement_tm =
-        lire_reel_optionnel(c, "systeme", "facteur_confinement_tm").value_or(p.facteur_confinement);
-    verifier_fraction(p.facteur_confinement_tm, "systeme", "facteur_confinement_tm", false);
+    p.cavite.facteur_confinement_tm =
+        lire_reel_optionnel(c, "systeme", "facteur_confinement_tm").value_or(p.cavite.facteur_confinement);
+    verifier_fraction(p.cavite.facteur_confinement_tm, "systeme", "facteur_confinement_tm", false);
     // The threshold takes the logarithm of both facet reflectivities.
-    p.Rmin = lire_reel(c, "systeme", "Rmin");
-    verifier_fraction(p.Rmin, "systeme", "Rmin", false);
-    p.Rmax = lire_reel(c, "systeme", "Rmax");
-    verifier_fraction(p.Rmax, "systeme", "Rmax", false);
-    p.longueur_puce = lire_reel(c, "systeme", "longueur_puce");
-    verifier_positif(p.longueur_puce, "systeme", "longueur_puce");
-    avertir_si_plus_grand(p.longueur_puce, 1.0, "longueur_puce", "une puce de plus d'un centimètre (cm)");
-    p.largeur_contact = lire_reel(c, "systeme", "largeur_contact");
-    verifier_positif(p.largeur_contact, "systeme", "largeur_contact");
-    avertir_si_plus_grand(p.largeur_contact, 0.1, "largeur_contact", "un ruban de plus d'un millimètre (cm)");
-    p.pertes_internes = lire_reel(c, "systeme", "pertes_internes");
-    verifier_domaine(p.pertes_internes, "systeme", "pertes_internes", 0.0, true, HUGE_VAL, false);
-    p.tau_nr = lire_reel(c, "systeme", "tau_nr");
-    verifier_positif(p.tau_nr, "systeme", "tau_nr");
-    p.eta_interne = lire_reel(c, "systeme", "eta_interne");
-    verifier_fraction(p.eta_interne, "systeme", "eta_interne", false);
+    p.cavite.Rmin = lire_reel(c, "systeme", "Rmin");
+    verifier_fraction(p.cavite.Rmin, "systeme", "Rmin", false);
+    p.cavite.Rmax = lire_reel(c, "systeme", "Rmax");
+    verifier_fraction(p.cavite.Rmax, "systeme", "Rmax", false);
+    p.cavite.longueur_puce = lire_reel(c, "systeme", "longueur_puce");
+    verifier_positif(p.cavite.longueur_puce, "systeme", "longueur_puce");
+    avertir_si_plus_grand(p.cavite.longueur_puce, 1.0, "longueur_puce", "une puce de plus d'un centimètre (cm)");
+    p.cavite.largeur_contact = lire_reel(c, "systeme", "largeur_contact");
+    verifier_positif(p.cavite.largeur_contact, "systeme", "largeur_contact");
+    avertir_si_plus_grand(p.cavite.largeur_contact, 0.1, "largeur_contact", "un ruban de plus d'un millimètre (cm)");
+    p.cavite.pertes_internes = lire_reel(c, "systeme", "pertes_internes");
+    verifier_domaine(p.cavite.pertes_internes, "systeme", "pertes_internes", 0.0, true, HUGE_VAL, false);
+    p.cavite.tau_nr = lire_reel(c, "systeme", "tau_nr");
+    verifier_positif(p.cavite.tau_nr, "systeme", "tau_nr");
+    p.cavite.eta_interne = lire_reel(c, "systeme", "eta_interne");
+    verifier_fraction(p.cavite.eta_interne, "systeme", "eta_interne", false);
 
-    p.ratio_x = lire_reel(c, "puits", "ratio_x");
-    verifier_fraction(p.ratio_x, "puits", "ratio_x", true);
-    p.ratio_y = lire_reel(c, "barriere", "ratio_y");
-    verifier_fraction(p.ratio_y, "barriere", "ratio_y", true);
-    p.largeur_puits = lire_reel(c, "puits", "largeur");
-    verifier_positif(p.largeur_puits, "puits", "largeur");
-    avertir_si_plus_grand(p.largeur_puits, 500.0, "largeur [puits]", "un puits de plus de 500 Å");
-    p.largeur_barriere = lire_reel(c, "barriere", "largeur");
-    verifier_positif(p.largeur_barriere, "barriere", "largeur");
+    p.couches.ratio_x = lire_reel(c, "puits", "ratio_x");
+    verifier_fraction(p.couches.ratio_x, "puits", "ratio_x", true);
+    p.couches.ratio_y = lire_reel(c, "barriere", "ratio_y");
+    verifier_fraction(p.couches.ratio_y, "barriere", "ratio_y", true);
+    p.couches.largeur_puits = lire_reel(c, "puits", "largeur");
+    verifier_positif(p.couches.largeur_puits, "puits", "largeur");
+    avertir_si_plus_grand(p.couches.largeur_puits, 500.0, "largeur [puits]", "un puits de plus de 500 Å");
+    p.couches.largeur_barriere = lire_reel(c, "barriere", "largeur");
+    verifier_positif(p.couches.largeur_barriere, "barriere", "largeur");
 
-    p.couplage_puce_fibre = lire_reel(c, "bragg", "couplage_puce_fibre");
-    verifier_fraction(p.couplage_puce_fibre, "bragg", "couplage_puce_fibre", true);
-    p.Rbragg = lire_reel(c, "bragg", "Rbragg");
-    verifier_fraction(p.Rbragg, "bragg", "Rbragg", true);
-    p.lambda = lire_reel(c, "bragg", "lambda");
-    verifier_positif(p.lambda, "bragg", "lambda");
+    p.bragg.couplage_puce_fibre = lire_reel(c, "bragg", "couplage_puce_fibre");
+    verifier_fraction(p.bragg.couplage_puce_fibre, "bragg", "couplage_puce_fibre", true);
+    p.bragg.Rbragg = lire_reel(c, "bragg", "Rbragg");
+    verifier_fraction(p.bragg.Rbragg, "bragg", "Rbragg", true);
+    p.bragg.lambda = lire_reel(c, "bragg", "lambda");
+    verifier_positif(p.bragg.lambda, "bragg", "lambda");
     // A fibre of length 0 or without loss is a limit the formulas take as is.
-    p.longueur_fibre = lire_reel(c, "bragg", "longueur_fibre");
-    verifier_domaine(p.longueur_fibre, "bragg", "longueur_fibre", 0.0, true, HUGE_VAL, false);
-    p.attenuation = lire_reel(c, "bragg", "attenuation");
-    verifier_domaine(p.attenuation, "bragg", "attenuation", 0.0, true, HUGE_VAL, false);
+    p.bragg.longueur_fibre = lire_reel(c, "bragg", "longueur_fibre");
+    verifier_domaine(p.bragg.longueur_fibre, "bragg", "longueur_fibre", 0.0, true, HUGE_VAL, false);
+    p.bragg.attenuation = lire_reel(c, "bragg", "attenuation");
+    verifier_domaine(p.bragg.attenuation, "bragg", "attenuation", 0.0, true, HUGE_VAL, false);
 
-    p.mc_x = lire_reel(c, "puits", "mc_x");
-    p.gamma1_x = lire_reel(c, "puits", "gamma1_x");
-    p.gamma2_x = lire_reel(c, "puits", "gamma2_x");
-    p.gamma3_x = lire_reel(c, "puits", "gamma3_x");
-    p.Eg_0K_x = lire_reel(c, "puits", "Eg_0K_x");
-    p.alpha_Eg_x = lire_reel(c, "puits", "alpha_Eg_x");
-    p.beta_Eg_x = lire_reel(c, "puits", "beta_Eg_x");
-    p.a_x = lire_reel(c, "puits", "a_x");
-    p.aH_x = lire_reel(c, "puits", "aH_x");
-    p.bS_x = lire_reel(c, "puits", "bS_x");
-    p.C11_x = lire_reel(c, "puits", "C11_x");
-    p.C12_x = lire_reel(c, "puits", "C12_x");
-    p.Ep_x = lire_reel(c, "puits", "Ep_x");
-    p.nr_x = lire_reel(c, "puits", "nr_x");
+    p.couches.mc_x = lire_reel(c, "puits", "mc_x");
+    p.couches.gamma1_x = lire_reel(c, "puits", "gamma1_x");
+    p.couches.gamma2_x = lire_reel(c, "puits", "gamma2_x");
+    p.couches.gamma3_x = lire_reel(c, "puits", "gamma3_x");
+    p.couches.Eg_0K_x = lire_reel(c, "puits", "Eg_0K_x");
+    p.couches.alpha_Eg_x = lire_reel(c, "puits", "alpha_Eg_x");
+    p.couches.beta_Eg_x = lire_reel(c, "puits", "beta_Eg_x");
+    p.couches.a_x = lire_reel(c, "puits", "a_x");
+    p.couches.aH_x = lire_reel(c, "puits", "aH_x");
+    p.couches.bS_x = lire_reel(c, "puits", "bS_x");
+    p.couches.C11_x = lire_reel(c, "puits", "C11_x");
+    p.couches.C12_x = lire_reel(c, "puits", "C12_x");
+    p.couches.Ep_x = lire_reel(c, "puits", "Ep_x");
+    p.couches.nr_x = lire_reel(c, "puits", "nr_x");
 
-    p.mc_y = lire_reel(c, "barriere", "mc_y");
-    p.gamma1_y = lire_reel(c, "barriere", "gamma1_y");
-    p.gamma2_y = lire_reel(c, "barriere", "gamma2_y");
+    p.couches.mc_y = lire_reel(c, "barriere", "mc_y");
+    p.couches.gamma1_y = lire_reel(c, "barriere", "gamma1_y");
+    p.couches.gamma2_y = lire_reel(c, "barriere", "gamma2_y");
     // The barrier's third Luttinger parameter has its own key; files written
     // before it existed took mc_y there, and keep giving the same results.
     if (const auto g3 = lire_reel_optionnel(c, "barriere", "gamma3_y")) {
-        p.gamma3_y = *g3;
-        p.gamma3_y_absent = false;
+        p.couches.gamma3_y = *g3;
+        p.couches.gamma3_y_absent = false;
     } else {
-        p.gamma3_y = lire_reel(c, "barriere", "mc_y");
-        p.gamma3_y_absent = true;
+        p.couches.gamma3_y = lire_reel(c, "barriere", "mc_y");
+        p.couches.gamma3_y_absent = true;
         std::printf("Attention : gamma3 de la barriere pris egal a mc_y ; donnez la cle gamma3_y dans la section "
                     "[barriere].\n");
     }
-    p.Eg_0K_y = lire_reel(c, "barriere", "Eg_0K_y");
-    p.alpha_Eg_y = lire_reel(c, "barriere", "alpha_Eg_y");
-    p.beta_Eg_y = lire_reel(c, "barriere", "beta_Eg_y");
-    p.a_y = lire_reel(c, "barriere", "a_y");
+    p.couches.Eg_0K_y = lire_reel(c, "barriere", "Eg_0K_y");
+    p.couches.alpha_Eg_y = lire_reel(c, "barriere", "alpha_Eg_y");
+    p.couches.beta_Eg_y = lire_reel(c, "barriere", "beta_Eg_y");
+    p.couches.a_y = lire_reel(c, "barriere", "a_y");
 
-    p.mc_1_x = lire_reel(c, "puits", "mc_1-x");
-    p.gamma1_1_x = lire_reel(c, "puits", "gamma1_1-x");
-    p.gamma2_1_x = lire_reel(c, "puits", "gamma2_1-x");
-    p.gamma3_1_x = lire_reel(c, "puits", "gamma3_1-x");
-    p.Eg_0K_1_x = lire_reel(c, "puits", "Eg_0K_1-x");
-    p.alpha_Eg_1_x = lire_reel(c, "puits", "alpha_Eg_1-x");
-    p.beta_Eg_1_x = lire_reel(c, "puits", "beta_Eg_1-x");
-    p.a_1_x = lire_reel(c, "puits", "a_1-x");
-    p.aH_1_x = lire_reel(c, "puits", "aH_1-x");
-    p.bS_1_x = lire_reel(c, "puits", "bS_1-x");
-    p.C11_1_x = lire_reel(c, "puits", "C11_1-x");
-    p.C12_1_x = lire_reel(c, "puits", "C12_1-x");
-    p.Ep_1_x = lire_reel(c, "puits", "Ep_1-x");
-    p.nr_1_x = lire_reel(c, "puits", "nr_1-x");
+    p.couches.mc_1_x = lire_reel(c, "puits", "mc_1-x");
+    p.couches.gamma1_1_x = lire_reel(c, "puits", "gamma1_1-x");
+    p.couches.gamma2_1_x = lire_reel(c, "puits", "gamma2_1-x");
+    p.couches.gamma3_1_x = lire_reel(c, "puits", "gamma3_1-x");
+    p.couches.Eg_0K_1_x = lire_reel(c, "puits", "Eg_0K_1-x");
+    p.couches.alpha_Eg_1_x = lire_reel(c, "puits", "alpha_Eg_1-x");
+    p.couches.beta_Eg_1_x = lire_reel(c, "puits", "beta_Eg_1-x");
+    p.couches.a_1_x = lire_reel(c, "puits", "a_1-x");
+    p.couches.aH_1_x = lire_reel(c, "puits", "aH_1-x");
+    p.couches.bS_1_x = lire_reel(c, "puits", "bS_1-x");
+    p.couches.C11_1_x = lire_reel(c, "puits", "C11_1-x");
+    p.couches.C12_1_x = lire_reel(c, "puits", "C12_1-x");
+    p.couches.Ep_1_x = lire_reel(c, "puits", "Ep_1-x");
+    p.couches.nr_1_x = lire_reel(c, "puits", "nr_1-x");
 
-    p.bowing_Eg_puits = lire_reel(c, "puits", "bowing_Eg");
-    p.bowing_Eg_x_puits = lire_reel(c, "puits", "bowing_Eg_x");
-    p.bowing_Eg_barriere = lire_reel(c, "barriere", "bowing_Eg");
-    p.bowing_Eg_x_barriere = lire_reel(c, "barriere", "bowing_Eg_x");
-    p.K_delta_Ec = lire_reel(c, "systeme", "K_delta_Ec");
+    p.couches.bowing_Eg_puits = lire_reel(c, "puits", "bowing_Eg");
+    p.couches.bowing_Eg_x_puits = lire_reel(c, "puits", "bowing_Eg_x");
+    p.couches.bowing_Eg_barriere = lire_reel(c, "barriere", "bowing_Eg");
+    p.couches.bowing_Eg_x_barriere = lire_reel(c, "barriere", "bowing_Eg_x");
+    p.couches.K_delta_Ec = lire_reel(c, "systeme", "K_delta_Ec");
 
     // Optional: thread count of the dispersion scan (absent or 0: every
     // thread the process may run on).
-    p.nb_fils = lire_entier_optionnel(c, "calcul", "nb_fils").value_or(0);
-    verifier_domaine(p.nb_fils, "calcul", "nb_fils", 0.0, true, HUGE_VAL, false);
+    p.calcul.nb_fils = lire_entier_optionnel(c, "calcul", "nb_fils").value_or(0);
+    verifier_domaine(p.calcul.nb_fils, "calcul", "nb_fils", 0.0, true, HUGE_VAL, false);
 
     lire_modele(c, p);
 }
