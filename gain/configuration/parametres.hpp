@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "configuration/journal.hpp"
 #include "configuration/lecteur_ini.hpp"
 
 // Line shape of every transition in the spectra, each of unit area and of
@@ -21,8 +22,8 @@ struct options_modele {
     bool recombinaison_abc = false; // A_srh or C_auger given: Jnr = q Lw (A N + C N^3)
     double A_srh = 0.0;             // defect (Shockley-Read-Hall) rate, s^-1
     double C_auger = 0.0;           // Auger coefficient, cm^6 s^-1
-    bool emission_complete = false; // Jrad over the whole band, not the printed window
-    bool k_aligne = false;          // dispersion rows used at the kx where they were computed
+    int emission_complete = 0;      // 1: Jrad over the whole band, not the printed window
+    int k_aligne = 0;               // 1: dispersion rows used at the kx where they were computed
     double renormalisation_gap = 0.0; // gap shrinkage coefficient, eV cm: dEg = coefficient N^(1/3), N in cm^-3
 };
 
@@ -102,15 +103,13 @@ struct parametres_calcul {
     options_modele modele; // [modele], optional
 };
 
-// Reads the output paths (keys 1 to 3 and the two optional ones) only.
-void lire_fichiers_sortie(const std::string& chemin_config, parametres_calcul& p);
+// Reads the output paths of [sortie] only.
+void lire_fichiers_sortie(const std::string& chemin_config, parametres_calcul& p, const journal& j = {});
 
-// Reads and checks keys 4 to 73 into p, in order; stops the run (arret_calcul)
-// at the first failure. Prints the warning about a missing gamma3_y.
-void lire_parametres(const std::string& chemin_config, parametres_calcul& p);
+// Reads and checks every other key into p, in the order of the key table
+// (configuration/cles.hpp); stops the run (arret_calcul) at the first
+// failure. Warnings (a missing gamma3_y, an unusual size) go to `j`.
+void lire_parametres(const std::string& chemin_config, parametres_calcul& p, const journal& j = {});
 
 // Reads and checks the optional [modele] section into p.modele.
-void lire_modele(const std::string& chemin_config, parametres_calcul& p);
-
-// Every key the program reads, by section, for the warnings of typos.
-const std::vector<cle_connue>& cles_config();
+void lire_modele(const std::string& chemin_config, parametres_calcul& p, const journal& j = {});

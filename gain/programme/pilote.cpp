@@ -20,6 +20,7 @@
 #include "configuration/fichier.hpp"
 #include "configuration/lecteur_ini.hpp"
 #include "configuration/ligne_commande.hpp"
+#include "configuration/cles.hpp"
 #include "configuration/parametres.hpp"
 #include "dispersion/dispersion.hpp"
 #include "gain_optique/fermi.hpp"

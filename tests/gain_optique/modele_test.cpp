@@ -53,7 +53,8 @@ TEST(EmissionComplete, EgaleLIntegraleDeLaFenetreQuandElleCouvreLaBande)
     for (forme_raie f : {forme_raie::sech, forme_raie::gauss}) {
         SCOPED_TRACE(static_cast<int>(f));
         banc b;
-        b.p.modele.present = b.p.modele.emission_complete = true;
+        b.p.modele.present = true;
+        b.p.modele.emission_complete = 1;
         b.p.modele.raie = f;
         b.p.calcul.debut_E = 900;
         b.p.calcul.fin_E = 1900;
