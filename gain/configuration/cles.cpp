@@ -1,6 +1,7 @@
 #include "configuration/cles.hpp"
 
 #include <cmath>
+#include <charconv>
 #include <cstring>
 
 #include "configuration/bornes.hpp"
@@ -321,4 +322,36 @@ const std::vector<cle_connue>& cles_config()
         return c;
     }();
     return cles;
+}
+
+std::string texte_exact(double v)
+{
+    char t[32];
+    const auto r = std::to_chars(t, t + sizeof t, v);
+    return std::string(t, r.ptr);
+}
+
+std::optional<std::string> valeur_lue(const cle_config& c, parametres_calcul& p)
+{
+    switch (c.type) {
+    case type_cle::texte:
+        return c.texte(p);
+    case type_cle::entier:
+        return std::to_string(c.entier(p));
+    case type_cle::reel:
+        return texte_exact(c.reel(p));
+    case type_cle::choix:
+        return c.domaine.noms[static_cast<std::size_t>(p.modele.raie)];
+    }
+    return std::nullopt;
+}
+
+std::string table_markdown()
+{
+    static const char* const types[] = {"text", "int", "real", "choice"};
+    std::string t = "| section | key | type | unit | meaning | domain |\n|---|---|---|---|---|---|\n";
+    for (const cle_config& c : table_cles())
+        t += std::string("| ") + c.section + " | `" + c.cle + "` | " + types[static_cast<int>(c.type)] +
+             (c.requise ? "" : ", optional") + " | " + c.unite + " | " + c.sens + " | " + c.texte_domaine + " |\n";
+    return t;
 }
