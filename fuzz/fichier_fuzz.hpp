@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "configuration/cles.hpp"
 #include "e2e/config_exemple.hpp"
 
 // A folder of its own for the process, removed at its end.
@@ -46,13 +47,10 @@ struct cle_programme {
     std::string section, cle;
 };
 
-// Every (section, key) of the program: those of the example and the optional ones.
+// Every (section, key) of the program, from its key table.
 inline std::vector<cle_programme> cles_programme()
 {
     std::vector<cle_programme> cles;
-    for (const auto& e : entrees_exemple()) cles.push_back({e.section, e.cle});
-    cles.push_back({"sortie", "fichier_dispersion"});
-    cles.push_back({"sortie", "fichier_enveloppes"});
-    cles.push_back({"calcul", "nb_fils"});
+    for (const auto& c : cles_config()) cles.push_back({c.section, c.cle});
     return cles;
 }

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "configuration/cles.hpp"
 #include "e2e/config_exemple.hpp"
 #include "e2e/harnais.hpp"
 
@@ -286,10 +287,7 @@ TEST_P(ChaqueCle, ToutesLesValeursAbsurdesFinissentProprement)
 std::vector<std::pair<std::string, std::string>> cles_du_programme()
 {
     std::vector<std::pair<std::string, std::string>> cles;
-    for (const auto& e : entrees_exemple()) cles.emplace_back(e.section, e.cle);
-    cles.emplace_back("sortie", "fichier_dispersion");
-    cles.emplace_back("sortie", "fichier_enveloppes");
-    cles.emplace_back("calcul", "nb_fils");
+    for (const auto& c : cles_config()) cles.emplace_back(c.section, c.cle);
     return cles;
 }
 
