@@ -18,11 +18,9 @@ std::optional<std::string> lire(const std::string& section, options_modele& o)
     d.ecrire_config(section);
     parametres_calcul p;
     try {
-        testing::internal::CaptureStdout();
-        lire_modele((d.chemin / "config.ini").string(), p);
-        testing::internal::GetCapturedStdout();
+        std::vector<std::string> avertissements;
+        lire_modele((d.chemin / "config.ini").string(), p, journal{&avertissements});
     } catch (const arret_calcul& a) {
-        testing::internal::GetCapturedStdout();
         return a.message;
     }
     o = p.modele;
