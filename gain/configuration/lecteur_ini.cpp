@@ -72,6 +72,17 @@ void verifier_fin_nombre(const std::string& valeur, const char* fin, const char*
     arreter("Valeur illisible pour " + texte_cle(section, cle) + " : « " + valeur + " » (" + raison + ").\n");
 }
 
+// The name of a header "[...]", blanks trimmed and letters folded to lower case.
+std::string nom_replie(const char* ligne)
+{
+    std::string nom(ligne + 1);
+    if (const std::size_t fin = nom.rfind(']'); fin != std::string::npos) nom.erase(fin);
+    nom.erase(0, nom.find_first_not_of(" \t"));
+    nom.erase(nom.find_last_not_of(" \t") + 1);
+    for (char& c : nom) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return nom;
+}
+
 } // namespace
 
 bool fichier_lisible(const std::string& chemin)
@@ -168,11 +179,7 @@ void avertir_structure(const std::string& chemin, const std::vector<cle_connue>&
             if (ouvre) continue;
             // A header that names a known section once blanks are trimmed and
             // letter case folded, or a second header of a section.
-            std::string nom(ligne + 1);
-            if (const std::size_t fin = nom.rfind(']'); fin != std::string::npos) nom.erase(fin);
-            nom.erase(0, nom.find_first_not_of(" \t"));
-            nom.erase(nom.find_last_not_of(" \t") + 1);
-            for (char& c : nom) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            const std::string nom = nom_replie(ligne);
             const auto s = std::find(sections.begin(), sections.end(), nom);
             if (s == sections.end()) continue;
             const std::string debut = "Attention : section ignorée : « " + std::string(ligne) + " » (ligne " +
