@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "configuration/arret.hpp"
-#include "configuration/bornes.hpp"
 #include "configuration/ecriture.hpp"
 #include "configuration/fichier.hpp"
 #include "configuration/lecteur_ini.hpp"
@@ -27,6 +26,9 @@
 #include "gain_optique/spectres.hpp"
 #include "materiau/materiau.hpp"
 #include "niveaux_k0/niveaux_k0.hpp"
+#include "programme/bornes.hpp"
+#include "programme/console.hpp"
+#include "programme/phases.hpp"
 #include "seuil_pi/courbe_pi.hpp"
 #include "seuil_pi/seuil.hpp"
 
@@ -236,7 +238,7 @@ int executer(int argc, const char* const* argv)
     lire_parametres(fichier_config, p);
     const ligne_commande commande = lire_ligne_commande(argc, argv);
     verifier_serie(p.calcul.Ninj, commande);
-    const resultats_materiau m = modele_materiau(p);
+    const resultats_materiau m = modele_materiau(p.couches, p.calcul.Ninj, p.calcul.demi_largeur_lorentz);
     verifier_bornes(p, {m.Vc, m.Vv, m.dE_hydro},
                     {nombre_de_passes(commande.nombre_iterations), commande.pas_porteurs_cm3}, memoire_disponible());
     verifier_chemins_sortie(p);
@@ -245,10 +247,12 @@ int executer(int argc, const char* const* argv)
     afficher_banniere();
     afficher_resume_materiau(m);
 
-    const resultats_k0 k0 = calculer_niveaux_k0(p, m);
+    const resultats_k0 k0 = calculer_niveaux_k0(parametres_k0(p), m, afficher_niveaux_bande);
     verifier_niveaux_k0(k0);
 
-    const resultats_dispersion d = calculer_dispersion(p, m, k0);
+    const parametres_dispersion balayage = parametres_balayage(p);
+    const resultats_dispersion d = calculer_dispersion(balayage, m, k0, suivi_console(balayage));
+    afficher_fin_dispersion(d);
     if (f.dispersion) {
         ecrire_fichier_dispersion(f.dispersion.get(), d);
         fermer_fichier(f.dispersion, *p.sortie.fichier_dispersion);
