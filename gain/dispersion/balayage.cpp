@@ -191,32 +191,6 @@ std::vector<std::vector<std::vector<double>>> balayer_lignes(const balayage& b,
     return niveaux;
 }
 
-} // namespace
-
-int fils_disponibles()
-{
-#ifdef _OPENMP
-    // A count the user or the batch system set wins.
-    if (const char* v = std::getenv("OMP_NUM_THREADS"); v != nullptr && *v != '\0')
-        return std::max(1, omp_get_max_threads());
-#endif
-    int n = 0;
-    cpu_set_t masque;
-    CPU_ZERO(&masque);
-    if (sched_getaffinity(0, sizeof masque, &masque) == 0) n = CPU_COUNT(&masque);
-    if (n <= 0) n = static_cast<int>(std::thread::hardware_concurrency());
-    // The control group's quota, "quota period" in microseconds ("max": none).
-    if (std::FILE* f = std::fopen("/sys/fs/cgroup/cpu.max", "r")) {
-        double quota = 0, periode = 0;
-        if (std::fscanf(f, "%lf %lf", &quota, &periode) == 2 && quota > 0 && periode > 0)
-            n = std::min(n, std::max(1, static_cast<int>(std::ceil(quota / periode))));
-        std::fclose(f);
-    }
-    return std::max(1, n);
-}
-
-namespace {
-
 // First grid point of every energy scan, about |E_0| below the lowest
 // zone-centre level, counted from E_0; a level below deltaE (or none) starts
 // at the grid start, below E_0 when the grid reaches there.
@@ -258,6 +232,28 @@ balayage_fait points_du_balayage(const parametres_dispersion& p)
 }
 
 } // namespace
+
+int fils_disponibles()
+{
+#ifdef _OPENMP
+    // A count the user or the batch system set wins.
+    if (const char* v = std::getenv("OMP_NUM_THREADS"); v != nullptr && *v != '\0')
+        return std::max(1, omp_get_max_threads());
+#endif
+    int n = 0;
+    cpu_set_t masque;
+    CPU_ZERO(&masque);
+    if (sched_getaffinity(0, sizeof masque, &masque) == 0) n = CPU_COUNT(&masque);
+    if (n <= 0) n = static_cast<int>(std::thread::hardware_concurrency());
+    // The control group's quota, "quota period" in microseconds ("max": none).
+    if (std::FILE* f = std::fopen("/sys/fs/cgroup/cpu.max", "r")) {
+        double quota = 0, periode = 0;
+        if (std::fscanf(f, "%lf %lf", &quota, &periode) == 2 && quota > 0 && periode > 0)
+            n = std::min(n, std::max(1, static_cast<int>(std::ceil(quota / periode))));
+        std::fclose(f);
+    }
+    return std::max(1, n);
+}
 
 resultats_dispersion calculer_dispersion(const parametres_dispersion& p, const resultats_materiau& mat,
                                          const resultats_k0& k0, const suivi_dispersion& suivi)
