@@ -7,7 +7,7 @@
 namespace {
 
 struct cas_puits {
-    parametres_calcul p;
+    parametres_dispersion p;
     resultats_materiau m;
     resultats_k0 k0;
 };
@@ -16,12 +16,12 @@ struct cas_puits {
 cas_puits puits_contraint(int Nk, int Nky, int nb_fils)
 {
     cas_puits c;
-    c.p.calcul.Nk = Nk;
-    c.p.calcul.Nky = Nky;
-    c.p.calcul.deltak = 1e9 / Nk; // kmax about 1e9 m^-1
-    c.p.calcul.deltaE = 0.1;
-    c.p.couches.largeur_puits = 60;
-    c.p.calcul.nb_fils = nb_fils;
+    c.p.Nk = Nk;
+    c.p.Nky = Nky;
+    c.p.deltak = 1e9 / Nk; // kmax about 1e9 m^-1
+    c.p.deltaE = 0.1;
+    c.p.largeur_puits = 60;
+    c.p.nb_fils = nb_fils;
     c.m.gamma1_puits = 6.98;
     c.m.gamma2_puits = 2.06;
     c.m.gamma3_puits = 2.93;
@@ -42,7 +42,7 @@ cas_puits puits_contraint(int Nk, int Nky, int nb_fils)
 void evaluation_une_energie(benchmark::State& etat)
 {
     const cas_puits c = puits_contraint(100, 1, 1);
-    const modele_valence mod = former_modele_valence(c.p, c.m, c.k0);
+    const modele_valence mod = former_modele_valence(c.p.largeur_puits, c.m, c.k0);
     const plan_k plan = former_plan_k(mod, 3e8, 1e8);
     double E = 40 * 1.60218e-19 / 1000;
     for (auto _ : etat) {
@@ -66,7 +66,7 @@ using evaluation = void (*)(const modele_valence&, const plan_k&, const double (
 void lot_energies(benchmark::State& etat, evaluation evaluer)
 {
     const cas_puits c = puits_contraint(100, 1, 1);
-    const modele_valence mod = former_modele_valence(c.p, c.m, c.k0);
+    const modele_valence mod = former_modele_valence(c.p.largeur_puits, c.m, c.k0);
     const plan_k plan = former_plan_k(mod, 3e8, 1e8);
     double E[energies_par_lot];
     for (int l = 0; l < energies_par_lot; ++l) E[l] = (40 + 0.1 * l) * 1.60218e-19 / 1000;
@@ -93,9 +93,9 @@ BENCHMARK(evaluation_lot_sse2);
 void evaluation_grille(benchmark::State& etat)
 {
     const cas_puits c = puits_contraint(100, 1, 1);
-    const modele_valence mod = former_modele_valence(c.p, c.m, c.k0);
+    const modele_valence mod = former_modele_valence(c.p.largeur_puits, c.m, c.k0);
     const plan_k plan = former_plan_k(mod, 3e8, 1e8);
-    const std::vector<double> grille = grille_energie_valence(c.p, c.m);
+    const std::vector<double> grille = grille_energie_valence(c.p.deltaE, c.m);
     const std::size_t n = grille.size() / energies_par_lot * energies_par_lot;
     for (auto _ : etat) {
         double somme = 0;

@@ -24,6 +24,7 @@
 #include "gain_optique/spectres.hpp"
 #include "materiau/materiau.hpp"
 #include "niveaux_k0/niveaux_k0.hpp"
+#include "programme/phases.hpp"
 #include "seuil_pi/seuil.hpp"
 
 namespace {
@@ -34,7 +35,7 @@ constexpr double pas_cm3 = 2e17;
 const char* const section_realiste = "\n[modele]\nforme_raie=sech\nA_srh=1e8\nC_auger=2.2e-29\nemission_complete=1\n"
                                      "k_aligne=1\nrenormalisation_gap=1.6e-8\n";
 
-// The phases print their progress: off the benchmark table.
+// The reader and the threshold step print: off the benchmark table.
 struct console_muette {
     int console = -1, nul = -1;
     console_muette()
@@ -84,9 +85,9 @@ struct structure {
 structure bandes(const parametres_calcul& p)
 {
     structure s;
-    s.m = modele_materiau(p);
-    s.k0 = calculer_niveaux_k0(p, s.m);
-    s.d = calculer_dispersion(p, s.m, s.k0);
+    s.m = modele_materiau(p.couches, p.calcul.Ninj, p.calcul.demi_largeur_lorentz);
+    s.k0 = calculer_niveaux_k0(parametres_k0(p), s.m);
+    s.d = calculer_dispersion(parametres_balayage(p), s.m, s.k0);
     s.r = calculer_recouvrements(p, s.m, s.k0);
     return s;
 }

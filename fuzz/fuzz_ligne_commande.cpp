@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "configuration/arret.hpp"
-#include "configuration/bornes.hpp"
 #include "configuration/ligne_commande.hpp"
 #include "configuration/parametres.hpp"
 #include "fichier_fuzz.hpp"
+#include "programme/bornes.hpp"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <cstdint>
 
 #include "configuration/arret.hpp"
-#include "configuration/bornes.hpp"
 #include "configuration/parametres.hpp"
 #include "fichier_fuzz.hpp"
 #include "materiau/materiau.hpp"
+#include "programme/bornes.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t taille)
 {
@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t t
     try {
         lire_fichiers_sortie(chemin, p);
         lire_parametres(chemin, p);
-        const resultats_materiau m = modele_materiau(p);
+        const resultats_materiau m = modele_materiau(p.couches, p.calcul.Ninj, p.calcul.demi_largeur_lorentz);
         verifier_bornes(p, {m.Vc, m.Vv, m.dE_hydro}, {1, 0.0}, memoire_disponible());
     } catch (const arret_calcul& a) {
         if (a.message.empty() || a.message.back() != '\n' || a.statut != statut_erreur) std::abort();

@@ -1,55 +1,21 @@
-// Bounds on the work a run asks for. Every key may hold a value that is
-// physically possible and yet makes a grid, a table or a count so large that
-// the run would take days, fill the disk or not fit in memory; such a run is
-// refused up front, before any long computation, with the key, its value and
-// the accepted range. The bounds are generous: each lies far beyond any
-// meaningful design (the README's key table gives each one with its reason).
+// The bound of the one key that sizes another as it is read: Nk, before
+// Nk + 1 is formed. The other bounds of the run need the material model and
+// the grids of the phases; the driver checks them (programme/bornes.hpp)
+// with the stops below.
 #pragma once
 
-#include "configuration/parametres.hpp"
-
 namespace bornes {
-inline constexpr int Nk_max = 100000;                    // kx points of the in-plane scan
-inline constexpr double points_plan_max = 1e7;           // (kx, ky) points of a 2-D scan
-inline constexpr double points_grille_max = 1e7;         // points of one energy grid (deltaE)
-inline constexpr double evaluations_dispersion_max = 1e11; // bound-state evaluations of the dispersion scan
-inline constexpr double energie_photon_max = 1e5;        // meV: debut_E, fin_E
-inline constexpr int passes_max = 100000;                // carrier densities of a series
-inline constexpr double lignes_gain_max = 1e8;           // lines of the gain file (passes x photon energies)
-inline constexpr int courant_max = 1000000;              // mA: fin_courant, debut_courant
-inline constexpr double largeur_puits_max = 1e4;         // Å
-inline constexpr double largeur_barriere_max = 1e6;      // Å
-inline constexpr double temperature_max = 1e4;           // K
-inline constexpr double densite_max = 1e21;              // cm^-3: Ninj and every density of a series
-inline constexpr int fils_max = 1024;                    // threads of the dispersion scan
+inline constexpr int Nk_max = 100000; // kx points of the in-plane scan
 } // namespace bornes
 
-// What the material model gives that sets the length of the energy scans, meV.
-struct ampleur_structure {
-    double Vc = 0, Vv = 0;  // conduction and valence barrier heights
-    double dE_hydro = 0;    // hydrostatic shift of the gap
-};
-
-// The density series of the command line: the pass count (after truncation)
-// and the density step, cm^-3.
-struct serie_demandee {
-    int nombre_passes = 1;
-    double pas_porteurs_cm3 = 0;
-};
-
-// Nk within its bound; called as soon as Nk is read, before Nk + 1 is formed.
+// Nk within [2, Nk_max]; called as soon as Nk is read.
 void verifier_borne_Nk(int Nk);
 
-// Every bound of the run, in the order of the phases; stops the run
-// (arret_calcul) at the first one exceeded. memoire_octets: what the machine
-// can give (memoire_disponible()), which the run's tables must not exceed.
-void verifier_bornes(const parametres_calcul& p, const ampleur_structure& a, const serie_demandee& s,
-                     double memoire_octets);
+// Stops the run (arret_calcul) with the message printf forms of format and
+// the values, whatever their length.
+[[noreturn]] [[gnu::format(printf, 1, 2)]] void refuser_bornes(const char* format, ...);
 
-// Lower estimate of the bytes the run's tables take (grids, dispersion table,
-// per-pass spectra tables), before any is allocated.
-double estimer_memoire(const parametres_calcul& p, const ampleur_structure& a);
-
-// Physical memory of the machine, or the memory limit of the process's
-// control group when that is lower, in bytes.
-double memoire_disponible();
+// Stops the run with "Valeur hors bornes pour la clé <key> [section] : <value> ;
+// accepté : <range> (<reason>).".
+[[noreturn]] void refuser_cle(const char* section, const char* cle, double valeur, const char* plage,
+                              const char* raison);

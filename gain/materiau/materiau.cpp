@@ -12,7 +12,6 @@ namespace {
 
 using constantes::hbar;
 
-
 // Varshni law of the gap of one end member at temperature T (K), eV.
 double gap_varshni(double Eg_0K, double alpha, double beta, double T)
 {
@@ -30,24 +29,22 @@ void verifier_fini(double valeur, const char* nom, const char* cles)
             cles + ".\n");
 }
 
-} // namespace
-
-resultats_materiau modele_materiau(const parametres_calcul& p)
+// Gaps of the well X_x Z_1-x and the barrier Y_y X_1-y at c.T, then the
+// offsets: the x-bowing term is weighted by the fraction of the second member
+// of each alloy.
+void gaps_et_decalages(const parametres_couches& c, resultats_materiau& m)
 {
-    resultats_materiau m;
-    const double T = p.couches.T;
-    const double x = p.couches.ratio_x;
-    const double y = p.couches.ratio_y;
+    const double T = c.T;
+    const double x = c.ratio_x;
+    const double y = c.ratio_y;
 
-    const double Eg_X = gap_varshni(p.couches.Eg_0K_x, p.couches.alpha_Eg_x, p.couches.beta_Eg_x, T);
-    const double Eg_Y = gap_varshni(p.couches.Eg_0K_y, p.couches.alpha_Eg_y, p.couches.beta_Eg_y, T);
-    const double Eg_Z = gap_varshni(p.couches.Eg_0K_1_x, p.couches.alpha_Eg_1_x, p.couches.beta_Eg_1_x, T);
+    const double Eg_X = gap_varshni(c.Eg_0K_x, c.alpha_Eg_x, c.beta_Eg_x, T);
+    const double Eg_Y = gap_varshni(c.Eg_0K_y, c.alpha_Eg_y, c.beta_Eg_y, T);
+    const double Eg_Z = gap_varshni(c.Eg_0K_1_x, c.alpha_Eg_1_x, c.beta_Eg_1_x, T);
 
-    // Well X_x Z_1-x, barrier Y_y X_1-y: the x-bowing term is weighted by the
-    // fraction of the second member of each alloy.
-    m.Eg_Puits = x * Eg_X + (1.0 - x) * Eg_Z - x * (1.0 - x) * (p.couches.bowing_Eg_x_puits * (1.0 - x) + p.couches.bowing_Eg_puits);
+    m.Eg_Puits = x * Eg_X + (1.0 - x) * Eg_Z - x * (1.0 - x) * (c.bowing_Eg_x_puits * (1.0 - x) + c.bowing_Eg_puits);
     m.Eg_Barriere =
-        y * Eg_Y + (1.0 - y) * Eg_X - y * (1.0 - y) * (p.couches.bowing_Eg_x_barriere * (1.0 - y) + p.couches.bowing_Eg_barriere);
+        y * Eg_Y + (1.0 - y) * Eg_X - y * (1.0 - y) * (c.bowing_Eg_x_barriere * (1.0 - y) + c.bowing_Eg_barriere);
     verifier_fini(m.Eg_Puits, "Eg_Puits (eV)",
                   "Eg_0K_x, alpha_Eg_x, beta_Eg_x, Eg_0K_1-x, alpha_Eg_1-x, beta_Eg_1-x, bowing_Eg, bowing_Eg_x "
                   "[puits] et temperature (beta_Eg different de -T)");
@@ -56,30 +53,36 @@ resultats_materiau modele_materiau(const parametres_calcul& p)
                   "[barriere] et temperature (beta_Eg different de -T)");
 
     const double dEg = m.Eg_Barriere - m.Eg_Puits; // eV
-    m.Vc = p.couches.K_delta_Ec * 1000 * dEg;               // meV
-    m.Vv = (dEg - m.Vc / 1000) * 1000;               // meV
+    m.Vc = c.K_delta_Ec * 1000 * dEg;              // meV
+    m.Vv = (dEg - m.Vc / 1000) * 1000;              // meV
     verifier_fini(m.Vc, "Vc (meV)", "K_delta_Ec et celles des gaps du puits et de la barriere");
     verifier_fini(m.Vv, "Vv (meV)", "K_delta_Ec et celles des gaps du puits et de la barriere");
+}
 
-    m.mc_puits = interpolation(x, p.couches.mc_x, p.couches.mc_1_x);
-    m.gamma1_puits = interpolation(x, p.couches.gamma1_x, p.couches.gamma1_1_x);
-    m.gamma2_puits = interpolation(x, p.couches.gamma2_x, p.couches.gamma2_1_x);
-    m.gamma3_puits = interpolation(x, p.couches.gamma3_x, p.couches.gamma3_1_x);
-    const double a_puits = interpolation(x, p.couches.a_x, p.couches.a_1_x);
-    m.aH_puits = interpolation(x, p.couches.aH_x, p.couches.aH_1_x);
-    const double bS_puits = interpolation(x, p.couches.bS_x, p.couches.bS_1_x);
-    const double C11_puits = interpolation(x, p.couches.C11_x, p.couches.C11_1_x);
-    const double C12_puits = interpolation(x, p.couches.C12_x, p.couches.C12_1_x);
-    m.Ep_puits = interpolation(x, p.couches.Ep_x, p.couches.Ep_1_x);
-    m.nr_puits = interpolation(x, p.couches.nr_x, p.couches.nr_1_x);
+// Band parameters of both alloys, and the strain of the well on the barrier
+// lattice (epsilon > 0 is tensile) with its shifts of the band edges.
+void bandes_et_contrainte(const parametres_couches& c, resultats_materiau& m)
+{
+    const double x = c.ratio_x;
+    const double y = c.ratio_y;
+    m.mc_puits = interpolation(x, c.mc_x, c.mc_1_x);
+    m.gamma1_puits = interpolation(x, c.gamma1_x, c.gamma1_1_x);
+    m.gamma2_puits = interpolation(x, c.gamma2_x, c.gamma2_1_x);
+    m.gamma3_puits = interpolation(x, c.gamma3_x, c.gamma3_1_x);
+    const double a_puits = interpolation(x, c.a_x, c.a_1_x);
+    m.aH_puits = interpolation(x, c.aH_x, c.aH_1_x);
+    const double bS_puits = interpolation(x, c.bS_x, c.bS_1_x);
+    const double C11_puits = interpolation(x, c.C11_x, c.C11_1_x);
+    const double C12_puits = interpolation(x, c.C12_x, c.C12_1_x);
+    m.Ep_puits = interpolation(x, c.Ep_x, c.Ep_1_x);
+    m.nr_puits = interpolation(x, c.nr_x, c.nr_1_x);
 
-    m.mc_barriere = interpolation(y, p.couches.mc_y, p.couches.mc_x);
-    m.gamma1_barriere = interpolation(y, p.couches.gamma1_y, p.couches.gamma1_x);
-    m.gamma2_barriere = interpolation(y, p.couches.gamma2_y, p.couches.gamma2_x);
-    m.gamma3_barriere = interpolation(y, p.couches.gamma3_y, p.couches.gamma3_x);
-    const double a_barriere = interpolation(y, p.couches.a_y, p.couches.a_x);
+    m.mc_barriere = interpolation(y, c.mc_y, c.mc_x);
+    m.gamma1_barriere = interpolation(y, c.gamma1_y, c.gamma1_x);
+    m.gamma2_barriere = interpolation(y, c.gamma2_y, c.gamma2_x);
+    m.gamma3_barriere = interpolation(y, c.gamma3_y, c.gamma3_x);
+    const double a_barriere = interpolation(y, c.a_y, c.a_x);
 
-    // The well is strained to the barrier lattice; epsilon > 0 is tensile.
     m.rapport_C12_C11 = C12_puits / C11_puits;
     m.epsilon = (a_barriere - a_puits) / a_barriere;
     m.dE_hydro = -2 * (1 - m.rapport_C12_C11) * m.aH_puits * m.epsilon * 1000;          // eV -> meV
@@ -90,14 +93,17 @@ resultats_materiau modele_materiau(const parametres_calcul& p)
     verifier_fini(m.dEc_hydro, "dEc_hydro (meV)", cles_contrainte);
     verifier_fini(m.dE_cisaillement, "dE_cisaillement (meV)", cles_contrainte);
     verifier_fini(m.dE_hydro, "dE_hydro (meV)", cles_contrainte);
-
-    m.Ninj_surf = (p.calcul.Ninj / 1e-6) * (p.couches.largeur_puits * 1e-10); // cm-3 -> m-3, times the width in m
-    const double hbar_sur_tau = hbar / p.calcul.demi_largeur_lorentz;  // J
-    m.largeur_lorentz_carre = hbar_sur_tau * hbar_sur_tau;
-    return m;
 }
 
-void afficher_resume_materiau(const resultats_materiau& m)
+} // namespace
+
+resultats_materiau modele_materiau(const parametres_couches& c, double Ninj, double demi_largeur_lorentz)
 {
-    std::printf("Vc: %f meV\tEg_Puits: %fmeV\tEg_Barriere: %fmeV\n", m.Vc, m.Eg_Puits, m.Eg_Barriere);
+    resultats_materiau m;
+    gaps_et_decalages(c, m);
+    bandes_et_contrainte(c, m);
+    m.Ninj_surf = (Ninj / 1e-6) * (c.largeur_puits * 1e-10); // cm-3 -> m-3, times the width in m
+    const double hbar_sur_tau = hbar / demi_largeur_lorentz;  // J
+    m.largeur_lorentz_carre = hbar_sur_tau * hbar_sur_tau;
+    return m;
 }

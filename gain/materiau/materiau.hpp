@@ -20,9 +20,10 @@ struct resultats_materiau {
     double largeur_lorentz_carre = 0;         // (hbar/tau)^2, J^2
 };
 
-// Stops the run (arret_calcul) when an offset or band edge comes out infinite
-// or NaN, naming the quantity and the keys it comes from.
-resultats_materiau modele_materiau(const parametres_calcul& p);
-
-// "Vc: %f meV\tEg_Puits: %fmeV\tEg_Barriere: %fmeV\n" on standard output.
-void afficher_resume_materiau(const resultats_materiau& m);
+// From the layers alone, but for the two quantities of the carrier series
+// that are formed here once for the run: the sheet density of Ninj (cm^-3) in
+// the well and the squared Lorentzian half width of the relaxation time
+// demi_largeur_lorentz (s). Stops the run (arret_calcul) when an offset or
+// band edge comes out infinite or NaN, naming the quantity and the keys it
+// comes from.
+resultats_materiau modele_materiau(const parametres_couches& c, double Ninj, double demi_largeur_lorentz);

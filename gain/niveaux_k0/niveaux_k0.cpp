@@ -1,6 +1,7 @@
 #include "niveaux_k0/niveaux_k0.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -15,7 +16,6 @@ using constantes::q;
 using constantes::metre_par_angstrom;
 
 constexpr double deux_m0 = 1.8219e-30;              // kg, stored value of 2 m0
-constexpr double points_grille_max = 1e7;
 
 using matrice_c2 = complexe[2][2];
 
@@ -177,8 +177,6 @@ niveaux_bande chercher_niveaux(const parametres_bande& b, const std::vector<doub
     for (int i = 0; i < count; ++i)
         fonction_niveaux[i] = fonction_quantification(b, grille[i], largeur_puits, largeur_barriere);
 
-    std::puts(b.titre);
-
     niveaux_bande r;
     const double V = b.bord_barriere;
     // Every interval below V, the last one included: a level bound just
@@ -191,7 +189,6 @@ niveaux_bande chercher_niveaux(const parametres_bande& b, const std::vector<doub
         complexe G{};
         G = c_somme(G, c_produit(t.puits[1][0], t.barriere[0][0]));
         G = c_somme(G, c_produit(t.puits[1][1], t.barriere[1][0]));
-        std::printf("%f \n", E_n);
         r.niveaux.push_back(E_n);
         r.coef_puits_plus.push_back(t.barriere[0][0]);
         r.coef_puits_moins.push_back(t.barriere[1][0]);
@@ -200,20 +197,62 @@ niveaux_bande chercher_niveaux(const parametres_bande& b, const std::vector<doub
     return r;
 }
 
-resultats_k0 calculer_niveaux_k0(const parametres_calcul& p, const resultats_materiau& m)
+namespace {
+
+// Conduction band: parabolic, its well edge raised by the hydrostatic strain.
+parametres_bande bande_conduction(const resultats_materiau& m)
+{
+    parametres_bande b;
+    b.masse_puits = m.mc_puits * m0;
+    b.masse_barriere = m.mc_barriere * m0;
+    b.facteur_puits = 2 * m.mc_puits * m0 / hbar2;
+    b.facteur_barriere = 2 * m.mc_barriere * m0 / hbar2;
+    b.bord_puits = m.dEc_hydro;
+    b.bord_barriere = m.Vc;
+    b.titre = "Niveaux E dans la BC (meV) :";
+    return b;
+}
+
+// A hole band of the axial model at the zone centre: the masses m0 / gamma of
+// its Luttinger combination in each layer.
+parametres_bande bande_trous(double gamma_puits, double gamma_barriere, double bord_puits, double Vv,
+                             const char* titre)
+{
+    parametres_bande b;
+    b.masse_puits = m0 / gamma_puits;
+    b.masse_barriere = m0 / gamma_barriere;
+    b.facteur_puits = deux_m0 / (gamma_puits * hbar2);
+    b.facteur_barriere = deux_m0 / (gamma_barriere * hbar2);
+    b.bord_puits = bord_puits;
+    b.bord_barriere = Vv;
+    b.titre = titre;
+    return b;
+}
+
+// One band over its grid from its own well edge up to V (meV); the caller
+// hears of its levels at once.
+niveaux_bande chercher_bande(const parametres_bande& b, double V, const parametres_niveaux_k0& p,
+                             const niveaux_trouves& apres_bande)
+{
+    std::vector<double> grille;
+    const int count = remplir_grille_energie(V, p.deltaE, b.bord_puits, grille);
+    niveaux_bande n = chercher_niveaux(b, grille, count, p.largeur_puits, p.largeur_barriere);
+    if (apres_bande) apres_bande(b, n);
+    return n;
+}
+
+} // namespace
+
+double points_grille_k0(double V, double deltaE) { return V > 0 ? std::trunc(V / deltaE) : 0.0; }
+
+double memoire_niveaux_k0(double points) { return 24 * points; }
+
+resultats_k0 calculer_niveaux_k0(const parametres_niveaux_k0& p, const resultats_materiau& m,
+                                 const niveaux_trouves& apres_bande)
 {
     resultats_k0 r;
-    std::vector<double> grille;
-
-    r.bande_E.masse_puits = m.mc_puits * m0;
-    r.bande_E.masse_barriere = m.mc_barriere * m0;
-    r.bande_E.facteur_puits = 2 * m.mc_puits * m0 / hbar2;
-    r.bande_E.facteur_barriere = 2 * m.mc_barriere * m0 / hbar2;
-    r.bande_E.bord_puits = m.dEc_hydro;
-    r.bande_E.bord_barriere = m.Vc;
-    r.bande_E.titre = "Niveaux E dans la BC (meV) :";
-    int count = remplir_grille_energie(m.Vc, p.calcul.deltaE, r.bande_E.bord_puits, grille);
-    r.E = chercher_niveaux(r.bande_E, grille, count, p.couches.largeur_puits, p.couches.largeur_barriere);
+    r.bande_E = bande_conduction(m);
+    r.E = chercher_bande(r.bande_E, m.Vc, p, apres_bande);
 
     // Hole energies count downward from the unstrained well valence edge.
     r.dEv_hydro = 2 * (1000 * m.epsilon * (1 - m.rapport_C12_C11) * m.aH_puits) / 3; // meV
@@ -221,27 +260,13 @@ resultats_k0 calculer_niveaux_k0(const parametres_calcul& p, const resultats_mat
     const double gamma_hh_barriere = m.gamma1_barriere - 2 * m.gamma2_barriere;
     const double gamma_lh_puits = m.gamma1_puits + 2 * m.gamma2_puits;
     const double gamma_lh_barriere = m.gamma1_barriere + 2 * m.gamma2_barriere;
-
-    r.bande_HH.masse_puits = m0 / gamma_hh_puits;
-    r.bande_HH.masse_barriere = m0 / gamma_hh_barriere;
-    r.bande_HH.facteur_puits = deux_m0 / (gamma_hh_puits * hbar2);
-    r.bande_HH.facteur_barriere = deux_m0 / (gamma_hh_barriere * hbar2);
-    r.bande_HH.bord_puits = m.dE_cisaillement + r.dEv_hydro;
-    r.bande_HH.bord_barriere = m.Vv;
-    r.bande_HH.titre = "Niveaux HH dans la BV (meV) :";
-
-    r.bande_LH.masse_puits = m0 / gamma_lh_puits;
-    r.bande_LH.masse_barriere = m0 / gamma_lh_barriere;
-    r.bande_LH.facteur_puits = deux_m0 / (gamma_lh_puits * hbar2);
-    r.bande_LH.facteur_barriere = deux_m0 / (gamma_lh_barriere * hbar2);
-    r.bande_LH.bord_puits = r.dEv_hydro - m.dE_cisaillement;
-    r.bande_LH.bord_barriere = m.Vv;
-    r.bande_LH.titre = "Niveaux LH dans la BV (meV) :";
+    r.bande_HH = bande_trous(gamma_hh_puits, gamma_hh_barriere, m.dE_cisaillement + r.dEv_hydro, m.Vv,
+                             "Niveaux HH dans la BV (meV) :");
+    r.bande_LH = bande_trous(gamma_lh_puits, gamma_lh_barriere, r.dEv_hydro - m.dE_cisaillement, m.Vv,
+                             "Niveaux LH dans la BV (meV) :");
 
     // Both hole bands share the upward grid built for Vv; each reaches down to its own edge.
-    count = remplir_grille_energie(m.Vv, p.calcul.deltaE, r.bande_HH.bord_puits, grille);
-    r.HH = chercher_niveaux(r.bande_HH, grille, count, p.couches.largeur_puits, p.couches.largeur_barriere);
-    count = remplir_grille_energie(m.Vv, p.calcul.deltaE, r.bande_LH.bord_puits, grille);
-    r.LH = chercher_niveaux(r.bande_LH, grille, count, p.couches.largeur_puits, p.couches.largeur_barriere);
+    r.HH = chercher_bande(r.bande_HH, m.Vv, p, apres_bande);
+    r.LH = chercher_bande(r.bande_LH, m.Vv, p, apres_bande);
     return r;
 }

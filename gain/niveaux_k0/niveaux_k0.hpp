@@ -3,9 +3,9 @@
 // an energy grid, with each level's envelope amplitudes.
 #pragma once
 
+#include <functional>
 #include <vector>
 
-#include "configuration/parametres.hpp"
 #include "materiau/materiau.hpp"
 #include "numerique/complexe.hpp"
 
@@ -17,8 +17,28 @@ struct parametres_bande {
     double facteur_barriere = 0;// 2 m_b / hbar^2
     double bord_puits = 0;      // meV
     double bord_barriere = 0;   // meV, V
-    const char* titre = "";
+    const char* titre = "";     // the band's heading on the console
 };
+
+// What the search takes of the run: its energy step and the layer widths.
+struct parametres_niveaux_k0 {
+    double deltaE = 0;           // meV
+    double largeur_puits = 0;    // Å
+    double largeur_barriere = 0; // Å
+};
+
+// Most points of one energy grid, for every scan in energy of the program (the
+// zone-centre searches here, the dispersion after them): one evaluation of a
+// transfer matrix a point and a band, so that beyond it a search does not end
+// in a reasonable time.
+inline constexpr double points_grille_max = 1e7;
+
+// Points of the upward grid of a band of height V (meV), for the bounds of the
+// run: trunc(V / deltaE), none when V <= 0 (remplir_grille_energie refuses a
+// V / deltaE above points_grille_max before truncating it).
+double points_grille_k0(double V, double deltaE);
+// Bytes of the search per grid point: the energy and the quantisation function.
+double memoire_niveaux_k0(double points);
 
 // Levels of one band and, for each, the amplitudes A, B (well) and G (left
 // barrier) of its envelope, with (1, 0) in the right barrier.
@@ -44,7 +64,7 @@ complexe fonction_quantification(const parametres_bande& b, double E, double lar
 
 // Grid of the band scan: E_0 = 0.01 meV, then E_i = E_(i-1) + deltaE. Returns
 // count = trunc(V / deltaE) (may be <= 0) and leaves max(count, 1) points in
-// `grille`. Stops the run when count would exceed 10 million points.
+// `grille`. Stops the run when count would exceed points_grille_max.
 int remplir_grille_energie(double V, double deltaE, std::vector<double>& grille);
 // The same grid reaching below E_0 when the band's strained well edge
 // bord_puits (meV) lies under it: E_-1 = E_0 - deltaE, E_-2 = E_-1 - deltaE, ...
@@ -54,9 +74,14 @@ int remplir_grille_energie(double V, double deltaE, std::vector<double>& grille)
 int remplir_grille_energie(double V, double deltaE, double bord_puits, std::vector<double>& grille);
 
 // Scan of one band over its first `count` grid points, every interval below V
-// examined; prints its title and its levels ("%f \n", negative ones signed).
+// examined.
 niveaux_bande chercher_niveaux(const parametres_bande& b, const std::vector<double>& grille, int count,
                                double largeur_puits, double largeur_barriere);
 
+// Told of each band as soon as its search ends, in the order E, HH, LH: a
+// later band may still stop the run.
+using niveaux_trouves = std::function<void(const parametres_bande&, const niveaux_bande&)>;
+
 // The three bands in the order E, HH, LH.
-resultats_k0 calculer_niveaux_k0(const parametres_calcul& p, const resultats_materiau& m);
+resultats_k0 calculer_niveaux_k0(const parametres_niveaux_k0& p, const resultats_materiau& m,
+                                 const niveaux_trouves& apres_bande = {});

@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "configuration/arret.hpp"
-#include "configuration/bornes.hpp"
 #include "configuration/ecriture.hpp"
 #include "configuration/fichier.hpp"
 #include "configuration/lecteur_ini.hpp"
@@ -28,6 +27,9 @@
 #include "gain_optique/spectres.hpp"
 #include "materiau/materiau.hpp"
 #include "niveaux_k0/niveaux_k0.hpp"
+#include "programme/bornes.hpp"
+#include "programme/console.hpp"
+#include "programme/phases.hpp"
 #include "seuil_pi/courbe_pi.hpp"
 #include "seuil_pi/seuil.hpp"
 #include "programme/preparation.hpp"
@@ -169,10 +171,12 @@ int executer(int argc, const char* const* argv)
     afficher_banniere();
     afficher_resume_materiau(m);
 
-    const resultats_k0 k0 = calculer_niveaux_k0(p, m);
+    const resultats_k0 k0 = calculer_niveaux_k0(parametres_k0(p), m, afficher_niveaux_bande);
     verifier_niveaux_k0(k0);
 
-    const resultats_dispersion d = calculer_dispersion(p, m, k0);
+    const parametres_dispersion balayage = parametres_balayage(p);
+    const resultats_dispersion d = calculer_dispersion(balayage, m, k0, suivi_console(balayage));
+    afficher_fin_dispersion(d);
     if (f.dispersion) {
         ecrire_fichier_dispersion(f.dispersion.get(), d);
         fermer_fichier(f.dispersion, *p.sortie.fichier_dispersion);

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "configuration/arret.hpp"
-#include "configuration/bornes.hpp"
+#include "programme/bornes.hpp"
 #include "configuration/cles.hpp"
 #include "configuration/lecteur_ini.hpp"
 
@@ -109,7 +109,7 @@ calcul_prepare preparer_calcul(int argc, const char* const* argv, const journal&
     lire_parametres(fichier_config, c.p, j);
     c.commande = lire_ligne_commande(argc, argv);
     verifier_serie(c.p.calcul.Ninj, c.commande);
-    c.m = modele_materiau(c.p);
+    c.m = modele_materiau(c.p.couches, c.p.calcul.Ninj, c.p.calcul.demi_largeur_lorentz);
     verifier_bornes(c.p, {c.m.Vc, c.m.Vv, c.m.dE_hydro},
                     {nombre_de_passes(c.commande.nombre_iterations), c.commande.pas_porteurs_cm3},
                     memoire_disponible());

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "configuration/arret.hpp"
-#include "configuration/bornes.hpp"
+#include "programme/bornes.hpp"
 #include "configuration/cles.hpp"
 #include "configuration/lecteur_ini.hpp"
 #include "programme/preparation.hpp"

@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <iterator>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -28,7 +27,7 @@ constexpr double A_cin = 6.104281115319173e-39;
 constexpr double vers_meV = 6.241495961752113e+21;
 
 struct cas_puits {
-    parametres_calcul p;
+    parametres_dispersion p;
     resultats_materiau m;
     resultats_k0 k0;
 };
@@ -37,12 +36,12 @@ struct cas_puits {
 cas_puits puits_exemple(bool contraint)
 {
     cas_puits c;
-    c.p.calcul.Nk = 2;
-    c.p.calcul.Nky = 1;
-    c.p.calcul.deltak = 1e6;
-    c.p.calcul.deltaE = 0.1;
-    c.p.couches.largeur_puits = 60;
-    c.p.calcul.nb_fils = 1;
+    c.p.Nk = 2;
+    c.p.Nky = 1;
+    c.p.deltak = 1e6;
+    c.p.deltaE = 0.1;
+    c.p.largeur_puits = 60;
+    c.p.nb_fils = 1;
     c.m.gamma1_puits = 6.98;
     c.m.gamma2_puits = 2.06;
     c.m.gamma3_puits = 2.93;
@@ -129,8 +128,8 @@ complexe f_reference(const modele_valence& m, double kx, double ky, double E)
 
 std::vector<double> niveaux_reference(const cas_puits& c, double kx, double ky, int i0)
 {
-    const auto grille = grille_energie_valence(c.p, c.m);
-    const auto mod = former_modele_valence(c.p, c.m, c.k0);
+    const auto grille = grille_energie_valence(c.p.deltaE, c.m);
+    const auto mod = former_modele_valence(c.p.largeur_puits, c.m, c.k0);
     std::vector<double> n;
     double prec = f_reference(mod, kx, ky, grille[i0]).re;
     for (std::size_t i = i0 + 1; i < grille.size(); ++i) {
@@ -150,13 +149,13 @@ std::vector<double> niveaux_point(const resultats_dispersion& d, int i, int j)
     return v;
 }
 
-resultats_dispersion calculer_silencieux(const cas_puits& c, std::string* console = nullptr)
+// What the scan announced: -1 for its start, then the kx of each row reached.
+resultats_dispersion calculer_suivi(const cas_puits& c, std::vector<double>* annonces = nullptr)
 {
-    testing::internal::CaptureStdout();
-    auto d = calculer_dispersion(c.p, c.m, c.k0);
-    const std::string sortie = testing::internal::GetCapturedStdout();
-    if (console) *console = sortie;
-    return d;
+    std::vector<double> ignorees;
+    std::vector<double>& a = annonces ? *annonces : ignorees;
+    const suivi_dispersion suivi{[&] { a.push_back(-1); }, [&](double kx) { a.push_back(kx); }};
+    return calculer_dispersion(c.p, c.m, c.k0, suivi);
 }
 
 void attendre_niveaux(const std::vector<double>& obtenus, const std::vector<double>& attendus)
@@ -181,8 +180,8 @@ TEST(Dispersion, ExemplesNonContraintEtContraint)
     };
     for (const auto& t : table) {
         cas_puits c = puits_exemple(t.contraint);
-        c.p.calcul.deltak = 2.99e8; // kx = 1e6 then exactly 3e8
-        const auto d = calculer_silencieux(c);
+        c.p.deltak = 2.99e8; // kx = 1e6 then exactly 3e8
+        const auto d = calculer_suivi(c);
         attendre_niveaux(niveaux_point(d, 1, 0), t.premier);
         if (!t.a_3e8.empty()) {
             ASSERT_EQ(d.points.size(), 2u);
@@ -204,8 +203,8 @@ TEST(Dispersion, EvaluationIdentiqueALaReference)
 {
     for (bool contraint : {false, true}) {
         const cas_puits c = puits_exemple(contraint);
-        const auto mod = former_modele_valence(c.p, c.m, c.k0);
-        const auto grille = grille_energie_valence(c.p, c.m);
+        const auto mod = former_modele_valence(c.p.largeur_puits, c.m, c.k0);
+        const auto grille = grille_energie_valence(c.p.deltaE, c.m);
         const double ks[][2] = {{1e6, 0}, {3e8, 0}, {2e8, 1.5e8}, {0, 4e8}, {7e8, 7e8}, {0, 0}};
         for (const auto& k : ks) {
             const plan_k plan = former_plan_k(mod, k[0], k[1]);
@@ -250,11 +249,11 @@ TEST(Dispersion, EvaluationIdentiqueALaReference)
         // grid point apart so that it ends on a pair and on a lone point.
         for (double decalage : {0.0, 0.05, 0.1}) {
             cas_puits c2 = c;
-            c2.p.calcul.Nk = 4;
-            c2.p.calcul.deltak = 1.5e8;
+            c2.p.Nk = 4;
+            c2.p.deltak = 1.5e8;
             c2.k0.HH.niveaux[0] += decalage;
-            const int i0 = static_cast<int>(c2.k0.HH.niveaux[0] / c.p.calcul.deltaE) - 1;
-            const auto d = calculer_silencieux(c2);
+            const int i0 = static_cast<int>(c2.k0.HH.niveaux[0] / c.p.deltaE) - 1;
+            const auto d = calculer_suivi(c2);
             for (const auto& pt : d.points)
                 EXPECT_EQ(niveaux_point(d, pt.i, pt.j), niveaux_reference(c, pt.kx, pt.ky, i0)) << decalage;
         }
@@ -266,7 +265,7 @@ TEST(Dispersion, EvaluationIdentiqueALaReference)
 TEST(Dispersion, LimiteZoneCentre)
 {
     const cas_puits c = puits_exemple(true);
-    const auto mod = former_modele_valence(c.p, c.m, c.k0);
+    const auto mod = former_modele_valence(c.p.largeur_puits, c.m, c.k0);
     const double E = 40 * q_e / 1000;
     const double m0 = 9.1095e-31, hb2 = 1.1121389764000003e-68;
     // Well: E' - zeta = (g1 - 2 g2) A kz1^2 and E' + zeta = (g1 + 2 g2) A kz2^2.
@@ -302,7 +301,7 @@ TEST(Dispersion, LimiteZoneCentre)
         }
     }
     // Just off the zone centre f is finite everywhere on the grid.
-    const auto grille = grille_energie_valence(c.p, c.m);
+    const auto grille = grille_energie_valence(c.p.deltaE, c.m);
     const plan_k proche = former_plan_k(mod, 1e6, 0);
     for (std::size_t i = 0; i < grille.size(); i += 11)
         EXPECT_TRUE(std::isfinite(evaluer_fonction_dispersion(mod, proche, grille[i]).re)) << i;
@@ -313,9 +312,9 @@ TEST(Dispersion, LimiteZoneCentre)
 TEST(Dispersion, AnisotropieDansLePlan)
 {
     const cas_puits c = puits_exemple(true);
-    const auto mod = former_modele_valence(c.p, c.m, c.k0);
-    const auto grille = grille_energie_valence(c.p, c.m);
-    const int i0 = static_cast<int>(22.2 / c.p.calcul.deltaE) - 1;
+    const auto mod = former_modele_valence(c.p.largeur_puits, c.m, c.k0);
+    const auto grille = grille_energie_valence(c.p.deltaE, c.m);
+    const int i0 = static_cast<int>(22.2 / c.p.deltaE) - 1;
     auto niveaux = [&](double kx, double ky) {
         const plan_k plan = former_plan_k(mod, kx, ky);
         std::vector<double> n;
@@ -347,33 +346,34 @@ TEST(Dispersion, FinsAnticipeesEtFils)
     const std::vector<cas> table = {{6, 1, 5e8}, {4, 5, 5e8}, {2, 1, 1e6}, {1, 1, 1e6}, {3, 1, 2e5}};
     for (const auto& t : table) {
         cas_puits c = puits_exemple(true);
-        c.p.calcul.Nk = t.Nk;
-        c.p.calcul.Nky = t.Nky;
-        c.p.calcul.deltak = t.deltak;
-        c.p.calcul.deltaE = 0.5;
-        std::string console1;
-        c.p.calcul.nb_fils = 1;
-        const auto d1 = calculer_silencieux(c, &console1);
+        c.p.Nk = t.Nk;
+        c.p.Nky = t.Nky;
+        c.p.deltak = t.deltak;
+        c.p.deltaE = 0.5;
+        std::vector<double> annonces1;
+        c.p.nb_fils = 1;
+        const auto d1 = calculer_suivi(c, &annonces1);
         for (int nb_fils : {2, 3, 8, 0}) {
-            std::string console2;
-            c.p.calcul.nb_fils = nb_fils;
-            const auto d2 = calculer_silencieux(c, &console2);
-            EXPECT_EQ(console1, console2) << nb_fils;
+            std::vector<double> annonces2;
+            c.p.nb_fils = nb_fils;
+            const auto d2 = calculer_suivi(c, &annonces2);
+            EXPECT_EQ(annonces1, annonces2) << nb_fils;
             EXPECT_EQ(d1.niveaux_k, d2.niveaux_k);
             EXPECT_EQ(d1.branche_lh, d2.branche_lh);
             EXPECT_EQ(d1.max_indice_k, d2.max_indice_k);
             ASSERT_EQ(d1.points.size(), d2.points.size());
         }
-        // One progress line per kx row reached.
-        std::set<int> lignes;
-        for (const auto& pt : d1.points) lignes.insert(pt.i);
-        EXPECT_EQ(std::count(console1.begin(), console1.end(), '%'), static_cast<long>(lignes.size()));
+        // The start, then one announce per kx row reached, in order.
+        std::vector<double> attendues{-1};
+        for (const auto& pt : d1.points)
+            if (pt.j == 0) attendues.push_back(pt.kx);
+        EXPECT_EQ(annonces1, attendues);
 
         if (t.Nk * t.deltak <= 1e6) {
             EXPECT_TRUE(d1.points.empty());
             EXPECT_EQ(d1.nb_niveaux_max, 0);
             EXPECT_TRUE(d1.branche_lh.empty());
-            EXPECT_NE(console1.find("\nMax(Nk) : 0\n"), std::string::npos);
+            EXPECT_EQ(d1.max_indice_k, 0);
             continue;
         }
         // Sequential rule replayed on the visited points.
@@ -398,7 +398,7 @@ TEST(Dispersion, FinsAnticipeesEtFils)
         }
         if (t.Nk == 2 && t.deltak == 1e6) {
             ASSERT_EQ(d1.points.size(), 1u);
-            EXPECT_NE(console1.find("100% \b\b\b\b"), std::string::npos);
+            EXPECT_EQ(annonces1, (std::vector<double>{-1, 1e6}));
         }
     }
 }
@@ -406,10 +406,10 @@ TEST(Dispersion, FinsAnticipeesEtFils)
 TEST(Dispersion, FinDuBalayageKxAuPremierPointVide)
 {
     cas_puits c = puits_exemple(true);
-    c.p.calcul.Nk = 40;
-    c.p.calcul.deltak = 4e8; // far beyond the well's hole levels after a few steps
-    c.p.calcul.deltaE = 0.5;
-    const auto d = calculer_silencieux(c);
+    c.p.Nk = 40;
+    c.p.deltak = 4e8; // far beyond the well's hole levels after a few steps
+    c.p.deltaE = 0.5;
+    const auto d = calculer_suivi(c);
     ASSERT_GE(d.points.size(), 2u);
     EXPECT_LT(d.points.size(), 40u);
     EXPECT_EQ(d.points.back().nb, 0);
@@ -443,14 +443,18 @@ TEST(Dispersion, FormatDuFichier)
 TEST(Dispersion, GrilleTropGrandeRefusee)
 {
     cas_puits c = puits_exemple(false);
-    c.p.calcul.deltaE = 1e-6;
+    c.p.deltaE = 1e-6;
     try {
-        grille_energie_valence(c.p, c.m);
+        grille_energie_valence(c.p.deltaE, c.m);
         FAIL();
     } catch (const arret_calcul& a) {
-        EXPECT_NE(a.message.find("deltaE"), std::string::npos);
+        EXPECT_NE(a.message.find("(10000000 points au plus) ; augmenter deltaE."), std::string::npos);
         EXPECT_EQ(a.message.back(), '\n');
     }
+    // The scan stops before it announces its start.
+    std::vector<double> annonces;
+    EXPECT_THROW(calculer_suivi(c, &annonces), arret_calcul);
+    EXPECT_TRUE(annonces.empty());
 }
 
 namespace {
@@ -484,11 +488,11 @@ TEST(Fils, ZeroPrendLesCoeursPermis)
     EXPECT_EQ(fils_disponibles(), 1);
     const long fils = fils_du_processus();
     cas_puits c = puits_exemple(true);
-    c.p.calcul.Nk = 6;
-    c.p.calcul.deltak = 5e8;
-    c.p.calcul.deltaE = 0.5;
-    c.p.calcul.nb_fils = 0;
-    calculer_silencieux(c);
+    c.p.Nk = 6;
+    c.p.deltak = 5e8;
+    c.p.deltaE = 0.5;
+    c.p.nb_fils = 0;
+    calculer_suivi(c);
     EXPECT_EQ(fils_du_processus(), fils) << "un seul coeur permis : aucun fil de plus";
 
     if (omp_avant) setenv("OMP_NUM_THREADS", omp_avant->c_str(), 1);

@@ -21,11 +21,11 @@ RACINE = pathlib.Path(__file__).resolve().parents[2]
 
 # (file, text as it stands, faulty text, the fault)
 FAUTES = [
-    ("gain/materiau/materiau.cpp", "interpolation(x, p.couches.gamma1_x, p.couches.gamma1_1_x)",
-     "interpolation(x, p.couches.gamma1_1_x, p.couches.gamma1_x)", "γ1 du puits : membres échangés"),
+    ("gain/materiau/materiau.cpp", "interpolation(x, c.gamma1_x, c.gamma1_1_x)",
+     "interpolation(x, c.gamma1_1_x, c.gamma1_x)", "γ1 du puits : membres échangés"),
     ("gain/niveaux_k0/niveaux_k0.cpp", "m.gamma1_barriere - 2 * m.gamma2_barriere",
      "m.gamma1_puits - 2 * m.gamma2_puits", "facteur HH de la barrière avec les γ du puits"),
-    ("gain/dispersion/dispersion.cpp", "std::fabs(m.dE_hydro / 3)", "std::fabs(m.dE_hydro)",
+    ("gain/dispersion/balayage.cpp", "std::fabs(m.dE_hydro / 3)", "std::fabs(m.dE_hydro)",
      "début de la grille d'énergie sans le /3"),
     ("gain/gain_optique/spectres.cpp", "d.Nky > 1 ? racine_2 : 1.0", "d.Nky > 1 ? 1.0 : 1.0",
      "poids √2 de la diagonale perdu"),
@@ -65,12 +65,12 @@ FAUTES = [
      "interpolation du seuil : signe"),
     ("gain/seuil_pi/courbe_pi.cpp", "std::sqrt(p.cavite.Rmax) * (1 - R_eff) /", "p.cavite.Rmax * (1 - R_eff) /",
      "part de puissance côté fibre sans racine"),
-    ("gain/dispersion/dispersion.cpp", "std::fabs(d.niveau(1, 0, n) - l) < std::fabs(d.niveau(1, 0, n_min) - l)",
+    ("gain/dispersion/table.cpp", "std::fabs(d.niveau(1, 0, n) - l) < std::fabs(d.niveau(1, 0, n_min) - l)",
      "std::fabs(d.niveau(1, 0, n) - l) <= std::fabs(d.niveau(1, 0, n_min) - l)",
      "branche LH : dernier minimum au lieu du premier"),
     ("gain/gain_optique/recouvrements.cpp", "if (!premier) table[v][c] += trapeze(z - 1, z,",
      "if (!premier) table[v][c] += 0.5 * trapeze(z - 1, z,", "recouvrements divisés par deux"),
-    ("gain/niveaux_k0/niveaux_k0.cpp", "r.bande_E.bord_puits = m.dEc_hydro;", "r.bande_E.bord_puits = 0;",
+    ("gain/niveaux_k0/niveaux_k0.cpp", "b.bord_puits = m.dEc_hydro;", "b.bord_puits = 0;",
      "bord de conduction du puits sans contrainte"),
 ]
 

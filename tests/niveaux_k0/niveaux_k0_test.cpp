@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -29,20 +28,6 @@ parametres_bande bande(double mw, double mb, double bord_puits, double V)
     b.bord_barriere = V;
     b.titre = "Titre :";
     return b;
-}
-
-struct recherche {
-    niveaux_bande n;
-    std::string sortie;
-};
-
-recherche chercher(const parametres_bande& b, const std::vector<double>& grille, int count, double Lw, double Lb)
-{
-    testing::internal::CaptureStdout();
-    recherche r;
-    r.n = chercher_niveaux(b, grille, count, Lw, Lb);
-    r.sortie = testing::internal::GetCapturedStdout();
-    return r;
 }
 
 complexe i_fois(complexe z) { return {-z.im, z.re}; }
@@ -90,17 +75,17 @@ TEST(ChercherNiveaux, ExempleTraite)
     const int count = remplir_grille_energie(200, 0.25, grille);
     ASSERT_EQ(count, 800);
     EXPECT_NEAR(grille[799], 199.76, 1e-9);
-    const recherche r = chercher(b, grille, count, 80, 200);
-    EXPECT_EQ(r.sortie, "Titre :\n39.135000 \n148.135000 \n");
-    ASSERT_EQ(r.n.nb(), 2);
-    EXPECT_EQ(r.n.niveaux[0], (grille[157] + grille[156]) * 0.5);
+    const niveaux_bande r = chercher_niveaux(b, grille, count, 80, 200);
+    ASSERT_EQ(r.nb(), 2);
+    EXPECT_EQ(r.niveaux[0], (grille[157] + grille[156]) * 0.5);
+    EXPECT_NEAR(r.niveaux[1], 148.135, 1e-9);
 
     const double Lw = 80e-10, Lb = 200e-10;
     for (int n = 0; n < 2; ++n) {
-        const double E = r.n.niveaux[n];
+        const double E = r.niveaux[n];
         complexe kb, kw;
         vecteurs_onde(b, E, kb, kw);
-        const complexe A = r.n.coef_puits_plus[n], B = r.n.coef_puits_moins[n], G = r.n.coef_barriere_gauche[n];
+        const complexe A = r.coef_puits_plus[n], B = r.coef_puits_moins[n], G = r.coef_barriere_gauche[n];
         const complexe F = fonction_quantification(b, E, 80, 200);
         // z2: right barrier (1, 0) referred to z3 = z2 + Lb; well referred to z2.
         const complexe droite = c_exp_ikx(kb, -Lb);
@@ -139,23 +124,18 @@ TEST(ChercherNiveaux, AccordAvecLePuitsCarreFini)
         const parametres_bande b = bande(w.mw, w.mb, w.bord, w.V);
         std::vector<double> grille;
         const int count = remplir_grille_energie(w.V, w.deltaE, grille);
-        const recherche r = chercher(b, grille, count, w.Lw, w.Lb);
+        const niveaux_bande r = chercher_niveaux(b, grille, count, w.Lw, w.Lb);
         const std::vector<double> exacts = niveaux_exacts(w.mw, w.mb, w.bord, w.V, w.Lw);
-        ASSERT_GT(r.n.nb(), 0);
+        ASSERT_GT(r.nb(), 0);
         // Exact levels that the grid can reach: above E_0, below the last examined point.
         int attendus = 0;
         for (double e : exacts) attendus += e > grille[0] && e < grille[count - 2];
-        EXPECT_EQ(r.n.nb(), attendus) << "V = " << w.V;
-        std::string attendu = "Titre :\n";
-        for (int n = 0; n < r.n.nb(); ++n) {
+        EXPECT_EQ(r.nb(), attendus) << "V = " << w.V;
+        for (int n = 0; n < r.nb(); ++n) {
             double ecart = 1e300;
-            for (double e : exacts) ecart = std::fmin(ecart, std::fabs(e - r.n.niveaux[n]));
-            EXPECT_LE(ecart, w.deltaE / 2 + 1e-9) << "niveau " << r.n.niveaux[n];
-            char ligne[64];
-            std::snprintf(ligne, sizeof ligne, "%f \n", r.n.niveaux[n]);
-            attendu += ligne;
+            for (double e : exacts) ecart = std::fmin(ecart, std::fabs(e - r.niveaux[n]));
+            EXPECT_LE(ecart, w.deltaE / 2 + 1e-9) << "niveau " << r.niveaux[n];
         }
-        EXPECT_EQ(r.sortie, attendu);
     }
 }
 
@@ -166,15 +146,11 @@ TEST(ChercherNiveaux, DernierIntervalleExamine)
     const parametres_bande b = bande(0.067, 0.09, 0, 200);
     std::vector<double> grille;
     remplir_grille_energie(200, 0.25, grille);
-    EXPECT_EQ(chercher(b, grille, 157, 80, 200).n.nb(), 0);
-    const recherche r = chercher(b, grille, 158, 80, 200);
-    ASSERT_EQ(r.n.nb(), 1);
-    EXPECT_EQ(r.sortie, "Titre :\n39.135000 \n");
-    for (int count : {-3, 0, 1}) {
-        const recherche vide = chercher(b, grille, count, 80, 200);
-        EXPECT_EQ(vide.n.nb(), 0);
-        EXPECT_EQ(vide.sortie, "Titre :\n");
-    }
+    EXPECT_EQ(chercher_niveaux(b, grille, 157, 80, 200).nb(), 0);
+    const niveaux_bande r = chercher_niveaux(b, grille, 158, 80, 200);
+    ASSERT_EQ(r.nb(), 1);
+    EXPECT_NEAR(r.niveaux[0], 39.135, 1e-9);
+    for (int count : {-3, 0, 1}) EXPECT_EQ(chercher_niveaux(b, grille, count, 80, 200).nb(), 0);
 }
 
 // Above the barrier edge F is complex and its products change sign: none of
@@ -190,9 +166,9 @@ TEST(ChercherNiveaux, ChangementsDeSigneAuDessusDeLaBarriereIgnores)
                                                    fonction_quantification(b, grille[i], 80, 200))
                                                  .re < 0;
     ASSERT_GT(au_dessus, 0);
-    const recherche r = chercher(b, grille, count, 80, 200);
-    ASSERT_EQ(r.n.nb(), 2);
-    EXPECT_EQ(r.sortie, "Titre :\n39.135000 \n148.135000 \n");
+    const niveaux_bande r = chercher_niveaux(b, grille, count, 80, 200);
+    ASSERT_EQ(r.nb(), 2);
+    EXPECT_NEAR(r.niveaux[1], 148.135, 1e-9);
 
     // A grid point at the edge itself: zero barrier wave vector, finite F.
     const complexe F = fonction_quantification(b, 200, 80, 200);
@@ -267,25 +243,36 @@ resultats_materiau materiau_simple(double Vc, double Vv)
     return m;
 }
 
-std::string lancer(const parametres_calcul& p, const resultats_materiau& m, resultats_k0& r)
+// The bands as the search reports them, each as soon as it is done.
+struct bande_annoncee {
+    std::string titre;
+    std::vector<double> niveaux;
+};
+
+std::vector<bande_annoncee> lancer(const parametres_niveaux_k0& p, const resultats_materiau& m, resultats_k0& r)
 {
-    testing::internal::CaptureStdout();
-    r = calculer_niveaux_k0(p, m);
-    return testing::internal::GetCapturedStdout();
+    std::vector<bande_annoncee> annonces;
+    r = calculer_niveaux_k0(p, m, [&](const parametres_bande& b, const niveaux_bande& n) {
+        annonces.push_back({b.titre, n.niveaux});
+    });
+    return annonces;
 }
+
+const parametres_niveaux_k0 puits_80{0.25, 80, 200}; // deltaE (meV), well and barrier widths (Å)
 
 TEST(CalculerNiveauxK0, TroisBandesDansLOrdre)
 {
-    parametres_calcul p;
-    p.calcul.deltaE = 0.25;
-    p.couches.largeur_puits = 80;
-    p.couches.largeur_barriere = 200;
     resultats_k0 r;
-    const std::string sortie = lancer(p, materiau_simple(200, 100), r);
-    EXPECT_EQ(sortie.find("Niveaux E dans la BC (meV) :\n39.135000 \n148.135000 \nNiveaux HH dans la BV (meV) :\n"), 0u)
-        << sortie;
-    const std::size_t lh = sortie.find("Niveaux LH dans la BV (meV) :\n");
-    ASSERT_NE(lh, std::string::npos);
+    const auto annonces = lancer(puits_80, materiau_simple(200, 100), r);
+    ASSERT_EQ(annonces.size(), 3u);
+    EXPECT_EQ(annonces[0].titre, "Niveaux E dans la BC (meV) :");
+    EXPECT_EQ(annonces[1].titre, "Niveaux HH dans la BV (meV) :");
+    EXPECT_EQ(annonces[2].titre, "Niveaux LH dans la BV (meV) :");
+    EXPECT_EQ(annonces[0].niveaux, r.E.niveaux);
+    EXPECT_EQ(annonces[1].niveaux, r.HH.niveaux);
+    EXPECT_EQ(annonces[2].niveaux, r.LH.niveaux);
+    ASSERT_EQ(r.E.nb(), 2);
+    EXPECT_NEAR(r.E.niveaux[1], 148.135, 1e-9);
     EXPECT_GT(r.HH.nb(), r.LH.nb());
     ASSERT_GT(r.LH.nb(), 0);
     // Hole factors: 2 m0 stored as 1.8219e-30 over (gamma1 -/+ 2 gamma2) hbar^2.
@@ -300,40 +287,44 @@ TEST(CalculerNiveauxK0, TroisBandesDansLOrdre)
 // conduction grid is empty.
 TEST(CalculerNiveauxK0, BandesSansNiveau)
 {
-    parametres_calcul p;
-    p.calcul.deltaE = 0.25;
-    p.couches.largeur_puits = 80;
-    p.couches.largeur_barriere = 200;
     resultats_k0 r;
-    std::string sortie = lancer(p, materiau_simple(0.2, 100), r);
+    auto annonces = lancer(puits_80, materiau_simple(0.2, 100), r);
     EXPECT_EQ(r.E.nb(), 0);
-    EXPECT_EQ(sortie.find("Niveaux E dans la BC (meV) :\nNiveaux HH dans la BV (meV) :\n"), 0u);
+    ASSERT_EQ(annonces.size(), 3u);
+    EXPECT_TRUE(annonces[0].niveaux.empty());
     EXPECT_GT(r.LH.nb(), 0);
 
-    sortie = lancer(p, materiau_simple(200, -40), r);
+    annonces = lancer(puits_80, materiau_simple(200, -40), r);
     EXPECT_EQ(r.HH.nb(), 0);
     EXPECT_EQ(r.LH.nb(), 0);
-    EXPECT_NE(sortie.find("148.135000 \nNiveaux HH dans la BV (meV) :\nNiveaux LH dans la BV (meV) :\n"),
-              std::string::npos);
-    EXPECT_EQ(sortie.size(), sortie.find("Niveaux LH dans la BV (meV) :\n") + 30);
+    ASSERT_EQ(annonces.size(), 3u);
+    EXPECT_TRUE(annonces[2].niveaux.empty());
+
+    // A heavy-hole edge too deep for the grid stops the run once the
+    // conduction band has been reported, as its levels were printed.
+    resultats_materiau profond = materiau_simple(200, 100);
+    profond.dE_cisaillement = -3e6;
+    annonces.clear();
+    EXPECT_THROW(calculer_niveaux_k0(puits_80, profond,
+                                     [&](const parametres_bande& b, const niveaux_bande& n) {
+                                         annonces.push_back({b.titre, n.niveaux});
+                                     }),
+                 arret_calcul);
+    ASSERT_EQ(annonces.size(), 1u);
+    EXPECT_EQ(annonces[0].niveaux.size(), 2u);
 }
 
 // Strain moves the well edges: dEv_hydro = -dE_hydro/3, HH edge at
 // dE_cisaillement + dEv_hydro, LH edge at dEv_hydro - dE_cisaillement.
 TEST(CalculerNiveauxK0, BordsDesPuitsContraints)
 {
-    parametres_calcul p;
-    p.calcul.deltaE = 0.25;
-    p.couches.largeur_puits = 80;
-    p.couches.largeur_barriere = 200;
     resultats_materiau m = materiau_simple(200, 100);
     m.epsilon = -0.01;
     m.rapport_C12_C11 = 0.5;
     m.aH_puits = -8;
     m.dE_cisaillement = 15;
     m.dEc_hydro = 20;
-    resultats_k0 r;
-    lancer(p, m, r);
+    const resultats_k0 r = calculer_niveaux_k0(puits_80, m);
     EXPECT_NEAR(r.dEv_hydro, 2 * (1000 * -0.01 * 0.5 * -8) / 3, 1e-12);
     EXPECT_EQ(r.bande_E.bord_puits, 20.0);
     EXPECT_EQ(r.bande_HH.bord_puits, 15 + r.dEv_hydro);
@@ -366,10 +357,10 @@ TEST(CalculerNiveauxK0, TousLesNiveauxDesPuitsReels)
         testing::internal::CaptureStdout();
         lire_parametres(c.exemple, p);
         p.couches.largeur_puits = c.largeur;
-        const resultats_materiau m = modele_materiau(p);
         testing::internal::GetCapturedStdout();
-        resultats_k0 r;
-        lancer(p, m, r);
+        const resultats_materiau m = modele_materiau(p.couches, p.calcul.Ninj, p.calcul.demi_largeur_lorentz);
+        const resultats_k0 r =
+            calculer_niveaux_k0({p.calcul.deltaE, p.couches.largeur_puits, p.couches.largeur_barriere}, m);
         const struct {
             const parametres_bande& b;
             const niveaux_bande& n;

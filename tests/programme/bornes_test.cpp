@@ -1,20 +1,22 @@
 // Bounds of the run on the example's parameters: each bound accepts its
 // largest value and refuses the next, naming the key; the memory estimate
-// refuses tables the machine cannot hold; a failed write stops with the file
-// and the system's reason.
+// refuses tables the machine cannot hold; the grids counted are those the
+// phases build.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "configuration/arret.hpp"
-#include "configuration/bornes.hpp"
-#include "configuration/ecriture.hpp"
 #include "configuration/parametres.hpp"
+#include "dispersion/balayage.hpp"
 #include "e2e/config_exemple.hpp"
 #include "e2e/harnais.hpp"
+#include "niveaux_k0/niveaux_k0.hpp"
+#include "programme/bornes.hpp"
 
 namespace {
 
@@ -117,18 +119,21 @@ TEST(Bornes, TablesQuiNeTiennentPasEnMemoireRefuseesAvantAllocation)
     EXPECT_GT(memoire_disponible(), 1e8);
 }
 
-TEST(Ecriture, EchecSurDisquePleinNommeLeFichierEtLaRaison)
+// The zone-centre count is the search's own; the dispersion's nominal count
+// the length of the grid it builds, to the points its rounding leaves out.
+TEST(Bornes, EstimationsDesGrillesQueLesPhasesConstruisent)
 {
-    fichier f(std::fopen("/dev/full", "w"));
-    ASSERT_TRUE(f);
-    std::fputs("Energie(meV)\n", f.get());
-    try {
-        fermer_fichier(f, "gain.txt");
-        FAIL() << "écriture sur /dev/full acceptée";
-    } catch (const arret_calcul& a) {
-        EXPECT_EQ(a.message, "Erreur d'écriture dans le fichier gain.txt : No space left on device\n");
-        EXPECT_EQ(a.statut, 1);
-    }
+    const parametres_calcul p = parametres_exemple();
+    const estimations_bornes e = estimer_bornes(p, ampleur_exemple);
+    std::vector<double> grille;
+    EXPECT_EQ(e.points_grille_k0, remplir_grille_energie(ampleur_exemple.Vc, p.calcul.deltaE, grille));
+    resultats_materiau m;
+    m.Vv = ampleur_exemple.Vv;
+    m.dE_hydro = ampleur_exemple.dE_hydro;
+    EXPECT_NEAR(e.points_grille_dispersion, static_cast<double>(grille_energie_valence(p.calcul.deltaE, m).size()), 2);
+    EXPECT_EQ(e.points_plan, p.calcul.Nk);
+    EXPECT_EQ(e.evaluations_dispersion, e.points_grille_dispersion * p.calcul.Nk);
+    EXPECT_EQ(e.memoire_octets, estimer_memoire(p, ampleur_exemple));
 }
 
 } // namespace
