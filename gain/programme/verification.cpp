@@ -10,9 +10,14 @@
 #include "programme/bornes.hpp"
 #include "configuration/cles.hpp"
 #include "configuration/lecteur_ini.hpp"
+#include "niveaux_k0/niveaux_k0.hpp"
+#include "programme/phases.hpp"
 #include "programme/preparation.hpp"
 
 namespace {
+
+// The zone-centre levels, as the run finds them (without its console).
+resultats_k0 niveaux_zone_centre(const calcul_prepare& c) { return calculer_niveaux_k0(parametres_k0(c.p), c.m); }
 
 // --- JSON ------------------------------------------------------------------
 
@@ -87,10 +92,48 @@ std::vector<champ> resume_materiau(const resultats_materiau& m)
             {"Ninj_surf_m2", m.Ninj_surf, "m-2"}};
 }
 
+// The strained well edges of the zone-centre bands (holes on the hole axis,
+// positive downwards) and the hydrostatic valence shift.
+std::vector<champ> bords_puits(const resultats_k0& k0)
+{
+    return {{"dEv_hydro_meV", k0.dEv_hydro, "meV"},
+            {"bord_puits_E_meV", k0.bande_E.bord_puits, "meV"},
+            {"bord_puits_HH_meV", k0.bande_HH.bord_puits, "meV"},
+            {"bord_puits_LH_meV", k0.bande_LH.bord_puits, "meV"}};
+}
+
+// The hole on top: the one whose edge lies higher, i.e. lower on the hole axis.
+const char* trou_du_dessus(const resultats_k0& k0)
+{
+    return k0.bande_LH.bord_puits < k0.bande_HH.bord_puits ? "LH" : "HH";
+}
+
 std::vector<champ> resume_bornes(const calcul_prepare& c)
 {
-    return {{"memoire_octets", estimer_memoire(c.p, {c.m.Vc, c.m.Vv, c.m.dE_hydro}), "octets"},
+    const estimations_bornes e = estimer_bornes(c.p, {c.m.Vc, c.m.Vv, c.m.dE_hydro});
+    return {{"points_grille_k0", e.points_grille_k0, "points"},
+            {"points_grille_dispersion", e.points_grille_dispersion, "points"},
+            {"points_plan", e.points_plan, "points"},
+            {"evaluations_dispersion", e.evaluations_dispersion, "évaluations"},
+            {"memoire_octets", e.memoire_octets, "octets"},
             {"memoire_disponible_octets", memoire_disponible(), "octets"}};
+}
+
+std::vector<champ> materiau_et_bords(const calcul_prepare& c, const resultats_k0& k0)
+{
+    std::vector<champ> v = resume_materiau(c.m);
+    for (const champ& b : bords_puits(k0)) v.push_back(b);
+    return v;
+}
+
+std::string niveaux_json(const resultats_k0& k0)
+{
+    auto liste = [](const niveaux_bande& b) {
+        std::string r = "[";
+        for (std::size_t i = 0; i < b.niveaux.size(); ++i) r += (i ? ", " : "") + nombre_json(b.niveaux[i]);
+        return r + "]";
+    };
+    return "{\"E_meV\": " + liste(k0.E) + ", \"HH_meV\": " + liste(k0.HH) + ", \"LH_meV\": " + liste(k0.LH) + "}";
 }
 
 std::string cles_json(parametres_calcul p)
@@ -130,6 +173,7 @@ std::string commande_json(const ligne_commande& l, bool courant)
 void ecrire_json(int statut, const std::string& erreur, const std::vector<std::string>& avertissements,
                  const calcul_prepare* c, bool courant)
 {
+    const resultats_k0 k0 = c ? niveaux_zone_centre(*c) : resultats_k0{};
     std::string r = "{\n \"version\": " + chaine_json("gain " GAIN_VERSION) + ",\n \"statut\": " +
                     std::to_string(statut) + ",\n \"erreur\": " +
                     (statut == 0 ? "null" : chaine_json(erreur.ends_with('\n') ? erreur.substr(0, erreur.size() - 1)
@@ -137,10 +181,12 @@ void ecrire_json(int statut, const std::string& erreur, const std::vector<std::s
                     ",\n \"avertissements\": " + liste_json(avertissements);
     if (c != nullptr) {
         r += ",\n \"cles\": " + cles_json(c->p) + ",\n \"commande\": " + commande_json(c->commande, courant) +
-             ",\n \"materiau\": " + objet_json(resume_materiau(c->m)) +
+             ",\n \"materiau\": " + objet_json(materiau_et_bords(*c, k0),
+                                               ", \"trou_du_dessus\": " + chaine_json(trou_du_dessus(k0))) +
+             ",\n \"niveaux_k0\": " + niveaux_json(k0) +
              ",\n \"bornes\": " + objet_json(resume_bornes(*c));
     } else {
-        r += ",\n \"cles\": null,\n \"commande\": null,\n \"materiau\": null,\n \"bornes\": null";
+        r += ",\n \"cles\": null,\n \"commande\": null,\n \"materiau\": null,\n \"niveaux_k0\": null,\n \"bornes\": null";
     }
     std::fputs((r + "\n}\n").c_str(), stdout);
 }
@@ -160,7 +206,16 @@ void ecrire_texte(const calcul_prepare& c)
                     unite ? " " : "", unite ? k.unite : "", donnee ? "" : " (absente : valeur par défaut)");
     }
     std::puts("Matériau :");
-    for (const champ& v : resume_materiau(c.m)) std::printf("  %s = %s\n", v.nom.c_str(), texte_exact(v.valeur).c_str());
+    const resultats_k0 k0 = niveaux_zone_centre(c);
+    for (const champ& v : materiau_et_bords(c, k0))
+        std::printf("  %s = %s\n", v.nom.c_str(), texte_exact(v.valeur).c_str());
+    std::printf("  trou du dessus : %s\n", trou_du_dessus(k0));
+    std::puts("Niveaux au centre de zone (meV) :");
+    for (const auto& [nom, b] : {std::pair{"E", &k0.E}, std::pair{"HH", &k0.HH}, std::pair{"LH", &k0.LH}}) {
+        std::printf("  %s :", nom);
+        for (const double n : b->niveaux) std::printf(" %s", texte_exact(n).c_str());
+        std::puts(b->niveaux.empty() ? " aucun" : "");
+    }
     std::puts("Bornes :");
     for (const champ& v : resume_bornes(c)) std::printf("  %s = %s\n", v.nom.c_str(), texte_exact(v.valeur).c_str());
 }
