@@ -63,7 +63,7 @@ void BM_calculer_spectres(benchmark::State& etat)
     const banc b(static_cast<int>(etat.range(0)));
     spectres s;
     const reglages_spectres r{b.p.calcul, b.p.cavite, b.p.modele, b.p.couches.T, b.p.couches.largeur_puits};
-    for (auto _ : etat) calculer_spectres({30, 40, 0}, {b.m, b.k0, b.d, b.r}, r, s);
+    for (auto _ : etat) calculer_spectres(30, 40, 0, {b.m, b.k0, b.d, b.r}, r, s);
 }
 BENCHMARK(BM_calculer_spectres)->Arg(100)->Arg(400);
 

@@ -104,7 +104,7 @@ double serie(const parametres_calcul& p, const structure& b)
     for (int i = 0; i < nb_densites; ++i) {
         const double N = b.m.Ninj_surf + i * pas;
         const double EFC = chercher_EFC(N, rf, b.m, b.k0), EFV = chercher_EFV(N, rf, b.d);
-        calculer_spectres({EFC, EFV, N}, {b.m, b.k0, b.d, b.r}, rs, s);
+        calculer_spectres(EFC, EFV, N, {b.m, b.k0, b.d, b.r}, rs, s);
         if (calculer_seuil(i, nb_densites, N, {s.gain_te, s.rsp, p.cavite.facteur_confinement, s.Gmax, s.energie_gmax,
                                                s.energie_gmax_definie, false, s.Jrad_bande},
                            rt, seuil)

@@ -89,7 +89,7 @@ void spectres_serie(benchmark::State& etat)
     const reglages_spectres r{e.p.calcul, e.p.cavite, e.p.modele, e.p.couches.T, e.p.couches.largeur_puits};
     spectres s;
     for (auto _ : etat)
-        for (int i = 0; i < nb_densites; ++i) calculer_spectres({EFC[i], EFV[i], 0}, {e.m, e.k0, e.d, e.r}, r, s);
+        for (int i = 0; i < nb_densites; ++i) calculer_spectres(EFC[i], EFV[i], 0, {e.m, e.k0, e.d, e.r}, r, s);
 }
 BENCHMARK(spectres_serie)->Unit(benchmark::kMillisecond);
 

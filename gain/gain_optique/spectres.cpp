@@ -38,8 +38,7 @@ double energie_v(const resultats_dispersion& d, int m, int s) { return d.niveau(
 
 // Fermi factors, weights and transition edges of every k point: they do not
 // depend on the photon energy and are formed once per pass.
-void preparer_points(const porteurs_passe& porteurs, const reglages_spectres& r, const bandes_puits& bandes,
-                     spectres& s)
+void preparer_points(double EFC, double EFV, const reglages_spectres& r, const bandes_puits& bandes, spectres& s)
 {
     const resultats_materiau& mat = bandes.m;
     const resultats_k0& k0 = bandes.k0;
@@ -64,8 +63,8 @@ void preparer_points(const porteurs_passe& porteurs, const reglages_spectres& r,
                 const double k = s.k[m];
                 const double Ec = energie_c_k(k0.E.niveaux[n], k, mat.mc_puits);
                 const double Ev = energie_v(d, static_cast<int>(m), b);
-                const double fc = fermi_dirac(Ec, porteurs.EFC, beta);
-                const double fh = fermi_dirac(Ev, porteurs.EFV, beta);
+                const double fc = fermi_dirac(Ec, EFC, beta);
+                const double fh = fermi_dirac(Ev, EFV, beta);
                 const double w = d.Nky > 1 ? w_facteur * k : k;
                 s.bord_transition[base + m] = 1000 * mat.Eg_Puits + Ec + Ev;
                 // the gap of the injected well, shrunk by its carriers
@@ -218,53 +217,28 @@ void dimensionner(double debut_E, double fin_E, spectres& s)
     s.rsp.assign(taille, 0.0);
 }
 
-// What every photon energy of the pass shares: the prefactors of the gain
-// and of the emission, and the line shape with its half width.
-struct constantes_passe {
-    forme_raie forme = forme_raie::lorentz;
-    double tau = 0;               // intraband relaxation time, s
-    double Gamma = 0;             // hbar / tau, J
-    double nr = 0;                // refractive index of the well
-    double Lw = 0;                // well width, Å
-    double prefacteur_gain = 0;   // q^2 hbar / (nr c eps0 m0^2 Lw)
-    double M = 0;                 // momentum matrix element sqrt(Ep m0 q / 6)
+// The k integrals at photon energy E with the line shape `forme` of half
+// width Gamma (J); largeur_lorentz_carre: Gamma^2.
+void integrer_raie(double E, forme_raie forme, double Gamma, double largeur_lorentz_carre, const bandes_puits& b,
+                   spectres& s)
+{
     // Denominators Gamma / (pi L(x)) of the line shapes (J^2)
-    double largeur_lorentz_carre = 0, w_sech = 0, sigma = 0, facteur_gauss = 0;
-};
-
-constantes_passe constantes_de(const reglages_spectres& r, const resultats_materiau& mat)
-{
-    constantes_passe k;
-    k.forme = r.modele.raie;
-    k.Lw = r.largeur_puits;
-    k.tau = r.calcul.demi_largeur_lorentz;
-    k.nr = mat.nr_puits;
-    k.prefacteur_gain = q2_fois_hbar / (mat.nr_puits * c_lumiere * epsilon0 * std::pow(m0, 2.0) * k.Lw * 1e-10);
-    k.M = std::sqrt(mat.Ep_puits * m0 * q / 6);
-    k.Gamma = hbar / k.tau; // J
-    k.largeur_lorentz_carre = mat.largeur_lorentz_carre;
-    k.w_sech = k.Gamma / arccosh_2;
-    k.sigma = k.Gamma / racine_2_ln_2;
-    k.facteur_gauss = k.Gamma * k.sigma * racine_2_pi / pi;
-    return k;
-}
-
-// The k integrals at photon energy E with the pass's line shape.
-void integrer_raie(double E, const constantes_passe& c, const bandes_puits& b, spectres& s)
-{
-    auto lorentz = [&](double x) { return std::pow(x, 2.0) + c.largeur_lorentz_carre; };
+    const double w_sech = Gamma / arccosh_2;
+    const double sigma = Gamma / racine_2_ln_2;
+    const double facteur_gauss = Gamma * sigma * racine_2_pi / pi;
+    auto lorentz = [&](double x) { return std::pow(x, 2.0) + largeur_lorentz_carre; };
     // Beyond 40 w (sech) or 9 sigma (Gaussian) the line holds less than 1e-17
     // of its peak: the point counts 0 (an infinite denominator), and the
     // exponential is not evaluated at the many k points far from resonance.
     auto sech = [&](double x) {
-        const double u = x / c.w_sech;
-        return std::fabs(u) > 40 ? HUGE_VAL : c.Gamma * c.w_sech * std::cosh(u);
+        const double u = x / w_sech;
+        return std::fabs(u) > 40 ? HUGE_VAL : Gamma * w_sech * std::cosh(u);
     };
     auto gauss = [&](double x) {
-        const double u = x / c.sigma;
-        return std::fabs(u) > 9 ? HUGE_VAL : c.facteur_gauss * std::exp(u * u / 2);
+        const double u = x / sigma;
+        return std::fabs(u) > 9 ? HUGE_VAL : facteur_gauss * std::exp(u * u / 2);
     };
-    switch (c.forme) {
+    switch (forme) {
     case forme_raie::lorentz: integrer_k(E, b.k0, b.d, s, lorentz); break;
     case forme_raie::sech: integrer_k(E, b.k0, b.d, s, sech); break;
     case forme_raie::gauss: integrer_k(E, b.k0, b.d, s, gauss); break;
@@ -273,21 +247,27 @@ void integrer_raie(double E, const constantes_passe& c, const bandes_puits& b, s
 
 // The three spectra at photon energy E (meV), entry idx: every transition's
 // k integrals, weighted by its overlap and by its polarisation.
-void spectre_en_E(double E, std::size_t idx, const constantes_passe& c, const poids_branches& w,
+void spectre_en_E(double E, std::size_t idx, const reglages_spectres& r, const poids_branches& w,
                   const bandes_puits& b, spectres& s)
 {
+    const resultats_materiau& mat = b.m;
+    const double Lw = r.largeur_puits;
+    const double tau = r.calcul.demi_largeur_lorentz;
+    const double prefacteur_gain = q2_fois_hbar / (mat.nr_puits * c_lumiere * epsilon0 * std::pow(m0, 2.0) * Lw * 1e-10);
+    const double M = std::sqrt(mat.Ep_puits * m0 * q / 6);
+    const double Gamma = hbar / tau; // J
     const int nb_E = b.k0.E.nb();
     s.gain_te[idx] = s.gain_tm[idx] = s.rsp[idx] = 0;
-    integrer_raie(E, c, b, s);
+    integrer_raie(E, r.modele.raie, Gamma, mat.largeur_lorentz_carre, b, s);
 
     const double E_J = E * q / 1000; // meV -> J
-    const double A = 2 * c.prefacteur_gain * std::pow(c.M, 2.0) * c.Gamma / (100 * pi * E_J); // 1/m -> 1/cm
+    const double A = 2 * prefacteur_gain * std::pow(M, 2.0) * Gamma / (100 * pi * E_J); // 1/m -> 1/cm
     // Spontaneous rate per unit volume and photon energy, s^-1 cm^-3 J^-1:
     // the golden rule gives pi^2 (one pi with the gain's, one of the
     // emission's mode density), so that rsp = nr^2 E^2 / (pi^2 hbar^3 c^2)
     // times the gain with fc fh in place of fc + fh - 1, in quasi-equilibrium.
-    const double R = (2 * c.nr * E_J * std::pow(q, 2.0) * std::pow(c.M, 2.0) / (pi * pi * c.tau)) /
-                     (c.Lw * 1e-4 * pi_eps0_m02_c3 * hbar);
+    const double R = (2 * mat.nr_puits * E_J * std::pow(q, 2.0) * std::pow(M, 2.0) / (pi * pi * tau)) /
+                     (Lw * 1e-4 * pi_eps0_m02_c3 * hbar);
 
     for (int n = 0; n < nb_E; ++n)
         for (int br = 0; br < w.nb_branches; ++br) {
@@ -352,30 +332,32 @@ double retrecissement_gap(double coefficient, double largeur_puits, double N)
     return 1000 * coefficient * std::cbrt(N_cm3); // eV -> meV
 }
 
-void calculer_spectres(const porteurs_passe& porteurs, const bandes_puits& b, const reglages_spectres& r, spectres& s)
+void calculer_spectres(double EFC, double EFV, double N, const bandes_puits& b, const reglages_spectres& r, spectres& s)
 {
     const double debut_E = r.calcul.debut_E, fin_E = r.calcul.fin_E;
-    s.retrecissement_gap = retrecissement_gap(r.modele.renormalisation_gap, r.largeur_puits, porteurs.N);
+    s.retrecissement_gap = retrecissement_gap(r.modele.renormalisation_gap, r.largeur_puits, N);
     dimensionner(debut_E, fin_E, s);
     // The whole-band emission needs the per-point tables even when the
     // printed window is empty.
     if (fin_E < debut_E && !r.modele.emission_complete) return;
 
-    const constantes_passe k = constantes_de(r, b.m);
-    preparer_points(porteurs, r, b, s);
+    preparer_points(EFC, EFV, r, b, s);
     const poids_branches w = poids_emission(b.r, b.k0, b.d);
     if (r.modele.emission_complete) {
-        // R(E) / E_J, the prefactor of the emission below
-        const double c_R = (2 * k.nr * std::pow(q, 2.0) * std::pow(k.M, 2.0) / (pi * pi * k.tau)) /
-                           (k.Lw * 1e-4 * pi_eps0_m02_c3 * hbar);
-        s.Jrad_bande = courant_radiatif_bande(c_R, k.Gamma, k.Lw, w, b.k0, b.d, s);
+        const double Lw = r.largeur_puits;
+        const double tau = r.calcul.demi_largeur_lorentz;
+        const double M = std::sqrt(b.m.Ep_puits * m0 * q / 6);
+        // R(E) / E_J, the prefactor of the emission of spectre_en_E
+        const double c_R = (2 * b.m.nr_puits * std::pow(q, 2.0) * std::pow(M, 2.0) / (pi * pi * tau)) /
+                           (Lw * 1e-4 * pi_eps0_m02_c3 * hbar);
+        s.Jrad_bande = courant_radiatif_bande(c_R, hbar / tau, Lw, w, b.k0, b.d, s);
     }
     if (fin_E < debut_E) return;
     s.branches_incompletes = w.incomplet;
 
     for (double E = debut_E; E <= fin_E; E += 1.0) {
         const std::size_t idx = static_cast<std::size_t>(std::trunc(E - debut_E));
-        spectre_en_E(E, idx, k, w, b, s);
+        spectre_en_E(E, idx, r, w, b, s);
         retenir_maximum(E, idx, r.cavite, s);
         s.lignes.push_back({E, s.gain_te[idx], s.gain_tm[idx], s.rsp[idx]});
     }

@@ -57,14 +57,6 @@ struct reglages_spectres {
     double largeur_puits; // Å
 };
 
-// The carriers of one pass: the quasi-Fermi levels EFC (meV, electron axis)
-// and EFV (meV, hole axis), and N the sheet density of the pass (m^-2; only
-// the gap shrinkage of [modele] uses it).
-struct porteurs_passe {
-    double EFC, EFV;
-    double N = 0;
-};
-
 // The band structure of the run, the same for every pass.
 struct bandes_puits {
     const resultats_materiau& m;
@@ -73,9 +65,11 @@ struct bandes_puits {
     const recouvrements& r;
 };
 
-// One pass: fills the spectra, their lines, Gmax and energie_gmax; the
-// tables of s are reused from pass to pass.
-void calculer_spectres(const porteurs_passe& porteurs, const bandes_puits& b, const reglages_spectres& r, spectres& s);
+// One pass: EFC (meV, electron axis), EFV (meV, hole axis), N the sheet
+// density of the pass (m^-2; only the gap shrinkage of [modele] uses it).
+// Fills the spectra, their lines, Gmax and energie_gmax; the tables of s are
+// reused from pass to pass.
+void calculer_spectres(double EFC, double EFV, double N, const bandes_puits& b, const reglages_spectres& r, spectres& s);
 
 // Line shape of unit area at detuning x (J) for the half width at half
 // maximum Gamma (J), in J^-1:

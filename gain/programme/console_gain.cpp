@@ -15,22 +15,19 @@ void avertir_branches()
                 "les branches sans recouvrement sont ignorees dans les spectres.\n");
 }
 
-void afficher_cavite(const ligne_seuil& l) { std::puts(l.bragg ? "Accroche Bragg" : "Accroche puce"); }
-
-void afficher_seuil_sans_point_precedent()
+void afficher_seuil_passe(const ligne_seuil& l)
 {
-    std::puts("Seuil atteint à la densité unique du calcul : pas de point précédent pour interpoler, "
-              "Jth = Jnr + Jrad conservé.");
-}
-
-void afficher_pi_sans_passe()
-{
-    std::puts("Aucune densité de porteurs traitée : pas de seuil calculé, le fichier P-I ne contient que son "
-              "en-tête.");
+    std::puts(l.bragg ? "Accroche Bragg" : "Accroche puce");
+    if (l.sans_point_precedent)
+        std::puts("Seuil atteint à la densité unique du calcul : pas de point précédent pour interpoler, "
+                  "Jth = Jnr + Jrad conservé.");
 }
 
 void afficher_resume_seuil(const parametres_calcul& p, const etat_seuil& etat, double pente_pi)
 {
+    if (!etat.calcule)
+        std::puts("Aucune densité de porteurs traitée : pas de seuil calculé, le fichier P-I ne contient que son "
+                  "en-tête.");
     std::puts("Résumé du seuil :");
     if (!etat.calcule) {
         std::puts("  aucune densité de porteurs traitée : pas de seuil.");

@@ -11,16 +11,12 @@ void afficher_passe(double N_cm3, double EFC, double EFV);
 // The branch walk left a valence branch out (said once per run).
 void avertir_branches();
 
-// "Accroche Bragg" or "Accroche puce".
-void afficher_cavite(const ligne_seuil& l);
-
-// Threshold reached at the only density: nothing to interpolate from.
-void afficher_seuil_sans_point_precedent();
-
-// No density pass: the P-I file holds its header only.
-void afficher_pi_sans_passe();
+// "Accroche Bragg" or "Accroche puce", and a threshold reached at the only
+// density, with nothing to interpolate from.
+void afficher_seuil_passe(const ligne_seuil& l);
 
 // Closing summary: threshold density, current density and current of the
 // stripe, wavelength, cavity and the P-I slope (W/A); or that threshold was
-// not reached, with the gain reached and the gain needed.
+// not reached, with the gain reached and the gain needed; or that no density
+// was computed, and the P-I file holds its header only.
 void afficher_resume_seuil(const parametres_calcul& p, const etat_seuil& etat, double pente_pi);

@@ -156,83 +156,67 @@ spectre_laser spectre_qui_lase(const spectres& s, const parametres_cavite& c)
     return {s.gain_te, s.rsp, c.facteur_confinement, s.Gmax, s.energie_gmax, s.energie_gmax_definie, false, s.Jrad_bande};
 }
 
-// What the density series carries from one pass to the next.
-struct etat_serie {
-    spectres s; // its tables reused from pass to pass
-    etat_seuil seuil;
-    bool branches_signalees = false; // the branch-walk warning is printed once per run
-};
-
-// One density N (m^-2) of the series, pass i: the quasi-Fermi levels, the
-// spectra and the threshold line, each printed and written as its phase
-// returns it. Returns true when the series ends after this pass.
-bool passe_porteurs(const parametres_calcul& p, const bandes_puits& b, int i, double N, double nombre_iterations,
-                    fichiers_sortie& f, etat_serie& e)
-{
-    const double Lw = p.couches.largeur_puits;
-    double EFC = -100.0;
-    double EFV = -100.0;
-    if (N > 0) {
-        const reglages_fermi r{p.couches.T, Lw, p.calcul.deltak, p.modele.k_aligne};
-        EFC = chercher_EFC(N, r, b.m, b.k0);
-        EFV = chercher_EFV(N, r, b.d, std::min(b.k0.bande_HH.bord_puits, b.k0.bande_LH.bord_puits));
-    }
-    afficher_passe(N * 1e-6 / (Lw * 1e-10), EFC, EFV);
-    calculer_spectres({EFC, EFV, N}, b, {p.calcul, p.cavite, p.modele, p.couches.T, Lw}, e.s);
-    if (e.s.branches_incompletes && !e.branches_signalees) {
-        avertir_branches();
-        e.branches_signalees = true;
-    }
-    ecrire_spectres(f.gain.get(), e.s);
-    const ligne_seuil l = calculer_seuil(i, nombre_iterations, N, spectre_qui_lase(e.s, p.cavite),
-                                         {p.cavite, p.bragg, p.calcul, p.modele, Lw}, e.seuil);
-    afficher_cavite(l);
-    if (l.depart_au_seuil)
-        arreter("Valeur de Ninj trop élevée pour boucler lors du calcul du seuil. Diminuez la valeur de "
-                "départ dans le fichier de config, ou le pas lors du P-I\n");
-    if (l.sans_point_precedent) afficher_seuil_sans_point_precedent();
-    ecrire_ligne_param(f.param.get(), l);
-    // Whole passes reach the files: a later stop leaves complete lines.
-    vider_fichier(f.gain.get(), *p.sortie.fichier_gain);
-    vider_fichier(f.param.get(), *p.sortie.fichier_param);
-    return l.fin_boucle;
-}
-
-// The carrier-density series: one pass per density. The overlaps do not
-// depend on the density and are computed once.
+// The carrier-density series: one pass per density, each finding the
+// quasi-Fermi levels, the spectra and the threshold line, printed and written
+// as each phase returns them. The overlaps do not depend on the density and
+// are computed once.
 etat_seuil boucle_porteurs(const parametres_calcul& p, const resultats_materiau& m, const resultats_k0& k0,
                            const resultats_dispersion& d, const ligne_commande& commande, fichiers_sortie& f)
 {
+    const double Lw = p.couches.largeur_puits, Lb = p.couches.largeur_barriere;
     const double Ninj_depart = m.Ninj_surf;
     // cm-3 -> m-3, times the well width in metres: a sheet density step.
-    const double pas_porteurs = commande.pas_porteurs_cm3 / 1e-6 * (p.couches.largeur_puits * 1e-10);
+    const double pas_porteurs = commande.pas_porteurs_cm3 / 1e-6 * (Lw * 1e-10);
 
     ecrire_entete_gain(f.gain.get());
     ecrire_entete_param(f.param.get());
 
-    const double Lw = p.couches.largeur_puits, Lb = p.couches.largeur_barriere;
     const recouvrements r = calculer_recouvrements(Lw, Lb, k0);
     if (f.enveloppes) {
         ecrire_fichier_enveloppes(f.enveloppes.get(), calculer_enveloppes(Lw, Lb, k0));
         fermer_fichier(f.enveloppes, *p.sortie.fichier_enveloppes);
     }
 
-    etat_serie e;
+    const reglages_fermi rf{p.couches.T, Lw, p.calcul.deltak, p.modele.k_aligne != 0};
+    etat_seuil seuil;
+    spectres s;
+    bool branches_signalees = false; // the branch-walk warning is printed once per run
     const int n = nombre_de_passes(commande.nombre_iterations);
     // n <= bornes::passes_max, checked before the first phase.
-    for (int i = 0; i < n; ++i)
-        if (passe_porteurs(p, {m, k0, d, r}, i, Ninj_depart + i * pas_porteurs, commande.nombre_iterations, f, e)) break;
-    return e.seuil;
+    for (int i = 0; i < n; ++i) {
+        const double N = Ninj_depart + i * pas_porteurs;
+        double EFC = -100.0;
+        double EFV = -100.0;
+        if (N > 0) {
+            EFC = chercher_EFC(N, rf, m, k0);
+            EFV = chercher_EFV(N, rf, d, std::min(k0.bande_HH.bord_puits, k0.bande_LH.bord_puits));
+        }
+        afficher_passe(N * 1e-6 / (Lw * 1e-10), EFC, EFV);
+        calculer_spectres(EFC, EFV, N, {m, k0, d, r}, {p.calcul, p.cavite, p.modele, p.couches.T, Lw}, s);
+        if (s.branches_incompletes && !branches_signalees) avertir_branches();
+        branches_signalees = branches_signalees || s.branches_incompletes;
+        ecrire_spectres(f.gain.get(), s);
+        const ligne_seuil l = calculer_seuil(i, commande.nombre_iterations, N, spectre_qui_lase(s, p.cavite),
+                                             {p.cavite, p.bragg, p.calcul, p.modele, Lw}, seuil);
+        afficher_seuil_passe(l);
+        if (l.depart_au_seuil)
+            arreter("Valeur de Ninj trop élevée pour boucler lors du calcul du seuil. Diminuez la valeur de "
+                    "départ dans le fichier de config, ou le pas lors du P-I\n");
+        ecrire_ligne_param(f.param.get(), l);
+        // Whole passes reach the files: a later stop leaves complete lines.
+        vider_fichier(f.gain.get(), *p.sortie.fichier_gain);
+        vider_fichier(f.param.get(), *p.sortie.fichier_param);
+        if (l.fin_boucle) break;
+    }
+    return seuil;
 }
 
 // The light-current curve from the threshold of the series, then the closing
 // summary.
 void conclure(const parametres_calcul& p, const etat_seuil& seuil, fichiers_sortie& f)
 {
-    ecrire_entete_pi(f.pi.get());
-    if (!seuil.calcule) afficher_pi_sans_passe();
     const caracteristique_pi pi = courbe_pi(p.cavite, p.bragg.lambda, p.calcul.debut_courant, p.calcul.fin_courant, seuil);
-    ecrire_points_pi(f.pi.get(), pi);
+    ecrire_courbe_pi(f.pi.get(), pi);
     afficher_resume_seuil(p, seuil, pi.pente);
 }
 

@@ -22,10 +22,9 @@ void ecrire_ligne_param(std::FILE* f, const ligne_seuil& l)
     std::fprintf(f, "%e\t%e\t%e\t%f\t%f\t%f\t%f\n", l.N_cm3, l.Gmax, l.Gth, l.Jnr, l.Jrad, l.Jth, l.lambda_emission);
 }
 
-void ecrire_entete_pi(std::FILE* f) { std::fputs("Courant (A)\tPopt (W)\n", f); }
-
-void ecrire_points_pi(std::FILE* f, const caracteristique_pi& c)
+void ecrire_courbe_pi(std::FILE* f, const caracteristique_pi& c)
 {
+    std::fputs("Courant (A)\tPopt (W)\n", f);
     for (const point_pi& p : c.points) std::fprintf(f, "%f\t%f\n", p.I, p.P);
 }
 

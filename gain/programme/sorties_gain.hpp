@@ -23,8 +23,7 @@ void ecrire_entete_param(std::FILE* f);
 void ecrire_ligne_param(std::FILE* f, const ligne_seuil& l);
 
 // "Courant (A)\tPopt (W)\n", then the curve, one "%f\t%f\n" line per point.
-void ecrire_entete_pi(std::FILE* f);
-void ecrire_points_pi(std::FILE* f, const caracteristique_pi& c);
+void ecrire_courbe_pi(std::FILE* f, const caracteristique_pi& c);
 
 // "z (A)" then one column per level E1.., HH1.., LH1..; one line per position.
 void ecrire_fichier_enveloppes(std::FILE* f, const table_enveloppes& t);

@@ -56,7 +56,7 @@ struct banc {
     // One pass at the quasi-Fermi levels EFC, EFV and sheet density N.
     void calculer(double EFC, double EFV, spectres& s, double N = 0) const
     {
-        calculer_spectres({EFC, EFV, N}, bandes(), reglages(), s);
+        calculer_spectres(EFC, EFV, N, bandes(), reglages(), s);
     }
 };
 

@@ -30,7 +30,6 @@ TEST(Sorties, EntetesEtLignesOctetParOctet)
     EXPECT_EQ(ecrit(ecrire_entete_gain), "Energie(meV)\tGain TE (cm-1)\tGain TM (cm-1)\tRsp (cm-1)\n");
     EXPECT_EQ(ecrit(ecrire_entete_param), "Nth (cm-3)\tGmax (cm-1)\tGth cavit\xE9 (cm-1)\tJnr (A/cm\xB2)\tJrad (A/cm\xB2)\t"
                                           "Jth (A/cm\xB2)\tLambda \xE9mission (nm)\n"); // Windows-1252, 99 bytes
-    EXPECT_EQ(ecrit(ecrire_entete_pi), "Courant (A)\tPopt (W)\n");
     spectres s;
     s.lignes = {{1040, 1.5, -2, 3e30}, {1041, 0, 0, 0}};
     EXPECT_EQ(ecrit([&](std::FILE* f) { ecrire_spectres(f, s); }),
@@ -40,7 +39,8 @@ TEST(Sorties, EntetesEtLignesOctetParOctet)
     EXPECT_EQ(ecrit([&](std::FILE* f) { ecrire_ligne_param(f, l); }),
               "2.000000e+18\t1.250000e+01\t1.400000e+01\t30.250000\t60.500000\t90.750000\t980.500000\n");
     const caracteristique_pi c{{{0.001, -0.5}, {0.002, 0.25}}, 0.7};
-    EXPECT_EQ(ecrit([&](std::FILE* f) { ecrire_points_pi(f, c); }), "0.001000\t-0.500000\n0.002000\t0.250000\n");
+    EXPECT_EQ(ecrit([&](std::FILE* f) { ecrire_courbe_pi(f, c); }),
+              "Courant (A)\tPopt (W)\n0.001000\t-0.500000\n0.002000\t0.250000\n");
     const table_enveloppes t{1, 1, 0, {-1, 0}, {{0.5, 0.25}, {0, -0.125}}};
     EXPECT_EQ(ecrit([&](std::FILE* f) { ecrire_fichier_enveloppes(f, t); }),
               "z (A)\tE1\tHH1\n-1.000000e+00\t5.000000e-01\t2.500000e-01\n"
