@@ -111,7 +111,7 @@ double serie(const parametres_calcul& p, const structure& b)
                 .fin_boucle)
             break;
     }
-    return seuil.Jth_seuil;
+    return seuil.Jth.total;
 }
 
 void course_entiere(benchmark::State& etat)

@@ -290,23 +290,6 @@ void spectre_en_E(double E, std::size_t idx, const reglages_spectres& r, const p
         }
 }
 
-// The peak modal gains of the pass so far, TE and TM, each with its own
-// confinement factor.
-void retenir_maximum(double E, std::size_t idx, const parametres_cavite& cavite, spectres& s)
-{
-    const double g = cavite.facteur_confinement * s.gain_te[idx];
-    if (s.Gmax == 0 || g > s.Gmax) {
-        s.Gmax = g;
-        s.energie_gmax = E;
-        s.energie_gmax_definie = true;
-    }
-    const double g_tm = cavite.facteur_confinement_tm * s.gain_tm[idx];
-    if (s.Gmax_tm == 0 || g_tm > s.Gmax_tm) {
-        s.Gmax_tm = g_tm;
-        s.energie_gmax_tm = E;
-    }
-}
-
 } // namespace
 
 double forme_de_raie(forme_raie forme, double x, double Gamma)
@@ -358,7 +341,18 @@ void calculer_spectres(double EFC, double EFV, double N, const bandes_puits& b, 
     for (double E = debut_E; E <= fin_E; E += 1.0) {
         const std::size_t idx = static_cast<std::size_t>(std::trunc(E - debut_E));
         spectre_en_E(E, idx, r, w, b, s);
-        retenir_maximum(E, idx, r.cavite, s);
+        // the peak modal gains, TE and TM, each with its own confinement factor
+        const double g = r.cavite.facteur_confinement * s.gain_te[idx];
+        if (s.Gmax == 0 || g > s.Gmax) {
+            s.Gmax = g;
+            s.energie_gmax = E;
+            s.energie_gmax_definie = true;
+        }
+        const double g_tm = r.cavite.facteur_confinement_tm * s.gain_tm[idx];
+        if (s.Gmax_tm == 0 || g_tm > s.Gmax_tm) {
+            s.Gmax_tm = g_tm;
+            s.energie_gmax_tm = E;
+        }
         s.lignes.push_back({E, s.gain_te[idx], s.gain_tm[idx], s.rsp[idx]});
     }
 }

@@ -41,24 +41,24 @@ void afficher_resume_seuil(const parametres_calcul& p, const etat_seuil& etat, d
     }
     const double Lw = p.couches.largeur_puits;
     std::printf("  densité de seuil Nth : %e cm-3\n", etat.Nth * 1e-6 / (Lw * 1e-10)); // m^-2 -> cm^-3
-    std::printf("  densité de courant de seuil Jth : %f A/cm²\n", etat.Jth_seuil);
+    const courants& J = etat.Jth;
+    std::printf("  densité de courant de seuil Jth : %f A/cm²\n", J.total);
     // The model's departures print the current at the terminals and the parts
     // of Jth; the exact model keeps its summary as it was.
     if (p.modele.present) {
         std::printf("  densité de courant aux bornes Jth/eta_interne : %f A/cm² (eta_interne = %g)\n",
-                    etat.Jth_seuil / p.cavite.eta_interne, p.cavite.eta_interne);
-        const double J = etat.Jth_seuil;
+                    J.total / p.cavite.eta_interne, p.cavite.eta_interne);
         if (p.modele.recombinaison_abc)
             std::printf("  parts de Jth : radiative %.1f %% (%f A/cm²), défauts A·N %.1f %% (%f A/cm²), "
                         "Auger C·N³ %.1f %% (%f A/cm²)\n",
-                        100 * etat.Jrad_seuil / J, etat.Jrad_seuil, 100 * etat.JA_seuil / J, etat.JA_seuil,
-                        100 * etat.JC_seuil / J, etat.JC_seuil);
+                        100 * J.radiatif / J.total, J.radiatif, 100 * J.defauts / J.total, J.defauts,
+                        100 * J.auger / J.total, J.auger);
         else
             std::printf("  parts de Jth : radiative %.1f %% (%f A/cm²), non radiative N/tau_nr %.1f %% (%f A/cm²)\n",
-                        100 * etat.Jrad_seuil / J, etat.Jrad_seuil, 100 * etat.JA_seuil / J, etat.JA_seuil);
+                        100 * J.radiatif / J.total, J.radiatif, 100 * J.defauts / J.total, J.defauts);
     }
     std::printf("  courant de seuil : %f mA (ruban de %g cm × %g cm)\n",
-                etat.Jth_seuil * p.cavite.longueur_puce * p.cavite.largeur_contact * 1000, p.cavite.longueur_puce,
+                J.total * p.cavite.longueur_puce * p.cavite.largeur_contact * 1000, p.cavite.longueur_puce,
                 p.cavite.largeur_contact);
     std::printf("  longueur d'onde d'émission : %f nm\n", etat.lambda_seuil);
     std::printf("  cavité : %s\n", etat.bragg_seuil ? "puce et réseau de Bragg (Accroche Bragg)"

@@ -211,15 +211,6 @@ etat_seuil boucle_porteurs(const parametres_calcul& p, const resultats_materiau&
     return seuil;
 }
 
-// The light-current curve from the threshold of the series, then the closing
-// summary.
-void conclure(const parametres_calcul& p, const etat_seuil& seuil, fichiers_sortie& f)
-{
-    const caracteristique_pi pi = courbe_pi(p.cavite, p.bragg.lambda, p.calcul.debut_courant, p.calcul.fin_courant, seuil);
-    ecrire_courbe_pi(f.pi.get(), pi);
-    afficher_resume_seuil(p, seuil, pi.pente);
-}
-
 // The gain needs electrons and holes: without a bound level in either band
 // nothing after the zone-centre levels has a meaning.
 void verifier_niveaux_k0(const resultats_k0& k0)
@@ -276,7 +267,10 @@ int executer(int argc, const char* const* argv)
         fermer_fichier(f.dispersion, *p.sortie.fichier_dispersion);
     }
 
-    conclure(p, boucle_porteurs(p, m, k0, d, commande, f), f);
+    const etat_seuil seuil = boucle_porteurs(p, m, k0, d, commande, f);
+    const caracteristique_pi pi = courbe_pi(p.cavite, p.bragg.lambda, p.calcul.debut_courant, p.calcul.fin_courant, seuil);
+    ecrire_courbe_pi(f.pi.get(), pi);
+    afficher_resume_seuil(p, seuil, pi.pente);
 
     fermer_fichier(f.pi, *p.sortie.fichier_PI);
     fermer_fichier(f.gain, *p.sortie.fichier_gain);

@@ -21,7 +21,7 @@ caracteristique_pi courbe_pi(const parametres_cavite& cavite, double lambda, int
     // Photon energy at the grating wavelength per electron charge, V.
     const double energie_photon = constantes::h_c / (lambda * 1e-9) / q;
     const double pertes_miroirs = std::log(1 / (Rmax * R_eff)) / (2 * L); // cm^-1
-    const double courant_seuil = etat.Jth_seuil * L * W;                   // A/cm^2 -> A
+    const double courant_seuil = etat.Jth.total * L * W;                   // A/cm^2 -> A
     // Above threshold every extra carrier becomes a photon with probability
     // eta_interne, and photons leave through the mirrors in the share of
     // mirror loss to total loss: the slope of the curve, W/A.

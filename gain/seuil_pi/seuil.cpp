@@ -77,72 +77,37 @@ cavite_choisie choisir_cavite(const spectre_laser& s, const reglages_seuil& r, d
             s.energie_gmax_definie ? h_c_meV_nm / s.energie_gmax : 0.0};
 }
 
-// A current density and its parts, A/cm^2: radiative, defect (A N, or
-// N / tau_nr) and Auger (C N^3).
-struct parts_courant {
-    double J, Jrad, JA, JC;
-};
-
 // Gain and current taken linear in N between the previous density and this
 // one (N, Gmax, J); the threshold current is read at the density where the
 // gain line meets Gth, each part of it on its own line. Returns that density.
-double interpoler_seuil(double N, double Gmax, double Gth, const etat_seuil& etat, parts_courant& J)
+double interpoler_seuil(double N, double Gmax, double Gth, const etat_seuil& etat, courants& J)
 {
     const double a = (Gmax - etat.G0) / (N - etat.N0);
-    const double b = (J.J - etat.J0) / (N - etat.N0);
+    const double b = (J.total - etat.J0.total) / (N - etat.N0);
     const double g0 = Gmax - a * N;
     const double Nth = (Gth - g0) / a;
-    J.J = J.J + b * (Nth - N);
+    J.total = J.total + b * (Nth - N);
     auto interpoler = [&](double Jp, double J_avant) { return Jp + (Jp - J_avant) / (N - etat.N0) * (Nth - N); };
-    J.Jrad = interpoler(J.Jrad, etat.Jrad0);
-    J.JA = interpoler(J.JA, etat.JA0);
-    J.JC = interpoler(J.JC, etat.JC0);
+    J.radiatif = interpoler(J.radiatif, etat.J0.radiatif);
+    J.defauts = interpoler(J.defauts, etat.J0.defauts);
+    J.auger = interpoler(J.auger, etat.J0.auger);
     return Nth;
-}
-
-// The threshold of the series is that of the pass where it was first crossed.
-void retenir_premier_seuil(double Nth, const parts_courant& J, const cavite_choisie& c, bool tm, etat_seuil& etat)
-{
-    if (etat.seuil_atteint) return;
-    etat.seuil_atteint = true;
-    etat.Nth = Nth;
-    etat.Jth_seuil = J.J;
-    etat.lambda_seuil = c.lambda;
-    etat.bragg_seuil = c.bragg;
-    etat.Jrad_seuil = J.Jrad;
-    etat.JA_seuil = J.JA;
-    etat.JC_seuil = J.JC;
-    etat.tm_seuil = tm;
-}
-
-// The next pass interpolates from this density's own current J, never from
-// an interpolated one: past threshold the lines stay consistent.
-void garder_point(double N, double Gmax, const parts_courant& J, etat_seuil& etat)
-{
-    etat.N0 = N;
-    etat.G0 = Gmax;
-    etat.J0 = J.J;
-    etat.Jrad0 = J.Jrad;
-    etat.JA0 = J.JA;
-    etat.JC0 = J.JC;
-    etat.a_point_precedent = true;
-    etat.calcule = true;
 }
 
 } // namespace
 
-courant_nr courant_non_radiatif(const options_modele& modele, double tau_nr, double largeur_puits, double N)
+courants courant_non_radiatif(const options_modele& modele, double tau_nr, double largeur_puits, double N)
 {
-    courant_nr c;
+    courants c;
     if (!modele.recombinaison_abc) {
-        c.JA = q_1e_4 * N / tau_nr;
-        c.J = c.JA;
+        c.defauts = q_1e_4 * N / tau_nr;
+        c.total = c.defauts;
         return c;
     }
     const double N_cm3 = N * 1e-6 / (largeur_puits * 1e-10); // m^-2 -> cm^-3
-    c.JA = q_1e_4 * N * modele.A_srh;                         // q Lw A N: Lw N is the sheet density
-    c.JC = q * (largeur_puits * 1e-8) * modele.C_auger * N_cm3 * N_cm3 * N_cm3; // Å -> cm
-    c.J = c.JA + c.JC;
+    c.defauts = q_1e_4 * N * modele.A_srh;                    // q Lw A N: Lw N is the sheet density
+    c.auger = q * (largeur_puits * 1e-8) * modele.C_auger * N_cm3 * N_cm3 * N_cm3; // Å -> cm
+    c.total = c.defauts + c.auger;
     return c;
 }
 
@@ -153,35 +118,39 @@ ligne_seuil calculer_seuil(int i, double nombre_iterations, double N, const spec
     double Jrad = 0;
     if (r.calcul.fin_E > r.calcul.debut_E) Jrad = parcourir_spectre(s, r, etat.gain_bragg);
     if (r.modele.emission_complete) Jrad = s.Jrad_bande;
-    const courant_nr nr = courant_non_radiatif(r.modele, r.cavite.tau_nr, r.largeur_puits, N);
-    const parts_courant J_passe{nr.J + Jrad, Jrad, nr.JA, nr.JC};
+    const courants nr = courant_non_radiatif(r.modele, r.cavite.tau_nr, r.largeur_puits, N);
+    const courants J_passe{nr.total + Jrad, Jrad, nr.defauts, nr.auger};
     const cavite_choisie c = choisir_cavite(s, r, etat.gain_bragg, etat.reflectivite_effective);
 
-    ligne_seuil l;
-    l.N_cm3 = N * 1e-6 / (r.largeur_puits * 1e-10); // m^-2 -> cm^-3
-    l.Gmax = s.Gmax;
-    l.Gth = c.Gth;
-    l.Jnr = nr.J;
-    l.Jrad = Jrad;
-    l.Jth = J_passe.J;
-    l.lambda_emission = c.lambda;
-    l.bragg = c.bragg;
+    ligne_seuil l{N * 1e-6 / (r.largeur_puits * 1e-10), s.Gmax, c.Gth, nr.total, Jrad, J_passe.total, c.lambda, c.bragg};
     if (s.Gmax >= c.Gth) {
         // a series must start below threshold to find it
         l.depart_au_seuil = i == 0 && nombre_iterations != 1.0;
         if (l.depart_au_seuil) return l;
-        parts_courant J = J_passe;
+        courants J = J_passe;
         double Nth = N;
         if (etat.a_point_precedent) Nth = interpoler_seuil(N, s.Gmax, c.Gth, etat, J);
         l.sans_point_precedent = !etat.a_point_precedent;
-        l.Jth = J.J;
+        l.Jth = J.total;
         l.fin_boucle = r.calcul.arret_seuil != 0;
-        retenir_premier_seuil(Nth, J, c, s.tm, etat);
+        if (!etat.seuil_atteint) { // the threshold of the series is that of its first crossing
+            etat.seuil_atteint = true;
+            etat.Nth = Nth;
+            etat.Jth = J;
+            etat.lambda_seuil = c.lambda;
+            etat.bragg_seuil = c.bragg;
+            etat.tm_seuil = s.tm;
+        }
     }
     if (!etat.calcule || s.Gmax > etat.Gmax_serie) {
         etat.Gmax_serie = s.Gmax;
         etat.Gth_serie = c.Gth;
     }
-    garder_point(N, s.Gmax, J_passe, etat);
+    // The next pass interpolates from this density's own current: past
+    // threshold the lines stay consistent.
+    etat.N0 = N;
+    etat.G0 = s.Gmax;
+    etat.J0 = J_passe;
+    etat.a_point_precedent = etat.calcule = true;
     return l;
 }

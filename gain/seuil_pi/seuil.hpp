@@ -7,26 +7,28 @@
 
 #include "configuration/parametres.hpp"
 
+// A current density and its parts, A/cm^2: radiative, defect (A N, or
+// N / tau_nr without A_srh and C_auger) and Auger (C N^3).
+struct courants {
+    double total = 0, radiatif = 0, defauts = 0, auger = 0;
+};
+
 // What the threshold step keeps from one pass of the carrier loop to the next,
 // and what it leaves for the light-current curve.
 struct etat_seuil {
     double gain_bragg = 0;      // modal gain at the Bragg wavelength, cm^-1; kept once found
     bool a_point_precedent = false;
-    double N0 = 0, G0 = 0, J0 = 0; // previous pass: sheet density m^-2, Gmax cm^-1, Jth A/cm^2
-    // Previous pass's parts of J0 (A/cm^2): radiative, defect (A, or tau_nr), Auger.
-    double Jrad0 = 0, JA0 = 0, JC0 = 0;
+    double N0 = 0, G0 = 0;      // previous pass: sheet density m^-2, Gmax cm^-1
+    courants J0;                // previous pass's own current, never an interpolated one
     double reflectivite_effective = 0; // fibre-side facet seen through fibre and grating
     bool calcule = false;       // at least one pass went through the threshold step
 
     // The threshold of the series, from the pass where it was first crossed.
     bool seuil_atteint = false;
     double Nth = 0;             // interpolated threshold density, m^-2
-    double Jth_seuil = 0;       // interpolated threshold current density, A/cm^2
+    courants Jth;               // threshold current density and its parts, each interpolated
     double lambda_seuil = 0;    // emission wavelength, nm
     bool bragg_seuil = false;   // the grating cavity lases
-    // The parts of Jth_seuil (A/cm^2), interpolated as Jth is: radiative,
-    // defect (A N, or N / tau_nr without A and C) and Auger (C N^3).
-    double Jrad_seuil = 0, JA_seuil = 0, JC_seuil = 0;
     bool tm_seuil = false;      // in the TM mode
     // Below threshold: the largest modal gain of the series and the gain its
     // cavity needed, cm^-1.
@@ -85,10 +87,7 @@ struct ligne_seuil {
 ligne_seuil calculer_seuil(int i, double nombre_iterations, double N, const spectre_laser& s, const reglages_seuil& r,
                            etat_seuil& etat);
 
-// Non-radiative current density J (A/cm^2) at sheet density N (m^-2):
-// q N / tau_nr, or with [modele] A_srh, C_auger q Lw (A N + C N^3), N in the
-// well (cm^-3); JA and JC its defect and Auger parts (JA = J, JC = 0 for tau_nr).
-struct courant_nr {
-    double J = 0, JA = 0, JC = 0;
-};
-courant_nr courant_non_radiatif(const options_modele& modele, double tau_nr, double largeur_puits, double N);
+// Non-radiative current density (A/cm^2) at sheet density N (m^-2) and its
+// parts: q N / tau_nr (all of it "defauts"), or with [modele] A_srh, C_auger
+// q Lw (A N + C N^3), N in the well (cm^-3). Its radiative part is 0.
+courants courant_non_radiatif(const options_modele& modele, double tau_nr, double largeur_puits, double N);

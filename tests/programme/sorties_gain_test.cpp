@@ -57,10 +57,7 @@ TEST(Console, ResumeDuSeuilAvecLesPartsDuModele)
     p.modele.present = true;
     etat_seuil e;
     e.calcule = e.seuil_atteint = true;
-    e.Jth_seuil = 100;
-    e.Jrad_seuil = 60;
-    e.JA_seuil = 30;
-    e.JC_seuil = 10;
+    e.Jth = {100, 60, 30, 10};
     for (bool abc : {true, false}) {
         p.modele.recombinaison_abc = abc;
         testing::internal::CaptureStdout();

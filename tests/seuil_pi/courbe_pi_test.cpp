@@ -30,7 +30,7 @@ etat_seuil seuil_50mA()
 {
     etat_seuil e;
     e.reflectivite_effective = 0.3;
-    e.Jth_seuil = 0.4;
+    e.Jth.total = 0.4;
     e.seuil_atteint = true;
     e.calcule = true;
     return e;
@@ -108,6 +108,6 @@ TEST(CourbePI, SeuilNonAtteintOuAtteintPlusTot)
     EXPECT_NEAR(c.pente, 0.8 * 0.5 * energie * alpha_m / (alpha_m + 10), 1e-12);
     EXPECT_TRUE(c.points.empty());
 
-    const etat_seuil plus_tot = seuil_50mA(); // Jth_seuil of the first crossing, whatever came later
+    const etat_seuil plus_tot = seuil_50mA(); // Jth of the first crossing, whatever came later
     EXPECT_EQ(tracer(p, plus_tot).points[50].P, 0.0);
 }

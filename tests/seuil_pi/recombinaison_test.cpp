@@ -33,10 +33,11 @@ TEST(Recombinaison, JnrContreLaFormule)
         const double Lw_cm = c.Lw_A * 1e-8, N = c.N_cm3 * 1e6 * c.Lw_A * 1e-10; // cm^-3 -> m^-2
         const double A_attendu = c.abc ? q * Lw_cm * c.A * c.N_cm3 : q * Lw_cm * c.N_cm3 / c.tau;
         const double C_attendu = c.abc ? q * Lw_cm * c.C * std::pow(c.N_cm3, 3) : 0.0;
-        const courant_nr J = courant_non_radiatif(m, c.tau, c.Lw_A, N);
-        EXPECT_NEAR(J.JA, A_attendu, 1e-9 * (A_attendu + 1));
-        EXPECT_NEAR(J.JC, C_attendu, 1e-9 * (C_attendu + 1));
-        EXPECT_DOUBLE_EQ(J.J, J.JA + J.JC);
+        const courants J = courant_non_radiatif(m, c.tau, c.Lw_A, N);
+        EXPECT_NEAR(J.defauts, A_attendu, 1e-9 * (A_attendu + 1));
+        EXPECT_NEAR(J.auger, C_attendu, 1e-9 * (C_attendu + 1));
+        EXPECT_DOUBLE_EQ(J.total, J.defauts + J.auger);
+        EXPECT_EQ(J.radiatif, 0.0);
     }
 }
 
@@ -66,9 +67,9 @@ TEST(Recombinaison, PartsDuSeuilEtCourantAuxBornes)
     rsp.assign(400, 2e28);
     const ligne_seuil l = calculer_seuil(1, 2, N1, {gain, rsp, p.cavite.facteur_confinement, 60, 850, true}, r, etat);
     ASSERT_TRUE(etat.seuil_atteint);
-    EXPECT_EQ(l.Jth, etat.Jth_seuil);
-    EXPECT_NEAR(etat.Jrad_seuil + etat.JA_seuil + etat.JC_seuil, etat.Jth_seuil, 1e-9 * etat.Jth_seuil);
-    EXPECT_GT(etat.JC_seuil, 0.0);
+    EXPECT_EQ(l.Jth, etat.Jth.total);
+    EXPECT_NEAR(etat.Jth.radiatif + etat.Jth.defauts + etat.Jth.auger, etat.Jth.total, 1e-9 * etat.Jth.total);
+    EXPECT_GT(etat.Jth.auger, 0.0);
 }
 
 } // namespace
