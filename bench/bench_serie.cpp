@@ -43,7 +43,7 @@ struct exemple {
         m = modele_materiau(p.couches, p.calcul.Ninj, p.calcul.demi_largeur_lorentz);
         k0 = calculer_niveaux_k0(parametres_k0(p), m);
         d = calculer_dispersion(parametres_balayage(p), m, k0);
-        r = calculer_recouvrements(p, m, k0);
+        r = calculer_recouvrements(p.couches.largeur_puits, p.couches.largeur_barriere, k0);
         std::fflush(stdout);
         dup2(console, STDOUT_FILENO);
         close(nul);
@@ -51,6 +51,7 @@ struct exemple {
         pas = pas_cm3 / 1e-6 * (p.couches.largeur_puits * 1e-10);
     }
     double densite(int i) const { return m.Ninj_surf + i * pas; }
+    reglages_fermi fermi() const { return {p.couches.T, p.couches.largeur_puits, p.calcul.deltak, p.modele.k_aligne != 0}; }
 };
 
 const exemple& donnees()
@@ -64,8 +65,8 @@ void niveaux_de_fermi(benchmark::State& etat)
     const exemple& e = donnees();
     for (auto _ : etat)
         for (int i = 0; i < nb_densites; ++i) {
-            benchmark::DoNotOptimize(chercher_EFC(e.densite(i), e.p, e.m, e.k0));
-            benchmark::DoNotOptimize(chercher_EFV(e.densite(i), e.p, e.d));
+            benchmark::DoNotOptimize(chercher_EFC(e.densite(i), e.fermi(), e.m, e.k0));
+            benchmark::DoNotOptimize(chercher_EFV(e.densite(i), e.fermi(), e.d));
         }
 }
 BENCHMARK(niveaux_de_fermi)->Unit(benchmark::kMillisecond);
@@ -73,7 +74,8 @@ BENCHMARK(niveaux_de_fermi)->Unit(benchmark::kMillisecond);
 void recouvrements_une_fois(benchmark::State& etat)
 {
     const exemple& e = donnees();
-    for (auto _ : etat) benchmark::DoNotOptimize(calculer_recouvrements(e.p, e.m, e.k0));
+    const double Lw = e.p.couches.largeur_puits, Lb = e.p.couches.largeur_barriere;
+    for (auto _ : etat) benchmark::DoNotOptimize(calculer_recouvrements(Lw, Lb, e.k0));
 }
 BENCHMARK(recouvrements_une_fois)->Unit(benchmark::kMillisecond);
 
@@ -82,14 +84,13 @@ void spectres_serie(benchmark::State& etat)
     const exemple& e = donnees();
     double EFC[nb_densites], EFV[nb_densites];
     for (int i = 0; i < nb_densites; ++i) {
-        EFC[i] = chercher_EFC(e.densite(i), e.p, e.m, e.k0);
-        EFV[i] = chercher_EFV(e.densite(i), e.p, e.d);
+        EFC[i] = chercher_EFC(e.densite(i), e.fermi(), e.m, e.k0);
+        EFV[i] = chercher_EFV(e.densite(i), e.fermi(), e.d);
     }
-    std::FILE* nul = std::fopen("/dev/null", "w");
+    const reglages_spectres r{e.p.calcul, e.p.cavite, e.p.modele, e.p.couches.T, e.p.couches.largeur_puits};
     spectres s;
     for (auto _ : etat)
-        for (int i = 0; i < nb_densites; ++i) calculer_spectres(EFC[i], EFV[i], e.r, e.p, e.m, e.k0, e.d, nul, s);
-    std::fclose(nul);
+        for (int i = 0; i < nb_densites; ++i) calculer_spectres(EFC[i], EFV[i], 0, {e.m, e.k0, e.d, e.r}, r, s);
 }
 BENCHMARK(spectres_serie)->Unit(benchmark::kMillisecond);
 

@@ -41,7 +41,7 @@ struct ligne_trous {
     std::vector<double> poids_k;   // w k_m, with w = 2 pi or 2 pi sqrt 2 on the diagonal
 };
 
-ligne_trous preparer_ligne(const parametres_calcul& p, const resultats_dispersion& d)
+ligne_trous preparer_ligne(const reglages_fermi& r, const resultats_dispersion& d)
 {
     ligne_trous l;
     l.Nk = d.Nk;
@@ -56,7 +56,7 @@ ligne_trous preparer_ligne(const parametres_calcul& p, const resultats_dispersio
     l.k.resize(nb_points);
     l.poids_k.resize(nb_points);
     for (int m = 0; m <= l.Nk; ++m) {
-        l.k[m] = k_ligne(p, m, diagonale);
+        l.k[m] = k_ligne(r.deltak, r.k_aligne, m, diagonale);
         l.poids_k[m] = w * l.k[m];
     }
     return l;
@@ -108,22 +108,22 @@ std::string message_hors_bande(const char* bande, double N, double largeur_puits
 
 } // namespace
 
-double k_ligne(const parametres_calcul& p, int m, bool diagonale)
+double k_ligne(double deltak, bool k_aligne, int m, bool diagonale)
 {
-    if (!p.modele.k_aligne || m == 0) return m * p.calcul.deltak;
-    const double kx = 1e6 + (m - 1) * p.calcul.deltak;
+    if (!k_aligne || m == 0) return m * deltak;
+    const double kx = 1e6 + (m - 1) * deltak;
     if (!diagonale) return kx;
-    const double ky = m * p.calcul.deltak;
+    const double ky = m * deltak;
     return std::sqrt(kx * kx + ky * ky) / 1.4142135623730951;
 }
 
-double chercher_EFC(double N, const parametres_calcul& p, const resultats_materiau& m, const resultats_k0& k0)
+double chercher_EFC(double N, const reglages_fermi& r, const resultats_materiau& m, const resultats_k0& k0)
 {
     double EFC = niveau_fermi_depart;
     if (N <= 0.0) return EFC;
     // without a conduction subband the density stays 0 and no level reaches N
     if (k0.E.niveaux.empty()) arreter("Aucun niveau E dans la BC : le niveau de Fermi de la BC est introuvable.\n");
-    const double kT = kB * p.couches.T;
+    const double kT = kB * r.T;
     for (double E : essais_sous_depart(k0.bande_E.bord_puits))
         if (!(N > densite_electrons(E, m.mc_puits, kT, k0.E.niveaux))) return E + pas_fermi;
     double n = 0.0;
@@ -132,19 +132,19 @@ double chercher_EFC(double N, const parametres_calcul& p, const resultats_materi
     // the bound: the trials end there at the latest (a NaN density ends them
     // at once).
     do {
-        if (EFC > niveau_fermi_max) arreter(message_hors_bande("BC", N, p.couches.largeur_puits));
+        if (EFC > niveau_fermi_max) arreter(message_hors_bande("BC", N, r.largeur_puits));
         n = densite_electrons(EFC, m.mc_puits, kT, k0.E.niveaux);
         EFC = EFC + pas_fermi;
     } while (N > n);
     return EFC;
 }
 
-double chercher_EFV(double N, const parametres_calcul& p, const resultats_dispersion& d, double bord_trous)
+double chercher_EFV(double N, const reglages_fermi& r, const resultats_dispersion& d, double bord_trous)
 {
     double EFV = niveau_fermi_depart;
     if (N <= 0.0) return EFV;
-    const double kT = kB * p.couches.T;
-    const ligne_trous l = preparer_ligne(p, d);
+    const double kT = kB * r.T;
+    const ligne_trous l = preparer_ligne(r, d);
     double p_precedent = 0.0;
     double densite = 0.0;
     const char* sans_croissance =
@@ -159,7 +159,7 @@ double chercher_EFV(double N, const parametres_calcul& p, const resultats_disper
     // some 37 kT past the deepest level), and the trials then stop on the
     // convergence test; the bound ends them in any case.
     do {
-        if (EFV > niveau_fermi_max) arreter(message_hors_bande("BV", N, p.couches.largeur_puits));
+        if (EFV > niveau_fermi_max) arreter(message_hors_bande("BV", N, r.largeur_puits));
         densite = densite_trous(EFV, kT, l);
         // no growth between two trials: every state is already full (or none exists)
         if (densite == p_precedent) arreter(sans_croissance);

@@ -7,7 +7,6 @@
 // steps down from -100 meV.
 #pragma once
 
-#include "configuration/parametres.hpp"
 #include "dispersion/dispersion.hpp"
 #include "materiau/materiau.hpp"
 #include "niveaux_k0/niveaux_k0.hpp"
@@ -17,8 +16,18 @@
 // or, with [modele] k_aligne, where the dispersion computed the row (kx = 1e6
 // + (m - 1) deltak, ky = m deltak on the diagonal; there the modulus over
 // sqrt 2, since the diagonal integrals carry the sqrt 2 of the modulus in their
-// weight). Row 0 is the zone centre.
-double k_ligne(const parametres_calcul& p, int m, bool diagonale);
+// weight). Row 0 is the zone centre. deltak: the scan step (m^-1).
+double k_ligne(double deltak, bool k_aligne, int m, bool diagonale);
+
+// What the searches read of the run: the carriers' temperature, the well
+// width (the density of the messages, per unit volume) and the rows of the
+// integration line.
+struct reglages_fermi {
+    double T = 0;             // K
+    double largeur_puits = 0; // Å
+    double deltak = 0;        // m^-1
+    bool k_aligne = false;    // [modele] k_aligne
+};
 
 // Starting value of both scans, returned unchanged for N <= 0 (meV).
 inline constexpr double niveau_fermi_depart = -100.0;
@@ -30,10 +39,10 @@ inline constexpr double niveau_fermi_max = 10000.0;
 
 // N: electron sheet density, m^-2. Returns EFC in meV. Stops the run past
 // niveau_fermi_max. The edge is k0.bande_E.bord_puits.
-double chercher_EFC(double N, const parametres_calcul& p, const resultats_materiau& m, const resultats_k0& k0);
+double chercher_EFC(double N, const reglages_fermi& r, const resultats_materiau& m, const resultats_k0& k0);
 
 // N: hole sheet density, m^-2. Returns EFV in meV on the hole axis. Stops the
 // run when the hole density stops growing between two trials (too few k), or
 // past niveau_fermi_max. bord_trous: the highest strained hole edge of the well
 // (the lowest value on the hole axis, meV).
-double chercher_EFV(double N, const parametres_calcul& p, const resultats_dispersion& d, double bord_trous = 0.0);
+double chercher_EFV(double N, const reglages_fermi& r, const resultats_dispersion& d, double bord_trous = 0.0);

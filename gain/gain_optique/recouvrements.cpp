@@ -122,10 +122,10 @@ complexe enveloppe(double z, complexe k_barriere, complexe k_puits, complexe A, 
     return c_produit(psi, facteur);
 }
 
-recouvrements calculer_recouvrements(const parametres_calcul& p, const resultats_materiau&, const resultats_k0& k0)
+recouvrements calculer_recouvrements(double largeur_puits, double largeur_barriere, const resultats_k0& k0)
 {
-    const double Lw = p.couches.largeur_puits;
-    const double Lb = p.couches.largeur_barriere;
+    const double Lw = largeur_puits;
+    const double Lb = largeur_barriere;
     const std::vector<niveau_enveloppe> E = preparer(k0.bande_E, k0.E, Lw, Lb);
     const std::vector<niveau_enveloppe> HH = preparer(k0.bande_HH, k0.HH, Lw, Lb);
     const std::vector<niveau_enveloppe> LH = preparer(k0.bande_LH, k0.LH, Lw, Lb);
@@ -149,26 +149,23 @@ recouvrements calculer_recouvrements(const parametres_calcul& p, const resultats
     return r;
 }
 
-void ecrire_fichier_enveloppes(std::FILE* f, const parametres_calcul& p, const resultats_materiau&,
-                               const resultats_k0& k0)
+table_enveloppes calculer_enveloppes(double largeur_puits, double largeur_barriere, const resultats_k0& k0)
 {
-    const double Lw = p.couches.largeur_puits;
-    const double Lb = p.couches.largeur_barriere;
+    const double Lw = largeur_puits;
+    const double Lb = largeur_barriere;
     std::vector<niveau_enveloppe> niveaux;
     ajouter_niveaux(k0.bande_E, k0.E, Lw, Lb, niveaux);
     ajouter_niveaux(k0.bande_HH, k0.HH, Lw, Lb, niveaux);
     ajouter_niveaux(k0.bande_LH, k0.LH, Lw, Lb, niveaux);
 
-    std::fputs("z (A)", f);
-    for (int i = 0; i < k0.E.nb(); ++i) std::fprintf(f, "\tE%d", i + 1);
-    for (int i = 0; i < k0.HH.nb(); ++i) std::fprintf(f, "\tHH%d", i + 1);
-    for (int i = 0; i < k0.LH.nb(); ++i) std::fprintf(f, "\tLH%d", i + 1);
-    std::fputs("\n", f);
-
+    table_enveloppes t;
+    t.nb_E = k0.E.nb();
+    t.nb_HH = k0.HH.nb();
+    t.nb_LH = k0.LH.nb();
     // Lw + 401 positions, as the overlaps.
     for (double z = Lb - demi_fenetre; z <= Lb + Lw + demi_fenetre; z += 1.0) {
-        std::fprintf(f, "%e", z);
-        for (double psi : valeurs(z, niveaux, Lw, Lb)) std::fprintf(f, "\t%e", psi);
-        std::fputs("\n", f);
+        t.z.push_back(z);
+        t.valeurs.push_back(valeurs(z, niveaux, Lw, Lb));
     }
+    return t;
 }

@@ -3,11 +3,8 @@
 // conduction and valence envelopes that weight each optical transition.
 #pragma once
 
-#include <cstdio>
 #include <vector>
 
-#include "configuration/parametres.hpp"
-#include "materiau/materiau.hpp"
 #include "niveaux_k0/niveaux_k0.hpp"
 #include "numerique/complexe.hpp"
 
@@ -27,12 +24,16 @@ complexe facteur_normalisation(complexe k_barriere, complexe k_puits, complexe A
 complexe enveloppe(double z, complexe k_barriere, complexe k_puits, complexe A, complexe B, complexe G,
                    complexe facteur, double largeur_puits, double largeur_barriere);
 
-// Overlaps on the 1 Å window Lb - 200 ... Lb + Lw + 200; independent of the
-// carrier density, computed once per run.
-recouvrements calculer_recouvrements(const parametres_calcul& p, const resultats_materiau& m,
-                                     const resultats_k0& k0);
+// Overlaps on the 1 Å window Lb - 200 ... Lb + Lw + 200 (widths in Å);
+// independent of the carrier density, computed once per run.
+recouvrements calculer_recouvrements(double largeur_puits, double largeur_barriere, const resultats_k0& k0);
 
-// Table of the normalised envelopes on the same window: "z (A)" then one
-// column per level E1.., HH1.., LH1.., Re(envelope) in Å^-1/2.
-void ecrire_fichier_enveloppes(std::FILE* f, const parametres_calcul& p, const resultats_materiau& m,
-                               const resultats_k0& k0);
+// The normalised envelopes on the same window, Re(envelope) in Å^-1/2: at
+// each position z[i], valeurs[i] holds the levels E1.., HH1.., LH1.. in order.
+struct table_enveloppes {
+    int nb_E = 0, nb_HH = 0, nb_LH = 0;
+    std::vector<double> z;                   // Å
+    std::vector<std::vector<double>> valeurs;
+};
+
+table_enveloppes calculer_enveloppes(double largeur_puits, double largeur_barriere, const resultats_k0& k0);

@@ -38,17 +38,19 @@ double energie_v(const resultats_dispersion& d, int m, int s) { return d.niveau(
 
 // Fermi factors, weights and transition edges of every k point: they do not
 // depend on the photon energy and are formed once per pass.
-void preparer_points(double EFC, double EFV, const parametres_calcul& p, const resultats_materiau& mat,
-                     const resultats_k0& k0, const resultats_dispersion& d, spectres& s)
+void preparer_points(double EFC, double EFV, const reglages_spectres& r, const bandes_puits& bandes, spectres& s)
 {
+    const resultats_materiau& mat = bandes.m;
+    const resultats_k0& k0 = bandes.k0;
+    const resultats_dispersion& d = bandes.d;
     const int nb_E = k0.E.nb();
     const int nb_branches = d.nb_niveaux_max;
     const std::size_t nb_points = static_cast<std::size_t>(d.Nk) + 1;
-    const double beta = q / (1000 * kB * p.couches.T); // per meV
+    const double beta = q / (1000 * kB * r.T); // per meV
     const double w_facteur = d.Nky > 1 ? racine_2 : 1.0;
 
     s.k.resize(nb_points);
-    for (std::size_t m = 0; m < nb_points; ++m) s.k[m] = k_ligne(p, static_cast<int>(m), d.Nky > 1);
+    for (std::size_t m = 0; m < nb_points; ++m) s.k[m] = k_ligne(r.calcul.deltak, r.modele.k_aligne, static_cast<int>(m), d.Nky > 1);
 
     const std::size_t taille = static_cast<std::size_t>(nb_E) * nb_branches * nb_points;
     s.bord_transition.resize(taille);
@@ -188,12 +190,104 @@ double courant_radiatif_bande(double c_R, double Gamma, double Lw, const poids_b
     return somme * c_R * pi / Gamma * q * q * Lw * 1e-11;
 }
 
-void avertir_branches(spectres& s)
+// The spectra's tables of the pass, at 0, and what the pass will find reset.
+void dimensionner(double debut_E, double fin_E, spectres& s)
 {
-    if (s.avertissement_branches) return;
-    s.avertissement_branches = true;
-    std::printf("Attention : les branches de valence ne correspondent pas aux niveaux HH et LH ; "
-                "les branches sans recouvrement sont ignorees dans les spectres.\n");
+    s.Gmax = 0;
+    s.Jrad_bande = 0;
+    s.energie_gmax = 0;
+    s.energie_gmax_definie = false;
+    s.Gmax_tm = 0;
+    s.energie_gmax_tm = 0;
+    s.branches_incompletes = false;
+    s.lignes.clear();
+
+    // Enough entries for every index the accumulated energy can reach, plus
+    // one left at 0 past the last point.
+    // Both photon-energy loops step by 1 meV from debut_E to fin_E, each at
+    // most 100000 meV (bounds of the run): every step is exact below 2^53, so
+    // they end after fin_E - debut_E + 1 points at most.
+    int dernier = -1;
+    if (!(fin_E < debut_E))
+        for (double E = debut_E; E <= fin_E; E += 1.0)
+            dernier = std::max(dernier, static_cast<int>(std::trunc(E - debut_E)));
+    const int taille = std::max({dernier + 2, static_cast<int>(std::trunc(fin_E - debut_E)) + 2, 1});
+    s.gain_te.assign(taille, 0.0);
+    s.gain_tm.assign(taille, 0.0);
+    s.rsp.assign(taille, 0.0);
+}
+
+// The k integrals at photon energy E with the line shape `forme` of half
+// width Gamma (J); largeur_lorentz_carre: Gamma^2.
+void integrer_raie(double E, forme_raie forme, double Gamma, double largeur_lorentz_carre, const bandes_puits& b,
+                   spectres& s)
+{
+    // Denominators Gamma / (pi L(x)) of the line shapes (J^2)
+    const double w_sech = Gamma / arccosh_2;
+    const double sigma = Gamma / racine_2_ln_2;
+    const double facteur_gauss = Gamma * sigma * racine_2_pi / pi;
+    auto lorentz = [&](double x) { return std::pow(x, 2.0) + largeur_lorentz_carre; };
+    // Beyond 40 w (sech) or 9 sigma (Gaussian) the line holds less than 1e-17
+    // of its peak: the point counts 0 (an infinite denominator), and the
+    // exponential is not evaluated at the many k points far from resonance.
+    auto sech = [&](double x) {
+        const double u = x / w_sech;
+        return std::fabs(u) > 40 ? HUGE_VAL : Gamma * w_sech * std::cosh(u);
+    };
+    auto gauss = [&](double x) {
+        const double u = x / sigma;
+        return std::fabs(u) > 9 ? HUGE_VAL : facteur_gauss * std::exp(u * u / 2);
+    };
+    switch (forme) {
+    case forme_raie::lorentz: integrer_k(E, b.k0, b.d, s, lorentz); break;
+    case forme_raie::sech: integrer_k(E, b.k0, b.d, s, sech); break;
+    case forme_raie::gauss: integrer_k(E, b.k0, b.d, s, gauss); break;
+    }
+}
+
+// The three spectra at photon energy E (meV), entry idx: every transition's
+// k integrals, weighted by its overlap and by its polarisation.
+void spectre_en_E(double E, std::size_t idx, const reglages_spectres& r, const poids_branches& w,
+                  const bandes_puits& b, spectres& s)
+{
+    const resultats_materiau& mat = b.m;
+    const double Lw = r.largeur_puits;
+    const double tau = r.calcul.demi_largeur_lorentz;
+    const double prefacteur_gain = q2_fois_hbar / (mat.nr_puits * c_lumiere * epsilon0 * std::pow(m0, 2.0) * Lw * 1e-10);
+    const double M = std::sqrt(mat.Ep_puits * m0 * q / 6);
+    const double Gamma = hbar / tau; // J
+    const int nb_E = b.k0.E.nb();
+    s.gain_te[idx] = s.gain_tm[idx] = s.rsp[idx] = 0;
+    integrer_raie(E, r.modele.raie, Gamma, mat.largeur_lorentz_carre, b, s);
+
+    const double E_J = E * q / 1000; // meV -> J
+    const double A = 2 * prefacteur_gain * std::pow(M, 2.0) * Gamma / (100 * pi * E_J); // 1/m -> 1/cm
+    // Spontaneous rate per unit volume and photon energy, s^-1 cm^-3 J^-1:
+    // the golden rule gives pi^2 (one pi with the gain's, one of the
+    // emission's mode density), so that rsp = nr^2 E^2 / (pi^2 hbar^3 c^2)
+    // times the gain with fc fh in place of fc + fh - 1, in quasi-equilibrium.
+    const double R = (2 * mat.nr_puits * E_J * std::pow(q, 2.0) * std::pow(M, 2.0) / (pi * pi * tau)) /
+                     (Lw * 1e-4 * pi_eps0_m02_c3 * hbar);
+
+    for (int n = 0; n < nb_E; ++n)
+        for (int br = 0; br < w.nb_branches; ++br) {
+            const std::size_t i = static_cast<std::size_t>(br) * nb_E + n;
+            if (!w.pris[i]) continue;
+            const double O2 = w.O2[i];
+            const double ig = s.integrale_gain[i];
+            const double ir = s.integrale_rsp[i];
+            if (b.d.branche_lh[br] == 1) {
+                // light hole: TE 1/4, TM 1 (zone-centre momentum matrix
+                // elements 1/2 and 2 of the bulk M^2, against 3/2 and 0 for
+                // heavy holes; A holds 2 M^2)
+                s.gain_tm[idx] += A * O2 * ig;
+                s.gain_te[idx] += (1.0 / 4.0) * A * O2 * ig;
+            } else {
+                // heavy hole: TE 3/4, no TM
+                s.gain_te[idx] += (3.0 / 4.0) * A * O2 * ig;
+            }
+            s.rsp[idx] += 0.5 * R * O2 * ir;
+        }
 }
 
 } // namespace
@@ -214,129 +308,51 @@ double forme_de_raie(forme_raie forme, double x, double Gamma)
     return Gamma / pi / (x * x + Gamma * Gamma);
 }
 
-double retrecissement_gap(const parametres_calcul& p, double N)
+double retrecissement_gap(double coefficient, double largeur_puits, double N)
 {
-    if (p.modele.renormalisation_gap == 0.0 || !(N > 0)) return 0.0;
-    const double N_cm3 = N * 1e-6 / (p.couches.largeur_puits * 1e-10); // m^-2 -> cm^-3
-    return 1000 * p.modele.renormalisation_gap * std::cbrt(N_cm3); // eV -> meV
+    if (coefficient == 0.0 || !(N > 0)) return 0.0;
+    const double N_cm3 = N * 1e-6 / (largeur_puits * 1e-10); // m^-2 -> cm^-3
+    return 1000 * coefficient * std::cbrt(N_cm3); // eV -> meV
 }
 
-void ecrire_entete_gain(std::FILE* f) { std::fputs("Energie(meV)\tGain TE (cm-1)\tGain TM (cm-1)\tRsp (cm-1)\n", f); }
-
-void calculer_spectres(double EFC, double EFV, const recouvrements& r, const parametres_calcul& p,
-                       const resultats_materiau& mat, const resultats_k0& k0, const resultats_dispersion& d,
-                       std::FILE* fichier_gain, spectres& s, double N)
+void calculer_spectres(double EFC, double EFV, double N, const bandes_puits& b, const reglages_spectres& r, spectres& s)
 {
-    s.Gmax = 0;
-    s.Jrad_bande = 0;
-    s.retrecissement_gap = retrecissement_gap(p, N);
-    s.energie_gmax = 0;
-    s.energie_gmax_definie = false;
-    s.Gmax_tm = 0;
-    s.energie_gmax_tm = 0;
-
-    // Enough entries for every index the accumulated energy can reach, plus
-    // one left at 0 past the last point.
-    // Both photon-energy loops step by 1 meV from debut_E to fin_E, each at
-    // most 100000 meV (bounds of the run): every step is exact below 2^53, so
-    // they end after fin_E - debut_E + 1 points at most.
-    int dernier = -1;
-    if (!(p.calcul.fin_E < p.calcul.debut_E))
-        for (double E = p.calcul.debut_E; E <= p.calcul.fin_E; E += 1.0)
-            dernier = std::max(dernier, static_cast<int>(std::trunc(E - p.calcul.debut_E)));
-    const int taille = std::max({dernier + 2, static_cast<int>(std::trunc(p.calcul.fin_E - p.calcul.debut_E)) + 2, 1});
-    s.gain_te.assign(taille, 0.0);
-    s.gain_tm.assign(taille, 0.0);
-    s.rsp.assign(taille, 0.0);
+    const double debut_E = r.calcul.debut_E, fin_E = r.calcul.fin_E;
+    s.retrecissement_gap = retrecissement_gap(r.modele.renormalisation_gap, r.largeur_puits, N);
+    dimensionner(debut_E, fin_E, s);
     // The whole-band emission needs the per-point tables even when the
     // printed window is empty.
-    if (p.calcul.fin_E < p.calcul.debut_E && !p.modele.emission_complete) return;
+    if (fin_E < debut_E && !r.modele.emission_complete) return;
 
-    const double Lw = p.couches.largeur_puits;
-    const double tau = p.calcul.demi_largeur_lorentz;
-    const double prefacteur_gain = q2_fois_hbar / (mat.nr_puits * c_lumiere * epsilon0 * std::pow(m0, 2.0) * Lw * 1e-10);
-    const double M = std::sqrt(mat.Ep_puits * m0 * q / 6);
-    const double Gamma = hbar / tau; // J
-
-    preparer_points(EFC, EFV, p, mat, k0, d, s);
-    const poids_branches w = poids_emission(r, k0, d);
-    if (p.modele.emission_complete) {
-        // R(E) / E_J, the prefactor of the emission below
-        const double c_R = (2 * mat.nr_puits * std::pow(q, 2.0) * std::pow(M, 2.0) / (pi * pi * tau)) /
+    preparer_points(EFC, EFV, r, b, s);
+    const poids_branches w = poids_emission(b.r, b.k0, b.d);
+    if (r.modele.emission_complete) {
+        const double Lw = r.largeur_puits;
+        const double tau = r.calcul.demi_largeur_lorentz;
+        const double M = std::sqrt(b.m.Ep_puits * m0 * q / 6);
+        // R(E) / E_J, the prefactor of the emission of spectre_en_E
+        const double c_R = (2 * b.m.nr_puits * std::pow(q, 2.0) * std::pow(M, 2.0) / (pi * pi * tau)) /
                            (Lw * 1e-4 * pi_eps0_m02_c3 * hbar);
-        s.Jrad_bande = courant_radiatif_bande(c_R, Gamma, Lw, w, k0, d, s);
+        s.Jrad_bande = courant_radiatif_bande(c_R, hbar / tau, Lw, w, b.k0, b.d, s);
     }
-    if (p.calcul.fin_E < p.calcul.debut_E) return;
-    if (w.incomplet) avertir_branches(s);
+    if (fin_E < debut_E) return;
+    s.branches_incompletes = w.incomplet;
 
-    // Denominators Gamma / (pi L(x)) of the line shapes (J^2)
-    const double w_sech = Gamma / arccosh_2;
-    const double sigma = Gamma / racine_2_ln_2;
-    const double facteur_gauss = Gamma * sigma * racine_2_pi / pi;
-    auto lorentz = [&](double x) { return std::pow(x, 2.0) + mat.largeur_lorentz_carre; };
-    // Beyond 40 w (sech) or 9 sigma (Gaussian) the line holds less than 1e-17
-    // of its peak: the point counts 0 (an infinite denominator), and the
-    // exponential is not evaluated at the many k points far from resonance.
-    auto sech = [&](double x) {
-        const double u = x / w_sech;
-        return std::fabs(u) > 40 ? HUGE_VAL : Gamma * w_sech * std::cosh(u);
-    };
-    auto gauss = [&](double x) {
-        const double u = x / sigma;
-        return std::fabs(u) > 9 ? HUGE_VAL : facteur_gauss * std::exp(u * u / 2);
-    };
-
-    const int nb_E = k0.E.nb();
-
-    for (double E = p.calcul.debut_E; E <= p.calcul.fin_E; E += 1.0) {
-        const std::size_t idx = static_cast<std::size_t>(std::trunc(E - p.calcul.debut_E));
-        s.gain_te[idx] = s.gain_tm[idx] = s.rsp[idx] = 0;
-        switch (p.modele.raie) {
-        case forme_raie::lorentz: integrer_k(E, k0, d, s, lorentz); break;
-        case forme_raie::sech: integrer_k(E, k0, d, s, sech); break;
-        case forme_raie::gauss: integrer_k(E, k0, d, s, gauss); break;
-        }
-
-        const double E_J = E * q / 1000; // meV -> J
-        const double A = 2 * prefacteur_gain * std::pow(M, 2.0) * Gamma / (100 * pi * E_J); // 1/m -> 1/cm
-        // Spontaneous rate per unit volume and photon energy, s^-1 cm^-3 J^-1:
-        // the golden rule gives pi^2 (one pi with the gain's, one of the
-        // emission's mode density), so that rsp = nr^2 E^2 / (pi^2 hbar^3 c^2)
-        // times the gain with fc fh in place of fc + fh - 1, in quasi-equilibrium.
-        const double R = (2 * mat.nr_puits * E_J * std::pow(q, 2.0) * std::pow(M, 2.0) / (pi * pi * tau)) /
-                         (Lw * 1e-4 * pi_eps0_m02_c3 * hbar);
-
-        for (int n = 0; n < nb_E; ++n)
-            for (int b = 0; b < w.nb_branches; ++b) {
-                const std::size_t i = static_cast<std::size_t>(b) * nb_E + n;
-                if (!w.pris[i]) continue;
-                const double O2 = w.O2[i];
-                const double ig = s.integrale_gain[i];
-                const double ir = s.integrale_rsp[i];
-                if (d.branche_lh[b] == 1) {
-                    // light hole: TE 1/4, TM 1 (zone-centre momentum matrix
-                    // elements 1/2 and 2 of the bulk M^2, against 3/2 and 0 for
-                    // heavy holes; A holds 2 M^2)
-                    s.gain_tm[idx] += A * O2 * ig;
-                    s.gain_te[idx] += (1.0 / 4.0) * A * O2 * ig;
-                } else {
-                    // heavy hole: TE 3/4, no TM
-                    s.gain_te[idx] += (3.0 / 4.0) * A * O2 * ig;
-                }
-                s.rsp[idx] += 0.5 * R * O2 * ir;
-            }
-
-        const double g = p.cavite.facteur_confinement * s.gain_te[idx];
+    for (double E = debut_E; E <= fin_E; E += 1.0) {
+        const std::size_t idx = static_cast<std::size_t>(std::trunc(E - debut_E));
+        spectre_en_E(E, idx, r, w, b, s);
+        // the peak modal gains, TE and TM, each with its own confinement factor
+        const double g = r.cavite.facteur_confinement * s.gain_te[idx];
         if (s.Gmax == 0 || g > s.Gmax) {
             s.Gmax = g;
             s.energie_gmax = E;
             s.energie_gmax_definie = true;
         }
-        const double g_tm = p.cavite.facteur_confinement_tm * s.gain_tm[idx];
+        const double g_tm = r.cavite.facteur_confinement_tm * s.gain_tm[idx];
         if (s.Gmax_tm == 0 || g_tm > s.Gmax_tm) {
             s.Gmax_tm = g_tm;
             s.energie_gmax_tm = E;
         }
-        std::fprintf(fichier_gain, "%e\t%e\t%e\t%e\n", E, s.gain_te[idx], s.gain_tm[idx], s.rsp[idx]);
+        s.lignes.push_back({E, s.gain_te[idx], s.gain_tm[idx], s.rsp[idx]});
     }
 }

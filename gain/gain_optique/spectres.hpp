@@ -3,7 +3,6 @@
 // transition between a conduction subband and a valence branch.
 #pragma once
 
-#include <cstdio>
 #include <vector>
 
 #include "configuration/parametres.hpp"
@@ -12,16 +11,27 @@
 #include "materiau/materiau.hpp"
 #include "niveaux_k0/niveaux_k0.hpp"
 
+// One line of the gain file: a photon energy (meV) and the spectra there.
+struct ligne_gain {
+    double E, gain_te, gain_tm, rsp;
+};
+
 struct spectres {
     // Indexed trunc(E - debut_E); one entry past the last point, left at 0.
     std::vector<double> gain_te, gain_tm; // cm^-1
     std::vector<double> rsp;              // spontaneous emission rate, column "Rsp (cm-1)" of the gain file
+    // The pass's points in the order computed, as they stood then: two
+    // photon energies a few ulps off their grid value may share an index
+    // above, and the later one overwrites the earlier one there.
+    std::vector<ligne_gain> lignes;
     double Gmax = 0;                      // largest modal TE gain of the pass, cm^-1
     double energie_gmax = 0;              // its photon energy, meV
     bool energie_gmax_definie = false;
     double Gmax_tm = 0;                   // the same for the TM mode, with its own confinement factor
     double energie_gmax_tm = 0;
-    bool avertissement_branches = false;  // the branch-walk warning was printed (once per run)
+    // The branch walk left a valence branch out: the branches do not match
+    // the zone-centre levels (said once per run).
+    bool branches_incompletes = false;
     // With [modele] emission_complete: the radiative current density of the
     // whole band, A/cm^2 (the emission integrated over every photon energy).
     double Jrad_bande = 0;
@@ -33,19 +43,33 @@ struct spectres {
     std::vector<double> numerateur_gain; // w (fc + fh - 1)
     std::vector<double> numerateur_rsp;  // w fc fh
     std::vector<double> integrale_gain, integrale_rsp; // [s][n] as s * nb_E + n
-    std::vector<double> k;               // k_m = m deltak, m^-1
+    std::vector<double> k;               // k_m, m^-1
 };
 
-// "Energie(meV)\tGain TE (cm-1)\tGain TM (cm-1)\tRsp (cm-1)\n"
-void ecrire_entete_gain(std::FILE* f);
+// What the spectra read of the run: the photon-energy window, the in-plane
+// step and tau (calcul), the two confinement factors (cavite), the line shape
+// and the departures of [modele], the carriers' temperature and the well width.
+struct reglages_spectres {
+    const parametres_numeriques& calcul;
+    const parametres_cavite& cavite;
+    const options_modele& modele;
+    double T;             // K
+    double largeur_puits; // Å
+};
+
+// The band structure of the run, the same for every pass.
+struct bandes_puits {
+    const resultats_materiau& m;
+    const resultats_k0& k0;
+    const resultats_dispersion& d;
+    const recouvrements& r;
+};
 
 // One pass: EFC (meV, electron axis), EFV (meV, hole axis), N the sheet
 // density of the pass (m^-2; only the gap shrinkage of [modele] uses it).
-// Fills the spectra, Gmax and energie_gmax, and appends
-// "%e\t%e\t%e\t%e\n" per photon energy.
-void calculer_spectres(double EFC, double EFV, const recouvrements& r, const parametres_calcul& p,
-                       const resultats_materiau& m, const resultats_k0& k0, const resultats_dispersion& d,
-                       std::FILE* fichier_gain, spectres& s, double N = 0.0);
+// Fills the spectra, their lines, Gmax and energie_gmax; the tables of s are
+// reused from pass to pass.
+void calculer_spectres(double EFC, double EFV, double N, const bandes_puits& b, const reglages_spectres& r, spectres& s);
 
 // Line shape of unit area at detuning x (J) for the half width at half
 // maximum Gamma (J), in J^-1:
@@ -54,7 +78,7 @@ void calculer_spectres(double EFC, double EFV, const recouvrements& r, const par
 //   gauss   exp(-x^2 / (2 s^2)) / (s sqrt(2 pi)), s = Gamma / sqrt(2 ln 2).
 double forme_de_raie(forme_raie forme, double x, double Gamma);
 
-// Band-gap shrinkage (meV) of [modele] renormalisation_gap at the sheet
-// density N (m^-2) of a well of width largeur_puits (Å): coefficient N^(1/3),
-// N in cm^-3.
-double retrecissement_gap(const parametres_calcul& p, double N);
+// Band-gap shrinkage (meV) of [modele] renormalisation_gap (coefficient,
+// eV cm) at the sheet density N (m^-2) of a well of width largeur_puits (Å):
+// coefficient N^(1/3), N in cm^-3.
+double retrecissement_gap(double coefficient, double largeur_puits, double N);

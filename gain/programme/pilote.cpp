@@ -30,6 +30,8 @@
 #include "programme/bornes.hpp"
 #include "programme/console.hpp"
 #include "programme/phases.hpp"
+#include "programme/console_gain.hpp"
+#include "programme/sorties_gain.hpp"
 #include "seuil_pi/courbe_pi.hpp"
 #include "seuil_pi/seuil.hpp"
 #include "programme/preparation.hpp"
@@ -83,35 +85,39 @@ void afficher_banniere()
 
 // The mode that lases: TM where its peak modal gain is positive and above the
 // TE one (light holes on top: a tensile well), TE otherwise.
-spectre_laser spectre_qui_lase(const spectres& s, const parametres_calcul& p)
+spectre_laser spectre_qui_lase(const spectres& s, const parametres_cavite& c)
 {
     if (s.Gmax_tm > 0 && s.Gmax_tm > s.Gmax)
-        return {s.gain_tm, s.rsp, p.cavite.facteur_confinement_tm, s.Gmax_tm, s.energie_gmax_tm, s.energie_gmax_definie, true,
+        return {s.gain_tm, s.rsp, c.facteur_confinement_tm, s.Gmax_tm, s.energie_gmax_tm, s.energie_gmax_definie, true,
                 s.Jrad_bande};
-    return {s.gain_te, s.rsp, p.cavite.facteur_confinement, s.Gmax, s.energie_gmax, s.energie_gmax_definie, false, s.Jrad_bande};
+    return {s.gain_te, s.rsp, c.facteur_confinement, s.Gmax, s.energie_gmax, s.energie_gmax_definie, false, s.Jrad_bande};
 }
 
 // The carrier-density series: one pass per density, each finding the
-// quasi-Fermi levels, the spectra and the threshold line. The overlaps do not
-// depend on the density and are computed once.
+// quasi-Fermi levels, the spectra and the threshold line, printed and written
+// as each phase returns them. The overlaps do not depend on the density and
+// are computed once.
 etat_seuil boucle_porteurs(const parametres_calcul& p, const resultats_materiau& m, const resultats_k0& k0,
                            const resultats_dispersion& d, const ligne_commande& commande, fichiers_sortie& f)
 {
+    const double Lw = p.couches.largeur_puits, Lb = p.couches.largeur_barriere;
     const double Ninj_depart = m.Ninj_surf;
     // cm-3 -> m-3, times the well width in metres: a sheet density step.
-    const double pas_porteurs = commande.pas_porteurs_cm3 / 1e-6 * (p.couches.largeur_puits * 1e-10);
+    const double pas_porteurs = commande.pas_porteurs_cm3 / 1e-6 * (Lw * 1e-10);
 
     ecrire_entete_gain(f.gain.get());
     ecrire_entete_param(f.param.get());
 
-    const recouvrements r = calculer_recouvrements(p, m, k0);
+    const recouvrements r = calculer_recouvrements(Lw, Lb, k0);
     if (f.enveloppes) {
-        ecrire_fichier_enveloppes(f.enveloppes.get(), p, m, k0);
+        ecrire_fichier_enveloppes(f.enveloppes.get(), calculer_enveloppes(Lw, Lb, k0));
         fermer_fichier(f.enveloppes, *p.sortie.fichier_enveloppes);
     }
 
+    const reglages_fermi rf{p.couches.T, Lw, p.calcul.deltak, p.modele.k_aligne != 0};
     etat_seuil seuil;
     spectres s;
+    bool branches_signalees = false; // the branch-walk warning is printed once per run
     const int n = nombre_de_passes(commande.nombre_iterations);
     // n <= bornes::passes_max, checked before the first phase.
     for (int i = 0; i < n; ++i) {
@@ -119,18 +125,25 @@ etat_seuil boucle_porteurs(const parametres_calcul& p, const resultats_materiau&
         double EFC = -100.0;
         double EFV = -100.0;
         if (N > 0) {
-            EFC = chercher_EFC(N, p, m, k0);
-            EFV = chercher_EFV(N, p, d, std::min(k0.bande_HH.bord_puits, k0.bande_LH.bord_puits));
+            EFC = chercher_EFC(N, rf, m, k0);
+            EFV = chercher_EFV(N, rf, d, std::min(k0.bande_HH.bord_puits, k0.bande_LH.bord_puits));
         }
-        std::printf("Calcul du gain pour N = %e...\n", N * 1e-6 / (p.couches.largeur_puits * 1e-10));
-        std::printf("EFC : %f meV\n", EFC);
-        std::printf("EFV : %f meV\n", -EFV);
-        calculer_spectres(EFC, EFV, r, p, m, k0, d, f.gain.get(), s, N);
-        const bool fin = calculer_seuil(i, commande.nombre_iterations, N, spectre_qui_lase(s, p), p, f.param.get(), seuil);
+        afficher_passe(N * 1e-6 / (Lw * 1e-10), EFC, EFV);
+        calculer_spectres(EFC, EFV, N, {m, k0, d, r}, {p.calcul, p.cavite, p.modele, p.couches.T, Lw}, s);
+        if (s.branches_incompletes && !branches_signalees) avertir_branches();
+        branches_signalees = branches_signalees || s.branches_incompletes;
+        ecrire_spectres(f.gain.get(), s);
+        const ligne_seuil l = calculer_seuil(i, commande.nombre_iterations, N, spectre_qui_lase(s, p.cavite),
+                                             {p.cavite, p.bragg, p.calcul, p.modele, Lw}, seuil);
+        afficher_seuil_passe(l);
+        if (l.depart_au_seuil)
+            arreter("Valeur de Ninj trop élevée pour boucler lors du calcul du seuil. Diminuez la valeur de "
+                    "départ dans le fichier de config, ou le pas lors du P-I\n");
+        ecrire_ligne_param(f.param.get(), l);
         // Whole passes reach the files: a later stop leaves complete lines.
         vider_fichier(f.gain.get(), *p.sortie.fichier_gain);
         vider_fichier(f.param.get(), *p.sortie.fichier_param);
-        if (fin) break;
+        if (l.fin_boucle) break;
     }
     return seuil;
 }
@@ -183,8 +196,9 @@ int executer(int argc, const char* const* argv)
     }
 
     const etat_seuil seuil = boucle_porteurs(p, m, k0, d, commande, f);
-    const double pente = courbe_pi(p, seuil, f.pi.get());
-    afficher_resume_seuil(p, seuil, pente);
+    const caracteristique_pi pi = courbe_pi(p.cavite, p.bragg.lambda, p.calcul.debut_courant, p.calcul.fin_courant, seuil);
+    ecrire_courbe_pi(f.pi.get(), pi);
+    afficher_resume_seuil(p, seuil, pi.pente);
 
     fermer_fichier(f.pi, *p.sortie.fichier_PI);
     fermer_fichier(f.gain, *p.sortie.fichier_gain);

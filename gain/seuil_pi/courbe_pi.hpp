@@ -2,14 +2,24 @@
 // fibre-side facet, linear in the drive current above threshold.
 #pragma once
 
-#include <cstdio>
+#include <vector>
 
 #include "configuration/parametres.hpp"
 #include "seuil_pi/seuil.hpp"
 
-// Writes the header and, when the series reached threshold, one line
-// "current (A), power (W)" per mA from debut_courant to fin_courant, from the
-// effective reflectivity and the threshold current density of the pass where
-// threshold was first crossed. Without any pass the console says so. Returns
-// the slope of the curve above threshold, W/A.
-double courbe_pi(const parametres_calcul& p, const etat_seuil& etat, std::FILE* fichier_pi);
+struct point_pi {
+    double I; // drive current, A
+    double P; // optical power, W (negative below threshold, as computed)
+};
+
+struct caracteristique_pi {
+    std::vector<point_pi> points; // one per mA from debut_courant to fin_courant; none below threshold
+    double pente = 0;             // slope above threshold, W/A
+};
+
+// From the effective reflectivity and the threshold current density of the
+// pass where threshold was first crossed: the curve when the series reached
+// threshold, and its slope when any pass was made (0 without one). lambda:
+// the grating's wavelength, nm; currents in mA.
+caracteristique_pi courbe_pi(const parametres_cavite& cavite, double lambda, int debut_courant, int fin_courant,
+                             const etat_seuil& etat);

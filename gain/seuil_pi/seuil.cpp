@@ -1,9 +1,7 @@
 #include "seuil_pi/seuil.hpp"
 
 #include <cmath>
-#include <cstdio>
 
-#include "configuration/arret.hpp"
 #include "numerique/complexe.hpp"
 #include "numerique/constantes.hpp"
 
@@ -17,13 +15,12 @@ constexpr double h_c_meV_nm = 1240000.0;        // photon energy (meV) -> wavele
 // Fibre-side facet as seen from inside the chip: the facet itself plus the
 // grating's reflection, coupled twice through the chip-fibre junction and
 // attenuated on the way there and back, with the multiple reflections summed.
-double reflectivite_effective(const parametres_calcul& p)
+double reflectivite_effective(const parametres_bragg& b, double Rmin)
 {
-    const double X = std::exp(-2.0 * p.bragg.attenuation * p.bragg.longueur_fibre);
-    const double eta2 = p.bragg.couplage_puce_fibre * p.bragg.couplage_puce_fibre;
-    const double un_moins_R = 1.0 - p.cavite.Rmin;
-    return std::fabs(p.cavite.Rmin + eta2 * (un_moins_R * un_moins_R) * p.bragg.Rbragg * X /
-                                  (1.0 - eta2 * p.cavite.Rmin * p.bragg.Rbragg * X));
+    const double X = std::exp(-2.0 * b.attenuation * b.longueur_fibre);
+    const double eta2 = b.couplage_puce_fibre * b.couplage_puce_fibre;
+    const double un_moins_R = 1.0 - Rmin;
+    return std::fabs(Rmin + eta2 * (un_moins_R * un_moins_R) * b.Rbragg * X / (1.0 - eta2 * Rmin * b.Rbragg * X));
 }
 
 // The spectra hold the points debut_E, debut_E + 1, ... up to fin_E. When
@@ -34,181 +31,126 @@ double point_spectre(const std::vector<double>& spectre, int j, double E, double
     return E <= fin_E ? spectre[static_cast<std::size_t>(j)] : 0.0;
 }
 
-// Radiative current density of the pass (integral of the spontaneous rate over
-// photon energy) and the modal gain on the strip that holds the Bragg
-// photon energy.
-void parcourir_spectre(const spectre_laser& s, const parametres_calcul& p, etat_seuil& etat)
+// Radiative current density of the pass, A/cm^2 (integral of the spontaneous
+// rate over photon energy), and the modal gain on the strip that holds the
+// Bragg photon energy, into gain_bragg.
+double parcourir_spectre(const spectre_laser& s, const reglages_seuil& r, double& gain_bragg)
 {
-    const double energie_bragg = constantes::h_c / (p.bragg.lambda * 1e-9 * q); // eV
+    const double debut_E = r.calcul.debut_E, fin_E = r.calcul.fin_E;
+    const double energie_bragg = constantes::h_c / (r.bragg.lambda * 1e-9 * q); // eV
     const double q_carre = q * q;
-    double E = p.calcul.debut_E;
+    double Jrad = 0;
+    double E = debut_E;
     // 1 meV steps, exact below 2^53: fin_E - debut_E + 1 strips at most
     // (both at most 100000 meV, bounds of the run).
     do {
-        const int j = static_cast<int>(E - p.calcul.debut_E);
-        const double g_bas = point_spectre(s.gain, j, E, p.calcul.fin_E);
-        const double g_haut = point_spectre(s.gain, j + 1, E + 1, p.calcul.fin_E);
-        const double rsp_bas = point_spectre(s.rsp, j, E, p.calcul.fin_E);
-        const double rsp_haut = point_spectre(s.rsp, j + 1, E + 1, p.calcul.fin_E);
+        const int j = static_cast<int>(E - debut_E);
+        const double g_bas = point_spectre(s.gain, j, E, fin_E);
+        const double g_haut = point_spectre(s.gain, j + 1, E + 1, fin_E);
+        const double rsp_bas = point_spectre(s.rsp, j, E, fin_E);
+        const double rsp_haut = point_spectre(s.rsp, j + 1, E + 1, fin_E);
         if (E / 1000 <= energie_bragg && energie_bragg < (E + 1) / 1000) // meV -> eV
-            etat.gain_bragg = s.confinement * (g_bas + g_haut) / 2;
-        etat.Jrad += trapeze(E, E + 1, rsp_bas, rsp_haut) * q_carre * p.couches.largeur_puits * 1e-11;
+            gain_bragg = s.confinement * (g_bas + g_haut) / 2;
+        Jrad += trapeze(E, E + 1, rsp_bas, rsp_haut) * q_carre * r.largeur_puits * 1e-11;
         E = E + 1;
-    } while (E < p.calcul.fin_E);
+    } while (E < fin_E);
+    return Jrad;
+}
+
+// The cavity that lases at this pass, its threshold gain (cm^-1) and the
+// emission wavelength (nm).
+struct cavite_choisie {
+    bool bragg;
+    double Gth, lambda;
+};
+
+cavite_choisie choisir_cavite(const spectre_laser& s, const reglages_seuil& r, double gain_bragg, double R_eff)
+{
+    const parametres_cavite& c = r.cavite;
+    const double L = c.longueur_puce; // cm
+    // The grating cavity lases first when its gain advantage at the Bragg
+    // wavelength exceeds the extra mirror loss of the chip's own facet.
+    const bool bragg = gain_bragg - s.Gmax > std::log(c.Rmin / R_eff) / (2 * L);
+    if (bragg) return {true, c.pertes_internes + std::log(1 / (c.Rmax * R_eff)) / (2 * L), r.bragg.lambda};
+    // empty spectrum: no peak, hence no emission wavelength to give
+    return {false, c.pertes_internes + std::log(1 / (c.Rmax * c.Rmin)) / (2 * L),
+            s.energie_gmax_definie ? h_c_meV_nm / s.energie_gmax : 0.0};
+}
+
+// Gain and current taken linear in N between the previous density and this
+// one (N, Gmax, J); the threshold current is read at the density where the
+// gain line meets Gth, each part of it on its own line. Returns that density.
+double interpoler_seuil(double N, double Gmax, double Gth, const etat_seuil& etat, courants& J)
+{
+    const double a = (Gmax - etat.G0) / (N - etat.N0);
+    const double b = (J.total - etat.J0.total) / (N - etat.N0);
+    const double g0 = Gmax - a * N;
+    const double Nth = (Gth - g0) / a;
+    J.total = J.total + b * (Nth - N);
+    auto interpoler = [&](double Jp, double J_avant) { return Jp + (Jp - J_avant) / (N - etat.N0) * (Nth - N); };
+    J.radiatif = interpoler(J.radiatif, etat.J0.radiatif);
+    J.defauts = interpoler(J.defauts, etat.J0.defauts);
+    J.auger = interpoler(J.auger, etat.J0.auger);
+    return Nth;
 }
 
 } // namespace
 
-double courant_non_radiatif(const parametres_calcul& p, double N, double& JA, double& JC)
+courants courant_non_radiatif(const options_modele& modele, double tau_nr, double largeur_puits, double N)
 {
-    if (!p.modele.recombinaison_abc) {
-        JA = q_1e_4 * N / p.cavite.tau_nr;
-        JC = 0;
-        return JA;
+    courants c;
+    if (!modele.recombinaison_abc) {
+        c.defauts = q_1e_4 * N / tau_nr;
+        c.total = c.defauts;
+        return c;
     }
-    const double N_cm3 = N * 1e-6 / (p.couches.largeur_puits * 1e-10); // m^-2 -> cm^-3
-    JA = q_1e_4 * N * p.modele.A_srh;                          // q Lw A N: Lw N is the sheet density
-    JC = q * (p.couches.largeur_puits * 1e-8) * p.modele.C_auger * N_cm3 * N_cm3 * N_cm3; // Å -> cm
-    return JA + JC;
+    const double N_cm3 = N * 1e-6 / (largeur_puits * 1e-10); // m^-2 -> cm^-3
+    c.defauts = q_1e_4 * N * modele.A_srh;                    // q Lw A N: Lw N is the sheet density
+    c.auger = q * (largeur_puits * 1e-8) * modele.C_auger * N_cm3 * N_cm3 * N_cm3; // Å -> cm
+    c.total = c.defauts + c.auger;
+    return c;
 }
 
-void ecrire_entete_param(std::FILE* fichier_param)
+ligne_seuil calculer_seuil(int i, double nombre_iterations, double N, const spectre_laser& s, const reglages_seuil& r,
+                           etat_seuil& etat)
 {
-    // Windows-1252: \xE9 is e acute, \xB2 the superscript two.
-    std::fputs("Nth (cm-3)\tGmax (cm-1)\tGth cavit\xE9 (cm-1)\tJnr (A/cm\xB2)\tJrad (A/cm\xB2)\tJth (A/cm\xB2)\t"
-               "Lambda \xE9mission (nm)\n",
-               fichier_param);
-}
+    etat.reflectivite_effective = reflectivite_effective(r.bragg, r.cavite.Rmin);
+    double Jrad = 0;
+    if (r.calcul.fin_E > r.calcul.debut_E) Jrad = parcourir_spectre(s, r, etat.gain_bragg);
+    if (r.modele.emission_complete) Jrad = s.Jrad_bande;
+    const courants nr = courant_non_radiatif(r.modele, r.cavite.tau_nr, r.largeur_puits, N);
+    const courants J_passe{nr.total + Jrad, Jrad, nr.defauts, nr.auger};
+    const cavite_choisie c = choisir_cavite(s, r, etat.gain_bragg, etat.reflectivite_effective);
 
-bool calculer_seuil(int i, double nombre_iterations, double N, const spectre_laser& s, const parametres_calcul& p,
-                    std::FILE* fichier_param, etat_seuil& etat)
-{
-    const double Gmax = s.Gmax;
-    const double L = p.cavite.longueur_puce; // cm
-    etat.reflectivite_effective = reflectivite_effective(p);
-    const double R_eff = etat.reflectivite_effective;
-
-    if (p.calcul.fin_E > p.calcul.debut_E) parcourir_spectre(s, p, etat);
-
-    if (p.modele.emission_complete) etat.Jrad = s.Jrad_bande;
-
-    double JA = 0, JC = 0;
-    const double Jnr = courant_non_radiatif(p, N, JA, JC);
-    double Jth = Jnr + etat.Jrad;
-    double Jrad_th = etat.Jrad, JA_th = JA, JC_th = JC;
-
-    // The grating cavity lases first when its gain advantage at the Bragg
-    // wavelength exceeds the extra mirror loss of the chip's own facet.
-    double Gth = 0, lambda_emission = 0;
-    const bool bragg = etat.gain_bragg - Gmax > std::log(p.cavite.Rmin / R_eff) / (2 * L);
-    if (bragg) {
-        std::puts("Accroche Bragg");
-        Gth = p.cavite.pertes_internes + std::log(1 / (p.cavite.Rmax * R_eff)) / (2 * L);
-        lambda_emission = p.bragg.lambda;
-    } else {
-        std::puts("Accroche puce");
-        Gth = p.cavite.pertes_internes + std::log(1 / (p.cavite.Rmax * p.cavite.Rmin)) / (2 * L);
-        // empty spectrum: no peak, hence no emission wavelength to give
-        lambda_emission = s.energie_gmax_definie ? h_c_meV_nm / s.energie_gmax : 0.0;
-    }
-
-    bool fin_boucle = false;
-    double Nth = N;
-    if (Gmax >= Gth) {
-        if (i == 0 && nombre_iterations != 1.0)
-            arreter("Valeur de Ninj trop élevée pour boucler lors du calcul du seuil. Diminuez la valeur de "
-                    "départ dans le fichier de config, ou le pas lors du P-I\n");
-        if (etat.a_point_precedent) {
-            // Gain and current taken linear in N between the previous density and
-            // this one; the threshold current is read at the density where the
-            // gain line meets Gth.
-            const double a = (Gmax - etat.G0) / (N - etat.N0);
-            const double b = (Jth - etat.J0) / (N - etat.N0);
-            const double g0 = Gmax - a * N;
-            Nth = (Gth - g0) / a;
-            Jth = Jth + b * (Nth - N);
-            // each part of the current on its own line between the two densities
-            auto interpoler = [&](double J, double J_avant) { return J + (J - J_avant) / (N - etat.N0) * (Nth - N); };
-            Jrad_th = interpoler(etat.Jrad, etat.Jrad0);
-            JA_th = interpoler(JA, etat.JA0);
-            JC_th = interpoler(JC, etat.JC0);
-        } else {
-            std::puts("Seuil atteint à la densité unique du calcul : pas de point précédent pour interpoler, "
-                      "Jth = Jnr + Jrad conservé.");
-        }
-        fin_boucle = p.calcul.arret_seuil != 0;
-        if (!etat.seuil_atteint) {
+    ligne_seuil l{N * 1e-6 / (r.largeur_puits * 1e-10), s.Gmax, c.Gth, nr.total, Jrad, J_passe.total, c.lambda, c.bragg};
+    if (s.Gmax >= c.Gth) {
+        // a series must start below threshold to find it
+        l.depart_au_seuil = i == 0 && nombre_iterations != 1.0;
+        if (l.depart_au_seuil) return l;
+        courants J = J_passe;
+        double Nth = N;
+        if (etat.a_point_precedent) Nth = interpoler_seuil(N, s.Gmax, c.Gth, etat, J);
+        l.sans_point_precedent = !etat.a_point_precedent;
+        l.Jth = J.total;
+        l.fin_boucle = r.calcul.arret_seuil != 0;
+        if (!etat.seuil_atteint) { // the threshold of the series is that of its first crossing
             etat.seuil_atteint = true;
             etat.Nth = Nth;
-            etat.Jth_seuil = Jth;
-            etat.lambda_seuil = lambda_emission;
-            etat.bragg_seuil = bragg;
-            etat.Jrad_seuil = Jrad_th;
-            etat.JA_seuil = JA_th;
-            etat.JC_seuil = JC_th;
+            etat.Jth = J;
+            etat.lambda_seuil = c.lambda;
+            etat.bragg_seuil = c.bragg;
             etat.tm_seuil = s.tm;
         }
     }
-    if (!etat.calcule || Gmax > etat.Gmax_serie) {
-        etat.Gmax_serie = Gmax;
-        etat.Gth_serie = Gth;
+    if (!etat.calcule || s.Gmax > etat.Gmax_serie) {
+        etat.Gmax_serie = s.Gmax;
+        etat.Gth_serie = c.Gth;
     }
-
-    const double Lw = p.couches.largeur_puits;
-    std::fprintf(fichier_param, "%e\t%e\t%e\t%f\t%f\t%f\t%f\n", N * 1e-6 / (Lw * 1e-10), Gmax, Gth, Jnr, etat.Jrad,
-                 Jth, lambda_emission); // m^-2 -> cm^-3
-
-    // The next pass interpolates from this density's own current, never from
-    // an interpolated one: past threshold the lines stay consistent.
+    // The next pass interpolates from this density's own current: past
+    // threshold the lines stay consistent.
     etat.N0 = N;
-    etat.G0 = Gmax;
-    etat.J0 = Jnr + etat.Jrad;
-    etat.Jrad0 = etat.Jrad;
-    etat.JA0 = JA;
-    etat.JC0 = JC;
-    etat.Jrad = 0;
-    etat.a_point_precedent = true;
-    etat.calcule = true;
-    return fin_boucle;
-}
-
-void afficher_resume_seuil(const parametres_calcul& p, const etat_seuil& etat, double pente_pi)
-{
-    std::puts("Résumé du seuil :");
-    if (!etat.calcule) {
-        std::puts("  aucune densité de porteurs traitée : pas de seuil.");
-        return;
-    }
-    if (!etat.seuil_atteint) {
-        std::printf("  seuil non atteint : gain modal maximal %e cm-1 pour %e cm-1 demandés par la cavité ; "
-                    "le fichier P-I ne contient que son en-tête.\n",
-                    etat.Gmax_serie, etat.Gth_serie);
-        return;
-    }
-    const double Lw = p.couches.largeur_puits;
-    std::printf("  densité de seuil Nth : %e cm-3\n", etat.Nth * 1e-6 / (Lw * 1e-10)); // m^-2 -> cm^-3
-    std::printf("  densité de courant de seuil Jth : %f A/cm²\n", etat.Jth_seuil);
-    // The model's departures print the current at the terminals and the parts
-    // of Jth; the exact model keeps its summary as it was.
-    if (p.modele.present) {
-        std::printf("  densité de courant aux bornes Jth/eta_interne : %f A/cm² (eta_interne = %g)\n",
-                    etat.Jth_seuil / p.cavite.eta_interne, p.cavite.eta_interne);
-        const double J = etat.Jth_seuil;
-        if (p.modele.recombinaison_abc)
-            std::printf("  parts de Jth : radiative %.1f %% (%f A/cm²), défauts A·N %.1f %% (%f A/cm²), "
-                        "Auger C·N³ %.1f %% (%f A/cm²)\n",
-                        100 * etat.Jrad_seuil / J, etat.Jrad_seuil, 100 * etat.JA_seuil / J, etat.JA_seuil,
-                        100 * etat.JC_seuil / J, etat.JC_seuil);
-        else
-            std::printf("  parts de Jth : radiative %.1f %% (%f A/cm²), non radiative N/tau_nr %.1f %% (%f A/cm²)\n",
-                        100 * etat.Jrad_seuil / J, etat.Jrad_seuil, 100 * etat.JA_seuil / J, etat.JA_seuil);
-    }
-    std::printf("  courant de seuil : %f mA (ruban de %g cm × %g cm)\n",
-                etat.Jth_seuil * p.cavite.longueur_puce * p.cavite.largeur_contact * 1000, p.cavite.longueur_puce, p.cavite.largeur_contact);
-    std::printf("  longueur d'onde d'émission : %f nm\n", etat.lambda_seuil);
-    std::printf("  cavité : %s\n", etat.bragg_seuil ? "puce et réseau de Bragg (Accroche Bragg)"
-                                                     : "puce seule (Accroche puce)");
-    // Named when it is TM only: a run lasing in TE prints what it always printed.
-    if (etat.tm_seuil) std::puts("  polarisation : TM (gain modal TM supérieur au gain modal TE)");
-    std::printf("  rendement différentiel (pente P-I) : %f W/A\n", pente_pi);
+    etat.G0 = s.Gmax;
+    etat.J0 = J_passe;
+    etat.a_point_precedent = etat.calcule = true;
+    return l;
 }

@@ -51,5 +51,12 @@ struct banc {
         r.HH.assign(nb_HH, std::vector<double>{0.9});
         r.LH.assign(nb_LH, std::vector<double>{0.8});
     }
+    bandes_puits bandes() const { return {m, k0, d, r}; }
+    reglages_spectres reglages() const { return {p.calcul, p.cavite, p.modele, p.couches.T, p.couches.largeur_puits}; }
+    // One pass at the quasi-Fermi levels EFC, EFV and sheet density N.
+    void calculer(double EFC, double EFV, spectres& s, double N = 0) const
+    {
+        calculer_spectres(EFC, EFV, N, bandes(), reglages(), s);
+    }
 };
 

@@ -77,14 +77,11 @@ void ajouter(niveaux_bande& nb, const etat& s)
 struct structure {
     double V = 200, Lw = 80, Lb;
     etat pair, impair;
-    parametres_calcul p;
     resultats_k0 k0;
     structure(double Lb_) : Lb(Lb_)
     {
         pair = niveau_lie(1, 60, V, Lw, Lb);
         impair = niveau_lie(60, 199, V, Lw, Lb);
-        p.couches.largeur_puits = Lw;
-        p.couches.largeur_barriere = Lb;
         k0.bande_E = k0.bande_HH = k0.bande_LH = bande(V);
     }
 };
@@ -150,7 +147,7 @@ TEST(Recouvrements, OrthogonaliteEtNormeDesEnveloppes)
         ajouter(s.k0.E, s.impair);
         ajouter(s.k0.HH, s.pair);
         ajouter(s.k0.LH, s.impair);
-        const recouvrements r = calculer_recouvrements(s.p, resultats_materiau{}, s.k0);
+        const recouvrements r = calculer_recouvrements(s.Lw, s.Lb, s.k0);
         ASSERT_EQ(r.HH.size(), 1u);
         ASSERT_EQ(r.LH.size(), 1u);
         ASSERT_EQ(r.HH[0].size(), 2u);
@@ -167,40 +164,31 @@ TEST(Recouvrements, SansNiveauDeTrousTablesVides)
     structure s(300);
     ajouter(s.k0.E, s.pair);
     ajouter(s.k0.LH, s.pair);
-    const recouvrements r = calculer_recouvrements(s.p, resultats_materiau{}, s.k0);
+    const recouvrements r = calculer_recouvrements(s.Lw, s.Lb, s.k0);
     EXPECT_TRUE(r.HH.empty());
     ASSERT_EQ(r.LH.size(), 1u);
     EXPECT_NEAR(r.LH[0][0], 1.0, 2e-3);
 }
 
-TEST(Recouvrements, FichierDesEnveloppes)
+TEST(Recouvrements, TableDesEnveloppes)
 {
     structure s(150);
     ajouter(s.k0.E, s.pair);
     ajouter(s.k0.HH, s.pair);
     ajouter(s.k0.HH, s.impair);
-    std::FILE* f = std::tmpfile();
-    ASSERT_NE(f, nullptr);
-    ecrire_fichier_enveloppes(f, s.p, resultats_materiau{}, s.k0);
-    std::rewind(f);
-    char ligne[4096];
-    ASSERT_NE(std::fgets(ligne, sizeof ligne, f), nullptr);
-    EXPECT_STREQ(ligne, "z (A)\tE1\tHH1\tHH2\n");
-    int lignes = 0;
-    double z_premier = 0, z_dernier = 0;
-    while (std::fgets(ligne, sizeof ligne, f)) {
-        double z, e1, h1, h2;
-        ASSERT_EQ(std::sscanf(ligne, "%le\t%le\t%le\t%le", &z, &e1, &h1, &h2), 4) << ligne;
-        if (lignes == 0) z_premier = z;
-        z_dernier = z;
-        if (z <= 0) {
-            EXPECT_EQ(e1, 0.0); // beyond the 150 Å barrier
+    const table_enveloppes t = calculer_enveloppes(s.Lw, s.Lb, s.k0);
+    EXPECT_EQ(t.nb_E, 1);
+    EXPECT_EQ(t.nb_HH, 2);
+    EXPECT_EQ(t.nb_LH, 0);
+    ASSERT_EQ(t.z.size(), 80u + 401);
+    ASSERT_EQ(t.valeurs.size(), t.z.size());
+    EXPECT_EQ(t.z.front(), -50.0);
+    EXPECT_EQ(t.z.back(), 150.0 + 80 + 200);
+    for (std::size_t i = 0; i < t.z.size(); ++i) {
+        ASSERT_EQ(t.valeurs[i].size(), 3u);
+        if (t.z[i] <= 0) {
+            EXPECT_EQ(t.valeurs[i][0], 0.0); // beyond the 150 Å barrier
         }
-        EXPECT_EQ(e1, h1);              // same level in both bands
-        ++lignes;
+        EXPECT_EQ(t.valeurs[i][0], t.valeurs[i][1]); // same level in both bands
     }
-    std::fclose(f);
-    EXPECT_EQ(lignes, 80 + 401);
-    EXPECT_EQ(z_premier, -50.0);
-    EXPECT_EQ(z_dernier, 150.0 + 80 + 200);
 }

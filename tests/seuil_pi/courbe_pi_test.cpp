@@ -4,9 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
-#include <sstream>
-#include <string>
 #include <vector>
 
 namespace {
@@ -33,44 +30,26 @@ etat_seuil seuil_50mA()
 {
     etat_seuil e;
     e.reflectivite_effective = 0.3;
-    e.Jth_seuil = 0.4;
+    e.Jth.total = 0.4;
     e.seuil_atteint = true;
     e.calcule = true;
     return e;
 }
 
-struct sortie_pi {
-    std::vector<std::string> lignes;
-    std::string console;
-};
-
-sortie_pi tracer(const parametres_calcul& p, const etat_seuil& e)
+caracteristique_pi tracer(const parametres_calcul& p, const etat_seuil& e)
 {
-    std::FILE* f = std::tmpfile();
-    testing::internal::CaptureStdout();
-    courbe_pi(p, e, f);
-    sortie_pi s;
-    s.console = testing::internal::GetCapturedStdout();
-    std::fflush(f);
-    std::rewind(f);
-    std::string texte;
-    for (int c; (c = std::fgetc(f)) != EOF;) texte.push_back(static_cast<char>(c));
-    std::fclose(f);
-    std::istringstream in(texte);
-    for (std::string l; std::getline(in, l);) s.lignes.push_back(l);
-    return s;
+    return courbe_pi(p.cavite, p.bragg.lambda, p.calcul.debut_courant, p.calcul.fin_courant, e);
 }
 
 TEST(CourbePI, De0a100mA)
 {
-    const sortie_pi s = tracer(parametres_pi(), seuil_50mA());
-    ASSERT_EQ(s.lignes.size(), 102u);
-    EXPECT_EQ(s.lignes[0], "Courant (A)\tPopt (W)");
-    EXPECT_EQ(s.lignes[1].rfind("0.000000\t-", 0), 0u) << s.lignes[1]; // below threshold: negative power
-    EXPECT_EQ(s.lignes[50].rfind("0.049000\t-", 0), 0u) << s.lignes[50];
-    EXPECT_EQ(s.lignes[51], "0.050000\t0.000000");
-    EXPECT_EQ(s.lignes[101].rfind("0.100000\t", 0), 0u) << s.lignes[101];
-    EXPECT_EQ(s.console, "");
+    const caracteristique_pi c = tracer(parametres_pi(), seuil_50mA());
+    ASSERT_EQ(c.points.size(), 101u);
+    for (std::size_t i = 0; i < c.points.size(); ++i) EXPECT_EQ(c.points[i].I, static_cast<double>(i) / 1000) << i;
+    EXPECT_LT(c.points[0].P, 0.0); // below threshold: negative power
+    EXPECT_LT(c.points[49].P, 0.0);
+    EXPECT_EQ(c.points[50].P, 0.0);
+    EXPECT_GT(c.points[100].P, 0.0);
 }
 
 // Two identical facets: F = 1/2, and the power 50 mA above threshold is
@@ -78,15 +57,14 @@ TEST(CourbePI, De0a100mA)
 TEST(CourbePI, PuissanceDeDeuxFacettesEgales)
 {
     const parametres_calcul p = parametres_pi();
-    const sortie_pi s = tracer(p, seuil_50mA());
+    const caracteristique_pi c = tracer(p, seuil_50mA());
     const double alpha_m = std::log(1 / (0.3 * 0.3)) / (2 * 0.5);
     const double energie = 1.9878364683736348e-25 / (1550e-9) / 1.60218e-19;
     const double attendu = 0.05 * 0.8 * 0.5 * energie * alpha_m / (alpha_m + 10);
-    double I = 0, P = 0;
-    ASSERT_EQ(std::sscanf(s.lignes[101].c_str(), "%lf\t%lf", &I, &P), 2);
-    EXPECT_NEAR(P, attendu, 1e-6);
-    ASSERT_EQ(std::sscanf(s.lignes[1].c_str(), "%lf\t%lf", &I, &P), 2);
-    EXPECT_NEAR(P, -attendu, 1e-6);
+    ASSERT_EQ(c.points.size(), 101u);
+    EXPECT_NEAR(c.points[100].P, attendu, 1e-12);
+    EXPECT_NEAR(c.points[0].P, -attendu, 1e-12);
+    EXPECT_NEAR(c.pente, attendu / 0.05, 1e-12);
 }
 
 TEST(CourbePI, BornesDesCourants)
@@ -95,21 +73,23 @@ TEST(CourbePI, BornesDesCourants)
         int debut, fin;
         std::size_t lignes;
     };
-    for (const cas c : {cas{20, 20, 2}, cas{30, 20, 1}, cas{-2, 2, 6}}) {
+    for (const cas c : {cas{20, 20, 1}, cas{30, 20, 0}, cas{-2, 2, 5}}) {
         parametres_calcul p = parametres_pi();
         p.calcul.debut_courant = c.debut;
         p.calcul.fin_courant = c.fin;
-        const sortie_pi s = tracer(p, seuil_50mA());
-        EXPECT_EQ(s.lignes.size(), c.lignes) << c.debut << ".." << c.fin;
+        const caracteristique_pi pi = tracer(p, seuil_50mA());
+        ASSERT_EQ(pi.points.size(), c.lignes) << c.debut << ".." << c.fin;
+        if (c.lignes > 0) {
+            EXPECT_EQ(pi.points[0].I, c.debut / 1000.0);
+        }
     }
 }
 
-TEST(CourbePI, SansPasseEnTeteSeul)
+TEST(CourbePI, SansPasseNiPointNiPente)
 {
-    const sortie_pi s = tracer(parametres_pi(), etat_seuil{});
-    ASSERT_EQ(s.lignes.size(), 1u);
-    EXPECT_EQ(s.lignes[0], "Courant (A)\tPopt (W)");
-    EXPECT_NE(s.console.find("pas de seuil calculé"), std::string::npos) << s.console;
+    const caracteristique_pi c = tracer(parametres_pi(), etat_seuil{});
+    EXPECT_TRUE(c.points.empty());
+    EXPECT_EQ(c.pente, 0.0);
 }
 
 } // namespace
@@ -122,13 +102,12 @@ TEST(CourbePI, SeuilNonAtteintOuAtteintPlusTot)
     etat_seuil sous = seuil_50mA();
     sous.seuil_atteint = false;
     const parametres_calcul p = parametres_pi();
-    std::FILE* f = std::tmpfile();
     const double alpha_m = std::log(1 / (0.3 * 0.3)) / (2 * 0.5);
     const double energie = 1.9878364683736348e-25 / (1550e-9) / 1.60218e-19;
-    EXPECT_NEAR(courbe_pi(p, sous, f), 0.8 * 0.5 * energie * alpha_m / (alpha_m + 10), 1e-12);
-    std::fclose(f);
-    EXPECT_EQ(tracer(p, sous).lignes.size(), 1u);
+    const caracteristique_pi c = tracer(p, sous);
+    EXPECT_NEAR(c.pente, 0.8 * 0.5 * energie * alpha_m / (alpha_m + 10), 1e-12);
+    EXPECT_TRUE(c.points.empty());
 
-    const etat_seuil plus_tot = seuil_50mA(); // Jth_seuil of the first crossing, whatever came later
-    EXPECT_EQ(tracer(p, plus_tot).lignes[51], "0.050000\t0.000000");
+    const etat_seuil plus_tot = seuil_50mA(); // Jth of the first crossing, whatever came later
+    EXPECT_EQ(tracer(p, plus_tot).points[50].P, 0.0);
 }

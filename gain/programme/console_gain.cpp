@@ -1,0 +1,69 @@
+#include "programme/console_gain.hpp"
+
+#include <cstdio>
+
+void afficher_passe(double N_cm3, double EFC, double EFV)
+{
+    std::printf("Calcul du gain pour N = %e...\n", N_cm3);
+    std::printf("EFC : %f meV\n", EFC);
+    std::printf("EFV : %f meV\n", -EFV);
+}
+
+void avertir_branches()
+{
+    std::printf("Attention : les branches de valence ne correspondent pas aux niveaux HH et LH ; "
+                "les branches sans recouvrement sont ignorees dans les spectres.\n");
+}
+
+void afficher_seuil_passe(const ligne_seuil& l)
+{
+    std::puts(l.bragg ? "Accroche Bragg" : "Accroche puce");
+    if (l.sans_point_precedent)
+        std::puts("Seuil atteint à la densité unique du calcul : pas de point précédent pour interpoler, "
+                  "Jth = Jnr + Jrad conservé.");
+}
+
+void afficher_resume_seuil(const parametres_calcul& p, const etat_seuil& etat, double pente_pi)
+{
+    if (!etat.calcule)
+        std::puts("Aucune densité de porteurs traitée : pas de seuil calculé, le fichier P-I ne contient que son "
+                  "en-tête.");
+    std::puts("Résumé du seuil :");
+    if (!etat.calcule) {
+        std::puts("  aucune densité de porteurs traitée : pas de seuil.");
+        return;
+    }
+    if (!etat.seuil_atteint) {
+        std::printf("  seuil non atteint : gain modal maximal %e cm-1 pour %e cm-1 demandés par la cavité ; "
+                    "le fichier P-I ne contient que son en-tête.\n",
+                    etat.Gmax_serie, etat.Gth_serie);
+        return;
+    }
+    const double Lw = p.couches.largeur_puits;
+    std::printf("  densité de seuil Nth : %e cm-3\n", etat.Nth * 1e-6 / (Lw * 1e-10)); // m^-2 -> cm^-3
+    const courants& J = etat.Jth;
+    std::printf("  densité de courant de seuil Jth : %f A/cm²\n", J.total);
+    // The model's departures print the current at the terminals and the parts
+    // of Jth; the exact model keeps its summary as it was.
+    if (p.modele.present) {
+        std::printf("  densité de courant aux bornes Jth/eta_interne : %f A/cm² (eta_interne = %g)\n",
+                    J.total / p.cavite.eta_interne, p.cavite.eta_interne);
+        if (p.modele.recombinaison_abc)
+            std::printf("  parts de Jth : radiative %.1f %% (%f A/cm²), défauts A·N %.1f %% (%f A/cm²), "
+                        "Auger C·N³ %.1f %% (%f A/cm²)\n",
+                        100 * J.radiatif / J.total, J.radiatif, 100 * J.defauts / J.total, J.defauts,
+                        100 * J.auger / J.total, J.auger);
+        else
+            std::printf("  parts de Jth : radiative %.1f %% (%f A/cm²), non radiative N/tau_nr %.1f %% (%f A/cm²)\n",
+                        100 * J.radiatif / J.total, J.radiatif, 100 * J.defauts / J.total, J.defauts);
+    }
+    std::printf("  courant de seuil : %f mA (ruban de %g cm × %g cm)\n",
+                J.total * p.cavite.longueur_puce * p.cavite.largeur_contact * 1000, p.cavite.longueur_puce,
+                p.cavite.largeur_contact);
+    std::printf("  longueur d'onde d'émission : %f nm\n", etat.lambda_seuil);
+    std::printf("  cavité : %s\n", etat.bragg_seuil ? "puce et réseau de Bragg (Accroche Bragg)"
+                                                     : "puce seule (Accroche puce)");
+    // Named when it is TM only: a run lasing in TE prints what it always printed.
+    if (etat.tm_seuil) std::puts("  polarisation : TM (gain modal TM supérieur au gain modal TE)");
+    std::printf("  rendement différentiel (pente P-I) : %f W/A\n", pente_pi);
+}
