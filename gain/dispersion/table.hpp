@@ -2,7 +2,6 @@
 // in-plane point of the scan, the branch flags, and its file.
 #pragma once
 
-#include <cstdio>
 #include <vector>
 
 struct resultats_dispersion {
@@ -52,6 +51,3 @@ resultats_dispersion former_table(const balayage_fait& b, const std::vector<doub
 
 // Bytes of the table and of the scan's records per (kx, ky) point.
 double memoire_table_dispersion(double points_plan);
-
-// "kx (m-1)\tky (m-1)\tniveaux (meV)" table and the branch flags.
-void ecrire_fichier_dispersion(std::FILE* f, const resultats_dispersion& d);

@@ -35,6 +35,7 @@
 #include "seuil_pi/courbe_pi.hpp"
 #include "seuil_pi/seuil.hpp"
 #include "programme/preparation.hpp"
+#include "programme/sorties_bandes.hpp"
 #include "programme/verification.hpp"
 
 namespace {
