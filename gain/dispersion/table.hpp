@@ -1,5 +1,5 @@
 // The table of the valence-band dispersion: the hole levels found at each
-// in-plane point of the scan, the branch flags, and its file.
+// in-plane point of the scan and the branch flags (the driver writes its file).
 #pragma once
 
 #include <vector>
