@@ -1,8 +1,9 @@
-// Output files whose writes are checked. The writers print with fprintf and
-// test nothing; the stream's error flag remembers any failed write, so one
-// check after a pass or at the end of a file catches them all. A flush makes
-// the buffered lines reach the system first, and the close reports what the
-// last write back did not (a full disk, a quota, a network file system).
+// Output files whose writes are checked. The writers (the driver's, from what
+// the phases return) print with fprintf and test nothing; the stream's error
+// flag remembers any failed write, so one check after a pass or at the end of
+// a file catches them all. A flush makes the buffered lines reach the system
+// first, and the close reports what the last write back did not (a full
+// disk, a quota, a network file system).
 #pragma once
 
 #include <cstdio>

@@ -20,9 +20,9 @@ struct spectres {
     // Indexed trunc(E - debut_E); one entry past the last point, left at 0.
     std::vector<double> gain_te, gain_tm; // cm^-1
     std::vector<double> rsp;              // spontaneous emission rate, column "Rsp (cm-1)" of the gain file
-    // The pass's points in the order computed, as they stood then: two
-    // photon energies a few ulps off their grid value may share an index
-    // above, and the later one overwrites the earlier one there.
+    // The pass's points in the order computed, each as it was then: the
+    // energies accumulate 1 meV steps, two of them can truncate to the same
+    // index above, and there the later overwrites the earlier.
     std::vector<ligne_gain> lignes;
     double Gmax = 0;                      // largest modal TE gain of the pass, cm^-1
     double energie_gmax = 0;              // its photon energy, meV
