@@ -16,12 +16,12 @@ struct cas_puits {
 cas_puits puits_contraint(int Nk, int Nky, int nb_fils)
 {
     cas_puits c;
-    c.p.Nk = Nk;
-    c.p.Nky = Nky;
-    c.p.deltak = 1e9 / Nk; // kmax about 1e9 m^-1
-    c.p.deltaE = 0.1;
-    c.p.largeur_puits = 60;
-    c.p.nb_fils = nb_fils;
+    c.p.calcul.Nk = Nk;
+    c.p.calcul.Nky = Nky;
+    c.p.calcul.deltak = 1e9 / Nk; // kmax about 1e9 m^-1
+    c.p.calcul.deltaE = 0.1;
+    c.p.couches.largeur_puits = 60;
+    c.p.calcul.nb_fils = nb_fils;
     c.m.gamma1_puits = 6.98;
     c.m.gamma2_puits = 2.06;
     c.m.gamma3_puits = 2.93;

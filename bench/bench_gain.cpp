@@ -21,20 +21,20 @@ struct banc {
     recouvrements r;
     banc(int Nk)
     {
-        p.T = 300;
-        p.Nk = Nk;
-        p.deltak = 1e9 / Nk; // m^-1
-        p.Nky = 1;
-        p.facteur_confinement = 0.01;
-        p.largeur_puits = 80;
-        p.demi_largeur_lorentz = 1e-13;
-        p.debut_E = 1000;
-        p.fin_E = 1099;
+        p.couches.T = 300;
+        p.calcul.Nk = Nk;
+        p.calcul.deltak = 1e9 / Nk; // m^-1
+        p.calcul.Nky = 1;
+        p.cavite.facteur_confinement = 0.01;
+        p.couches.largeur_puits = 80;
+        p.calcul.demi_largeur_lorentz = 1e-13;
+        p.calcul.debut_E = 1000;
+        p.calcul.fin_E = 1099;
         m.Eg_Puits = 1.0;
         m.mc_puits = 0.067;
         m.nr_puits = 3.5;
         m.Ep_puits = 20;
-        m.largeur_lorentz_carre = std::pow(1.05458e-34 / p.demi_largeur_lorentz, 2.0);
+        m.largeur_lorentz_carre = std::pow(1.05458e-34 / p.calcul.demi_largeur_lorentz, 2.0);
         k0.E.niveaux = {10.0, 40.0, 90.0};
         const int nb = 6;
         d.Nk = Nk;
@@ -43,7 +43,7 @@ struct banc {
         d.niveaux_k.assign(static_cast<std::size_t>(Nk + 1) * nb, 0.0);
         for (int i = 0; i <= Nk; ++i)
             for (int s = 0; s < nb; ++s) {
-                const double k = i * p.deltak;
+                const double k = i * p.calcul.deltak;
                 d.niveaux_k[static_cast<std::size_t>(i) * nb + s] = 10.0 + 15.0 * s + 1000 * hbar2 * k * k / (2 * m0 * 0.3 * q);
             }
         r.HH.assign(4, std::vector<double>(3, 0.5));

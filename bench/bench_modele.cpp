@@ -67,10 +67,10 @@ parametres_calcul parametres(bool realiste)
     parametres_calcul p;
     lire_parametres(modele, p);
     unlink(modele);
-    p.nb_fils = 1;
+    p.calcul.nb_fils = 1;
     // every density of the series in both runs: the same passes, whatever
     // density each model crosses threshold at
-    p.arret_seuil = 0;
+    p.calcul.arret_seuil = 0;
     return p;
 }
 
@@ -94,14 +94,14 @@ structure bandes(const parametres_calcul& p)
 // The density series, as the driver runs it.
 double serie(const parametres_calcul& p, const structure& b, std::FILE* nul)
 {
-    const double pas = pas_cm3 / 1e-6 * (p.largeur_puits * 1e-10);
+    const double pas = pas_cm3 / 1e-6 * (p.couches.largeur_puits * 1e-10);
     etat_seuil seuil;
     spectres s;
     for (int i = 0; i < nb_densites; ++i) {
         const double N = b.m.Ninj_surf + i * pas;
         const double EFC = chercher_EFC(N, p, b.m, b.k0), EFV = chercher_EFV(N, p, b.d);
         calculer_spectres(EFC, EFV, b.r, p, b.m, b.k0, b.d, nul, s, N);
-        if (calculer_seuil(i, nb_densites, N, {s.gain_te, s.rsp, p.facteur_confinement, s.Gmax, s.energie_gmax,
+        if (calculer_seuil(i, nb_densites, N, {s.gain_te, s.rsp, p.cavite.facteur_confinement, s.Gmax, s.energie_gmax,
                                                s.energie_gmax_definie, false, s.Jrad_bande},
                            p, nul, seuil))
             break;

@@ -47,7 +47,7 @@ struct exemple {
         dup2(console, STDOUT_FILENO);
         close(nul);
         close(console);
-        pas = pas_cm3 / 1e-6 * (p.largeur_puits * 1e-10);
+        pas = pas_cm3 / 1e-6 * (p.couches.largeur_puits * 1e-10);
     }
     double densite(int i) const { return m.Ninj_surf + i * pas; }
 };

@@ -63,45 +63,45 @@ double points_dispersion(const ampleur_structure& a, double deltaE)
 // Photon energies of one spectrum: debut_E, debut_E + 1, ... up to fin_E.
 double points_spectre(const parametres_calcul& p)
 {
-    return p.fin_E < p.debut_E ? 0.0 : std::floor(p.fin_E - p.debut_E) + 1;
+    return p.calcul.fin_E < p.calcul.debut_E ? 0.0 : std::floor(p.calcul.fin_E - p.calcul.debut_E) + 1;
 }
 
 void verifier_grilles(const parametres_calcul& p, const ampleur_structure& a)
 {
-    const double n_zone_centre = std::max(points_zone_centre(a.Vc, p.deltaE), points_zone_centre(a.Vv, p.deltaE));
-    const double n_dispersion = a.Vv > 0 ? points_dispersion(a, p.deltaE) : 0.0;
+    const double n_zone_centre = std::max(points_zone_centre(a.Vc, p.calcul.deltaE), points_zone_centre(a.Vv, p.calcul.deltaE));
+    const double n_dispersion = a.Vv > 0 ? points_dispersion(a, p.calcul.deltaE) : 0.0;
     const double n = std::max(n_zone_centre, n_dispersion);
     if (!(n <= bornes::points_grille_max)) {
         // deltaE that brings the larger grid within the bound
-        const double etendue = std::max({a.Vc, a.Vv, a.Vv > 0 ? n_dispersion * p.deltaE : 0.0});
+        const double etendue = std::max({a.Vc, a.Vv, a.Vv > 0 ? n_dispersion * p.calcul.deltaE : 0.0});
         refuser("Valeur hors bornes pour la clé deltaE [calcul] : %g meV donne %.3g points d'énergie "
                 "(Vc = %g meV, Vv = %g meV) ; accepté : au plus %.0f points, soit deltaE >= %g meV (au-delà, "
                 "la recherche des niveaux et la dispersion ne finissent pas en un temps raisonnable).\n",
-                p.deltaE, n, a.Vc, a.Vv, bornes::points_grille_max, etendue / bornes::points_grille_max);
+                p.calcul.deltaE, n, a.Vc, a.Vv, bornes::points_grille_max, etendue / bornes::points_grille_max);
     }
 }
 
 void verifier_plan(const parametres_calcul& p, const ampleur_structure& a)
 {
-    const double points_plan = static_cast<double>(p.Nk) * p.Nky;
-    if (p.Nky > 1 && !(points_plan <= bornes::points_plan_max)) {
+    const double points_plan = static_cast<double>(p.calcul.Nk) * p.calcul.Nky;
+    if (p.calcul.Nky > 1 && !(points_plan <= bornes::points_plan_max)) {
         refuser("Valeur hors bornes pour la clé Nk [calcul] : %d avec variation_en_ky = %d donne %.0f points "
                 "(kx, ky) ; accepté : au plus %.0f points, soit Nk <= %d avec ky (au-delà, la table de la "
                 "dispersion ne tient plus en mémoire).\n",
-                p.Nk, p.variation_en_ky, points_plan, bornes::points_plan_max,
+                p.calcul.Nk, p.calcul.variation_en_ky, points_plan, bornes::points_plan_max,
                 static_cast<int>(std::sqrt(bornes::points_plan_max)) - 1);
     }
     // Every (kx, ky) point scans the whole energy grid at most once: the
     // nominal count bounds the time of the scan (about 130 ns an evaluation
     // on one core of a 2020s machine, so 1e11 is some 4 hours).
     if (a.Vv > 0) {
-        const double evaluations = points_dispersion(a, p.deltaE) * points_plan;
+        const double evaluations = points_dispersion(a, p.calcul.deltaE) * points_plan;
         if (!(evaluations <= bornes::evaluations_dispersion_max)) {
             refuser("Calcul trop long : la dispersion demande %.3g évaluations (%.3g points d'énergie pour "
                     "deltaE = %g meV, fois %.0f points (kx, ky) pour Nk = %d et variation_en_ky = %d) ; "
                     "accepté : au plus %.0e (quelques heures) ; augmentez deltaE ou diminuez Nk.\n",
-                    evaluations, points_dispersion(a, p.deltaE), p.deltaE, points_plan, p.Nk,
-                    p.variation_en_ky, bornes::evaluations_dispersion_max);
+                    evaluations, points_dispersion(a, p.calcul.deltaE), p.calcul.deltaE, points_plan, p.calcul.Nk,
+                    p.calcul.variation_en_ky, bornes::evaluations_dispersion_max);
         }
     }
 }
@@ -114,17 +114,17 @@ void verifier_serie(const parametres_calcul& p, const serie_demandee& s)
                 s.nombre_passes, bornes::passes_max);
     }
     // The last density of the series is the largest when the step is positive.
-    const double derniere = p.Ninj + (s.nombre_passes - 1) * s.pas_porteurs_cm3;
+    const double derniere = p.calcul.Ninj + (s.nombre_passes - 1) * s.pas_porteurs_cm3;
     if (s.nombre_passes > 1 && !(derniere <= bornes::densite_max)) {
         refuser("Densité hors bornes : la série va jusqu'à %g cm-3 (Ninj = %g cm-3, %d densités au pas de %g "
                 "cm-3) ; accepté : au plus %g cm-3 (gain courant <nombre de densites> <pas en cm-3>).\n",
-                derniere, p.Ninj, s.nombre_passes, s.pas_porteurs_cm3, bornes::densite_max);
+                derniere, p.calcul.Ninj, s.nombre_passes, s.pas_porteurs_cm3, bornes::densite_max);
     }
     const double lignes = s.nombre_passes * points_spectre(p);
     if (!(lignes <= bornes::lignes_gain_max)) {
         refuser("Fichier de gain trop grand : %d densités fois %.0f énergies (debut_E = %g, fin_E = %g meV) "
                 "font %.3g lignes ; accepté : au plus %.0e lignes (environ 5 Go).\n",
-                s.nombre_passes, points_spectre(p), p.debut_E, p.fin_E, lignes, bornes::lignes_gain_max);
+                s.nombre_passes, points_spectre(p), p.calcul.debut_E, p.calcul.fin_E, lignes, bornes::lignes_gain_max);
     }
 }
 
@@ -146,10 +146,10 @@ void verifier_borne_Nk(int Nk)
 
 double estimer_memoire(const parametres_calcul& p, const ampleur_structure& a)
 {
-    const double n_zone_centre = std::max(points_zone_centre(a.Vc, p.deltaE), points_zone_centre(a.Vv, p.deltaE));
-    const double n_dispersion = a.Vv > 0 ? points_dispersion(a, p.deltaE) : 0.0;
-    const double points_plan = static_cast<double>(p.Nk) * p.Nky;
-    const double lignes_k = static_cast<double>(p.Nk) + 1;
+    const double n_zone_centre = std::max(points_zone_centre(a.Vc, p.calcul.deltaE), points_zone_centre(a.Vv, p.calcul.deltaE));
+    const double n_dispersion = a.Vv > 0 ? points_dispersion(a, p.calcul.deltaE) : 0.0;
+    const double points_plan = static_cast<double>(p.calcul.Nk) * p.calcul.Nky;
+    const double lignes_k = static_cast<double>(p.calcul.Nk) + 1;
     // A (kx, ky) point holds its task (32 bytes), its list of levels (24 and a
     // heap block of 32), its record for the E(k) file (32), its state and at
     // least one slot of the level table: some 130 bytes with one level.
@@ -164,25 +164,25 @@ double estimer_memoire(const parametres_calcul& p, const ampleur_structure& a)
 void verifier_bornes(const parametres_calcul& p, const ampleur_structure& a, const serie_demandee& s,
                      double memoire_octets)
 {
-    verifier_borne_Nk(p.Nk);
-    borner_positif(p.largeur_puits, bornes::largeur_puits_max, "puits", "largeur", "]0, 10000] Å",
+    verifier_borne_Nk(p.calcul.Nk);
+    borner_positif(p.couches.largeur_puits, bornes::largeur_puits_max, "puits", "largeur", "]0, 10000] Å",
            "le gain et les recouvrements se calculent Å par Å à travers le puits, et un puits de 1 µm n'est plus "
            "quantique");
-    borner_positif(p.largeur_barriere, bornes::largeur_barriere_max, "barriere", "largeur", "]0, 1000000] Å",
+    borner_positif(p.couches.largeur_barriere, bornes::largeur_barriere_max, "barriere", "largeur", "]0, 1000000] Å",
            "les enveloppes se calculent Å par Å à partir du bord de la barrière");
-    borner_positif(p.T, bornes::temperature_max, "constantes", "temperature", "]0, 10000] K",
+    borner_positif(p.couches.T, bornes::temperature_max, "constantes", "temperature", "]0, 10000] K",
            "la recherche des niveaux de Fermi s'étend sur des dizaines de kT");
-    borner_positif(p.Ninj, bornes::densite_max, "calcul", "Ninj", "]0, 1e21] cm-3",
+    borner_positif(p.calcul.Ninj, bornes::densite_max, "calcul", "Ninj", "]0, 1e21] cm-3",
            "2 % des atomes du cristal ; au-delà, les niveaux de Fermi sont hors de toute bande");
-    borner_positif(p.debut_E, bornes::energie_photon_max, "calcul", "debut_E", "]0, 100000] meV",
+    borner_positif(p.calcul.debut_E, bornes::energie_photon_max, "calcul", "debut_E", "]0, 100000] meV",
            "100 eV, loin au-delà de toute bande interdite ; la grille du spectre compte un point par meV");
-    borner_positif(p.fin_E, bornes::energie_photon_max, "calcul", "fin_E", "]0, 100000] meV",
+    borner_positif(p.calcul.fin_E, bornes::energie_photon_max, "calcul", "fin_E", "]0, 100000] meV",
            "100 eV, loin au-delà de toute bande interdite ; la grille du spectre compte un point par meV");
-    borner(p.debut_courant, 0, bornes::courant_max, "calcul", "debut_courant", "[0, 1000000] mA",
+    borner(p.calcul.debut_courant, 0, bornes::courant_max, "calcul", "debut_courant", "[0, 1000000] mA",
            "1 kA, au-delà de toute diode ; le fichier P-I compte une ligne par mA");
-    borner_positif(p.fin_courant, bornes::courant_max, "calcul", "fin_courant", "]0, 1000000] mA",
+    borner_positif(p.calcul.fin_courant, bornes::courant_max, "calcul", "fin_courant", "]0, 1000000] mA",
            "1 kA, au-delà de toute diode ; le fichier P-I compte une ligne par mA");
-    borner(p.nb_fils, -2147483648.0, bornes::fils_max, "calcul", "nb_fils", "au plus 1024 (0 : tous les coeurs)",
+    borner(p.calcul.nb_fils, -2147483648.0, bornes::fils_max, "calcul", "nb_fils", "au plus 1024 (0 : tous les coeurs)",
            "chaque fil a sa pile, et le système refuse d'en créer des milliers");
     verifier_grilles(p, a);
     verifier_plan(p, a);
@@ -193,7 +193,7 @@ void verifier_bornes(const parametres_calcul& p, const ampleur_structure& a, con
         refuser("Mémoire insuffisante : les tables du calcul demandent au moins %.3g Go (grilles d'énergie : "
                 "deltaE = %g meV ; balayage dans le plan : Nk = %d, variation_en_ky = %d), la machine en donne "
                 "%.3g Go ; augmentez deltaE ou diminuez Nk.\n",
-                besoin / 1e9, p.deltaE, p.Nk, p.variation_en_ky, memoire_octets / 1e9);
+                besoin / 1e9, p.calcul.deltaE, p.calcul.Nk, p.calcul.variation_en_ky, memoire_octets / 1e9);
     }
 }
 

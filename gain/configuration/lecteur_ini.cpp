@@ -117,12 +117,12 @@ std::optional<int> lire_entier_optionnel(const std::string& chemin, const std::s
     return static_cast<int>(v);
 }
 
-int lire_entier(const std::string& chemin, const std::string& section, const std::string& cle)
+int lire_entier(const std::string& chemin, const std::string& section, const std::string& cle, const journal& j)
 {
     const auto v = lire_entier_optionnel(chemin, section, cle);
     if (v) return *v;
     // Stored files may leave an integer key out and rely on its 0: kept, but said.
-    std::printf("Attention : %s est absente, lue comme 0.\n", texte_cle(section, cle).c_str());
+    avertir(j, "Attention : " + texte_cle(section, cle) + " est absente, lue comme 0.\n");
     return 0;
 }
 
@@ -143,7 +143,7 @@ double lire_reel(const std::string& chemin, const std::string& section, const st
     return *valeur;
 }
 
-void avertir_structure(const std::string& chemin, const std::vector<cle_connue>& connues)
+void avertir_structure(const std::string& chemin, const std::vector<cle_connue>& connues, const journal& j)
 {
     fichier f(std::fopen(chemin.c_str(), "r"));
     if (!f) return;
@@ -175,12 +175,12 @@ void avertir_structure(const std::string& chemin, const std::vector<cle_connue>&
             for (char& c : nom) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
             const auto s = std::find(sections.begin(), sections.end(), nom);
             if (s == sections.end()) continue;
+            const std::string debut = "Attention : section ignorée : « " + std::string(ligne) + " » (ligne " +
+                                      std::to_string(numero) + ") : ";
             if (deja_ouverte[static_cast<std::size_t>(s - sections.begin())])
-                std::printf("Attention : section ignorée : « %s » (ligne %d) : seule la première section [%s] est "
-                            "lue.\n", ligne, numero, nom.c_str());
+                avertir(j, debut + "seule la première section [" + nom + "] est lue.\n");
             else
-                std::printf("Attention : section ignorée : « %s » (ligne %d) : écrivez [%s], en minuscules et sans "
-                            "blanc.\n", ligne, numero, nom.c_str());
+                avertir(j, debut + "écrivez [" + nom + "], en minuscules et sans blanc.\n");
             continue;
         }
         const char* egal = std::strchr(ligne, '=');
@@ -194,12 +194,15 @@ void avertir_structure(const std::string& chemin, const std::vector<cle_connue>&
                 connue = true;
                 // The reader takes the first line of a key: a later one is said, not used.
                 if (premiere_ligne[k] != 0)
-                    std::printf("Attention : clé donnée deux fois : « %s » (ligne %d) : la valeur de la ligne %d "
-                                "est lue.\n", ligne, numero, premiere_ligne[k]);
+                    avertir(j, "Attention : clé donnée deux fois : « " + std::string(ligne) + " » (ligne " +
+                                   std::to_string(numero) + ") : la valeur de la ligne " +
+                                   std::to_string(premiere_ligne[k]) + " est lue.\n");
                 else
                     premiere_ligne[k] = numero;
             }
         }
-        if (dans_lue && !connue) std::printf("Attention : clé inconnue : « %s » (ligne %d).\n", ligne, numero);
+        if (dans_lue && !connue)
+            avertir(j, "Attention : clé inconnue : « " + std::string(ligne) + " » (ligne " + std::to_string(numero) +
+                           ").\n");
     }
 }

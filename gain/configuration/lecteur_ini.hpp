@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "configuration/journal.hpp"
+
 inline constexpr const char* fichier_config = "config.ini";
 
 // Value of (section, key) in the file at `chemin`: the text after the line's
@@ -21,7 +23,8 @@ std::optional<std::string> lire_ini(const std::string& chemin, const std::string
 // clé K [S] : « ... » (raison).").
 std::optional<std::string> lire_chaine(const std::string& chemin, const std::string& section, const std::string& cle);
 // An int in base 10; a missing key reads 0, with a warning naming it.
-int lire_entier(const std::string& chemin, const std::string& section, const std::string& cle);
+int lire_entier(const std::string& chemin, const std::string& section, const std::string& cle,
+                const journal& j = {});
 std::optional<int> lire_entier_optionnel(const std::string& chemin, const std::string& section, const std::string& cle);
 // strtod (C numeric locale); a missing key stops the run with
 // "Probleme dans le fichier .ini\nParametre : <key>\n".
@@ -42,4 +45,4 @@ struct cle_connue {
     const char* section;
     const char* cle;
 };
-void avertir_structure(const std::string& chemin, const std::vector<cle_connue>& connues);
+void avertir_structure(const std::string& chemin, const std::vector<cle_connue>& connues, const journal& j = {});

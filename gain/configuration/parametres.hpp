@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "configuration/journal.hpp"
 #include "configuration/lecteur_ini.hpp"
 
 // Line shape of every transition in the spectra, each of unit area and of
@@ -21,18 +22,20 @@ struct options_modele {
     bool recombinaison_abc = false; // A_srh or C_auger given: Jnr = q Lw (A N + C N^3)
     double A_srh = 0.0;             // defect (Shockley-Read-Hall) rate, s^-1
     double C_auger = 0.0;           // Auger coefficient, cm^6 s^-1
-    bool emission_complete = false; // Jrad over the whole band, not the printed window
-    bool k_aligne = false;          // dispersion rows used at the kx where they were computed
+    int emission_complete = 0;      // 1: Jrad over the whole band, not the printed window
+    int k_aligne = 0;               // 1: dispersion rows used at the kx where they were computed
     double renormalisation_gap = 0.0; // gap shrinkage coefficient, eV cm: dEg = coefficient N^(1/3), N in cm^-3
 };
 
-struct parametres_calcul {
-    // [sortie]: paths exactly as written after the '=' (leading blanks kept).
+// [sortie]: paths exactly as written after the '=' (leading blanks kept).
+struct parametres_sortie {
     std::optional<std::string> fichier_gain, fichier_param, fichier_PI;
     std::optional<std::string> fichier_dispersion;  // optional: E(k) table
     std::optional<std::string> fichier_enveloppes;  // optional: envelope functions
+};
 
-    // [calcul]
+// [calcul]: the grids of the scans, the density series and the P-I range.
+struct parametres_numeriques {
     int arret_seuil = 0;      // != 0: the carrier series ends once threshold is found
     int Nk = 0;               // in-plane scan length, in steps of deltak
     int variation_en_ky = 0;  // != 0: ky is scanned too
@@ -46,11 +49,10 @@ struct parametres_calcul {
     int fin_courant = 0;      // mA
     double demi_largeur_lorentz = 0.0; // intraband relaxation time tau, s
     int nb_fils = 0;          // threads of the dispersion scan, >= 0; 0: those the process may run on
+};
 
-    // [constantes]
-    double T = 0.0;           // K, the single-precision value of the key widened
-
-    // [systeme]
+// [systeme] but K_delta_Ec: the cavity and the carriers' losses.
+struct parametres_cavite {
     double facteur_confinement = 0.0;
     double facteur_confinement_tm = 0.0; // optional key; absent: facteur_confinement
     double Rmin = 0.0, Rmax = 0.0;    // facet reflectivities (fibre side, other side)
@@ -59,18 +61,24 @@ struct parametres_calcul {
     double pertes_internes = 0.0;     // cm^-1
     double tau_nr = 0.0;              // s
     double eta_interne = 0.0;
-    double K_delta_Ec = 0.0;          // conduction share of the band-gap difference
+};
 
-    // [puits], [barriere]: compositions and widths
-    double ratio_x = 0.0, ratio_y = 0.0;
-    double largeur_puits = 0.0;       // Å
-    double largeur_barriere = 0.0;    // Å
-
-    // [bragg]
+// [bragg]: the fibre and its grating.
+struct parametres_bragg {
     double couplage_puce_fibre = 0.0;
     double Rbragg = 0.0;
     double lambda = 0.0;              // Bragg wavelength, nm
     double longueur_fibre = 0.0, attenuation = 0.0;
+};
+
+// [puits], [barriere], the temperature and K_delta_Ec: what the material
+// model forms the band edges from.
+struct parametres_couches {
+    double T = 0.0;                   // K, the single-precision value of the key widened
+    double K_delta_Ec = 0.0;          // conduction share of the band-gap difference
+    double ratio_x = 0.0, ratio_y = 0.0;
+    double largeur_puits = 0.0;       // Å
+    double largeur_barriere = 0.0;    // Å
 
     // Material X (keys *_x): well member of fraction x, barrier member of fraction 1 - y.
     double mc_x = 0, gamma1_x = 0, gamma2_x = 0, gamma3_x = 0, Eg_0K_x = 0, alpha_Eg_x = 0, beta_Eg_x = 0,
@@ -83,20 +91,25 @@ struct parametres_calcul {
            beta_Eg_1_x = 0, a_1_x = 0, aH_1_x = 0, bS_1_x = 0, C11_1_x = 0, C12_1_x = 0, Ep_1_x = 0, nr_1_x = 0;
     // Band-gap bowing, eV
     double bowing_Eg_puits = 0, bowing_Eg_x_puits = 0, bowing_Eg_barriere = 0, bowing_Eg_x_barriere = 0;
-
-    // [modele], optional
-    options_modele modele;
 };
 
-// Reads the output paths (keys 1 to 3 and the two optional ones) only.
-void lire_fichiers_sortie(const std::string& chemin_config, parametres_calcul& p);
+// Every key of a run, grouped by what uses it.
+struct parametres_calcul {
+    parametres_sortie sortie;
+    parametres_numeriques calcul;
+    parametres_cavite cavite;
+    parametres_bragg bragg;
+    parametres_couches couches;
+    options_modele modele; // [modele], optional
+};
 
-// Reads and checks keys 4 to 73 into p, in order; stops the run (arret_calcul)
-// at the first failure. Prints the warning about a missing gamma3_y.
-void lire_parametres(const std::string& chemin_config, parametres_calcul& p);
+// Reads the output paths of [sortie] only.
+void lire_fichiers_sortie(const std::string& chemin_config, parametres_calcul& p, const journal& j = {});
+
+// Reads and checks every other key into p, in the order of the key table
+// (configuration/cles.hpp); stops the run (arret_calcul) at the first
+// failure. Warnings (a missing gamma3_y, an unusual size) go to `j`.
+void lire_parametres(const std::string& chemin_config, parametres_calcul& p, const journal& j = {});
 
 // Reads and checks the optional [modele] section into p.modele.
-void lire_modele(const std::string& chemin_config, parametres_calcul& p);
-
-// Every key the program reads, by section, for the warnings of typos.
-const std::vector<cle_connue>& cles_config();
+void lire_modele(const std::string& chemin_config, parametres_calcul& p, const journal& j = {});

@@ -442,7 +442,7 @@ modele_valence former_modele_valence(const parametres_calcul& p, const resultats
                             m.dE_cisaillement * constantes::q / 1000);
     v.barriere = former_couche(m.gamma1_barriere, m.gamma2_barriere, m.gamma3_barriere,
                                m.Vv * constantes::q / 1000, 0.0);
-    v.L = p.largeur_puits * constantes::metre_par_angstrom;
+    v.L = p.couches.largeur_puits * constantes::metre_par_angstrom;
     return v;
 }
 
@@ -488,7 +488,7 @@ std::vector<double> grille_energie_valence(const parametres_calcul& p, const res
                                           double bord_puits, int* nb_points_bas)
 {
     const double E0 = -(std::fabs(m.dE_hydro / 3) + std::fabs(m.Vv)) * constantes::q / 1000;
-    const double pas = p.deltaE * constantes::q / 1000;
+    const double pas = p.calcul.deltaE * constantes::q / 1000;
     const double haut = m.Vv * constantes::q / 1000;
     const double bord = bord_puits * constantes::q / 1000;
     // Points below E0 when the strained well edge lies under it (a strong
@@ -500,7 +500,7 @@ std::vector<double> grille_energie_valence(const parametres_calcul& p, const res
         std::snprintf(message, sizeof message,
                       "Grille d'énergie de la dispersion trop grande : %.0f points pour deltaE = %g meV "
                       "(10000000 points au plus) ; augmenter deltaE.\n",
-                      estimation, p.deltaE);
+                      estimation, p.calcul.deltaE);
         arreter(message);
     }
     // Whole steps down from E0, each the previous point minus the step, to
@@ -567,7 +567,7 @@ std::vector<double> niveaux_zone_centre_tries(const resultats_k0& k0)
 
 void afficher_progression(double kx, const parametres_calcul& p)
 {
-    std::printf("%d%% \b\b\b\b", static_cast<int>(static_cast<float>(100 * kx / ((p.Nk - 1) * p.deltak))));
+    std::printf("%d%% \b\b\b\b", static_cast<int>(static_cast<float>(100 * kx / ((p.calcul.Nk - 1) * p.calcul.deltak))));
 }
 
 // What every energy scan of the dispersion shares.
@@ -696,18 +696,18 @@ resultats_dispersion calculer_dispersion(const parametres_calcul& p, const resul
     // starts at the grid start, below E_0 when the grid reaches there.
     int i0 = 0;
     if (!zone_centre.empty()) {
-        const int depuis_E0 = static_cast<int>(zone_centre.front() / p.deltaE) - 1;
+        const int depuis_E0 = static_cast<int>(zone_centre.front() / p.calcul.deltaE) - 1;
         if (depuis_E0 >= 0) i0 = nb_bas + depuis_E0;
     }
     const balayage b{modele, grille, i0};
 
     // The kx and ky values accumulated as the sequential scan accumulates them.
     std::vector<double> valeurs_kx, valeurs_ky;
-    const double kx_fin = p.Nk * p.deltak, ky_fin = p.Nky * p.deltak;
+    const double kx_fin = p.calcul.Nk * p.calcul.deltak, ky_fin = p.calcul.Nky * p.calcul.deltak;
     if (kx_fin > 1e6)
-        for (double kx = 1e6; kx < kx_fin; kx += p.deltak) valeurs_kx.push_back(kx);
-    for (double ky = 0; ky < ky_fin; ky += p.deltak) valeurs_ky.push_back(ky);
-    const bool balayage_ky = p.Nky > 1;
+        for (double kx = 1e6; kx < kx_fin; kx += p.calcul.deltak) valeurs_kx.push_back(kx);
+    for (double ky = 0; ky < ky_fin; ky += p.calcul.deltak) valeurs_ky.push_back(ky);
+    const bool balayage_ky = p.calcul.Nky > 1;
     if (!balayage_ky) valeurs_ky.resize(1);
 
     // The scan as sequences that each end at their first empty point: along kx
@@ -718,20 +718,20 @@ resultats_dispersion calculer_dispersion(const parametres_calcul& p, const resul
         for (std::size_t c = 0; c < valeurs_ky.size(); ++c)
             suites[balayage_ky ? a : 0].push_back(
                 {static_cast<int>(a) + 1, static_cast<int>(c), valeurs_kx[a], valeurs_ky[c]});
-    const int nb_fils = p.nb_fils > 0 ? p.nb_fils : fils_disponibles();
+    const int nb_fils = p.calcul.nb_fils > 0 ? p.calcul.nb_fils : fils_disponibles();
     const std::vector<std::vector<std::vector<double>>> niveaux =
         balayage_ky ? balayer_lignes(b, suites, nb_fils, p)
                     : std::vector<std::vector<std::vector<double>>>{balayer_kx(b, suites[0], nb_fils, p)};
 
     resultats_dispersion d;
-    d.Nk = p.Nk;
-    d.Nky = std::max(p.Nky, static_cast<int>(valeurs_ky.size()));
+    d.Nk = p.calcul.Nk;
+    d.Nky = std::max(p.calcul.Nky, static_cast<int>(valeurs_ky.size()));
     std::size_t nb_max = 0;
     for (const auto& suite : niveaux)
         for (const auto& nv : suite) nb_max = std::max(nb_max, nv.size());
     d.nb_niveaux_max = static_cast<int>(nb_max);
     d.nb_places = std::max(d.nb_niveaux_max, static_cast<int>(zone_centre.size()));
-    const int lignes = std::max(p.Nk, static_cast<int>(valeurs_kx.size())) + 1;
+    const int lignes = std::max(p.calcul.Nk, static_cast<int>(valeurs_kx.size())) + 1;
     d.niveaux_k.assign(static_cast<std::size_t>(lignes) * static_cast<std::size_t>(d.Nky) *
                            static_cast<std::size_t>(d.nb_places),
                        0.0);

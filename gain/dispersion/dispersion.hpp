@@ -103,7 +103,7 @@ std::vector<double> grille_energie_valence(const parametres_calcul& p, const res
 // quota (/sys/fs/cgroup/cpu.max, rounded up); at least 1.
 int fils_disponibles();
 
-// The whole scan; prints the progress lines. Threads: p.nb_fils (0:
+// The whole scan; prints the progress lines. Threads: p.calcul.nb_fils (0:
 // fils_disponibles()); results and console text do not depend on it.
 resultats_dispersion calculer_dispersion(const parametres_calcul& p, const resultats_materiau& m,
                                          const resultats_k0& k0);

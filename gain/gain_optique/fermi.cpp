@@ -110,10 +110,10 @@ std::string message_hors_bande(const char* bande, double N, double largeur_puits
 
 double k_ligne(const parametres_calcul& p, int m, bool diagonale)
 {
-    if (!p.modele.k_aligne || m == 0) return m * p.deltak;
-    const double kx = 1e6 + (m - 1) * p.deltak;
+    if (!p.modele.k_aligne || m == 0) return m * p.calcul.deltak;
+    const double kx = 1e6 + (m - 1) * p.calcul.deltak;
     if (!diagonale) return kx;
-    const double ky = m * p.deltak;
+    const double ky = m * p.calcul.deltak;
     return std::sqrt(kx * kx + ky * ky) / 1.4142135623730951;
 }
 
@@ -123,7 +123,7 @@ double chercher_EFC(double N, const parametres_calcul& p, const resultats_materi
     if (N <= 0.0) return EFC;
     // without a conduction subband the density stays 0 and no level reaches N
     if (k0.E.niveaux.empty()) arreter("Aucun niveau E dans la BC : le niveau de Fermi de la BC est introuvable.\n");
-    const double kT = kB * p.T;
+    const double kT = kB * p.couches.T;
     for (double E : essais_sous_depart(k0.bande_E.bord_puits))
         if (!(N > densite_electrons(E, m.mc_puits, kT, k0.E.niveaux))) return E + pas_fermi;
     double n = 0.0;
@@ -132,7 +132,7 @@ double chercher_EFC(double N, const parametres_calcul& p, const resultats_materi
     // the bound: the trials end there at the latest (a NaN density ends them
     // at once).
     do {
-        if (EFC > niveau_fermi_max) arreter(message_hors_bande("BC", N, p.largeur_puits));
+        if (EFC > niveau_fermi_max) arreter(message_hors_bande("BC", N, p.couches.largeur_puits));
         n = densite_electrons(EFC, m.mc_puits, kT, k0.E.niveaux);
         EFC = EFC + pas_fermi;
     } while (N > n);
@@ -143,7 +143,7 @@ double chercher_EFV(double N, const parametres_calcul& p, const resultats_disper
 {
     double EFV = niveau_fermi_depart;
     if (N <= 0.0) return EFV;
-    const double kT = kB * p.T;
+    const double kT = kB * p.couches.T;
     const ligne_trous l = preparer_ligne(p, d);
     double p_precedent = 0.0;
     double densite = 0.0;
@@ -159,7 +159,7 @@ double chercher_EFV(double N, const parametres_calcul& p, const resultats_disper
     // some 37 kT past the deepest level), and the trials then stop on the
     // convergence test; the bound ends them in any case.
     do {
-        if (EFV > niveau_fermi_max) arreter(message_hors_bande("BV", N, p.largeur_puits));
+        if (EFV > niveau_fermi_max) arreter(message_hors_bande("BV", N, p.couches.largeur_puits));
         densite = densite_trous(EFV, kT, l);
         // no growth between two trials: every state is already full (or none exists)
         if (densite == p_precedent) arreter(sans_croissance);

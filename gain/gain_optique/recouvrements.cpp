@@ -124,8 +124,8 @@ complexe enveloppe(double z, complexe k_barriere, complexe k_puits, complexe A, 
 
 recouvrements calculer_recouvrements(const parametres_calcul& p, const resultats_materiau&, const resultats_k0& k0)
 {
-    const double Lw = p.largeur_puits;
-    const double Lb = p.largeur_barriere;
+    const double Lw = p.couches.largeur_puits;
+    const double Lb = p.couches.largeur_barriere;
     const std::vector<niveau_enveloppe> E = preparer(k0.bande_E, k0.E, Lw, Lb);
     const std::vector<niveau_enveloppe> HH = preparer(k0.bande_HH, k0.HH, Lw, Lb);
     const std::vector<niveau_enveloppe> LH = preparer(k0.bande_LH, k0.LH, Lw, Lb);
@@ -152,8 +152,8 @@ recouvrements calculer_recouvrements(const parametres_calcul& p, const resultats
 void ecrire_fichier_enveloppes(std::FILE* f, const parametres_calcul& p, const resultats_materiau&,
                                const resultats_k0& k0)
 {
-    const double Lw = p.largeur_puits;
-    const double Lb = p.largeur_barriere;
+    const double Lw = p.couches.largeur_puits;
+    const double Lb = p.couches.largeur_barriere;
     std::vector<niveau_enveloppe> niveaux;
     ajouter_niveaux(k0.bande_E, k0.E, Lw, Lb, niveaux);
     ajouter_niveaux(k0.bande_HH, k0.HH, Lw, Lb, niveaux);

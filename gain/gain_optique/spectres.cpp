@@ -44,7 +44,7 @@ void preparer_points(double EFC, double EFV, const parametres_calcul& p, const r
     const int nb_E = k0.E.nb();
     const int nb_branches = d.nb_niveaux_max;
     const std::size_t nb_points = static_cast<std::size_t>(d.Nk) + 1;
-    const double beta = q / (1000 * kB * p.T); // per meV
+    const double beta = q / (1000 * kB * p.couches.T); // per meV
     const double w_facteur = d.Nky > 1 ? racine_2 : 1.0;
 
     s.k.resize(nb_points);
@@ -217,7 +217,7 @@ double forme_de_raie(forme_raie forme, double x, double Gamma)
 double retrecissement_gap(const parametres_calcul& p, double N)
 {
     if (p.modele.renormalisation_gap == 0.0 || !(N > 0)) return 0.0;
-    const double N_cm3 = N * 1e-6 / (p.largeur_puits * 1e-10); // m^-2 -> cm^-3
+    const double N_cm3 = N * 1e-6 / (p.couches.largeur_puits * 1e-10); // m^-2 -> cm^-3
     return 1000 * p.modele.renormalisation_gap * std::cbrt(N_cm3); // eV -> meV
 }
 
@@ -241,19 +241,19 @@ void calculer_spectres(double EFC, double EFV, const recouvrements& r, const par
     // most 100000 meV (bounds of the run): every step is exact below 2^53, so
     // they end after fin_E - debut_E + 1 points at most.
     int dernier = -1;
-    if (!(p.fin_E < p.debut_E))
-        for (double E = p.debut_E; E <= p.fin_E; E += 1.0)
-            dernier = std::max(dernier, static_cast<int>(std::trunc(E - p.debut_E)));
-    const int taille = std::max({dernier + 2, static_cast<int>(std::trunc(p.fin_E - p.debut_E)) + 2, 1});
+    if (!(p.calcul.fin_E < p.calcul.debut_E))
+        for (double E = p.calcul.debut_E; E <= p.calcul.fin_E; E += 1.0)
+            dernier = std::max(dernier, static_cast<int>(std::trunc(E - p.calcul.debut_E)));
+    const int taille = std::max({dernier + 2, static_cast<int>(std::trunc(p.calcul.fin_E - p.calcul.debut_E)) + 2, 1});
     s.gain_te.assign(taille, 0.0);
     s.gain_tm.assign(taille, 0.0);
     s.rsp.assign(taille, 0.0);
     // The whole-band emission needs the per-point tables even when the
     // printed window is empty.
-    if (p.fin_E < p.debut_E && !p.modele.emission_complete) return;
+    if (p.calcul.fin_E < p.calcul.debut_E && !p.modele.emission_complete) return;
 
-    const double Lw = p.largeur_puits;
-    const double tau = p.demi_largeur_lorentz;
+    const double Lw = p.couches.largeur_puits;
+    const double tau = p.calcul.demi_largeur_lorentz;
     const double prefacteur_gain = q2_fois_hbar / (mat.nr_puits * c_lumiere * epsilon0 * std::pow(m0, 2.0) * Lw * 1e-10);
     const double M = std::sqrt(mat.Ep_puits * m0 * q / 6);
     const double Gamma = hbar / tau; // J
@@ -266,7 +266,7 @@ void calculer_spectres(double EFC, double EFV, const recouvrements& r, const par
                            (Lw * 1e-4 * pi_eps0_m02_c3 * hbar);
         s.Jrad_bande = courant_radiatif_bande(c_R, Gamma, Lw, w, k0, d, s);
     }
-    if (p.fin_E < p.debut_E) return;
+    if (p.calcul.fin_E < p.calcul.debut_E) return;
     if (w.incomplet) avertir_branches(s);
 
     // Denominators Gamma / (pi L(x)) of the line shapes (J^2)
@@ -288,8 +288,8 @@ void calculer_spectres(double EFC, double EFV, const recouvrements& r, const par
 
     const int nb_E = k0.E.nb();
 
-    for (double E = p.debut_E; E <= p.fin_E; E += 1.0) {
-        const std::size_t idx = static_cast<std::size_t>(std::trunc(E - p.debut_E));
+    for (double E = p.calcul.debut_E; E <= p.calcul.fin_E; E += 1.0) {
+        const std::size_t idx = static_cast<std::size_t>(std::trunc(E - p.calcul.debut_E));
         s.gain_te[idx] = s.gain_tm[idx] = s.rsp[idx] = 0;
         switch (p.modele.raie) {
         case forme_raie::lorentz: integrer_k(E, k0, d, s, lorentz); break;
@@ -326,13 +326,13 @@ void calculer_spectres(double EFC, double EFV, const recouvrements& r, const par
                 s.rsp[idx] += 0.5 * R * O2 * ir;
             }
 
-        const double g = p.facteur_confinement * s.gain_te[idx];
+        const double g = p.cavite.facteur_confinement * s.gain_te[idx];
         if (s.Gmax == 0 || g > s.Gmax) {
             s.Gmax = g;
             s.energie_gmax = E;
             s.energie_gmax_definie = true;
         }
-        const double g_tm = p.facteur_confinement_tm * s.gain_tm[idx];
+        const double g_tm = p.cavite.facteur_confinement_tm * s.gain_tm[idx];
         if (s.Gmax_tm == 0 || g_tm > s.Gmax_tm) {
             s.Gmax_tm = g_tm;
             s.energie_gmax_tm = E;

@@ -35,19 +35,19 @@ void verifier_fini(double valeur, const char* nom, const char* cles)
 resultats_materiau modele_materiau(const parametres_calcul& p)
 {
     resultats_materiau m;
-    const double T = p.T;
-    const double x = p.ratio_x;
-    const double y = p.ratio_y;
+    const double T = p.couches.T;
+    const double x = p.couches.ratio_x;
+    const double y = p.couches.ratio_y;
 
-    const double Eg_X = gap_varshni(p.Eg_0K_x, p.alpha_Eg_x, p.beta_Eg_x, T);
-    const double Eg_Y = gap_varshni(p.Eg_0K_y, p.alpha_Eg_y, p.beta_Eg_y, T);
-    const double Eg_Z = gap_varshni(p.Eg_0K_1_x, p.alpha_Eg_1_x, p.beta_Eg_1_x, T);
+    const double Eg_X = gap_varshni(p.couches.Eg_0K_x, p.couches.alpha_Eg_x, p.couches.beta_Eg_x, T);
+    const double Eg_Y = gap_varshni(p.couches.Eg_0K_y, p.couches.alpha_Eg_y, p.couches.beta_Eg_y, T);
+    const double Eg_Z = gap_varshni(p.couches.Eg_0K_1_x, p.couches.alpha_Eg_1_x, p.couches.beta_Eg_1_x, T);
 
     // Well X_x Z_1-x, barrier Y_y X_1-y: the x-bowing term is weighted by the
     // fraction of the second member of each alloy.
-    m.Eg_Puits = x * Eg_X + (1.0 - x) * Eg_Z - x * (1.0 - x) * (p.bowing_Eg_x_puits * (1.0 - x) + p.bowing_Eg_puits);
+    m.Eg_Puits = x * Eg_X + (1.0 - x) * Eg_Z - x * (1.0 - x) * (p.couches.bowing_Eg_x_puits * (1.0 - x) + p.couches.bowing_Eg_puits);
     m.Eg_Barriere =
-        y * Eg_Y + (1.0 - y) * Eg_X - y * (1.0 - y) * (p.bowing_Eg_x_barriere * (1.0 - y) + p.bowing_Eg_barriere);
+        y * Eg_Y + (1.0 - y) * Eg_X - y * (1.0 - y) * (p.couches.bowing_Eg_x_barriere * (1.0 - y) + p.couches.bowing_Eg_barriere);
     verifier_fini(m.Eg_Puits, "Eg_Puits (eV)",
                   "Eg_0K_x, alpha_Eg_x, beta_Eg_x, Eg_0K_1-x, alpha_Eg_1-x, beta_Eg_1-x, bowing_Eg, bowing_Eg_x "
                   "[puits] et temperature (beta_Eg different de -T)");
@@ -56,28 +56,28 @@ resultats_materiau modele_materiau(const parametres_calcul& p)
                   "[barriere] et temperature (beta_Eg different de -T)");
 
     const double dEg = m.Eg_Barriere - m.Eg_Puits; // eV
-    m.Vc = p.K_delta_Ec * 1000 * dEg;               // meV
+    m.Vc = p.couches.K_delta_Ec * 1000 * dEg;               // meV
     m.Vv = (dEg - m.Vc / 1000) * 1000;               // meV
     verifier_fini(m.Vc, "Vc (meV)", "K_delta_Ec et celles des gaps du puits et de la barriere");
     verifier_fini(m.Vv, "Vv (meV)", "K_delta_Ec et celles des gaps du puits et de la barriere");
 
-    m.mc_puits = interpolation(x, p.mc_x, p.mc_1_x);
-    m.gamma1_puits = interpolation(x, p.gamma1_x, p.gamma1_1_x);
-    m.gamma2_puits = interpolation(x, p.gamma2_x, p.gamma2_1_x);
-    m.gamma3_puits = interpolation(x, p.gamma3_x, p.gamma3_1_x);
-    const double a_puits = interpolation(x, p.a_x, p.a_1_x);
-    m.aH_puits = interpolation(x, p.aH_x, p.aH_1_x);
-    const double bS_puits = interpolation(x, p.bS_x, p.bS_1_x);
-    const double C11_puits = interpolation(x, p.C11_x, p.C11_1_x);
-    const double C12_puits = interpolation(x, p.C12_x, p.C12_1_x);
-    m.Ep_puits = interpolation(x, p.Ep_x, p.Ep_1_x);
-    m.nr_puits = interpolation(x, p.nr_x, p.nr_1_x);
+    m.mc_puits = interpolation(x, p.couches.mc_x, p.couches.mc_1_x);
+    m.gamma1_puits = interpolation(x, p.couches.gamma1_x, p.couches.gamma1_1_x);
+    m.gamma2_puits = interpolation(x, p.couches.gamma2_x, p.couches.gamma2_1_x);
+    m.gamma3_puits = interpolation(x, p.couches.gamma3_x, p.couches.gamma3_1_x);
+    const double a_puits = interpolation(x, p.couches.a_x, p.couches.a_1_x);
+    m.aH_puits = interpolation(x, p.couches.aH_x, p.couches.aH_1_x);
+    const double bS_puits = interpolation(x, p.couches.bS_x, p.couches.bS_1_x);
+    const double C11_puits = interpolation(x, p.couches.C11_x, p.couches.C11_1_x);
+    const double C12_puits = interpolation(x, p.couches.C12_x, p.couches.C12_1_x);
+    m.Ep_puits = interpolation(x, p.couches.Ep_x, p.couches.Ep_1_x);
+    m.nr_puits = interpolation(x, p.couches.nr_x, p.couches.nr_1_x);
 
-    m.mc_barriere = interpolation(y, p.mc_y, p.mc_x);
-    m.gamma1_barriere = interpolation(y, p.gamma1_y, p.gamma1_x);
-    m.gamma2_barriere = interpolation(y, p.gamma2_y, p.gamma2_x);
-    m.gamma3_barriere = interpolation(y, p.gamma3_y, p.gamma3_x);
-    const double a_barriere = interpolation(y, p.a_y, p.a_x);
+    m.mc_barriere = interpolation(y, p.couches.mc_y, p.couches.mc_x);
+    m.gamma1_barriere = interpolation(y, p.couches.gamma1_y, p.couches.gamma1_x);
+    m.gamma2_barriere = interpolation(y, p.couches.gamma2_y, p.couches.gamma2_x);
+    m.gamma3_barriere = interpolation(y, p.couches.gamma3_y, p.couches.gamma3_x);
+    const double a_barriere = interpolation(y, p.couches.a_y, p.couches.a_x);
 
     // The well is strained to the barrier lattice; epsilon > 0 is tensile.
     m.rapport_C12_C11 = C12_puits / C11_puits;
@@ -91,8 +91,8 @@ resultats_materiau modele_materiau(const parametres_calcul& p)
     verifier_fini(m.dE_cisaillement, "dE_cisaillement (meV)", cles_contrainte);
     verifier_fini(m.dE_hydro, "dE_hydro (meV)", cles_contrainte);
 
-    m.Ninj_surf = (p.Ninj / 1e-6) * (p.largeur_puits * 1e-10); // cm-3 -> m-3, times the width in m
-    const double hbar_sur_tau = hbar / p.demi_largeur_lorentz;  // J
+    m.Ninj_surf = (p.calcul.Ninj / 1e-6) * (p.couches.largeur_puits * 1e-10); // cm-3 -> m-3, times the width in m
+    const double hbar_sur_tau = hbar / p.calcul.demi_largeur_lorentz;  // J
     m.largeur_lorentz_carre = hbar_sur_tau * hbar_sur_tau;
     return m;
 }

@@ -212,8 +212,8 @@ resultats_k0 calculer_niveaux_k0(const parametres_calcul& p, const resultats_mat
     r.bande_E.bord_puits = m.dEc_hydro;
     r.bande_E.bord_barriere = m.Vc;
     r.bande_E.titre = "Niveaux E dans la BC (meV) :";
-    int count = remplir_grille_energie(m.Vc, p.deltaE, r.bande_E.bord_puits, grille);
-    r.E = chercher_niveaux(r.bande_E, grille, count, p.largeur_puits, p.largeur_barriere);
+    int count = remplir_grille_energie(m.Vc, p.calcul.deltaE, r.bande_E.bord_puits, grille);
+    r.E = chercher_niveaux(r.bande_E, grille, count, p.couches.largeur_puits, p.couches.largeur_barriere);
 
     // Hole energies count downward from the unstrained well valence edge.
     r.dEv_hydro = 2 * (1000 * m.epsilon * (1 - m.rapport_C12_C11) * m.aH_puits) / 3; // meV
@@ -239,9 +239,9 @@ resultats_k0 calculer_niveaux_k0(const parametres_calcul& p, const resultats_mat
     r.bande_LH.titre = "Niveaux LH dans la BV (meV) :";
 
     // Both hole bands share the upward grid built for Vv; each reaches down to its own edge.
-    count = remplir_grille_energie(m.Vv, p.deltaE, r.bande_HH.bord_puits, grille);
-    r.HH = chercher_niveaux(r.bande_HH, grille, count, p.largeur_puits, p.largeur_barriere);
-    count = remplir_grille_energie(m.Vv, p.deltaE, r.bande_LH.bord_puits, grille);
-    r.LH = chercher_niveaux(r.bande_LH, grille, count, p.largeur_puits, p.largeur_barriere);
+    count = remplir_grille_energie(m.Vv, p.calcul.deltaE, r.bande_HH.bord_puits, grille);
+    r.HH = chercher_niveaux(r.bande_HH, grille, count, p.couches.largeur_puits, p.couches.largeur_barriere);
+    count = remplir_grille_energie(m.Vv, p.calcul.deltaE, r.bande_LH.bord_puits, grille);
+    r.LH = chercher_niveaux(r.bande_LH, grille, count, p.couches.largeur_puits, p.couches.largeur_barriere);
     return r;
 }

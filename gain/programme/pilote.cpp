@@ -20,6 +20,7 @@
 #include "configuration/fichier.hpp"
 #include "configuration/lecteur_ini.hpp"
 #include "configuration/ligne_commande.hpp"
+#include "configuration/cles.hpp"
 #include "configuration/parametres.hpp"
 #include "dispersion/dispersion.hpp"
 #include "gain_optique/fermi.hpp"
@@ -64,11 +65,11 @@ void verifier_chemins_sortie(const parametres_calcul& p)
         bool requise;
     };
     const sortie sorties[] = {
-        {"fichier_gain", "fichier de sortie du gain", p.fichier_gain, true},
-        {"fichier_param", "fichier de sortie des parametres", p.fichier_param, true},
-        {"fichier_P-I", "fichier de P-I", p.fichier_PI, true},
-        {"fichier_dispersion", "fichier de dispersion", p.fichier_dispersion, false},
-        {"fichier_enveloppes", "fichier des enveloppes", p.fichier_enveloppes, false},
+        {"fichier_gain", "fichier de sortie du gain", p.sortie.fichier_gain, true},
+        {"fichier_param", "fichier de sortie des parametres", p.sortie.fichier_param, true},
+        {"fichier_P-I", "fichier de P-I", p.sortie.fichier_PI, true},
+        {"fichier_dispersion", "fichier de dispersion", p.sortie.fichier_dispersion, false},
+        {"fichier_enveloppes", "fichier des enveloppes", p.sortie.fichier_enveloppes, false},
     };
     struct vu {
         dev_t dev;
@@ -121,16 +122,16 @@ void verifier_chemins_sortie(const parametres_calcul& p)
 fichiers_sortie ouvrir_fichiers(const parametres_calcul& p)
 {
     fichiers_sortie f;
-    f.gain = ouvrir(p.fichier_gain);
-    f.param = ouvrir(p.fichier_param);
-    f.pi = ouvrir(p.fichier_PI);
-    if (p.fichier_dispersion) f.dispersion = ouvrir(p.fichier_dispersion);
-    if (p.fichier_enveloppes) f.enveloppes = ouvrir(p.fichier_enveloppes);
-    verifier_ouverture(f.gain, p.fichier_gain, "fichier de sortie du gain");
-    verifier_ouverture(f.param, p.fichier_param, "fichier de sortie des parametres");
-    verifier_ouverture(f.pi, p.fichier_PI, "fichier de P-I");
-    if (p.fichier_dispersion) verifier_ouverture(f.dispersion, p.fichier_dispersion, "fichier de dispersion");
-    if (p.fichier_enveloppes) verifier_ouverture(f.enveloppes, p.fichier_enveloppes, "fichier des enveloppes");
+    f.gain = ouvrir(p.sortie.fichier_gain);
+    f.param = ouvrir(p.sortie.fichier_param);
+    f.pi = ouvrir(p.sortie.fichier_PI);
+    if (p.sortie.fichier_dispersion) f.dispersion = ouvrir(p.sortie.fichier_dispersion);
+    if (p.sortie.fichier_enveloppes) f.enveloppes = ouvrir(p.sortie.fichier_enveloppes);
+    verifier_ouverture(f.gain, p.sortie.fichier_gain, "fichier de sortie du gain");
+    verifier_ouverture(f.param, p.sortie.fichier_param, "fichier de sortie des parametres");
+    verifier_ouverture(f.pi, p.sortie.fichier_PI, "fichier de P-I");
+    if (p.sortie.fichier_dispersion) verifier_ouverture(f.dispersion, p.sortie.fichier_dispersion, "fichier de dispersion");
+    if (p.sortie.fichier_enveloppes) verifier_ouverture(f.enveloppes, p.sortie.fichier_enveloppes, "fichier des enveloppes");
     return f;
 }
 
@@ -149,9 +150,9 @@ void afficher_banniere()
 spectre_laser spectre_qui_lase(const spectres& s, const parametres_calcul& p)
 {
     if (s.Gmax_tm > 0 && s.Gmax_tm > s.Gmax)
-        return {s.gain_tm, s.rsp, p.facteur_confinement_tm, s.Gmax_tm, s.energie_gmax_tm, s.energie_gmax_definie, true,
+        return {s.gain_tm, s.rsp, p.cavite.facteur_confinement_tm, s.Gmax_tm, s.energie_gmax_tm, s.energie_gmax_definie, true,
                 s.Jrad_bande};
-    return {s.gain_te, s.rsp, p.facteur_confinement, s.Gmax, s.energie_gmax, s.energie_gmax_definie, false, s.Jrad_bande};
+    return {s.gain_te, s.rsp, p.cavite.facteur_confinement, s.Gmax, s.energie_gmax, s.energie_gmax_definie, false, s.Jrad_bande};
 }
 
 // The carrier-density series: one pass per density, each finding the
@@ -162,7 +163,7 @@ etat_seuil boucle_porteurs(const parametres_calcul& p, const resultats_materiau&
 {
     const double Ninj_depart = m.Ninj_surf;
     // cm-3 -> m-3, times the well width in metres: a sheet density step.
-    const double pas_porteurs = commande.pas_porteurs_cm3 / 1e-6 * (p.largeur_puits * 1e-10);
+    const double pas_porteurs = commande.pas_porteurs_cm3 / 1e-6 * (p.couches.largeur_puits * 1e-10);
 
     ecrire_entete_gain(f.gain.get());
     ecrire_entete_param(f.param.get());
@@ -170,7 +171,7 @@ etat_seuil boucle_porteurs(const parametres_calcul& p, const resultats_materiau&
     const recouvrements r = calculer_recouvrements(p, m, k0);
     if (f.enveloppes) {
         ecrire_fichier_enveloppes(f.enveloppes.get(), p, m, k0);
-        fermer_fichier(f.enveloppes, *p.fichier_enveloppes);
+        fermer_fichier(f.enveloppes, *p.sortie.fichier_enveloppes);
     }
 
     etat_seuil seuil;
@@ -185,14 +186,14 @@ etat_seuil boucle_porteurs(const parametres_calcul& p, const resultats_materiau&
             EFC = chercher_EFC(N, p, m, k0);
             EFV = chercher_EFV(N, p, d, std::min(k0.bande_HH.bord_puits, k0.bande_LH.bord_puits));
         }
-        std::printf("Calcul du gain pour N = %e...\n", N * 1e-6 / (p.largeur_puits * 1e-10));
+        std::printf("Calcul du gain pour N = %e...\n", N * 1e-6 / (p.couches.largeur_puits * 1e-10));
         std::printf("EFC : %f meV\n", EFC);
         std::printf("EFV : %f meV\n", -EFV);
         calculer_spectres(EFC, EFV, r, p, m, k0, d, f.gain.get(), s, N);
         const bool fin = calculer_seuil(i, commande.nombre_iterations, N, spectre_qui_lase(s, p), p, f.param.get(), seuil);
         // Whole passes reach the files: a later stop leaves complete lines.
-        vider_fichier(f.gain.get(), *p.fichier_gain);
-        vider_fichier(f.param.get(), *p.fichier_param);
+        vider_fichier(f.gain.get(), *p.sortie.fichier_gain);
+        vider_fichier(f.param.get(), *p.sortie.fichier_param);
         if (fin) break;
     }
     return seuil;
@@ -235,7 +236,7 @@ int executer(int argc, const char* const* argv)
     lire_fichiers_sortie(fichier_config, p);
     lire_parametres(fichier_config, p);
     const ligne_commande commande = lire_ligne_commande(argc, argv);
-    verifier_serie(p.Ninj, commande);
+    verifier_serie(p.calcul.Ninj, commande);
     const resultats_materiau m = modele_materiau(p);
     verifier_bornes(p, {m.Vc, m.Vv, m.dE_hydro},
                     {nombre_de_passes(commande.nombre_iterations), commande.pas_porteurs_cm3}, memoire_disponible());
@@ -251,17 +252,17 @@ int executer(int argc, const char* const* argv)
     const resultats_dispersion d = calculer_dispersion(p, m, k0);
     if (f.dispersion) {
         ecrire_fichier_dispersion(f.dispersion.get(), d);
-        fermer_fichier(f.dispersion, *p.fichier_dispersion);
+        fermer_fichier(f.dispersion, *p.sortie.fichier_dispersion);
     }
 
     const etat_seuil seuil = boucle_porteurs(p, m, k0, d, commande, f);
     const double pente = courbe_pi(p, seuil, f.pi.get());
     afficher_resume_seuil(p, seuil, pente);
 
-    fermer_fichier(f.pi, *p.fichier_PI);
-    fermer_fichier(f.gain, *p.fichier_gain);
-    fermer_fichier(f.param, *p.fichier_param);
-    std::printf("Calculs terminés. Résultats disponibles dans %s\n", p.fichier_gain->c_str());
+    fermer_fichier(f.pi, *p.sortie.fichier_PI);
+    fermer_fichier(f.gain, *p.sortie.fichier_gain);
+    fermer_fichier(f.param, *p.sortie.fichier_param);
+    std::printf("Calculs terminés. Résultats disponibles dans %s\n", p.sortie.fichier_gain->c_str());
     return 0;
 }
 

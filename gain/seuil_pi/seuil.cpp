@@ -19,11 +19,11 @@ constexpr double h_c_meV_nm = 1240000.0;        // photon energy (meV) -> wavele
 // attenuated on the way there and back, with the multiple reflections summed.
 double reflectivite_effective(const parametres_calcul& p)
 {
-    const double X = std::exp(-2.0 * p.attenuation * p.longueur_fibre);
-    const double eta2 = p.couplage_puce_fibre * p.couplage_puce_fibre;
-    const double un_moins_R = 1.0 - p.Rmin;
-    return std::fabs(p.Rmin + eta2 * (un_moins_R * un_moins_R) * p.Rbragg * X /
-                                  (1.0 - eta2 * p.Rmin * p.Rbragg * X));
+    const double X = std::exp(-2.0 * p.bragg.attenuation * p.bragg.longueur_fibre);
+    const double eta2 = p.bragg.couplage_puce_fibre * p.bragg.couplage_puce_fibre;
+    const double un_moins_R = 1.0 - p.cavite.Rmin;
+    return std::fabs(p.cavite.Rmin + eta2 * (un_moins_R * un_moins_R) * p.bragg.Rbragg * X /
+                                  (1.0 - eta2 * p.cavite.Rmin * p.bragg.Rbragg * X));
 }
 
 // The spectra hold the points debut_E, debut_E + 1, ... up to fin_E. When
@@ -39,22 +39,22 @@ double point_spectre(const std::vector<double>& spectre, int j, double E, double
 // photon energy.
 void parcourir_spectre(const spectre_laser& s, const parametres_calcul& p, etat_seuil& etat)
 {
-    const double energie_bragg = constantes::h_c / (p.lambda * 1e-9 * q); // eV
+    const double energie_bragg = constantes::h_c / (p.bragg.lambda * 1e-9 * q); // eV
     const double q_carre = q * q;
-    double E = p.debut_E;
+    double E = p.calcul.debut_E;
     // 1 meV steps, exact below 2^53: fin_E - debut_E + 1 strips at most
     // (both at most 100000 meV, bounds of the run).
     do {
-        const int j = static_cast<int>(E - p.debut_E);
-        const double g_bas = point_spectre(s.gain, j, E, p.fin_E);
-        const double g_haut = point_spectre(s.gain, j + 1, E + 1, p.fin_E);
-        const double rsp_bas = point_spectre(s.rsp, j, E, p.fin_E);
-        const double rsp_haut = point_spectre(s.rsp, j + 1, E + 1, p.fin_E);
+        const int j = static_cast<int>(E - p.calcul.debut_E);
+        const double g_bas = point_spectre(s.gain, j, E, p.calcul.fin_E);
+        const double g_haut = point_spectre(s.gain, j + 1, E + 1, p.calcul.fin_E);
+        const double rsp_bas = point_spectre(s.rsp, j, E, p.calcul.fin_E);
+        const double rsp_haut = point_spectre(s.rsp, j + 1, E + 1, p.calcul.fin_E);
         if (E / 1000 <= energie_bragg && energie_bragg < (E + 1) / 1000) // meV -> eV
             etat.gain_bragg = s.confinement * (g_bas + g_haut) / 2;
-        etat.Jrad += trapeze(E, E + 1, rsp_bas, rsp_haut) * q_carre * p.largeur_puits * 1e-11;
+        etat.Jrad += trapeze(E, E + 1, rsp_bas, rsp_haut) * q_carre * p.couches.largeur_puits * 1e-11;
         E = E + 1;
-    } while (E < p.fin_E);
+    } while (E < p.calcul.fin_E);
 }
 
 } // namespace
@@ -62,13 +62,13 @@ void parcourir_spectre(const spectre_laser& s, const parametres_calcul& p, etat_
 double courant_non_radiatif(const parametres_calcul& p, double N, double& JA, double& JC)
 {
     if (!p.modele.recombinaison_abc) {
-        JA = q_1e_4 * N / p.tau_nr;
+        JA = q_1e_4 * N / p.cavite.tau_nr;
         JC = 0;
         return JA;
     }
-    const double N_cm3 = N * 1e-6 / (p.largeur_puits * 1e-10); // m^-2 -> cm^-3
+    const double N_cm3 = N * 1e-6 / (p.couches.largeur_puits * 1e-10); // m^-2 -> cm^-3
     JA = q_1e_4 * N * p.modele.A_srh;                          // q Lw A N: Lw N is the sheet density
-    JC = q * (p.largeur_puits * 1e-8) * p.modele.C_auger * N_cm3 * N_cm3 * N_cm3; // Å -> cm
+    JC = q * (p.couches.largeur_puits * 1e-8) * p.modele.C_auger * N_cm3 * N_cm3 * N_cm3; // Å -> cm
     return JA + JC;
 }
 
@@ -84,11 +84,11 @@ bool calculer_seuil(int i, double nombre_iterations, double N, const spectre_las
                     std::FILE* fichier_param, etat_seuil& etat)
 {
     const double Gmax = s.Gmax;
-    const double L = p.longueur_puce; // cm
+    const double L = p.cavite.longueur_puce; // cm
     etat.reflectivite_effective = reflectivite_effective(p);
     const double R_eff = etat.reflectivite_effective;
 
-    if (p.fin_E > p.debut_E) parcourir_spectre(s, p, etat);
+    if (p.calcul.fin_E > p.calcul.debut_E) parcourir_spectre(s, p, etat);
 
     if (p.modele.emission_complete) etat.Jrad = s.Jrad_bande;
 
@@ -100,14 +100,14 @@ bool calculer_seuil(int i, double nombre_iterations, double N, const spectre_las
     // The grating cavity lases first when its gain advantage at the Bragg
     // wavelength exceeds the extra mirror loss of the chip's own facet.
     double Gth = 0, lambda_emission = 0;
-    const bool bragg = etat.gain_bragg - Gmax > std::log(p.Rmin / R_eff) / (2 * L);
+    const bool bragg = etat.gain_bragg - Gmax > std::log(p.cavite.Rmin / R_eff) / (2 * L);
     if (bragg) {
         std::puts("Accroche Bragg");
-        Gth = p.pertes_internes + std::log(1 / (p.Rmax * R_eff)) / (2 * L);
-        lambda_emission = p.lambda;
+        Gth = p.cavite.pertes_internes + std::log(1 / (p.cavite.Rmax * R_eff)) / (2 * L);
+        lambda_emission = p.bragg.lambda;
     } else {
         std::puts("Accroche puce");
-        Gth = p.pertes_internes + std::log(1 / (p.Rmax * p.Rmin)) / (2 * L);
+        Gth = p.cavite.pertes_internes + std::log(1 / (p.cavite.Rmax * p.cavite.Rmin)) / (2 * L);
         // empty spectrum: no peak, hence no emission wavelength to give
         lambda_emission = s.energie_gmax_definie ? h_c_meV_nm / s.energie_gmax : 0.0;
     }
@@ -136,7 +136,7 @@ bool calculer_seuil(int i, double nombre_iterations, double N, const spectre_las
             std::puts("Seuil atteint à la densité unique du calcul : pas de point précédent pour interpoler, "
                       "Jth = Jnr + Jrad conservé.");
         }
-        fin_boucle = p.arret_seuil != 0;
+        fin_boucle = p.calcul.arret_seuil != 0;
         if (!etat.seuil_atteint) {
             etat.seuil_atteint = true;
             etat.Nth = Nth;
@@ -154,7 +154,7 @@ bool calculer_seuil(int i, double nombre_iterations, double N, const spectre_las
         etat.Gth_serie = Gth;
     }
 
-    const double Lw = p.largeur_puits;
+    const double Lw = p.couches.largeur_puits;
     std::fprintf(fichier_param, "%e\t%e\t%e\t%f\t%f\t%f\t%f\n", N * 1e-6 / (Lw * 1e-10), Gmax, Gth, Jnr, etat.Jrad,
                  Jth, lambda_emission); // m^-2 -> cm^-3
 
@@ -185,14 +185,14 @@ void afficher_resume_seuil(const parametres_calcul& p, const etat_seuil& etat, d
                     etat.Gmax_serie, etat.Gth_serie);
         return;
     }
-    const double Lw = p.largeur_puits;
+    const double Lw = p.couches.largeur_puits;
     std::printf("  densité de seuil Nth : %e cm-3\n", etat.Nth * 1e-6 / (Lw * 1e-10)); // m^-2 -> cm^-3
     std::printf("  densité de courant de seuil Jth : %f A/cm²\n", etat.Jth_seuil);
     // The model's departures print the current at the terminals and the parts
     // of Jth; the exact model keeps its summary as it was.
     if (p.modele.present) {
         std::printf("  densité de courant aux bornes Jth/eta_interne : %f A/cm² (eta_interne = %g)\n",
-                    etat.Jth_seuil / p.eta_interne, p.eta_interne);
+                    etat.Jth_seuil / p.cavite.eta_interne, p.cavite.eta_interne);
         const double J = etat.Jth_seuil;
         if (p.modele.recombinaison_abc)
             std::printf("  parts de Jth : radiative %.1f %% (%f A/cm²), défauts A·N %.1f %% (%f A/cm²), "
@@ -204,7 +204,7 @@ void afficher_resume_seuil(const parametres_calcul& p, const etat_seuil& etat, d
                         100 * etat.Jrad_seuil / J, etat.Jrad_seuil, 100 * etat.JA_seuil / J, etat.JA_seuil);
     }
     std::printf("  courant de seuil : %f mA (ruban de %g cm × %g cm)\n",
-                etat.Jth_seuil * p.longueur_puce * p.largeur_contact * 1000, p.longueur_puce, p.largeur_contact);
+                etat.Jth_seuil * p.cavite.longueur_puce * p.cavite.largeur_contact * 1000, p.cavite.longueur_puce, p.cavite.largeur_contact);
     std::printf("  longueur d'onde d'émission : %f nm\n", etat.lambda_seuil);
     std::printf("  cavité : %s\n", etat.bragg_seuil ? "puce et réseau de Bragg (Accroche Bragg)"
                                                      : "puce seule (Accroche puce)");

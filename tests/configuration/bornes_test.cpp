@@ -50,40 +50,40 @@ TEST(Bornes, ChaqueBorneAccepteSaValeurExtremeEtRefuseAuDela)
         const char* morceau; // of the refusal
     };
     const cas table[] = {
-        {"Nk", [](P& p, serie_demandee&) { p.Nk = 100000; }, [](P& p, serie_demandee&) { p.Nk = 100001; },
+        {"Nk", [](P& p, serie_demandee&) { p.calcul.Nk = 100000; }, [](P& p, serie_demandee&) { p.calcul.Nk = 100001; },
          "clé Nk [calcul] : 100001 ; accepté : [2, 100000]"},
-        {"Nk avec ky", [](P& p, serie_demandee&) { p.Nk = 3161, p.Nky = 3162, p.deltaE = 1; },
-         [](P& p, serie_demandee&) { p.Nk = 3162, p.Nky = 3163, p.deltaE = 1; }, "Nk <= 3161 avec ky"},
+        {"Nk avec ky", [](P& p, serie_demandee&) { p.calcul.Nk = 3161, p.calcul.Nky = 3162, p.calcul.deltaE = 1; },
+         [](P& p, serie_demandee&) { p.calcul.Nk = 3162, p.calcul.Nky = 3163, p.calcul.deltaE = 1; }, "Nk <= 3161 avec ky"},
         // the dispersion's grid is the longest: (2 Vv + |dE_hydro|/3) / deltaE + 2
-        {"deltaE", [](P& p, serie_demandee&) { p.deltaE = 2.3e-5; p.Nk = 2; },
-         [](P& p, serie_demandee&) { p.deltaE = 2.2e-5; p.Nk = 2; }, "soit deltaE >= 2.27067e-05 meV"},
-        {"évaluations de la dispersion", [](P& p, serie_demandee&) { p.deltaE = 0.03; p.Nk = 3161, p.Nky = 3162; },
-         [](P& p, serie_demandee&) { p.deltaE = 0.02; p.Nk = 3161, p.Nky = 3162; },
+        {"deltaE", [](P& p, serie_demandee&) { p.calcul.deltaE = 2.3e-5; p.calcul.Nk = 2; },
+         [](P& p, serie_demandee&) { p.calcul.deltaE = 2.2e-5; p.calcul.Nk = 2; }, "soit deltaE >= 2.27067e-05 meV"},
+        {"évaluations de la dispersion", [](P& p, serie_demandee&) { p.calcul.deltaE = 0.03; p.calcul.Nk = 3161, p.calcul.Nky = 3162; },
+         [](P& p, serie_demandee&) { p.calcul.deltaE = 0.02; p.calcul.Nk = 3161, p.calcul.Nky = 3162; },
          "la dispersion demande"},
-        {"fin_E", [](P& p, serie_demandee&) { p.fin_E = 1e5; }, [](P& p, serie_demandee&) { p.fin_E = 1e5 + 1; },
+        {"fin_E", [](P& p, serie_demandee&) { p.calcul.fin_E = 1e5; }, [](P& p, serie_demandee&) { p.calcul.fin_E = 1e5 + 1; },
          "clé fin_E [calcul]"},
-        {"debut_E", [](P& p, serie_demandee&) { p.debut_E = 1e5; }, [](P& p, serie_demandee&) { p.debut_E = 2e5; },
+        {"debut_E", [](P& p, serie_demandee&) { p.calcul.debut_E = 1e5; }, [](P& p, serie_demandee&) { p.calcul.debut_E = 2e5; },
          "clé debut_E [calcul]"},
         {"passes", [](P&, serie_demandee& s) { s.nombre_passes = 100000; },
          [](P&, serie_demandee& s) { s.nombre_passes = 100001; }, "Nombre de densités hors bornes : 100001"},
-        {"lignes du fichier de gain", [](P& p, serie_demandee& s) { p.fin_E = p.debut_E + 999; s.nombre_passes = 100000; },
-         [](P& p, serie_demandee& s) { p.fin_E = p.debut_E + 1000; s.nombre_passes = 100000; },
+        {"lignes du fichier de gain", [](P& p, serie_demandee& s) { p.calcul.fin_E = p.calcul.debut_E + 999; s.nombre_passes = 100000; },
+         [](P& p, serie_demandee& s) { p.calcul.fin_E = p.calcul.debut_E + 1000; s.nombre_passes = 100000; },
          "Fichier de gain trop grand"},
         {"densité de la série", [](P&, serie_demandee& s) { s.nombre_passes = 11, s.pas_porteurs_cm3 = 9.99e19; },
          [](P&, serie_demandee& s) { s.nombre_passes = 11, s.pas_porteurs_cm3 = 1e20; }, "la série va jusqu'à"},
-        {"Ninj", [](P& p, serie_demandee&) { p.Ninj = 1e21; }, [](P& p, serie_demandee&) { p.Ninj = 1.1e21; },
+        {"Ninj", [](P& p, serie_demandee&) { p.calcul.Ninj = 1e21; }, [](P& p, serie_demandee&) { p.calcul.Ninj = 1.1e21; },
          "clé Ninj [calcul]"},
-        {"fin_courant", [](P& p, serie_demandee&) { p.fin_courant = 1000000; },
-         [](P& p, serie_demandee&) { p.fin_courant = 1000001; }, "clé fin_courant [calcul]"},
-        {"debut_courant", [](P& p, serie_demandee&) { p.debut_courant = 1000000; },
-         [](P& p, serie_demandee&) { p.debut_courant = 1000001; }, "clé debut_courant [calcul]"},
-        {"largeur du puits", [](P& p, serie_demandee&) { p.largeur_puits = 1e4; },
-         [](P& p, serie_demandee&) { p.largeur_puits = 1.0001e4; }, "clé largeur [puits]"},
-        {"largeur de barrière", [](P& p, serie_demandee&) { p.largeur_barriere = 1e6; },
-         [](P& p, serie_demandee&) { p.largeur_barriere = NAN; }, "clé largeur [barriere] : nan"},
-        {"temperature", [](P& p, serie_demandee&) { p.T = 1e4; }, [](P& p, serie_demandee&) { p.T = 1e5; },
+        {"fin_courant", [](P& p, serie_demandee&) { p.calcul.fin_courant = 1000000; },
+         [](P& p, serie_demandee&) { p.calcul.fin_courant = 1000001; }, "clé fin_courant [calcul]"},
+        {"debut_courant", [](P& p, serie_demandee&) { p.calcul.debut_courant = 1000000; },
+         [](P& p, serie_demandee&) { p.calcul.debut_courant = 1000001; }, "clé debut_courant [calcul]"},
+        {"largeur du puits", [](P& p, serie_demandee&) { p.couches.largeur_puits = 1e4; },
+         [](P& p, serie_demandee&) { p.couches.largeur_puits = 1.0001e4; }, "clé largeur [puits]"},
+        {"largeur de barrière", [](P& p, serie_demandee&) { p.couches.largeur_barriere = 1e6; },
+         [](P& p, serie_demandee&) { p.couches.largeur_barriere = NAN; }, "clé largeur [barriere] : nan"},
+        {"temperature", [](P& p, serie_demandee&) { p.couches.T = 1e4; }, [](P& p, serie_demandee&) { p.couches.T = 1e5; },
          "clé temperature [constantes]"},
-        {"nb_fils", [](P& p, serie_demandee&) { p.nb_fils = 1024; }, [](P& p, serie_demandee&) { p.nb_fils = 1025; },
+        {"nb_fils", [](P& p, serie_demandee&) { p.calcul.nb_fils = 1024; }, [](P& p, serie_demandee&) { p.calcul.nb_fils = 1025; },
          "clé nb_fils [calcul]"},
     };
     for (const auto& c : table) {
@@ -104,9 +104,9 @@ TEST(Bornes, ChaqueBorneAccepteSaValeurExtremeEtRefuseAuDela)
 TEST(Bornes, TablesQuiNeTiennentPasEnMemoireRefuseesAvantAllocation)
 {
     parametres_calcul p = parametres_exemple();
-    p.Nk = 3000;
-    p.Nky = 3001;
-    p.deltaE = 1;
+    p.calcul.Nk = 3000;
+    p.calcul.Nky = 3001;
+    p.calcul.deltaE = 1;
     const double besoin = estimer_memoire(p, ampleur_exemple);
     EXPECT_GT(besoin, 130 * 3000.0 * 3001); // the 2-D table alone
     EXPECT_EQ(refus(p, {}, ampleur_exemple, besoin), std::nullopt);

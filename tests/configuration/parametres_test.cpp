@@ -115,9 +115,9 @@ TEST(Parametres, TemperatureEnSimplePrecision)
 {
     parametres_calcul p;
     ASSERT_EQ(message_lecture({{"constantes", "temperature", "293.15"}}, &p), std::nullopt);
-    EXPECT_EQ(p.T, 293.149993896484375);
+    EXPECT_EQ(p.couches.T, 293.149993896484375);
     ASSERT_EQ(message_lecture({}, &p), std::nullopt);
-    EXPECT_EQ(p.T, 300.0);
+    EXPECT_EQ(p.couches.T, 300.0);
 }
 
 TEST(Parametres, NombreDePointsEnKy)
@@ -130,7 +130,7 @@ TEST(Parametres, NombreDePointsEnKy)
         SCOPED_TRACE(c.variation);
         parametres_calcul p;
         ASSERT_EQ(message_lecture({{"calcul", "variation_en_ky", c.variation}}, &p), std::nullopt);
-        EXPECT_EQ(p.Nky, c.Nky);
+        EXPECT_EQ(p.calcul.Nky, c.Nky);
     }
 }
 
@@ -140,8 +140,8 @@ TEST(Parametres, Gamma3DeLaBarrierePresentOuAbsent)
     testing::internal::CaptureStdout();
     ASSERT_EQ(message_lecture({{"barriere", "gamma3_y", "2.5"}, {"barriere", "mc_y", "0.15"}}, &p), std::nullopt);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    EXPECT_EQ(p.gamma3_y, 2.5);
-    EXPECT_FALSE(p.gamma3_y_absent);
+    EXPECT_EQ(p.couches.gamma3_y, 2.5);
+    EXPECT_FALSE(p.couches.gamma3_y_absent);
 
     // Without the key, files written before it existed keep their results:
     // the barrier's gamma3 end value is mc_y, and the user is told.
@@ -151,8 +151,8 @@ TEST(Parametres, Gamma3DeLaBarrierePresentOuAbsent)
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "Attention : gamma3 de la barriere pris egal a mc_y ; donnez la cle gamma3_y dans la section "
               "[barriere].\n");
-    EXPECT_EQ(p.gamma3_y, 0.15);
-    EXPECT_TRUE(p.gamma3_y_absent);
+    EXPECT_EQ(p.couches.gamma3_y, 0.15);
+    EXPECT_TRUE(p.couches.gamma3_y_absent);
 }
 
 // Every key gets a distinct value; each field must hold the value of its own
@@ -161,74 +161,74 @@ TEST(Parametres, ChaqueChampRecoitSaCle)
 {
     struct champ {
         std::string section, cle;
-        double parametres_calcul::*membre;
+        double& (*membre)(parametres_calcul&);
     };
     using P = parametres_calcul;
     const champ champs[] = {
-        {"calcul", "deltak", &P::deltak},
-        {"calcul", "deltaE", &P::deltaE},
-        {"calcul", "Ninj", &P::Ninj},
-        {"calcul", "debut_E", &P::debut_E},
-        {"calcul", "fin_E", &P::fin_E},
-        {"calcul", "demi_largeur_lorentz", &P::demi_largeur_lorentz},
-        {"systeme", "facteur_confinement", &P::facteur_confinement},
-        {"systeme", "Rmin", &P::Rmin},
-        {"systeme", "Rmax", &P::Rmax},
-        {"systeme", "longueur_puce", &P::longueur_puce},
-        {"systeme", "largeur_contact", &P::largeur_contact},
-        {"systeme", "pertes_internes", &P::pertes_internes},
-        {"systeme", "tau_nr", &P::tau_nr},
-        {"systeme", "eta_interne", &P::eta_interne},
-        {"systeme", "K_delta_Ec", &P::K_delta_Ec},
-        {"puits", "ratio_x", &P::ratio_x},
-        {"barriere", "ratio_y", &P::ratio_y},
-        {"puits", "largeur", &P::largeur_puits},
-        {"barriere", "largeur", &P::largeur_barriere},
-        {"bragg", "couplage_puce_fibre", &P::couplage_puce_fibre},
-        {"bragg", "Rbragg", &P::Rbragg},
-        {"bragg", "lambda", &P::lambda},
-        {"bragg", "longueur_fibre", &P::longueur_fibre},
-        {"bragg", "attenuation", &P::attenuation},
-        {"puits", "mc_x", &P::mc_x},
-        {"puits", "gamma1_x", &P::gamma1_x},
-        {"puits", "gamma2_x", &P::gamma2_x},
-        {"puits", "gamma3_x", &P::gamma3_x},
-        {"puits", "Eg_0K_x", &P::Eg_0K_x},
-        {"puits", "alpha_Eg_x", &P::alpha_Eg_x},
-        {"puits", "beta_Eg_x", &P::beta_Eg_x},
-        {"puits", "a_x", &P::a_x},
-        {"puits", "aH_x", &P::aH_x},
-        {"puits", "bS_x", &P::bS_x},
-        {"puits", "C11_x", &P::C11_x},
-        {"puits", "C12_x", &P::C12_x},
-        {"puits", "Ep_x", &P::Ep_x},
-        {"puits", "nr_x", &P::nr_x},
-        {"barriere", "mc_y", &P::mc_y},
-        {"barriere", "gamma1_y", &P::gamma1_y},
-        {"barriere", "gamma2_y", &P::gamma2_y},
-        {"barriere", "gamma3_y", &P::gamma3_y},
-        {"barriere", "Eg_0K_y", &P::Eg_0K_y},
-        {"barriere", "alpha_Eg_y", &P::alpha_Eg_y},
-        {"barriere", "beta_Eg_y", &P::beta_Eg_y},
-        {"barriere", "a_y", &P::a_y},
-        {"puits", "mc_1-x", &P::mc_1_x},
-        {"puits", "gamma1_1-x", &P::gamma1_1_x},
-        {"puits", "gamma2_1-x", &P::gamma2_1_x},
-        {"puits", "gamma3_1-x", &P::gamma3_1_x},
-        {"puits", "Eg_0K_1-x", &P::Eg_0K_1_x},
-        {"puits", "alpha_Eg_1-x", &P::alpha_Eg_1_x},
-        {"puits", "beta_Eg_1-x", &P::beta_Eg_1_x},
-        {"puits", "a_1-x", &P::a_1_x},
-        {"puits", "aH_1-x", &P::aH_1_x},
-        {"puits", "bS_1-x", &P::bS_1_x},
-        {"puits", "C11_1-x", &P::C11_1_x},
-        {"puits", "C12_1-x", &P::C12_1_x},
-        {"puits", "Ep_1-x", &P::Ep_1_x},
-        {"puits", "nr_1-x", &P::nr_1_x},
-        {"puits", "bowing_Eg", &P::bowing_Eg_puits},
-        {"puits", "bowing_Eg_x", &P::bowing_Eg_x_puits},
-        {"barriere", "bowing_Eg", &P::bowing_Eg_barriere},
-        {"barriere", "bowing_Eg_x", &P::bowing_Eg_x_barriere},
+        {"calcul", "deltak", [](P& p) -> double& { return p.calcul.deltak; }},
+        {"calcul", "deltaE", [](P& p) -> double& { return p.calcul.deltaE; }},
+        {"calcul", "Ninj", [](P& p) -> double& { return p.calcul.Ninj; }},
+        {"calcul", "debut_E", [](P& p) -> double& { return p.calcul.debut_E; }},
+        {"calcul", "fin_E", [](P& p) -> double& { return p.calcul.fin_E; }},
+        {"calcul", "demi_largeur_lorentz", [](P& p) -> double& { return p.calcul.demi_largeur_lorentz; }},
+        {"systeme", "facteur_confinement", [](P& p) -> double& { return p.cavite.facteur_confinement; }},
+        {"systeme", "Rmin", [](P& p) -> double& { return p.cavite.Rmin; }},
+        {"systeme", "Rmax", [](P& p) -> double& { return p.cavite.Rmax; }},
+        {"systeme", "longueur_puce", [](P& p) -> double& { return p.cavite.longueur_puce; }},
+        {"systeme", "largeur_contact", [](P& p) -> double& { return p.cavite.largeur_contact; }},
+        {"systeme", "pertes_internes", [](P& p) -> double& { return p.cavite.pertes_internes; }},
+        {"systeme", "tau_nr", [](P& p) -> double& { return p.cavite.tau_nr; }},
+        {"systeme", "eta_interne", [](P& p) -> double& { return p.cavite.eta_interne; }},
+        {"systeme", "K_delta_Ec", [](P& p) -> double& { return p.couches.K_delta_Ec; }},
+        {"puits", "ratio_x", [](P& p) -> double& { return p.couches.ratio_x; }},
+        {"barriere", "ratio_y", [](P& p) -> double& { return p.couches.ratio_y; }},
+        {"puits", "largeur", [](P& p) -> double& { return p.couches.largeur_puits; }},
+        {"barriere", "largeur", [](P& p) -> double& { return p.couches.largeur_barriere; }},
+        {"bragg", "couplage_puce_fibre", [](P& p) -> double& { return p.bragg.couplage_puce_fibre; }},
+        {"bragg", "Rbragg", [](P& p) -> double& { return p.bragg.Rbragg; }},
+        {"bragg", "lambda", [](P& p) -> double& { return p.bragg.lambda; }},
+        {"bragg", "longueur_fibre", [](P& p) -> double& { return p.bragg.longueur_fibre; }},
+        {"bragg", "attenuation", [](P& p) -> double& { return p.bragg.attenuation; }},
+        {"puits", "mc_x", [](P& p) -> double& { return p.couches.mc_x; }},
+        {"puits", "gamma1_x", [](P& p) -> double& { return p.couches.gamma1_x; }},
+        {"puits", "gamma2_x", [](P& p) -> double& { return p.couches.gamma2_x; }},
+        {"puits", "gamma3_x", [](P& p) -> double& { return p.couches.gamma3_x; }},
+        {"puits", "Eg_0K_x", [](P& p) -> double& { return p.couches.Eg_0K_x; }},
+        {"puits", "alpha_Eg_x", [](P& p) -> double& { return p.couches.alpha_Eg_x; }},
+        {"puits", "beta_Eg_x", [](P& p) -> double& { return p.couches.beta_Eg_x; }},
+        {"puits", "a_x", [](P& p) -> double& { return p.couches.a_x; }},
+        {"puits", "aH_x", [](P& p) -> double& { return p.couches.aH_x; }},
+        {"puits", "bS_x", [](P& p) -> double& { return p.couches.bS_x; }},
+        {"puits", "C11_x", [](P& p) -> double& { return p.couches.C11_x; }},
+        {"puits", "C12_x", [](P& p) -> double& { return p.couches.C12_x; }},
+        {"puits", "Ep_x", [](P& p) -> double& { return p.couches.Ep_x; }},
+        {"puits", "nr_x", [](P& p) -> double& { return p.couches.nr_x; }},
+        {"barriere", "mc_y", [](P& p) -> double& { return p.couches.mc_y; }},
+        {"barriere", "gamma1_y", [](P& p) -> double& { return p.couches.gamma1_y; }},
+        {"barriere", "gamma2_y", [](P& p) -> double& { return p.couches.gamma2_y; }},
+        {"barriere", "gamma3_y", [](P& p) -> double& { return p.couches.gamma3_y; }},
+        {"barriere", "Eg_0K_y", [](P& p) -> double& { return p.couches.Eg_0K_y; }},
+        {"barriere", "alpha_Eg_y", [](P& p) -> double& { return p.couches.alpha_Eg_y; }},
+        {"barriere", "beta_Eg_y", [](P& p) -> double& { return p.couches.beta_Eg_y; }},
+        {"barriere", "a_y", [](P& p) -> double& { return p.couches.a_y; }},
+        {"puits", "mc_1-x", [](P& p) -> double& { return p.couches.mc_1_x; }},
+        {"puits", "gamma1_1-x", [](P& p) -> double& { return p.couches.gamma1_1_x; }},
+        {"puits", "gamma2_1-x", [](P& p) -> double& { return p.couches.gamma2_1_x; }},
+        {"puits", "gamma3_1-x", [](P& p) -> double& { return p.couches.gamma3_1_x; }},
+        {"puits", "Eg_0K_1-x", [](P& p) -> double& { return p.couches.Eg_0K_1_x; }},
+        {"puits", "alpha_Eg_1-x", [](P& p) -> double& { return p.couches.alpha_Eg_1_x; }},
+        {"puits", "beta_Eg_1-x", [](P& p) -> double& { return p.couches.beta_Eg_1_x; }},
+        {"puits", "a_1-x", [](P& p) -> double& { return p.couches.a_1_x; }},
+        {"puits", "aH_1-x", [](P& p) -> double& { return p.couches.aH_1_x; }},
+        {"puits", "bS_1-x", [](P& p) -> double& { return p.couches.bS_1_x; }},
+        {"puits", "C11_1-x", [](P& p) -> double& { return p.couches.C11_1_x; }},
+        {"puits", "C12_1-x", [](P& p) -> double& { return p.couches.C12_1_x; }},
+        {"puits", "Ep_1-x", [](P& p) -> double& { return p.couches.Ep_1_x; }},
+        {"puits", "nr_1-x", [](P& p) -> double& { return p.couches.nr_1_x; }},
+        {"puits", "bowing_Eg", [](P& p) -> double& { return p.couches.bowing_Eg_puits; }},
+        {"puits", "bowing_Eg_x", [](P& p) -> double& { return p.couches.bowing_Eg_x_puits; }},
+        {"barriere", "bowing_Eg", [](P& p) -> double& { return p.couches.bowing_Eg_barriere; }},
+        {"barriere", "bowing_Eg_x", [](P& p) -> double& { return p.couches.bowing_Eg_x_barriere; }},
     };
     // Distinct values k/128, exact in decimal and in binary, inside every
     // physical domain (fractions, positive lengths and lifetimes).
@@ -254,15 +254,15 @@ TEST(Parametres, ChaqueChampRecoitSaCle)
     k = 1;
     for (const auto& c : champs) {
         SCOPED_TRACE(c.section + "/" + c.cle);
-        EXPECT_EQ(p.*c.membre, valeur_de(++k));
+        EXPECT_EQ(c.membre(p), valeur_de(++k));
     }
-    EXPECT_EQ(p.T, 77.5);
-    EXPECT_EQ(p.arret_seuil, 3);
-    EXPECT_EQ(p.Nk, 11);
-    EXPECT_EQ(p.Nky, 1);
-    EXPECT_EQ(p.debut_courant, 12);
-    EXPECT_EQ(p.fin_courant, 13);
-    EXPECT_EQ(p.nb_fils, 2);
+    EXPECT_EQ(p.couches.T, 77.5);
+    EXPECT_EQ(p.calcul.arret_seuil, 3);
+    EXPECT_EQ(p.calcul.Nk, 11);
+    EXPECT_EQ(p.calcul.Nky, 1);
+    EXPECT_EQ(p.calcul.debut_courant, 12);
+    EXPECT_EQ(p.calcul.fin_courant, 13);
+    EXPECT_EQ(p.calcul.nb_fils, 2);
 }
 
 TEST(Parametres, FichiersDeSortieTelsQuEcrits)
@@ -275,11 +275,11 @@ TEST(Parametres, FichiersDeSortieTelsQuEcrits)
     d.ecrire_config(texte_config(e));
     parametres_calcul p;
     lire_fichiers_sortie((d.chemin / "config.ini").string(), p);
-    EXPECT_EQ(p.fichier_gain, std::optional<std::string>(" gain.txt"));
-    EXPECT_EQ(p.fichier_param, std::optional<std::string>("parametres.txt"));
-    EXPECT_EQ(p.fichier_PI, std::nullopt);
-    EXPECT_EQ(p.fichier_dispersion, std::optional<std::string>("E(k).txt"));
-    EXPECT_EQ(p.fichier_enveloppes, std::nullopt);
+    EXPECT_EQ(p.sortie.fichier_gain, std::optional<std::string>(" gain.txt"));
+    EXPECT_EQ(p.sortie.fichier_param, std::optional<std::string>("parametres.txt"));
+    EXPECT_EQ(p.sortie.fichier_PI, std::nullopt);
+    EXPECT_EQ(p.sortie.fichier_dispersion, std::optional<std::string>("E(k).txt"));
+    EXPECT_EQ(p.sortie.fichier_enveloppes, std::nullopt);
 }
 
 } // namespace

@@ -37,12 +37,12 @@ struct cas_puits {
 cas_puits puits_exemple(bool contraint)
 {
     cas_puits c;
-    c.p.Nk = 2;
-    c.p.Nky = 1;
-    c.p.deltak = 1e6;
-    c.p.deltaE = 0.1;
-    c.p.largeur_puits = 60;
-    c.p.nb_fils = 1;
+    c.p.calcul.Nk = 2;
+    c.p.calcul.Nky = 1;
+    c.p.calcul.deltak = 1e6;
+    c.p.calcul.deltaE = 0.1;
+    c.p.couches.largeur_puits = 60;
+    c.p.calcul.nb_fils = 1;
     c.m.gamma1_puits = 6.98;
     c.m.gamma2_puits = 2.06;
     c.m.gamma3_puits = 2.93;
@@ -181,7 +181,7 @@ TEST(Dispersion, ExemplesNonContraintEtContraint)
     };
     for (const auto& t : table) {
         cas_puits c = puits_exemple(t.contraint);
-        c.p.deltak = 2.99e8; // kx = 1e6 then exactly 3e8
+        c.p.calcul.deltak = 2.99e8; // kx = 1e6 then exactly 3e8
         const auto d = calculer_silencieux(c);
         attendre_niveaux(niveaux_point(d, 1, 0), t.premier);
         if (!t.a_3e8.empty()) {
@@ -250,10 +250,10 @@ TEST(Dispersion, EvaluationIdentiqueALaReference)
         // grid point apart so that it ends on a pair and on a lone point.
         for (double decalage : {0.0, 0.05, 0.1}) {
             cas_puits c2 = c;
-            c2.p.Nk = 4;
-            c2.p.deltak = 1.5e8;
+            c2.p.calcul.Nk = 4;
+            c2.p.calcul.deltak = 1.5e8;
             c2.k0.HH.niveaux[0] += decalage;
-            const int i0 = static_cast<int>(c2.k0.HH.niveaux[0] / c.p.deltaE) - 1;
+            const int i0 = static_cast<int>(c2.k0.HH.niveaux[0] / c.p.calcul.deltaE) - 1;
             const auto d = calculer_silencieux(c2);
             for (const auto& pt : d.points)
                 EXPECT_EQ(niveaux_point(d, pt.i, pt.j), niveaux_reference(c, pt.kx, pt.ky, i0)) << decalage;
@@ -315,7 +315,7 @@ TEST(Dispersion, AnisotropieDansLePlan)
     const cas_puits c = puits_exemple(true);
     const auto mod = former_modele_valence(c.p, c.m, c.k0);
     const auto grille = grille_energie_valence(c.p, c.m);
-    const int i0 = static_cast<int>(22.2 / c.p.deltaE) - 1;
+    const int i0 = static_cast<int>(22.2 / c.p.calcul.deltaE) - 1;
     auto niveaux = [&](double kx, double ky) {
         const plan_k plan = former_plan_k(mod, kx, ky);
         std::vector<double> n;
@@ -347,16 +347,16 @@ TEST(Dispersion, FinsAnticipeesEtFils)
     const std::vector<cas> table = {{6, 1, 5e8}, {4, 5, 5e8}, {2, 1, 1e6}, {1, 1, 1e6}, {3, 1, 2e5}};
     for (const auto& t : table) {
         cas_puits c = puits_exemple(true);
-        c.p.Nk = t.Nk;
-        c.p.Nky = t.Nky;
-        c.p.deltak = t.deltak;
-        c.p.deltaE = 0.5;
+        c.p.calcul.Nk = t.Nk;
+        c.p.calcul.Nky = t.Nky;
+        c.p.calcul.deltak = t.deltak;
+        c.p.calcul.deltaE = 0.5;
         std::string console1;
-        c.p.nb_fils = 1;
+        c.p.calcul.nb_fils = 1;
         const auto d1 = calculer_silencieux(c, &console1);
         for (int nb_fils : {2, 3, 8, 0}) {
             std::string console2;
-            c.p.nb_fils = nb_fils;
+            c.p.calcul.nb_fils = nb_fils;
             const auto d2 = calculer_silencieux(c, &console2);
             EXPECT_EQ(console1, console2) << nb_fils;
             EXPECT_EQ(d1.niveaux_k, d2.niveaux_k);
@@ -406,9 +406,9 @@ TEST(Dispersion, FinsAnticipeesEtFils)
 TEST(Dispersion, FinDuBalayageKxAuPremierPointVide)
 {
     cas_puits c = puits_exemple(true);
-    c.p.Nk = 40;
-    c.p.deltak = 4e8; // far beyond the well's hole levels after a few steps
-    c.p.deltaE = 0.5;
+    c.p.calcul.Nk = 40;
+    c.p.calcul.deltak = 4e8; // far beyond the well's hole levels after a few steps
+    c.p.calcul.deltaE = 0.5;
     const auto d = calculer_silencieux(c);
     ASSERT_GE(d.points.size(), 2u);
     EXPECT_LT(d.points.size(), 40u);
@@ -443,7 +443,7 @@ TEST(Dispersion, FormatDuFichier)
 TEST(Dispersion, GrilleTropGrandeRefusee)
 {
     cas_puits c = puits_exemple(false);
-    c.p.deltaE = 1e-6;
+    c.p.calcul.deltaE = 1e-6;
     try {
         grille_energie_valence(c.p, c.m);
         FAIL();
@@ -484,10 +484,10 @@ TEST(Fils, ZeroPrendLesCoeursPermis)
     EXPECT_EQ(fils_disponibles(), 1);
     const long fils = fils_du_processus();
     cas_puits c = puits_exemple(true);
-    c.p.Nk = 6;
-    c.p.deltak = 5e8;
-    c.p.deltaE = 0.5;
-    c.p.nb_fils = 0;
+    c.p.calcul.Nk = 6;
+    c.p.calcul.deltak = 5e8;
+    c.p.calcul.deltaE = 0.5;
+    c.p.calcul.nb_fils = 0;
     calculer_silencieux(c);
     EXPECT_EQ(fils_du_processus(), fils) << "un seul coeur permis : aucun fil de plus";
 

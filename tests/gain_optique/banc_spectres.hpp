@@ -22,29 +22,29 @@ struct banc {
     banc(std::vector<int> branches = {0, 1}, int nb_HH = 1, int nb_LH = 1, int Nk = 100)
     {
         using namespace banc_spectres;
-        p.T = 300;
-        p.Nk = Nk;
-        p.deltak = 5e6;
-        p.Nky = 1;
-        p.facteur_confinement = 0.01;
-        p.largeur_puits = 80;
-        p.demi_largeur_lorentz = 1e-13;
+        p.couches.T = 300;
+        p.calcul.Nk = Nk;
+        p.calcul.deltak = 5e6;
+        p.calcul.Nky = 1;
+        p.cavite.facteur_confinement = 0.01;
+        p.couches.largeur_puits = 80;
+        p.calcul.demi_largeur_lorentz = 1e-13;
         m.Eg_Puits = 1.0;
         m.mc_puits = 0.067;
         m.nr_puits = 3.5;
         m.Ep_puits = 20;
-        m.largeur_lorentz_carre = std::pow(hbar / p.demi_largeur_lorentz, 2.0);
+        m.largeur_lorentz_carre = std::pow(hbar / p.calcul.demi_largeur_lorentz, 2.0);
         k0.E.niveaux = {0.0};
         const int nb = static_cast<int>(branches.size());
-        d.Nk = p.Nk;
+        d.Nk = p.calcul.Nk;
         d.Nky = 1;
         d.nb_places = nb;
         d.nb_niveaux_max = nb;
         d.branche_lh = branches;
-        d.niveaux_k.assign(static_cast<std::size_t>(p.Nk + 1) * nb, 0.0);
-        for (int i = 0; i <= p.Nk; ++i)
+        d.niveaux_k.assign(static_cast<std::size_t>(p.calcul.Nk + 1) * nb, 0.0);
+        for (int i = 0; i <= p.calcul.Nk; ++i)
             for (int s = 0; s < nb; ++s) {
-                const double k = i * p.deltak;
+                const double k = i * p.calcul.deltak;
                 d.niveaux_k[static_cast<std::size_t>(i) * nb + s] =
                     10.0 + 20.0 * s + 1000 * hbar2 * k * k / (2 * m0 * 0.3 * q);
             }

@@ -35,7 +35,7 @@ struct cas_EFC {
     {
         k0.E.niveaux = std::move(niveaux);
         m.mc_puits = 0.067;
-        p.T = 300;
+        p.couches.T = 300;
     }
 };
 
@@ -85,8 +85,8 @@ TEST(NiveauxFermi, DensiteNulleOuNegativeRendLeDepart)
     cas_EFC c({10.0});
     // every row empty: a search would stop on the convergence failure
     parametres_calcul p;
-    p.T = 300;
-    p.deltak = 1e7;
+    p.couches.T = 300;
+    p.calcul.deltak = 1e7;
     const resultats_dispersion vide = dispersion(5, 1, 1, [](int, int, int) { return 0.0; });
     for (double N : {0.0, -1e15}) {
         EXPECT_EQ(chercher_EFC(N, c.p, c.m, c.k0), -100.0);
@@ -111,15 +111,15 @@ TEST(NiveauxFermi, EFCDepasseDUnPasLePointAtteignantN)
 TEST(NiveauxFermi, EFVDepasseDUnPasLePointAtteignantN)
 {
     parametres_calcul p;
-    p.T = 300;
-    p.deltak = 1e7;
+    p.couches.T = 300;
+    p.calcul.deltak = 1e7;
     const int Nk = 30;
     const double E0 = 25.0;
     const resultats_dispersion d = dispersion(Nk, 1, 1, [&](int, int, int) { return E0; });
-    const double K = Nk * p.deltak;
+    const double K = Nk * p.calcul.deltak;
     for (int j : {900, 1250, 1400}) {
-        const double N_j = p_plat(grille(j), E0, K, p.T);
-        ASSERT_GT(N_j * (1 - 1e-9), p_plat(grille(j - 1), E0, K, p.T));
+        const double N_j = p_plat(grille(j), E0, K, p.couches.T);
+        ASSERT_GT(N_j * (1 - 1e-9), p_plat(grille(j - 1), E0, K, p.couches.T));
         EXPECT_NEAR(chercher_EFV(N_j * (1 - 1e-9), p, d), grille(j + 1), 1e-9) << j;
     }
 }
@@ -127,30 +127,30 @@ TEST(NiveauxFermi, EFVDepasseDUnPasLePointAtteignantN)
 TEST(NiveauxFermi, BrancheVideAuDelaDUneLigneNeCompteQueSesBandes)
 {
     parametres_calcul p;
-    p.T = 300;
-    p.deltak = 1e7;
+    p.couches.T = 300;
+    p.calcul.deltak = 1e7;
     // branch 1 stops at row 6; branch 0 is full
     auto tronquee = [](int i, int, int s) { return s == 1 && i > 6 ? 0.0 : 20.0 + 10.0 * s; };
     const resultats_dispersion d = dispersion(12, 1, 2, tronquee);
-    const double N = 0.5 * (p_plat(20, 20, 12e7, p.T) + p_plat(20, 30, 6e7, p.T));
+    const double N = 0.5 * (p_plat(20, 20, 12e7, p.couches.T) + p_plat(20, 30, 6e7, p.couches.T));
     const double EFV = chercher_EFV(N, p, d);
     // the same with the truncated branch spelled out: densities of both at the
     // returned level and one step below bracket N
-    EXPECT_GE(p_plat(EFV - 0.1, 20, 12e7, p.T) + p_plat(EFV - 0.1, 30, 6e7, p.T), N * (1 - 1e-12));
-    EXPECT_LT(p_plat(EFV - 0.2, 20, 12e7, p.T) + p_plat(EFV - 0.2, 30, 6e7, p.T), N);
+    EXPECT_GE(p_plat(EFV - 0.1, 20, 12e7, p.couches.T) + p_plat(EFV - 0.1, 30, 6e7, p.couches.T), N * (1 - 1e-12));
+    EXPECT_LT(p_plat(EFV - 0.2, 20, 12e7, p.couches.T) + p_plat(EFV - 0.2, 30, 6e7, p.couches.T), N);
 }
 
 TEST(NiveauxFermi, DiagonaleLueQuandKyVarie)
 {
     parametres_calcul p;
-    p.T = 300;
-    p.deltak = 1e7;
+    p.couches.T = 300;
+    p.calcul.deltak = 1e7;
     const int Nk = 10;
     // off-diagonal entries differ; only the diagonal may matter
     const resultats_dispersion a = dispersion(Nk, Nk + 1, 1, [](int i, int j, int) { return i == j ? 25.0 : 3.0; });
     const resultats_dispersion b = dispersion(Nk, Nk + 1, 1, [](int i, int j, int) { return i == j ? 25.0 : 90.0; });
     const resultats_dispersion axe = dispersion(Nk, 1, 1, [](int, int, int) { return 25.0; });
-    const double N = p_plat(30, 25, Nk * p.deltak, p.T);
+    const double N = p_plat(30, 25, Nk * p.calcul.deltak, p.couches.T);
     const double EFV = chercher_EFV(N, p, a);
     EXPECT_EQ(EFV, chercher_EFV(N, p, b));
     // diagonal weight sqrt 2: the same density is reached at a lower level
@@ -161,12 +161,12 @@ TEST(NiveauxFermi, DiagonaleLueQuandKyVarie)
 TEST(NiveauxFermi, ArretQuandLaDensiteDeTrousNeCroitPlus)
 {
     parametres_calcul p;
-    p.T = 300;
-    p.deltak = 1e7;
+    p.couches.T = 300;
+    p.calcul.deltak = 1e7;
     // no hole at the first trial (every row beyond the centre empty)
     const resultats_dispersion vide = dispersion(8, 1, 1, [](int i, int, int) { return i == 0 ? 10.0 : 0.0; });
     EXPECT_EQ(message_arret(p, vide, 1e10), message_convergence);
     // more holes than the k disc holds: saturation, then the same stop
     const resultats_dispersion plein = dispersion(4, 1, 1, [](int, int, int) { return 10.0; });
-    EXPECT_EQ(message_arret(p, plein, 2 * p_plat(1e6, 10, 4e7, p.T)), message_convergence);
+    EXPECT_EQ(message_arret(p, plein, 2 * p_plat(1e6, 10, 4e7, p.couches.T)), message_convergence);
 }

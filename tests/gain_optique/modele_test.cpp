@@ -53,24 +53,25 @@ TEST(EmissionComplete, EgaleLIntegraleDeLaFenetreQuandElleCouvreLaBande)
     for (forme_raie f : {forme_raie::sech, forme_raie::gauss}) {
         SCOPED_TRACE(static_cast<int>(f));
         banc b;
-        b.p.modele.present = b.p.modele.emission_complete = true;
+        b.p.modele.present = true;
+        b.p.modele.emission_complete = 1;
         b.p.modele.raie = f;
-        b.p.debut_E = 900;
-        b.p.fin_E = 1900;
+        b.p.calcul.debut_E = 900;
+        b.p.calcul.fin_E = 1900;
         spectres s;
         std::FILE* nul = std::tmpfile();
         calculer_spectres(30, 20, b.r, b.p, b.m, b.k0, b.d, nul, s);
         std::fclose(nul);
         double integrale = 0;
         for (std::size_t i = 0; i + 1 < 1001; ++i) integrale += 0.5 * (s.rsp[i] + s.rsp[i + 1]);
-        const double Jrad_fenetre = integrale * q * q * b.p.largeur_puits * 1e-11;
+        const double Jrad_fenetre = integrale * q * q * b.p.couches.largeur_puits * 1e-11;
         ASSERT_GT(Jrad_fenetre, 1.0);
         EXPECT_NEAR(s.Jrad_bande / Jrad_fenetre, 1.0, 1e-5);
 
         // A narrow window misses most of it; the whole-band value does not move.
         banc etroit = b;
-        etroit.p.debut_E = 1040;
-        etroit.p.fin_E = 1060;
+        etroit.p.calcul.debut_E = 1040;
+        etroit.p.calcul.fin_E = 1060;
         spectres s2;
         nul = std::tmpfile();
         calculer_spectres(30, 20, etroit.r, etroit.p, etroit.m, etroit.k0, etroit.d, nul, s2);
@@ -82,7 +83,7 @@ TEST(EmissionComplete, EgaleLIntegraleDeLaFenetreQuandElleCouvreLaBande)
 TEST(KAligne, RangeesOuLaDispersionLesACalculees)
 {
     parametres_calcul p;
-    p.deltak = 1.5e7;
+    p.calcul.deltak = 1.5e7;
     EXPECT_EQ(k_ligne(p, 3, false), 3 * 1.5e7);
     p.modele.k_aligne = true;
     EXPECT_EQ(k_ligne(p, 0, false), 0.0);
@@ -97,9 +98,9 @@ TEST(KAligne, RangeesOuLaDispersionLesACalculees)
 TEST(Renormalisation, DecaleLeSpectreDeCoefficientFoisRacineCubiqueDeN)
 {
     banc b;
-    b.p.debut_E = 950;
-    b.p.fin_E = 1150;
-    const double N_cm3 = 8e18, N = N_cm3 * 1e6 * b.p.largeur_puits * 1e-10; // cm^-3 -> m^-2
+    b.p.calcul.debut_E = 950;
+    b.p.calcul.fin_E = 1150;
+    const double N_cm3 = 8e18, N = N_cm3 * 1e6 * b.p.couches.largeur_puits * 1e-10; // cm^-3 -> m^-2
     b.p.modele.renormalisation_gap = 2.5e-8; // 2.5e-8 * 2e6 = 50 meV
     EXPECT_NEAR(retrecissement_gap(b.p, N), 50.0, 1e-9);
     spectres avant, apres;

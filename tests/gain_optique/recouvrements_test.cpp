@@ -83,8 +83,8 @@ struct structure {
     {
         pair = niveau_lie(1, 60, V, Lw, Lb);
         impair = niveau_lie(60, 199, V, Lw, Lb);
-        p.largeur_puits = Lw;
-        p.largeur_barriere = Lb;
+        p.couches.largeur_puits = Lw;
+        p.couches.largeur_barriere = Lb;
         k0.bande_E = k0.bande_HH = k0.bande_LH = bande(V);
     }
 };

@@ -53,8 +53,8 @@ TEST(Spectres, UneLigneParMeVDeDebutAFin)
     };
     for (const auto& c : cas) {
         banc b;
-        b.p.debut_E = c.debut;
-        b.p.fin_E = c.fin;
+        b.p.calcul.debut_E = c.debut;
+        b.p.calcul.fin_E = c.fin;
         spectres s;
         s.Gmax = 7; // left over from an earlier pass
         const std::vector<ligne> l = calculer(b, 30, 40, s);
@@ -82,8 +82,8 @@ TEST(Spectres, PolarisationDesTrousLegersEtLourds)
     lourds.r.LH[0][0] = 0; // only the heavy-hole branch weighs
     legers.r.HH[0][0] = 0; // only the light-hole branch weighs
     for (banc* b : {&lourds, &legers}) {
-        b->p.debut_E = 1030;
-        b->p.fin_E = 1100;
+        b->p.calcul.debut_E = 1030;
+        b->p.calcul.fin_E = 1100;
     }
     spectres s_lourds, s_legers;
     const std::vector<ligne> l_lourds = calculer(lourds, 30, 40, s_lourds);
@@ -104,11 +104,11 @@ TEST(Spectres, TransparenceALaSeparationDesNiveauxDeFermi)
     // long relaxation time: narrow Lorentzian, the sign change sits at
     // 1000 Eg + EFC + EFV (hole axis)
     banc b;
-    b.p.demi_largeur_lorentz = 1e-12;
-    b.m.largeur_lorentz_carre = std::pow(hbar / b.p.demi_largeur_lorentz, 2.0);
+    b.p.calcul.demi_largeur_lorentz = 1e-12;
+    b.m.largeur_lorentz_carre = std::pow(hbar / b.p.calcul.demi_largeur_lorentz, 2.0);
     const double EFC = 30, EFV = 40, transparence = 1000 * b.m.Eg_Puits + EFC + EFV;
-    b.p.debut_E = transparence - 15;
-    b.p.fin_E = transparence + 15;
+    b.p.calcul.debut_E = transparence - 15;
+    b.p.calcul.fin_E = transparence + 15;
     spectres s;
     const std::vector<ligne> l = calculer(b, EFC, EFV, s);
     ASSERT_EQ(l.size(), 31u);
@@ -126,31 +126,31 @@ TEST(Spectres, MaximumDuGainModal)
 {
     // no inversion: absorption grows with photon energy, the maximum stays at debut_E
     banc b;
-    b.p.debut_E = 1040;
-    b.p.fin_E = 1060;
+    b.p.calcul.debut_E = 1040;
+    b.p.calcul.fin_E = 1060;
     spectres s;
     calculer(b, -100, -100, s);
     EXPECT_EQ(s.energie_gmax, 1040);
-    EXPECT_EQ(s.Gmax, b.p.facteur_confinement * s.gain_te[0]);
+    EXPECT_EQ(s.Gmax, b.p.cavite.facteur_confinement * s.gain_te[0]);
     // a modal gain of exactly 0 everywhere: every point takes the place of the
     // maximum, the last one stays
     banc nul;
     nul.r.HH[0][0] = nul.r.LH[0][0] = 0;
-    nul.p.debut_E = 1040;
-    nul.p.fin_E = 1045;
+    nul.p.calcul.debut_E = 1040;
+    nul.p.calcul.fin_E = 1045;
     calculer(nul, 30, 40, s);
     EXPECT_EQ(s.Gmax, 0.0);
     EXPECT_EQ(s.energie_gmax, 1045);
     // with inversion: the largest value, the earlier energy on a tie
     banc g;
-    g.p.debut_E = 1020;
-    g.p.fin_E = 1080;
+    g.p.calcul.debut_E = 1020;
+    g.p.calcul.fin_E = 1080;
     calculer(g, 30, 40, s);
     std::size_t i_max = 0;
     for (std::size_t i = 1; i < 61; ++i)
-        if (g.p.facteur_confinement * s.gain_te[i] > g.p.facteur_confinement * s.gain_te[i_max]) i_max = i;
+        if (g.p.cavite.facteur_confinement * s.gain_te[i] > g.p.cavite.facteur_confinement * s.gain_te[i_max]) i_max = i;
     EXPECT_EQ(s.energie_gmax, 1020 + static_cast<double>(i_max));
-    EXPECT_EQ(s.Gmax, g.p.facteur_confinement * s.gain_te[i_max]);
+    EXPECT_EQ(s.Gmax, g.p.cavite.facteur_confinement * s.gain_te[i_max]);
 }
 
 TEST(Spectres, BrancheVideAuDelaDUneLigne)
@@ -160,10 +160,10 @@ TEST(Spectres, BrancheVideAuDelaDUneLigne)
     banc complet, tronque;
     for (banc* b : {&complet, &tronque}) {
         b->r.HH[0][0] = 0;
-        b->p.debut_E = 1035;
-        b->p.fin_E = 1036;
+        b->p.calcul.debut_E = 1035;
+        b->p.calcul.fin_E = 1036;
     }
-    for (int i = 41; i <= tronque.p.Nk; ++i) tronque.d.niveaux_k[static_cast<std::size_t>(i) * 2 + 1] = 0.0;
+    for (int i = 41; i <= tronque.p.calcul.Nk; ++i) tronque.d.niveaux_k[static_cast<std::size_t>(i) * 2 + 1] = 0.0;
     spectres s_complet, s_tronque;
     calculer(complet, 30, 40, s_complet);
     calculer(tronque, 30, 40, s_tronque);
@@ -185,8 +185,8 @@ TEST(Spectres, ParcoursDesBranchesBorne)
     };
     for (const auto& c : cas) {
         banc b(c.branches, c.nb_HH, c.nb_LH);
-        b.p.debut_E = 1040;
-        b.p.fin_E = 1042;
+        b.p.calcul.debut_E = 1040;
+        b.p.calcul.fin_E = 1042;
         spectres s;
         std::string console1, console2;
         calculer(b, 30, 40, s, &console1);
@@ -205,24 +205,24 @@ TEST(Spectres, MemesValeursQueLeCalculPointParPoint)
     // photon energy, in the plain order, must give the very same doubles
     banc b({0}, 1, 0);
     b.d.niveaux_k[70] = 0.0; // an empty row inside the range
-    b.p.debut_E = 1050;
-    b.p.fin_E = 1053;
+    b.p.calcul.debut_E = 1050;
+    b.p.calcul.fin_E = 1053;
     spectres s;
     calculer(b, 30, 40, s);
     const double kB = 1.38066e-23, eps0 = 8.85418e-12, pi = 3.141592653589793;
-    const double beta = q / (1000 * kB * b.p.T);
+    const double beta = q / (1000 * kB * b.p.couches.T);
     const double pref = 2.707086561865992e-72 /
-                        (b.m.nr_puits * 3e8 * eps0 * std::pow(m0, 2.0) * b.p.largeur_puits * 1e-10);
+                        (b.m.nr_puits * 3e8 * eps0 * std::pow(m0, 2.0) * b.p.couches.largeur_puits * 1e-10);
     const double M = std::sqrt(b.m.Ep_puits * m0 * q / 6);
     for (int idx = 0; idx < 4; ++idx) {
         const double E = 1050 + idx;
         double ig = 0;
-        for (int m = 1; m <= b.p.Nk; ++m) {
+        for (int m = 1; m <= b.p.calcul.Nk; ++m) {
             if (b.d.niveaux_k[m] == 0.0) continue;
             double f[2];
             for (int c = 0; c < 2; ++c) {
                 const int j = m - 1 + c;
-                const double k = j * b.p.deltak;
+                const double k = j * b.p.calcul.deltak;
                 const double Ec = 0.0 + 1000 * hbar2 * std::pow(k, 2.0) / (2 * m0 * b.m.mc_puits * q);
                 const double Ev = b.d.niveaux_k[j];
                 const double fc = fermi_dirac(Ec, 30, beta), fh = fermi_dirac(Ev, 40, beta);
@@ -230,10 +230,10 @@ TEST(Spectres, MemesValeursQueLeCalculPointParPoint)
                 const double D = std::pow(dE, 2.0) + b.m.largeur_lorentz_carre;
                 f[c] = k * (fc + fh - 1) / D;
             }
-            ig += trapeze((m - 1) * b.p.deltak, m * b.p.deltak, f[0], f[1]);
+            ig += trapeze((m - 1) * b.p.calcul.deltak, m * b.p.calcul.deltak, f[0], f[1]);
         }
         const double E_J = E * q / 1000;
-        const double A = 2 * pref * std::pow(M, 2.0) * (hbar / b.p.demi_largeur_lorentz) / (100 * pi * E_J);
+        const double A = 2 * pref * std::pow(M, 2.0) * (hbar / b.p.calcul.demi_largeur_lorentz) / (100 * pi * E_J);
         double te = 0;
         te += (3.0 / 4.0) * A * std::pow(0.9, 2.0) * ig;
         EXPECT_EQ(s.gain_te[idx], te) << E;

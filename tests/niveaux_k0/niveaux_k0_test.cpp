@@ -277,9 +277,9 @@ std::string lancer(const parametres_calcul& p, const resultats_materiau& m, resu
 TEST(CalculerNiveauxK0, TroisBandesDansLOrdre)
 {
     parametres_calcul p;
-    p.deltaE = 0.25;
-    p.largeur_puits = 80;
-    p.largeur_barriere = 200;
+    p.calcul.deltaE = 0.25;
+    p.couches.largeur_puits = 80;
+    p.couches.largeur_barriere = 200;
     resultats_k0 r;
     const std::string sortie = lancer(p, materiau_simple(200, 100), r);
     EXPECT_EQ(sortie.find("Niveaux E dans la BC (meV) :\n39.135000 \n148.135000 \nNiveaux HH dans la BV (meV) :\n"), 0u)
@@ -301,9 +301,9 @@ TEST(CalculerNiveauxK0, TroisBandesDansLOrdre)
 TEST(CalculerNiveauxK0, BandesSansNiveau)
 {
     parametres_calcul p;
-    p.deltaE = 0.25;
-    p.largeur_puits = 80;
-    p.largeur_barriere = 200;
+    p.calcul.deltaE = 0.25;
+    p.couches.largeur_puits = 80;
+    p.couches.largeur_barriere = 200;
     resultats_k0 r;
     std::string sortie = lancer(p, materiau_simple(0.2, 100), r);
     EXPECT_EQ(r.E.nb(), 0);
@@ -323,9 +323,9 @@ TEST(CalculerNiveauxK0, BandesSansNiveau)
 TEST(CalculerNiveauxK0, BordsDesPuitsContraints)
 {
     parametres_calcul p;
-    p.deltaE = 0.25;
-    p.largeur_puits = 80;
-    p.largeur_barriere = 200;
+    p.calcul.deltaE = 0.25;
+    p.couches.largeur_puits = 80;
+    p.couches.largeur_barriere = 200;
     resultats_materiau m = materiau_simple(200, 100);
     m.epsilon = -0.01;
     m.rapport_C12_C11 = 0.5;
@@ -365,7 +365,7 @@ TEST(CalculerNiveauxK0, TousLesNiveauxDesPuitsReels)
         parametres_calcul p;
         testing::internal::CaptureStdout();
         lire_parametres(c.exemple, p);
-        p.largeur_puits = c.largeur;
+        p.couches.largeur_puits = c.largeur;
         const resultats_materiau m = modele_materiau(p);
         testing::internal::GetCapturedStdout();
         resultats_k0 r;
@@ -381,7 +381,7 @@ TEST(CalculerNiveauxK0, TousLesNiveauxDesPuitsReels)
             ASSERT_EQ(n.nb(), static_cast<int>(exacts.size())) << c.exemple << " " << c.largeur << " " << b.titre;
             EXPECT_EQ(n.nb(), attendus) << c.exemple << " " << c.largeur << " " << b.titre;
             for (int j = 0; j < n.nb(); ++j)
-                EXPECT_LE(std::fabs(n.niveaux[j] - exacts[j]), p.deltaE / 2 + 1e-9)
+                EXPECT_LE(std::fabs(n.niveaux[j] - exacts[j]), p.calcul.deltaE / 2 + 1e-9)
                     << c.exemple << " " << c.largeur << " " << b.titre << " " << j;
         }
     }

@@ -17,15 +17,15 @@ namespace {
 parametres_calcul parametres_pi()
 {
     parametres_calcul p;
-    p.debut_courant = 0;
-    p.fin_courant = 100;
-    p.Rmin = 0.3;
-    p.Rmax = 0.3;
-    p.longueur_puce = 0.5;
-    p.largeur_contact = 0.25;
-    p.pertes_internes = 10;
-    p.eta_interne = 0.8;
-    p.lambda = 1550;
+    p.calcul.debut_courant = 0;
+    p.calcul.fin_courant = 100;
+    p.cavite.Rmin = 0.3;
+    p.cavite.Rmax = 0.3;
+    p.cavite.longueur_puce = 0.5;
+    p.cavite.largeur_contact = 0.25;
+    p.cavite.pertes_internes = 10;
+    p.cavite.eta_interne = 0.8;
+    p.bragg.lambda = 1550;
     return p;
 }
 
@@ -97,8 +97,8 @@ TEST(CourbePI, BornesDesCourants)
     };
     for (const cas c : {cas{20, 20, 2}, cas{30, 20, 1}, cas{-2, 2, 6}}) {
         parametres_calcul p = parametres_pi();
-        p.debut_courant = c.debut;
-        p.fin_courant = c.fin;
+        p.calcul.debut_courant = c.debut;
+        p.calcul.fin_courant = c.fin;
         const sortie_pi s = tracer(p, seuil_50mA());
         EXPECT_EQ(s.lignes.size(), c.lignes) << c.debut << ".." << c.fin;
     }

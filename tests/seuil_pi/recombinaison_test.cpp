@@ -28,8 +28,8 @@ TEST(Recombinaison, JnrContreLaFormule)
     for (const auto& c : table) {
         SCOPED_TRACE(std::to_string(c.A) + " " + std::to_string(c.C));
         parametres_calcul p;
-        p.largeur_puits = c.Lw_A;
-        p.tau_nr = c.tau;
+        p.couches.largeur_puits = c.Lw_A;
+        p.cavite.tau_nr = c.tau;
         p.modele.recombinaison_abc = c.abc;
         p.modele.A_srh = c.A;
         p.modele.C_auger = c.C;
@@ -49,19 +49,19 @@ TEST(Recombinaison, JnrContreLaFormule)
 TEST(Recombinaison, PartsDuSeuilEtCourantAuxBornes)
 {
     parametres_calcul p;
-    p.Rmin = p.Rmax = 0.3;
-    p.longueur_puce = 0.05;
-    p.pertes_internes = 10;
-    p.facteur_confinement = 0.01;
-    p.Rbragg = 0;
-    p.lambda = 1550;
-    p.longueur_fibre = 1;
-    p.arret_seuil = 1;
-    p.debut_E = 700;
-    p.fin_E = 900;
-    p.largeur_puits = 80;
-    p.eta_interne = 0.8;
-    p.largeur_contact = 1e-2;
+    p.cavite.Rmin = p.cavite.Rmax = 0.3;
+    p.cavite.longueur_puce = 0.05;
+    p.cavite.pertes_internes = 10;
+    p.cavite.facteur_confinement = 0.01;
+    p.bragg.Rbragg = 0;
+    p.bragg.lambda = 1550;
+    p.bragg.longueur_fibre = 1;
+    p.calcul.arret_seuil = 1;
+    p.calcul.debut_E = 700;
+    p.calcul.fin_E = 900;
+    p.couches.largeur_puits = 80;
+    p.cavite.eta_interne = 0.8;
+    p.cavite.largeur_contact = 1e-2;
     p.modele.present = p.modele.recombinaison_abc = true;
     p.modele.A_srh = 1e8;
     p.modele.C_auger = 5e-29;
@@ -70,9 +70,9 @@ TEST(Recombinaison, PartsDuSeuilEtCourantAuxBornes)
     std::FILE* f = std::tmpfile();
     testing::internal::CaptureStdout();
     const double N0 = 2e18 * 1e6 * 80e-10, N1 = 3e18 * 1e6 * 80e-10; // m^-2
-    calculer_seuil(0, 2, N0, {gain, rsp, p.facteur_confinement, 20, 850, true}, p, f, etat);
+    calculer_seuil(0, 2, N0, {gain, rsp, p.cavite.facteur_confinement, 20, 850, true}, p, f, etat);
     rsp.assign(400, 2e28);
-    calculer_seuil(1, 2, N1, {gain, rsp, p.facteur_confinement, 60, 850, true}, p, f, etat);
+    calculer_seuil(1, 2, N1, {gain, rsp, p.cavite.facteur_confinement, 60, 850, true}, p, f, etat);
     afficher_resume_seuil(p, etat, 0.5);
     const std::string console = testing::internal::GetCapturedStdout();
     std::fclose(f);

@@ -22,27 +22,27 @@ constexpr double q = 1.60218e-19;
 parametres_calcul parametres_de_base()
 {
     parametres_calcul p;
-    p.Rmin = 0.3;
-    p.Rmax = 0.3;
-    p.longueur_puce = 0.05;
-    p.pertes_internes = 10;
-    p.tau_nr = 1e-9;
-    p.facteur_confinement = 0.01;
-    p.couplage_puce_fibre = 0.5;
-    p.Rbragg = 0;
-    p.lambda = 1550;
-    p.longueur_fibre = 1;
-    p.attenuation = 0;
-    p.arret_seuil = 1;
-    p.debut_E = 700;
-    p.fin_E = 900;
-    p.largeur_puits = 80;
+    p.cavite.Rmin = 0.3;
+    p.cavite.Rmax = 0.3;
+    p.cavite.longueur_puce = 0.05;
+    p.cavite.pertes_internes = 10;
+    p.cavite.tau_nr = 1e-9;
+    p.cavite.facteur_confinement = 0.01;
+    p.bragg.couplage_puce_fibre = 0.5;
+    p.bragg.Rbragg = 0;
+    p.bragg.lambda = 1550;
+    p.bragg.longueur_fibre = 1;
+    p.bragg.attenuation = 0;
+    p.calcul.arret_seuil = 1;
+    p.calcul.debut_E = 700;
+    p.calcul.fin_E = 900;
+    p.couches.largeur_puits = 80;
     return p;
 }
 
 double gth_puce(const parametres_calcul& p)
 {
-    return p.pertes_internes + std::log(1 / (p.Rmax * p.Rmin)) / (2 * p.longueur_puce);
+    return p.cavite.pertes_internes + std::log(1 / (p.cavite.Rmax * p.cavite.Rmin)) / (2 * p.cavite.longueur_puce);
 }
 
 // A file in memory-backed temporary storage, read back as text.
@@ -88,7 +88,7 @@ passe une_passe(const parametres_calcul& p, etat_seuil& etat, double Gmax, doubl
     std::vector<double> gain_te(n, te), rsp(n, 0.0);
     fichier_temp f;
     testing::internal::CaptureStdout();
-    const bool fin = calculer_seuil(i, nombre_iterations, N, {gain_te, rsp, p.facteur_confinement, Gmax, 850, true}, p, f.f, etat);
+    const bool fin = calculer_seuil(i, nombre_iterations, N, {gain_te, rsp, p.cavite.facteur_confinement, Gmax, 850, true}, p, f.f, etat);
     const std::string console = testing::internal::GetCapturedStdout();
     auto l = lignes(f.texte());
     EXPECT_EQ(l.size(), 1u);
@@ -116,7 +116,7 @@ struct serie {
 serie serie_montante(int arret_seuil)
 {
     parametres_calcul p = parametres_de_base();
-    p.arret_seuil = arret_seuil;
+    p.calcul.arret_seuil = arret_seuil;
     const int n = 6;
     etat_seuil etat;
     fichier_temp f;
@@ -125,7 +125,7 @@ serie serie_montante(int arret_seuil)
     testing::internal::CaptureStdout();
     for (int i = 0; i < n; ++i) {
         ++s.passes;
-        if (calculer_seuil(i, n, 1e15 + i * 1e14, {gain_te, rsp, p.facteur_confinement, 10.0 * (i + 1), 850, true}, p, f.f, etat)) break;
+        if (calculer_seuil(i, n, 1e15 + i * 1e14, {gain_te, rsp, p.cavite.facteur_confinement, 10.0 * (i + 1), 850, true}, p, f.f, etat)) break;
     }
     testing::internal::GetCapturedStdout();
     s.lignes = lignes(f.texte());
@@ -178,7 +178,7 @@ TEST(Seuil, PremiereDensiteDejaAuSeuil)
         fichier_temp f;
         testing::internal::CaptureStdout();
         try {
-            calculer_seuil(0, nombre_iterations, 1e15, {gain_te, rsp, p.facteur_confinement, 100, 850, true}, p, f.f, etat);
+            calculer_seuil(0, nombre_iterations, 1e15, {gain_te, rsp, p.cavite.facteur_confinement, 100, 850, true}, p, f.f, etat);
             ADD_FAILURE() << "pas d'arrêt pour " << nombre_iterations;
         } catch (const arret_calcul& a) {
             EXPECT_EQ(a.message, message);
@@ -220,15 +220,15 @@ TEST(Seuil, ChoixDeLaCavite)
         bool bragg;
     };
     parametres_calcul p = parametres_de_base();
-    const double L = p.longueur_puce;
+    const double L = p.cavite.longueur_puce;
     // With a grating: R_eff > Rmin, the threshold of the comparison is < 0.
     parametres_calcul pb = p;
-    pb.Rbragg = 0.9;
+    pb.bragg.Rbragg = 0.9;
     etat_seuil e0;
     une_passe(pb, e0, 0);
     const double R_eff = e0.reflectivite_effective;
-    ASSERT_GT(R_eff, p.Rmin);
-    const double ecart = std::log(p.Rmin / R_eff) / (2 * L); // < 0
+    ASSERT_GT(R_eff, p.cavite.Rmin);
+    const double ecart = std::log(p.cavite.Rmin / R_eff) / (2 * L); // < 0
     const cas tous[] = {
         {"sans réseau, gain Bragg > Gmax", 0, 20, 20.5, true},
         {"sans réseau, gain Bragg = Gmax", 0, 20, 20, false},
@@ -238,17 +238,17 @@ TEST(Seuil, ChoixDeLaCavite)
     };
     for (const cas& c : tous) {
         parametres_calcul pc = p;
-        pc.Rbragg = c.Rbragg;
+        pc.bragg.Rbragg = c.Rbragg;
         etat_seuil etat;
-        const passe r = une_passe(pc, etat, c.Gmax, c.gain_bragg / p.facteur_confinement);
+        const passe r = une_passe(pc, etat, c.Gmax, c.gain_bragg / p.cavite.facteur_confinement);
         EXPECT_NEAR(etat.gain_bragg, c.gain_bragg, 1e-9) << c.nom;
         if (c.Rbragg == 0) {
-            EXPECT_EQ(etat.reflectivite_effective, p.Rmin) << c.nom;
+            EXPECT_EQ(etat.reflectivite_effective, p.cavite.Rmin) << c.nom;
         }
         const double Reff = etat.reflectivite_effective;
         if (c.bragg) {
             EXPECT_EQ(r.console, "Accroche Bragg\n") << c.nom;
-            EXPECT_NEAR(r.ligne[c_Gth], p.pertes_internes + std::log(1 / (p.Rmax * Reff)) / (2 * L), 1e-5) << c.nom;
+            EXPECT_NEAR(r.ligne[c_Gth], p.cavite.pertes_internes + std::log(1 / (p.cavite.Rmax * Reff)) / (2 * L), 1e-5) << c.nom;
             EXPECT_EQ(r.ligne[c_lambda], 1550.0) << c.nom;
         } else {
             EXPECT_EQ(r.console, "Accroche puce\n") << c.nom;
@@ -275,9 +275,9 @@ TEST(Seuil, CourantRadiatif)
     };
     for (const cas& c : tous) {
         parametres_calcul p = parametres_de_base();
-        p.debut_E = c.debut_E;
-        p.fin_E = c.fin_E;
-        const double s = 1e-3 / (q * q * p.largeur_puits * 1e-11);
+        p.calcul.debut_E = c.debut_E;
+        p.calcul.fin_E = c.fin_E;
+        const double s = 1e-3 / (q * q * p.couches.largeur_puits * 1e-11);
         std::vector<double> gain_te(103, 0.0), rsp(103);
         for (std::size_t j = 0; j < rsp.size(); ++j) rsp[j] = static_cast<double>(j) * s;
         rsp[101] = 1e6 * s; // beyond the last point computed: never read as is
@@ -285,7 +285,7 @@ TEST(Seuil, CourantRadiatif)
         etat_seuil etat;
         fichier_temp f;
         testing::internal::CaptureStdout();
-        calculer_seuil(0, 1.0, 1e15, {gain_te, rsp, p.facteur_confinement, 0, 850, c.fin_E >= c.debut_E}, p, f.f, etat);
+        calculer_seuil(0, 1.0, 1e15, {gain_te, rsp, p.cavite.facteur_confinement, 0, 850, c.fin_E >= c.debut_E}, p, f.f, etat);
         testing::internal::GetCapturedStdout();
         const auto l = lignes(f.texte());
         ASSERT_EQ(l.size(), 1u) << c.nom;
@@ -300,11 +300,11 @@ TEST(Seuil, SpectreVideGardeLeGainBraggEtLongueurDOndeNulle)
     parametres_calcul p = parametres_de_base();
     etat_seuil etat;
     etat.gain_bragg = 3.5; // found by an earlier pass
-    p.fin_E = p.debut_E - 1;
+    p.calcul.fin_E = p.calcul.debut_E - 1;
     std::vector<double> vide(2, 0.0);
     fichier_temp f;
     testing::internal::CaptureStdout();
-    calculer_seuil(1, 2.0, 1e15, {vide, vide, p.facteur_confinement, 10, 0, false}, p, f.f, etat); // chip cavity: 3.5 < 10
+    calculer_seuil(1, 2.0, 1e15, {vide, vide, p.cavite.facteur_confinement, 10, 0, false}, p, f.f, etat); // chip cavity: 3.5 < 10
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(etat.gain_bragg, 3.5);
     const auto l = lignes(f.texte());

@@ -1,0 +1,324 @@
+#include "configuration/cles.hpp"
+
+#include <cmath>
+#include <cstring>
+
+#include "configuration/bornes.hpp"
+
+namespace {
+
+using P = parametres_calcul;
+
+// The accessors of the table: where each key's value goes.
+template <auto champ> auto& sortie(P& p) { return p.sortie.*champ; }
+template <auto champ> auto& calcul(P& p) { return p.calcul.*champ; }
+template <auto champ> auto& cavite(P& p) { return p.cavite.*champ; }
+template <auto champ> auto& bragg(P& p) { return p.bragg.*champ; }
+template <auto champ> auto& couches(P& p) { return p.couches.*champ; }
+template <auto champ> auto& modele(P& p) { return p.modele.*champ; }
+using S = parametres_sortie;
+using N = parametres_numeriques;
+using K = parametres_cavite;
+using B = parametres_bragg;
+using C = parametres_couches;
+using M = options_modele;
+
+using genre = domaine_cle::genre;
+
+// v in ]0, inf[, with the historic message of the key.
+domaine_cle strictement_positif(const char* message) { return {genre::intervalle, 0, HUGE_VAL, false, false, message}; }
+domaine_cle positif() { return {genre::intervalle, 0, HUGE_VAL, false, false}; }
+domaine_cle non_negatif() { return {genre::intervalle, 0, HUGE_VAL, true, false}; }
+domaine_cle fraction(bool zero_inclus) { return {genre::intervalle, 0, 1, zero_inclus, true}; }
+domaine_cle interrupteur() { return {genre::zero_ou_un}; }
+
+// Keys of [modele] switch the section on once given.
+void modele_donne(P& p, bool donnee, const journal&) { p.modele.present = p.modele.present || donnee; }
+// A_srh or C_auger: the defect and Auger recombination replace N/tau_nr.
+void recombinaison_donnee(P& p, bool donnee, const journal& j)
+{
+    p.modele.recombinaison_abc = p.modele.recombinaison_abc || donnee;
+    modele_donne(p, donnee, j);
+}
+
+// The barrier's third Luttinger parameter has its own key; files written
+// before it existed took mc_y there, and keep giving the same results.
+void gamma3_barriere(P& p, bool donnee, const journal& j)
+{
+    p.couches.gamma3_y_absent = !donnee;
+    if (!donnee)
+        avertir(j, "Attention : gamma3 de la barriere pris egal a mc_y ; donnez la cle gamma3_y dans la section "
+                   "[barriere].\n");
+}
+
+// A real key of a layer with no check: an end-member parameter or a bowing.
+cle_config materiau(const char* section, const char* cle, double& (*champ)(P&), const char* unite, const char* sens)
+{
+    return {.section = section, .cle = cle, .type = type_cle::reel, .requise = true, .unite = unite,
+            .texte_domaine = "none", .sens = sens, .reel = champ};
+}
+
+// The fourteen parameters of a member of the well (X or Z), keys *_x or *_1-x.
+template <double C::*mc, double C::*g1, double C::*g2, double C::*g3, double C::*Eg, double C::*alpha,
+          double C::*beta, double C::*a, double C::*aH, double C::*bS, double C::*C11, double C::*C12,
+          double C::*Ep, double C::*nr>
+void membre_puits(std::vector<cle_config>& t, const std::string& suffixe, const char* nom)
+{
+    // The names outlive the table: they are kept in static storage per member.
+    static const std::vector<std::string> cles = [&] {
+        std::vector<std::string> c;
+        for (const char* base : {"mc_", "gamma1_", "gamma2_", "gamma3_", "Eg_0K_", "alpha_Eg_", "beta_Eg_", "a_",
+                                 "aH_", "bS_", "C11_", "C12_", "Ep_", "nr_"})
+            c.push_back(base + suffixe);
+        return c;
+    }();
+    static const std::vector<std::string> sens = [&] {
+        const std::string de = std::string(" of ") + nom;
+        return std::vector<std::string>{
+            "conduction effective mass" + de, "Luttinger γ1" + de, "Luttinger γ2" + de, "Luttinger γ3" + de,
+            "band gap at 0 K" + de, "Varshni α" + de, "Varshni β" + de, "lattice constant" + de,
+            "hydrostatic deformation potential of the gap (a = ac − av, negative for III-V)" + de,
+            "shear deformation potential b (negative for III-V)" + de,
+            "elastic constant C11 (only C12/C11 is used)" + de, "elastic constant C12" + de,
+            "Kane momentum-matrix energy" + de, "refractive index" + de};
+    }();
+    double& (*champs[])(P&) = {&couches<mc>, &couches<g1>, &couches<g2>, &couches<g3>, &couches<Eg>,
+                               &couches<alpha>, &couches<beta>, &couches<a>, &couches<aH>, &couches<bS>,
+                               &couches<C11>, &couches<C12>, &couches<Ep>, &couches<nr>};
+    const char* unites[] = {"m0", "—", "—", "—", "eV", "eV/K", "K", "Å", "eV", "eV", "GPa", "GPa", "eV", "—"};
+    for (std::size_t i = 0; i < cles.size(); ++i)
+        t.push_back(materiau("puits", cles[i].c_str(), champs[i], unites[i], sens[i].c_str()));
+}
+
+std::vector<cle_config> cles_sortie_calcul()
+{
+    return {
+        {.section = "sortie", .cle = "fichier_gain", .type = type_cle::texte, .requise = true, .unite = "path",
+         .texte_domaine = "must be creatable", .sens = "gain-spectrum file", .texte = &sortie<&S::fichier_gain>},
+        {.section = "sortie", .cle = "fichier_param", .type = type_cle::texte, .requise = true, .unite = "path",
+         .texte_domaine = "must be creatable", .sens = "threshold-parameter file", .texte = &sortie<&S::fichier_param>},
+        {.section = "sortie", .cle = "fichier_P-I", .type = type_cle::texte, .requise = true, .unite = "path",
+         .texte_domaine = "must be creatable", .sens = "light–current file", .texte = &sortie<&S::fichier_PI>},
+        {.section = "sortie", .cle = "fichier_dispersion", .type = type_cle::texte, .requise = false, .unite = "path",
+         .texte_domaine = "creatable when given", .sens = "hole dispersion table E(k)",
+         .texte = &sortie<&S::fichier_dispersion>},
+        {.section = "sortie", .cle = "fichier_enveloppes", .type = type_cle::texte, .requise = false, .unite = "path",
+         .texte_domaine = "creatable when given", .sens = "zone-centre envelope functions",
+         .texte = &sortie<&S::fichier_enveloppes>},
+        {.section = "calcul", .cle = "arret_seuil", .type = type_cle::entier, .requise = true, .unite = "—",
+         .texte_domaine = "none",
+         .sens = "0: the density series runs to its end; other: it ends once threshold is crossed",
+         .entier = &calcul<&N::arret_seuil>},
+        {.section = "calcul", .cle = "Nk", .type = type_cle::entier, .requise = true, .unite = "—",
+         .texte_domaine = "≥ 2 (\"Il faut au moins 2 valeurs sur kx…\"); ≤ 100000, ≤ 3161 with ky (bounds below)",
+         .sens = "length of the in-plane scan, in steps of `deltak`", .entier = &calcul<&N::Nk>,
+         .domaine = {genre::intervalle, 2, HUGE_VAL, true, false,
+                     "Il faut au moins 2 valeurs sur kx pour effectuer les calculs (Nkx>2)\n"},
+         .apres = [](P& p, bool, const journal&) { verifier_borne_Nk(p.calcul.Nk); }},
+        {.section = "calcul", .cle = "variation_en_ky", .type = type_cle::entier, .requise = true, .unite = "—",
+         .texte_domaine = "none", .sens = "0: ky = 0 only; other: ky scanned too (Nky = Nk + 1)",
+         .entier = &calcul<&N::variation_en_ky>,
+         .apres = [](P& p, bool, const journal&) { p.calcul.Nky = p.calcul.variation_en_ky == 0 ? 1 : p.calcul.Nk + 1; }},
+        {.section = "calcul", .cle = "deltak", .type = type_cle::reel, .requise = true, .unite = "m⁻¹",
+         .texte_domaine = "> 0 and finite", .sens = "in-plane wave-vector step", .reel = &calcul<&N::deltak>,
+         .domaine = strictement_positif("deltak doit etre strictement positif.\n")},
+        {.section = "calcul", .cle = "deltaE", .type = type_cle::reel, .requise = true, .unite = "meV",
+         .texte_domaine = "> 0 and finite; every energy grid ≤ 1e7 points (bounds below)",
+         .sens = "energy step of the level searches", .reel = &calcul<&N::deltaE>,
+         .domaine = strictement_positif("deltaE doit etre strictement positif.\n")},
+        {.section = "calcul", .cle = "Ninj", .type = type_cle::reel, .requise = true, .unite = "cm⁻³",
+         .texte_domaine = "> 0 and finite; ≤ 1e21", .sens = "first injected carrier density",
+         .reel = &calcul<&N::Ninj>, .domaine = strictement_positif("Ninj doit etre strictement positif.\n")},
+        {.section = "calcul", .cle = "debut_E", .type = type_cle::reel, .requise = true, .unite = "meV",
+         .texte_domaine = "> 0 and finite; ≤ 100000", .sens = "first photon energy of the spectra",
+         .reel = &calcul<&N::debut_E>, .domaine = strictement_positif("debut_E doit etre strictement positif.\n")},
+        {.section = "calcul", .cle = "fin_E", .type = type_cle::reel, .requise = true, .unite = "meV",
+         .texte_domaine = "> 0 and finite; ≤ 100000", .sens = "last photon energy of the spectra (1 meV grid)",
+         .reel = &calcul<&N::fin_E>, .domaine = strictement_positif("fin_E doit etre strictement positif.\n")},
+        {.section = "calcul", .cle = "debut_courant", .type = type_cle::entier, .requise = true, .unite = "mA",
+         .texte_domaine = "≥ 0 (\"debut_i doit etre positif.\"); ≤ 1000000", .sens = "first current of the P-I curve",
+         .entier = &calcul<&N::debut_courant>,
+         .domaine = {genre::intervalle, 0, HUGE_VAL, true, false, "debut_i doit etre positif.\n"}},
+        {.section = "calcul", .cle = "fin_courant", .type = type_cle::entier, .requise = true, .unite = "mA",
+         .texte_domaine = "> 0 (\"fin_i doit etre strictement positif.\"); ≤ 1000000",
+         .sens = "last current of the P-I curve", .entier = &calcul<&N::fin_courant>,
+         .domaine = strictement_positif("fin_i doit etre strictement positif.\n")},
+    };
+}
+
+std::vector<cle_config> cles_systeme()
+{
+    return {
+        {.section = "constantes", .cle = "temperature", .type = type_cle::reel, .requise = true, .unite = "K",
+         .texte_domaine = "in ]0, 10000] (\"Valeur hors domaine pour la clé …\")",
+         .sens = "lattice and carrier temperature (held in single precision)", .reel = &couches<&C::T>,
+         .domaine = positif(), .simple_precision = true},
+        {.section = "calcul", .cle = "demi_largeur_lorentz", .type = type_cle::reel, .requise = true, .unite = "s",
+         .texte_domaine = "> 0 (\"Valeur hors domaine pour la clé …\")",
+         .sens = "intraband relaxation time τ; ħ/τ is the half width of the line shape",
+         .reel = &calcul<&N::demi_largeur_lorentz>, .domaine = positif()},
+        {.section = "systeme", .cle = "facteur_confinement", .type = type_cle::reel, .requise = true, .unite = "—",
+         .texte_domaine = "in (0, 1]", .sens = "optical confinement factor Γ of the well (TE mode)",
+         .reel = &cavite<&K::facteur_confinement>, .domaine = fraction(false)},
+        // The TM mode has its own confinement (a slab guide confines TE a
+        // little more); without the key both modes share Gamma.
+        {.section = "systeme", .cle = "facteur_confinement_tm", .type = type_cle::reel, .requise = false,
+         .unite = "—", .texte_domaine = "in (0, 1]",
+         .sens = "confinement factor Γ_TM of the TM mode; absent: `facteur_confinement`",
+         .reel = &cavite<&K::facteur_confinement_tm>, .domaine = fraction(false),
+         .defaut = [](const P& p) { return p.cavite.facteur_confinement; }},
+        // The threshold takes the logarithm of both facet reflectivities.
+        {.section = "systeme", .cle = "Rmin", .type = type_cle::reel, .requise = true, .unite = "—",
+         .texte_domaine = "in (0, 1]", .sens = "reflectivity of the facet on the fibre side (output facet)",
+         .reel = &cavite<&K::Rmin>, .domaine = fraction(false)},
+        {.section = "systeme", .cle = "Rmax", .type = type_cle::reel, .requise = true, .unite = "—",
+         .texte_domaine = "in (0, 1]", .sens = "reflectivity of the rear facet", .reel = &cavite<&K::Rmax>,
+         .domaine = fraction(false)},
+        {.section = "systeme", .cle = "longueur_puce", .type = type_cle::reel, .requise = true, .unite = "cm",
+         .texte_domaine = "> 0; warning above 1 cm", .sens = "chip (cavity) length",
+         .reel = &cavite<&K::longueur_puce>, .domaine = positif(), .avertir_au_dessus = 1.0,
+         .avertissement = "une puce de plus d'un centimètre (cm)"},
+        {.section = "systeme", .cle = "largeur_contact", .type = type_cle::reel, .requise = true, .unite = "cm",
+         .texte_domaine = "> 0; warning above 0.1 cm", .sens = "stripe (contact) width",
+         .reel = &cavite<&K::largeur_contact>, .domaine = positif(), .avertir_au_dessus = 0.1,
+         .avertissement = "un ruban de plus d'un millimètre (cm)"},
+        {.section = "systeme", .cle = "pertes_internes", .type = type_cle::reel, .requise = true, .unite = "cm⁻¹",
+         .texte_domaine = "≥ 0", .sens = "internal losses α_i", .reel = &cavite<&K::pertes_internes>,
+         .domaine = non_negatif()},
+        {.section = "systeme", .cle = "tau_nr", .type = type_cle::reel, .requise = true, .unite = "s",
+         .texte_domaine = "> 0", .sens = "non-radiative lifetime", .reel = &cavite<&K::tau_nr>, .domaine = positif()},
+        {.section = "systeme", .cle = "eta_interne", .type = type_cle::reel, .requise = true, .unite = "—",
+         .texte_domaine = "in (0, 1]", .sens = "internal quantum efficiency", .reel = &cavite<&K::eta_interne>,
+         .domaine = fraction(false)},
+        {.section = "puits", .cle = "ratio_x", .type = type_cle::reel, .requise = true, .unite = "—",
+         .texte_domaine = "in [0, 1]", .sens = "fraction x of material X in the well X_x Z_(1-x)",
+         .reel = &couches<&C::ratio_x>, .domaine = fraction(true)},
+        {.section = "barriere", .cle = "ratio_y", .type = type_cle::reel, .requise = true, .unite = "—",
+         .texte_domaine = "in [0, 1]", .sens = "fraction y of material Y in the barrier Y_y X_(1-y)",
+         .reel = &couches<&C::ratio_y>, .domaine = fraction(true)},
+        {.section = "puits", .cle = "largeur", .type = type_cle::reel, .requise = true, .unite = "Å",
+         .texte_domaine = "in ]0, 10000]; warning above 500 Å", .sens = "well width",
+         .reel = &couches<&C::largeur_puits>, .domaine = positif(), .avertir_au_dessus = 500.0,
+         .avertissement = "un puits de plus de 500 Å"},
+        {.section = "barriere", .cle = "largeur", .type = type_cle::reel, .requise = true, .unite = "Å",
+         .texte_domaine = "in ]0, 1000000]", .sens = "width of each barrier", .reel = &couches<&C::largeur_barriere>,
+         .domaine = positif()},
+    };
+}
+
+std::vector<cle_config> cles_bragg()
+{
+    return {
+        {.section = "bragg", .cle = "couplage_puce_fibre", .type = type_cle::reel, .requise = true, .unite = "—",
+         .texte_domaine = "in [0, 1]", .sens = "chip–fibre coupling efficiency η",
+         .reel = &bragg<&B::couplage_puce_fibre>, .domaine = fraction(true)},
+        {.section = "bragg", .cle = "Rbragg", .type = type_cle::reel, .requise = true, .unite = "—",
+         .texte_domaine = "in [0, 1]", .sens = "reflectivity of the fibre grating", .reel = &bragg<&B::Rbragg>,
+         .domaine = fraction(true)},
+        {.section = "bragg", .cle = "lambda", .type = type_cle::reel, .requise = true, .unite = "nm",
+         .texte_domaine = "> 0", .sens = "Bragg wavelength of the grating", .reel = &bragg<&B::lambda>,
+         .domaine = positif()},
+        // A fibre of length 0 or without loss is a limit the formulas take as is.
+        {.section = "bragg", .cle = "longueur_fibre", .type = type_cle::reel, .requise = true,
+         .unite = "any length unit L", .texte_domaine = "≥ 0",
+         .sens = "fibre length (enters as exp(−2·attenuation·longueur_fibre))", .reel = &bragg<&B::longueur_fibre>,
+         .domaine = non_negatif()},
+        {.section = "bragg", .cle = "attenuation", .type = type_cle::reel, .requise = true, .unite = "1/L",
+         .texte_domaine = "≥ 0", .sens = "fibre field attenuation per unit of `longueur_fibre`",
+         .reel = &bragg<&B::attenuation>, .domaine = non_negatif()},
+    };
+}
+
+void cles_barriere(std::vector<cle_config>& t)
+{
+    t.push_back(materiau("barriere", "mc_y", &couches<&C::mc_y>, "m0", "conduction effective mass of Y"));
+    t.push_back(materiau("barriere", "gamma1_y", &couches<&C::gamma1_y>, "—", "Luttinger γ1 of Y"));
+    t.push_back(materiau("barriere", "gamma2_y", &couches<&C::gamma2_y>, "—", "Luttinger γ2 of Y"));
+    cle_config g3 = materiau("barriere", "gamma3_y", &couches<&C::gamma3_y>, "—",
+                             "Luttinger γ3 of Y; absent: `mc_y` is used and a warning printed");
+    g3.requise = false;
+    g3.defaut = [](const P& p) { return p.couches.mc_y; };
+    g3.apres = gamma3_barriere;
+    t.push_back(g3);
+    t.push_back(materiau("barriere", "Eg_0K_y", &couches<&C::Eg_0K_y>, "eV", "band gap at 0 K of Y"));
+    t.push_back(materiau("barriere", "alpha_Eg_y", &couches<&C::alpha_Eg_y>, "eV/K", "Varshni α of Y"));
+    t.push_back(materiau("barriere", "beta_Eg_y", &couches<&C::beta_Eg_y>, "K", "Varshni β of Y"));
+    t.push_back(materiau("barriere", "a_y", &couches<&C::a_y>, "Å", "lattice constant of Y (same unit as `a_x`)"));
+}
+
+void cles_courbure(std::vector<cle_config>& t)
+{
+    t.push_back(materiau("puits", "bowing_Eg", &couches<&C::bowing_Eg_puits>, "eV",
+                         "gap bowing of the well: Eg = x·Eg_X + (1−x)·Eg_Z − x(1−x)·(bowing_Eg_x·(1−x) + bowing_Eg)"));
+    t.push_back(materiau("puits", "bowing_Eg_x", &couches<&C::bowing_Eg_x_puits>, "eV",
+                         "gap bowing of the well, term in (1−x)"));
+    t.push_back(materiau("barriere", "bowing_Eg", &couches<&C::bowing_Eg_barriere>, "eV",
+                         "gap bowing of the barrier (same form, with y and 1−y)"));
+    t.push_back(materiau("barriere", "bowing_Eg_x", &couches<&C::bowing_Eg_x_barriere>, "eV",
+                         "gap bowing of the barrier, term in (1−y)"));
+    t.push_back(materiau("systeme", "K_delta_Ec", &couches<&C::K_delta_Ec>, "—",
+                         "share of the band-gap difference taken by the conduction band"));
+}
+
+std::vector<cle_config> cles_modele()
+{
+    return {
+        // Optional: thread count of the dispersion scan (absent or 0: every
+        // thread the process may run on).
+        {.section = "calcul", .cle = "nb_fils", .type = type_cle::entier, .requise = false, .unite = "—",
+         .texte_domaine = "≥ 0; ≤ 1024",
+         .sens = "threads of the dispersion scan; absent or 0: the threads the process may run on",
+         .entier = &calcul<&N::nb_fils>, .domaine = non_negatif()},
+        {.section = "modele", .cle = "forme_raie", .type = type_cle::choix, .requise = false, .unite = "—",
+         .texte_domaine = "lorentz, sech or gauss",
+         .sens = "line shape of every transition, unit area, half width ħ/`demi_largeur_lorentz`; absent: lorentz",
+         .domaine = {genre::choix, 0, 0, true, true, nullptr, {"lorentz", "sech", "gauss"}}, .apres = modele_donne},
+        {.section = "modele", .cle = "A_srh", .type = type_cle::reel, .requise = false, .unite = "s⁻¹",
+         .texte_domaine = "≥ 0", .sens = "defect (Shockley–Read–Hall) rate of the well; with `C_auger` replaces N/`tau_nr`",
+         .reel = &modele<&M::A_srh>, .domaine = non_negatif(), .apres = recombinaison_donnee},
+        {.section = "modele", .cle = "C_auger", .type = type_cle::reel, .requise = false, .unite = "cm⁶·s⁻¹",
+         .texte_domaine = "≥ 0", .sens = "Auger coefficient of the well", .reel = &modele<&M::C_auger>,
+         .domaine = non_negatif(), .apres = recombinaison_donnee},
+        {.section = "modele", .cle = "emission_complete", .type = type_cle::entier, .requise = false, .unite = "—",
+         .texte_domaine = "0 or 1", .sens = "1: Jrad integrates the emission over every photon energy, not the printed window",
+         .entier = &modele<&M::emission_complete>, .domaine = interrupteur(), .apres = modele_donne},
+        {.section = "modele", .cle = "k_aligne", .type = type_cle::entier, .requise = false, .unite = "—",
+         .texte_domaine = "0 or 1", .sens = "1: each dispersion row is used at the wave vector where it was computed",
+         .entier = &modele<&M::k_aligne>, .domaine = interrupteur(), .apres = modele_donne},
+        {.section = "modele", .cle = "renormalisation_gap", .type = type_cle::reel, .requise = false,
+         .unite = "eV·cm", .texte_domaine = "≥ 0",
+         .sens = "band-gap shrinkage by the injected carriers, ΔEg = coefficient·N^(1/3)",
+         .reel = &modele<&M::renormalisation_gap>, .domaine = non_negatif(), .apres = modele_donne},
+    };
+}
+
+} // namespace
+
+const std::vector<cle_config>& table_cles()
+{
+    static const std::vector<cle_config> table = [] {
+        std::vector<cle_config> t = cles_sortie_calcul();
+        for (auto&& c : cles_systeme()) t.push_back(c);
+        for (auto&& c : cles_bragg()) t.push_back(c);
+        membre_puits<&C::mc_x, &C::gamma1_x, &C::gamma2_x, &C::gamma3_x, &C::Eg_0K_x, &C::alpha_Eg_x, &C::beta_Eg_x,
+                     &C::a_x, &C::aH_x, &C::bS_x, &C::C11_x, &C::C12_x, &C::Ep_x, &C::nr_x>(t, "x", "X");
+        cles_barriere(t);
+        membre_puits<&C::mc_1_x, &C::gamma1_1_x, &C::gamma2_1_x, &C::gamma3_1_x, &C::Eg_0K_1_x, &C::alpha_Eg_1_x,
+                     &C::beta_Eg_1_x, &C::a_1_x, &C::aH_1_x, &C::bS_1_x, &C::C11_1_x, &C::C12_1_x, &C::Ep_1_x,
+                     &C::nr_1_x>(t, "1-x", "Z");
+        cles_courbure(t);
+        for (auto&& c : cles_modele()) t.push_back(c);
+        return t;
+    }();
+    return table;
+}
+
+const std::vector<cle_connue>& cles_config()
+{
+    static const std::vector<cle_connue> cles = [] {
+        std::vector<cle_connue> c;
+        for (const cle_config& k : table_cles()) c.push_back({k.section, k.cle});
+        return c;
+    }();
+    return cles;
+}
