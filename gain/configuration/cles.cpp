@@ -1,6 +1,7 @@
 #include "configuration/cles.hpp"
 
 #include <cmath>
+#include <charconv>
 #include <cstring>
 
 #include "configuration/bornes.hpp"
@@ -267,27 +268,34 @@ std::vector<cle_config> cles_modele()
         // thread the process may run on).
         {.section = "calcul", .cle = "nb_fils", .type = type_cle::entier, .requise = false, .unite = "—",
          .texte_domaine = "≥ 0; ≤ 1024",
-         .sens = "threads of the dispersion scan; absent or 0: the threads the process may run on",
+         .sens = "threads of the dispersion scan; absent or 0: the threads the process may run on (`OMP_NUM_THREADS` "
+                 "when set, else the CPUs of its affinity mask — `taskset`, a Slurm task — at most the cgroup's "
+                 "`cpu.max` quota)",
          .entier = &calcul<&N::nb_fils>, .domaine = non_negatif()},
         {.section = "modele", .cle = "forme_raie", .type = type_cle::choix, .requise = false, .unite = "—",
          .texte_domaine = "lorentz, sech or gauss",
-         .sens = "line shape of every transition, unit area, half width ħ/`demi_largeur_lorentz`; absent: lorentz",
+         .sens = "line shape of every transition, unit area, half width at half maximum ħ/`demi_largeur_lorentz`: "
+                 "`lorentz` (absent: the exact model), `sech`, `gauss`",
          .domaine = {genre::choix, 0, 0, true, true, nullptr, {"lorentz", "sech", "gauss"}}, .apres = modele_donne},
         {.section = "modele", .cle = "A_srh", .type = type_cle::reel, .requise = false, .unite = "s⁻¹",
-         .texte_domaine = "≥ 0", .sens = "defect (Shockley–Read–Hall) rate of the well; with `C_auger` replaces N/`tau_nr`",
+         .texte_domaine = "≥ 0", .sens = "defect (Shockley–Read–Hall) rate of the well; with `C_auger` replaces N/`tau_nr`; typical 1e7–1e8 "
+                 "for good epitaxial GaAs- and InP-based wells (library: `outils/materiaux.toml`, laser textbook)",
          .reel = &modele<&M::A_srh>, .domaine = non_negatif(), .apres = recombinaison_donnee},
         {.section = "modele", .cle = "C_auger", .type = type_cle::reel, .requise = false, .unite = "cm⁶·s⁻¹",
-         .texte_domaine = "≥ 0", .sens = "Auger coefficient of the well", .reel = &modele<&M::C_auger>,
+         .texte_domaine = "≥ 0", .sens = "Auger coefficient of the well; typical 1e-30 (GaAs) to 1e-28 (InGaAs at 1.55 µm) (library: "
+                 "semiconductor-parameter handbook)", .reel = &modele<&M::C_auger>,
          .domaine = non_negatif(), .apres = recombinaison_donnee},
         {.section = "modele", .cle = "emission_complete", .type = type_cle::entier, .requise = false, .unite = "—",
          .texte_domaine = "0 or 1", .sens = "1: Jrad integrates the emission over every photon energy, not the printed window",
          .entier = &modele<&M::emission_complete>, .domaine = interrupteur(), .apres = modele_donne},
         {.section = "modele", .cle = "k_aligne", .type = type_cle::entier, .requise = false, .unite = "—",
-         .texte_domaine = "0 or 1", .sens = "1: each dispersion row is used at the wave vector where it was computed",
+         .texte_domaine = "0 or 1", .sens = "1: each dispersion row is used at the wave vector where it was computed, 1e6 + (m − 1)·`deltak`, "
+                 "not m·`deltak`",
          .entier = &modele<&M::k_aligne>, .domaine = interrupteur(), .apres = modele_donne},
         {.section = "modele", .cle = "renormalisation_gap", .type = type_cle::reel, .requise = false,
          .unite = "eV·cm", .texte_domaine = "≥ 0",
-         .sens = "band-gap shrinkage by the injected carriers, ΔEg = coefficient·N^(1/3)",
+         .sens = "band-gap shrinkage by the injected carriers, ΔEg = coefficient·N^(1/3); typical 1.6e-8 (GaAs, Casey "
+                 "and Stern 1976) to 3e-8",
          .reel = &modele<&M::renormalisation_gap>, .domaine = non_negatif(), .apres = modele_donne},
     };
 }
@@ -321,4 +329,36 @@ const std::vector<cle_connue>& cles_config()
         return c;
     }();
     return cles;
+}
+
+std::string texte_exact(double v)
+{
+    char t[32];
+    const auto r = std::to_chars(t, t + sizeof t, v);
+    return std::string(t, r.ptr);
+}
+
+std::optional<std::string> valeur_lue(const cle_config& c, parametres_calcul& p)
+{
+    switch (c.type) {
+    case type_cle::texte:
+        return c.texte(p);
+    case type_cle::entier:
+        return std::to_string(c.entier(p));
+    case type_cle::reel:
+        return texte_exact(c.reel(p));
+    case type_cle::choix:
+        return c.domaine.noms[static_cast<std::size_t>(p.modele.raie)];
+    }
+    return std::nullopt;
+}
+
+std::string table_markdown()
+{
+    static const char* const types[] = {"text", "int", "real", "choice"};
+    std::string t = "| section | key | type | unit | meaning | domain |\n|---|---|---|---|---|---|\n";
+    for (const cle_config& c : table_cles())
+        t += std::string("| ") + c.section + " | `" + c.cle + "` | " + types[static_cast<int>(c.type)] +
+             (c.requise ? "" : ", optional") + " | " + c.unite + " | " + c.sens + " | " + c.texte_domaine + " |\n";
+    return t;
 }

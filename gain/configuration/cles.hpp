@@ -61,9 +61,12 @@ const std::vector<cle_connue>& cles_config();
 // the first failure.
 void lire_cles(const std::string& chemin_config, const char* section, parametres_calcul& p, const journal& j);
 
-// The value of a key as read into p, as text: a path as written, a number
-// with 17 significant digits, a choice by its name; nothing for an absent path.
-std::optional<std::string> valeur_lue(const cle_config& c, const parametres_calcul& p);
+// The value of a key as read into p: a path as written (nothing when
+// absent), a number in its shortest exact decimal form, a choice by its name.
+std::optional<std::string> valeur_lue(const cle_config& c, parametres_calcul& p);
+
+// The shortest decimal text that reads back as v exactly.
+std::string texte_exact(double v);
 
 // The key table as the README's markdown table.
 std::string table_markdown();

@@ -13,6 +13,9 @@ const char* const usage_gain =
     "Usage : gain [courant <nombre de densites> <pas en cm-3>]\n"
     "  sans argument : une densite, Ninj de config.ini (dossier courant) ;\n"
     "  courant N pas : N densites, Ninj, Ninj + pas, ...\n"
+    "  gain --verifier [--json] [courant N pas] : lit et verifie config.ini et la ligne de commande comme un\n"
+    "    calcul, n'ecrit aucun fichier, affiche chaque cle lue, le materiau et les bornes (en JSON avec --json) ;\n"
+    "  gain --cles : la table des cles de config.ini ;\n"
     "  gain --help : cette aide ; gain --version : la version.\n"
     "Les cles de config.ini et les fichiers ecrits sont decrits dans le README du projet.\n";
 

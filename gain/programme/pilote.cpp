@@ -30,6 +30,8 @@
 #include "niveaux_k0/niveaux_k0.hpp"
 #include "seuil_pi/courbe_pi.hpp"
 #include "seuil_pi/seuil.hpp"
+#include "programme/preparation.hpp"
+#include "programme/verification.hpp"
 
 namespace {
 
@@ -47,74 +49,6 @@ fichier ouvrir(const std::optional<std::string>& chemin)
 void verifier_ouverture(const fichier& f, const std::optional<std::string>& chemin, const char* quoi)
 {
     if (!f) arreter(std::string("Erreur creation ") + quoi + " : " + (chemin ? *chemin : "(clé absente)") + "\n");
-}
-
-// Every output path is tried before any output file is created or emptied:
-// each must be creatable (its folder exists and takes a new file; an existing
-// file must open for writing, which leaves its bytes alone), no two may be the
-// same file, and none may be config.ini. A failure names the file, its path,
-// its key and the system's reason; the files this check created are removed
-// again, so every file is left as it was. Devices (/dev/null, /dev/full) and
-// pipes are only checked for writing, and may be shared.
-void verifier_chemins_sortie(const parametres_calcul& p)
-{
-    struct sortie {
-        const char* cle;
-        const char* quoi;
-        const std::optional<std::string>& chemin;
-        bool requise;
-    };
-    const sortie sorties[] = {
-        {"fichier_gain", "fichier de sortie du gain", p.sortie.fichier_gain, true},
-        {"fichier_param", "fichier de sortie des parametres", p.sortie.fichier_param, true},
-        {"fichier_P-I", "fichier de P-I", p.sortie.fichier_PI, true},
-        {"fichier_dispersion", "fichier de dispersion", p.sortie.fichier_dispersion, false},
-        {"fichier_enveloppes", "fichier des enveloppes", p.sortie.fichier_enveloppes, false},
-    };
-    struct vu {
-        dev_t dev;
-        ino_t ino;
-        const char* cle;
-    };
-    std::vector<vu> fichiers;
-    struct stat config {};
-    if (stat(fichier_config, &config) == 0) fichiers.push_back({config.st_dev, config.st_ino, nullptr});
-    std::vector<std::filesystem::path> crees;
-    auto refuser = [&](const sortie& s, const std::string& raison) {
-        for (const auto& c : crees) ::unlink(c.c_str());
-        if (!s.chemin) arreter(std::string("Erreur creation ") + s.quoi + " : (clé absente)\n");
-        arreter(std::string("Erreur creation ") + s.quoi + " : " + *s.chemin + " (clé " + s.cle + " [sortie]) : " +
-                raison + "\n");
-    };
-    for (const sortie& s : sorties) {
-        if (!s.chemin) {
-            if (s.requise) refuser(s, "");
-            continue;
-        }
-        const char* chemin = s.chemin->c_str();
-        struct stat avant {};
-        const bool existait = stat(chemin, &avant) == 0;
-        if (existait && !S_ISREG(avant.st_mode)) {
-            if (S_ISDIR(avant.st_mode)) refuser(s, std::strerror(EISDIR));
-            if (access(chemin, W_OK) != 0) refuser(s, std::strerror(errno));
-            continue;
-        }
-        const int fd = ::open(chemin, existait ? O_WRONLY : O_WRONLY | O_CREAT, 0666);
-        if (fd < 0) refuser(s, std::strerror(errno));
-        struct stat apres {};
-        const int etat = fstat(fd, &apres);
-        ::close(fd);
-        if (!existait) {
-            std::error_code ignore;
-            crees.push_back(std::filesystem::canonical(chemin, ignore));
-        }
-        if (etat != 0) continue;
-        for (const vu& v : fichiers)
-            if (v.dev == apres.st_dev && v.ino == apres.st_ino)
-                refuser(s, v.cle ? std::string("même fichier que la clé ") + v.cle + " [sortie]"
-                                 : std::string("c'est le fichier de configuration ") + fichier_config);
-        fichiers.push_back({apres.st_dev, apres.st_ino, s.cle});
-    }
 }
 
 // Every file is opened before any result is tested, so that each one whose
@@ -221,26 +155,15 @@ int executer(int argc, const char* const* argv)
         std::puts("gain " GAIN_VERSION);
         return 0;
     }
-    verifier_ligne_commande(argc, argv);
-    // Numbers are read and written with '.' whatever the user's locale: the
-    // program stays in the C locale.
-    if (!fichier_lisible(fichier_config))
-        arreter(std::string("Impossible de lire le fichier de configuration ") + fichier_config +
-                " (absent ou illisible) dans le dossier courant.\n");
-
-    // Every key is read and checked, and the material model formed, before
-    // any output file is created or emptied: a slip leaves the results of
-    // the previous run alone.
-    avertir_structure(fichier_config, cles_config());
-    parametres_calcul p;
-    lire_fichiers_sortie(fichier_config, p);
-    lire_parametres(fichier_config, p);
-    const ligne_commande commande = lire_ligne_commande(argc, argv);
-    verifier_serie(p.calcul.Ninj, commande);
-    const resultats_materiau m = modele_materiau(p);
-    verifier_bornes(p, {m.Vc, m.Vv, m.dE_hydro},
-                    {nombre_de_passes(commande.nombre_iterations), commande.pas_porteurs_cm3}, memoire_disponible());
-    verifier_chemins_sortie(p);
+    if (argc >= 2 && std::strcmp(argv[1], "--verifier") == 0) return verifier_configuration(argc, argv);
+    if (argc == 2 && std::strcmp(argv[1], "--cles") == 0) {
+        std::fputs(table_markdown().c_str(), stdout);
+        return 0;
+    }
+    const calcul_prepare c = preparer_calcul(argc, argv, journal{}, false);
+    const parametres_calcul& p = c.p;
+    const ligne_commande& commande = c.commande;
+    const resultats_materiau& m = c.m;
     fichiers_sortie f = ouvrir_fichiers(p);
 
     afficher_banniere();

@@ -50,6 +50,35 @@ resultat_execution executer_cas(const dossier_temporaire& d, const std::vector<m
     return executer_programme("/usr/bin/timeout", mots, d.chemin);
 }
 
+// gain --verifier on a case the run refuses before its first phase: the run's console (warnings and stop) and
+// status, and no file left beside those the case prepared; with --json, the
+// same status and the stop as "erreur".
+void verifier_sans_calcul(const cas& c, const resultat_execution& run)
+{
+    dossier_temporaire d;
+    if (c.preparer) c.preparer(d);
+    auto arguments = c.arguments;
+    arguments.insert(arguments.begin(), "--verifier");
+    const auto avant = d.fichiers();
+    const auto r = executer_cas(d, c.mods, arguments, c.texte);
+    EXPECT_EQ(r.statut, run.statut);
+    EXPECT_EQ(r.console, run.console);
+    arguments.insert(arguments.begin() + 1, "--json");
+    const auto j = executer_cas(d, c.mods, arguments, c.texte);
+    EXPECT_EQ(j.statut, run.statut);
+    // The stop's last line, as the JSON string holds it when it needs no escape.
+    const std::string console = run.console.substr(0, run.console.find_last_not_of('\n') + 1);
+    const std::string arret = console.substr(console.rfind('\n') + 1);
+    EXPECT_NE(j.console.find("\"statut\": " + std::to_string(run.statut)), std::string::npos) << j.console;
+    if (arret.find_first_of("\"\\\t") == std::string::npos) {
+        EXPECT_NE(j.console.find(arret), std::string::npos) << j.console;
+    }
+    auto apres = d.fichiers(), attendus = avant;
+    std::erase(apres, "config.ini");
+    std::erase(attendus, "config.ini");
+    EXPECT_EQ(apres, attendus);
+}
+
 void verifier(const cas& c)
 {
     SCOPED_TRACE(c.nom);
@@ -60,6 +89,8 @@ void verifier(const cas& c)
     EXPECT_NE(r.console.find(c.morceau), std::string::npos) << r.console;
     if (c.statut != 0) {
         EXPECT_EQ(r.console.find(fin_normale), std::string::npos) << r.console;
+        // A stop before the banner is one the verification must give too.
+        if (r.console.find("###") == std::string::npos) verifier_sans_calcul(c, r);
     }
 }
 

@@ -1,0 +1,118 @@
+#include "programme/preparation.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "configuration/arret.hpp"
+#include "configuration/bornes.hpp"
+#include "configuration/cles.hpp"
+#include "configuration/lecteur_ini.hpp"
+
+namespace {
+
+struct sortie {
+    const char* cle;
+    const char* quoi;
+    const std::optional<std::string>& chemin;
+    bool requise;
+};
+
+struct vu {
+    dev_t dev;
+    ino_t ino;
+    const char* cle;
+};
+
+// Every output path is tried before any output file is created or emptied:
+// each must be creatable (its folder exists and takes a new file; an existing
+// file must open for writing, which leaves its bytes alone), no two may be the
+// same file, and none may be config.ini. A failure names the file, its path,
+// its key and the system's reason; the files this check created are removed
+// again, so every file is left as it was. Devices (/dev/null, /dev/full) and
+// pipes are only checked for writing, and may be shared.
+void verifier_chemins_sortie(const parametres_sortie& p, bool essai)
+{
+    const sortie sorties[] = {
+        {"fichier_gain", "fichier de sortie du gain", p.fichier_gain, true},
+        {"fichier_param", "fichier de sortie des parametres", p.fichier_param, true},
+        {"fichier_P-I", "fichier de P-I", p.fichier_PI, true},
+        {"fichier_dispersion", "fichier de dispersion", p.fichier_dispersion, false},
+        {"fichier_enveloppes", "fichier des enveloppes", p.fichier_enveloppes, false},
+    };
+    std::vector<vu> fichiers;
+    struct stat config {};
+    if (stat(fichier_config, &config) == 0) fichiers.push_back({config.st_dev, config.st_ino, nullptr});
+    std::vector<std::filesystem::path> crees;
+    auto refuser = [&](const sortie& s, const std::string& raison) {
+        for (const auto& c : crees) ::unlink(c.c_str());
+        if (!s.chemin) arreter(std::string("Erreur creation ") + s.quoi + " : (clé absente)\n");
+        arreter(std::string("Erreur creation ") + s.quoi + " : " + *s.chemin + " (clé " + s.cle + " [sortie]) : " +
+                raison + "\n");
+    };
+    for (const sortie& s : sorties) {
+        if (!s.chemin) {
+            if (s.requise) refuser(s, "");
+            continue;
+        }
+        const char* chemin = s.chemin->c_str();
+        struct stat avant {};
+        const bool existait = stat(chemin, &avant) == 0;
+        if (existait && !S_ISREG(avant.st_mode)) {
+            if (S_ISDIR(avant.st_mode)) refuser(s, std::strerror(EISDIR));
+            if (access(chemin, W_OK) != 0) refuser(s, std::strerror(errno));
+            continue;
+        }
+        const int fd = ::open(chemin, existait ? O_WRONLY : O_WRONLY | O_CREAT, 0666);
+        if (fd < 0) refuser(s, std::strerror(errno));
+        struct stat apres {};
+        const int etat = fstat(fd, &apres);
+        ::close(fd);
+        if (!existait) {
+            std::error_code ignore;
+            crees.push_back(std::filesystem::canonical(chemin, ignore));
+        }
+        if (etat != 0) continue;
+        for (const vu& v : fichiers)
+            if (v.dev == apres.st_dev && v.ino == apres.st_ino)
+                refuser(s, v.cle ? std::string("même fichier que la clé ") + v.cle + " [sortie]"
+                                 : std::string("c'est le fichier de configuration ") + fichier_config);
+        fichiers.push_back({apres.st_dev, apres.st_ino, s.cle});
+    }
+    if (essai)
+        for (const auto& c : crees) ::unlink(c.c_str());
+}
+
+} // namespace
+
+calcul_prepare preparer_calcul(int argc, const char* const* argv, const journal& j, bool essai)
+{
+    verifier_ligne_commande(argc, argv);
+    // Numbers are read and written with '.' whatever the user's locale: the
+    // program stays in the C locale.
+    if (!fichier_lisible(fichier_config))
+        arreter(std::string("Impossible de lire le fichier de configuration ") + fichier_config +
+                " (absent ou illisible) dans le dossier courant.\n");
+
+    // Every key is read and checked, and the material model formed, before
+    // any output file is created or emptied: a slip leaves the results of
+    // the previous run alone.
+    calcul_prepare c;
+    avertir_structure(fichier_config, cles_config(), j);
+    lire_fichiers_sortie(fichier_config, c.p, j);
+    lire_parametres(fichier_config, c.p, j);
+    c.commande = lire_ligne_commande(argc, argv);
+    verifier_serie(c.p.calcul.Ninj, c.commande);
+    c.m = modele_materiau(c.p);
+    verifier_bornes(c.p, {c.m.Vc, c.m.Vv, c.m.dE_hydro},
+                    {nombre_de_passes(c.commande.nombre_iterations), c.commande.pas_porteurs_cm3},
+                    memoire_disponible());
+    verifier_chemins_sortie(c.p.sortie, essai);
+    return c;
+}

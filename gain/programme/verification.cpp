@@ -1,0 +1,191 @@
+#include "programme/verification.hpp"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "configuration/arret.hpp"
+#include "configuration/bornes.hpp"
+#include "configuration/cles.hpp"
+#include "configuration/lecteur_ini.hpp"
+#include "programme/preparation.hpp"
+
+namespace {
+
+// --- JSON ------------------------------------------------------------------
+
+std::string chaine_json(const std::string& s)
+{
+    std::string r = "\"";
+    for (const char c : s) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            r += '\\';
+            r += c;
+        } else if (c == '\n') {
+            r += "\\n";
+        } else if (c == '\t') {
+            r += "\\t";
+        } else if (u < 0x20) {
+            char t[8];
+            std::snprintf(t, sizeof t, "\\u%04x", u);
+            r += t;
+        } else {
+            r += c;
+        }
+    }
+    return r + "\"";
+}
+
+std::string nombre_json(double v) { return std::isfinite(v) ? texte_exact(v) : "null"; }
+
+std::string option_json(const std::optional<std::string>& s) { return s ? chaine_json(*s) : "null"; }
+
+// Named values of a summary, in order: numbers, or texts.
+struct champ {
+    std::string nom;
+    double valeur;
+    const char* unite;
+};
+
+std::string objet_json(const std::vector<champ>& champs, const std::string& en_plus = "")
+{
+    std::string r = "{";
+    for (std::size_t i = 0; i < champs.size(); ++i)
+        r += (i ? ", " : "") + chaine_json(champs[i].nom) + ": " + nombre_json(champs[i].valeur);
+    return r + en_plus + "}";
+}
+
+// --- What is reported ------------------------------------------------------
+
+const char* const noms_types[] = {"texte", "entier", "reel", "choix"};
+
+std::vector<champ> resume_materiau(const resultats_materiau& m)
+{
+    return {{"Eg_puits_eV", m.Eg_Puits, "eV"},
+            {"Eg_barriere_eV", m.Eg_Barriere, "eV"},
+            {"Vc_meV", m.Vc, "meV"},
+            {"Vv_meV", m.Vv, "meV"},
+            {"epsilon", m.epsilon, ""},
+            {"dE_hydro_meV", m.dE_hydro, "meV"},
+            {"dE_cisaillement_meV", m.dE_cisaillement, "meV"},
+            {"dEc_hydro_meV", m.dEc_hydro, "meV"},
+            {"mc_puits", m.mc_puits, "m0"},
+            {"mc_barriere", m.mc_barriere, "m0"},
+            {"gamma1_puits", m.gamma1_puits, ""},
+            {"gamma2_puits", m.gamma2_puits, ""},
+            {"gamma3_puits", m.gamma3_puits, ""},
+            {"gamma1_barriere", m.gamma1_barriere, ""},
+            {"gamma2_barriere", m.gamma2_barriere, ""},
+            {"gamma3_barriere", m.gamma3_barriere, ""},
+            {"Ep_puits_eV", m.Ep_puits, "eV"},
+            {"nr_puits", m.nr_puits, ""},
+            {"aH_puits_eV", m.aH_puits, "eV"},
+            {"rapport_C12_C11", m.rapport_C12_C11, ""},
+            {"Ninj_surf_m2", m.Ninj_surf, "m-2"}};
+}
+
+std::vector<champ> resume_bornes(const calcul_prepare& c)
+{
+    return {{"memoire_octets", estimer_memoire(c.p, {c.m.Vc, c.m.Vv, c.m.dE_hydro}), "octets"},
+            {"memoire_disponible_octets", memoire_disponible(), "octets"}};
+}
+
+std::string cles_json(parametres_calcul p)
+{
+    std::string r = "[";
+    bool premiere = true;
+    for (const cle_config& c : table_cles()) {
+        const auto texte = lire_ini(fichier_config, c.section, c.cle);
+        const auto valeur = valeur_lue(c, p);
+        const bool nombre = c.type == type_cle::entier || c.type == type_cle::reel;
+        r += std::string(premiere ? "\n  " : ",\n  ") + "{\"section\": " + chaine_json(c.section) +
+             ", \"cle\": " + chaine_json(c.cle) + ", \"type\": " + chaine_json(noms_types[static_cast<int>(c.type)]) +
+             ", \"requise\": " + (c.requise ? "true" : "false") + ", \"donnee\": " + (texte ? "true" : "false") +
+             ", \"texte\": " + option_json(texte) + ", \"valeur\": " +
+             (nombre ? nombre_json(c.type == type_cle::reel ? c.reel(p) : c.entier(p)) : option_json(valeur)) +
+             ", \"unite\": " + chaine_json(c.unite) + ", \"sens\": " + chaine_json(c.sens) + "}";
+        premiere = false;
+    }
+    return r + "\n ]";
+}
+
+std::string liste_json(const std::vector<std::string>& lignes)
+{
+    std::string r = "[";
+    for (std::size_t i = 0; i < lignes.size(); ++i) r += (i ? ", " : "") + chaine_json(lignes[i]);
+    return r + "]";
+}
+
+std::string commande_json(const ligne_commande& l, bool courant)
+{
+    return std::string("{\"mode\": ") + (courant ? "\"courant\"" : "\"simple\"") +
+           ", \"nombre_iterations\": " + nombre_json(l.nombre_iterations) +
+           ", \"nombre_passes\": " + std::to_string(nombre_de_passes(l.nombre_iterations)) +
+           ", \"pas_porteurs_cm3\": " + nombre_json(l.pas_porteurs_cm3) + "}";
+}
+
+void ecrire_json(int statut, const std::string& erreur, const std::vector<std::string>& avertissements,
+                 const calcul_prepare* c, bool courant)
+{
+    std::string r = "{\n \"version\": " + chaine_json("gain " GAIN_VERSION) + ",\n \"statut\": " +
+                    std::to_string(statut) + ",\n \"erreur\": " +
+                    (statut == 0 ? "null" : chaine_json(erreur.ends_with('\n') ? erreur.substr(0, erreur.size() - 1)
+                                                                               : erreur)) +
+                    ",\n \"avertissements\": " + liste_json(avertissements);
+    if (c != nullptr) {
+        r += ",\n \"cles\": " + cles_json(c->p) + ",\n \"commande\": " + commande_json(c->commande, courant) +
+             ",\n \"materiau\": " + objet_json(resume_materiau(c->m)) +
+             ",\n \"bornes\": " + objet_json(resume_bornes(*c));
+    } else {
+        r += ",\n \"cles\": null,\n \"commande\": null,\n \"materiau\": null,\n \"bornes\": null";
+    }
+    std::fputs((r + "\n}\n").c_str(), stdout);
+}
+
+// --- The text report ---------------------------------------------------------
+
+void ecrire_texte(const calcul_prepare& c)
+{
+    std::puts("Vérification : config.ini et la ligne de commande sont acceptés ; aucun fichier n'a été écrit.");
+    std::puts("Clés lues :");
+    parametres_calcul p = c.p;
+    for (const cle_config& k : table_cles()) {
+        const auto valeur = valeur_lue(k, p);
+        const bool donnee = lire_ini(fichier_config, k.section, k.cle).has_value();
+        const bool unite = valeur && k.type != type_cle::texte && std::strcmp(k.unite, "—") != 0;
+        std::printf("  [%s] %s = %s%s%s%s\n", k.section, k.cle, valeur ? valeur->c_str() : "(absente)",
+                    unite ? " " : "", unite ? k.unite : "", donnee ? "" : " (absente : valeur par défaut)");
+    }
+    std::puts("Matériau :");
+    for (const champ& v : resume_materiau(c.m)) std::printf("  %s = %s\n", v.nom.c_str(), texte_exact(v.valeur).c_str());
+    std::puts("Bornes :");
+    for (const champ& v : resume_bornes(c)) std::printf("  %s = %s\n", v.nom.c_str(), texte_exact(v.valeur).c_str());
+}
+
+} // namespace
+
+int verifier_configuration(int argc, const char* const* argv)
+{
+    // gain --verifier [--json] <the run's words>
+    const bool json = argc >= 3 && std::strcmp(argv[2], "--json") == 0;
+    std::vector<const char*> mots = {argv[0]};
+    for (int i = json ? 3 : 2; i < argc; ++i) mots.push_back(argv[i]);
+    const int n = static_cast<int>(mots.size());
+    const bool courant = n >= 2 && std::strcmp(mots[1], "courant") == 0;
+    if (!json) {
+        ecrire_texte(preparer_calcul(n, mots.data(), journal{}, true));
+        return 0;
+    }
+    std::vector<std::string> avertissements;
+    try {
+        const calcul_prepare c = preparer_calcul(n, mots.data(), journal{&avertissements}, true);
+        ecrire_json(0, "", avertissements, &c, courant);
+        return 0;
+    } catch (const arret_calcul& a) {
+        ecrire_json(a.statut, a.message, avertissements, nullptr, courant);
+        return a.statut;
+    }
+}
