@@ -187,6 +187,10 @@ def _cles_absentes(b, chemin_base, gain, rapporter):
     """Swept keys the base lacks (gain does not read them there): refused,
     with the closest key gain knows in the section, unless they are to be added."""
     v = vg.verifier_dossier(b.base, gain)
+    if v.refus():
+        # gain gives no key of a file it refuses: the sweep may be what repairs it.
+        rapporter(f"balayage : attention : {v.refus()} ; clés balayées non vérifiées")
+        return
     for nom_cle in b.cles:
         section, cle = analyser_cle(nom_cle)
         if v.texte(section, cle) is not None:

@@ -344,7 +344,7 @@ def figure_dispersion(r):
     legende = [Line2D([], [], color=COULEUR_HH, label="branche de trous lourds"),
                Line2D([], [], color=COULEUR_LH, ls="--", label="branche de trous légers")]
     c = r.console
-    Vv = r.config.materiau["Vv_meV"] if r.config.materiau is not None else None
+    Vv = r.config.materiau["Vv_meV"]
     for ax in axes:
         if c is not None:
             for bande, couleur in (("HH", COULEUR_HH), ("LH", COULEUR_LH)):
@@ -407,10 +407,11 @@ def figure_profil(r):
 
     # Electron energies, upwards from the valence edge of the unstrained well:
     # a conduction level E sits at Eg + E, a hole level at -E_trou.
+    bords = cfg.bords_puits()
     bandes = {
-        "E": (Eg + m["bord_puits_E_meV"], Eg + Vc, [Eg + e for e in c.niveaux["E"]], COULEUR_E),
-        "HH": (-m["bord_puits_HH_meV"], -Vv, [-e for e in c.niveaux["HH"]], COULEUR_HH),
-        "LH": (-m["bord_puits_LH_meV"], -Vv, [-e for e in c.niveaux["LH"]], COULEUR_LH),
+        "E": (Eg + bords["E"], Eg + Vc, [Eg + e for e in c.niveaux["E"]], COULEUR_E),
+        "HH": (-bords["HH"], -Vv, [-e for e in c.niveaux["HH"]], COULEUR_HH),
+        "LH": (-bords["LH"], -Vv, [-e for e in c.niveaux["LH"]], COULEUR_LH),
     }
 
     def etendue(noms, marge_bas, marge_haut):
@@ -548,7 +549,6 @@ def figures_possibles(r, fm):
                                selon(len(r.dispersion.kx) > 0, "fichier de dispersion sans point")),
         "6_profil_bandes": (lambda: figure_profil(r),
                             "pas de fichier des enveloppes" if r.enveloppes is None else
-                            "modèle matériau inconnu : gain refuse config.ini" if r.config.materiau is None else
                             selon(r.console is not None and any(r.console.niveaux.values()),
                                   "niveaux inconnus (pas de console.txt)")),
     }

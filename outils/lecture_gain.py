@@ -311,26 +311,28 @@ class Resultats:
 
 def lire_config(dossier, gain=None):
     """gain's reading of the folder's config.ini (verification_gain.Verification).
-    A config.ini that cannot be opened, or a gain that cannot be run, raises
-    ErreurLecture."""
+    A config.ini that cannot be opened or that gain refuses (a run would stop
+    on it, so no result of the folder is its), or a gain that cannot be run,
+    raises ErreurLecture."""
     chemin = os.path.join(os.fspath(dossier), FICHIER_CONFIG)
     try:
         with open(chemin, "rb"):
             pass
     except OSError as e:
         raise ErreurLecture(f"{chemin} : fichier de configuration illisible ou absent ({e.strerror})") from e
-    return verifier_dossier(dossier, gain)
+    cfg = verifier_dossier(dossier, gain)
+    if cfg.refus():
+        raise ErreurLecture(cfg.refus())
+    return cfg
 
 
 def lire_dossier(dossier, gain=None):
-    """Reads a run folder. Only a missing or unreadable config.ini (or no gain
-    to read it) raises ErreurLecture; a config.ini gain refuses and every
-    other file that cannot be read are reported."""
+    """Reads a run folder. Only config.ini (missing, unreadable, refused by
+    gain, or no gain to read it) raises ErreurLecture; every other file that
+    cannot be read is reported."""
     dossier = os.fspath(dossier)
     cfg = lire_config(dossier, gain)
     r = Resultats(dossier, cfg)
-    if cfg.refus():
-        r.problemes.append(cfg.refus())
 
     def fichier(cle, requis):
         chemin = cfg.fichier(cle, dossier)
@@ -556,9 +558,7 @@ def _niveaux(fm, r):
             fm[bande + "1_meV"] = c.niveaux[bande][0]
         else:
             _indisponible(fm, [bande + "1_meV"], f"aucun niveau {bande} dans console.txt")
-    Eg = c.Eg_puits_eV
-    if Eg is None and r.config.materiau is not None:
-        Eg = r.config.materiau["Eg_puits_eV"]
+    Eg = c.Eg_puits_eV if c.Eg_puits_eV is not None else r.config.materiau["Eg_puits_eV"]
     if fm["E1_meV"] is not None and fm["HH1_meV"] is not None and Eg is not None:
         fm["E1_HH1_meV"] = 1000 * Eg + fm["E1_meV"] + fm["HH1_meV"]
         fm["lambda_E1_HH1_nm"] = HC_MEV_NM / fm["E1_HH1_meV"]
@@ -633,5 +633,5 @@ def figures_de_merite(dossier, gain=None):
                          end, a P-I line that does not start at Ith)
 
     A quantity that cannot be had is None, never estimated. Raises
-    ErreurLecture only when config.ini is missing or unreadable."""
+    ErreurLecture only when config.ini is missing, unreadable or refused by gain."""
     return calculer_figures_de_merite(lire_dossier(dossier, gain))

@@ -49,8 +49,8 @@ def trouver_gain(donne=None):
 
 class Verification:
     """gain's answer on one folder. `statut` is the exit status a run would
-    have, `erreur` its stopping message (None when accepted), `materiau` and
-    `bornes` None when the run would stop before them."""
+    have, `erreur` its stopping message (None when accepted); a refused
+    file has no keys (`cles` empty) and `materiau`, `bornes` None."""
 
     def __init__(self, objet, chemin):
         self.chemin = chemin  # the config.ini the answer is about, for messages
@@ -61,7 +61,7 @@ class Verification:
         self.materiau = objet["materiau"]
         self.bornes = objet["bornes"]
         self.commande = objet["commande"]
-        self.cles = {(c["section"], c["cle"]): c for c in objet["cles"]}
+        self.cles = {(c["section"], c["cle"]): c for c in objet["cles"] or []}
 
     def refus(self):
         """gain's refusal as the tools report it, or None when it accepts."""
@@ -87,6 +87,16 @@ class Verification:
         if self.texte(section, cle) is None:
             raise ErreurLecture(f"{self.chemin} : clé {cle} absente de la section [{section}]")
         raise ErreurLecture(f"{self.chemin} : clé {cle} [{section}] non lue par gain : {self.erreur}")
+
+    def bords_puits(self):
+        """Band edges of the strained well (meV): conduction on the electron
+        axis, heavy and light holes on the hole axis (positive downwards).
+        gain's JSON does not give the hole edges yet: they are formed here
+        from its material fields, as gain forms them for the level search."""
+        m = self.materiau
+        dEv_hydro = 2 * (1000 * m["epsilon"] * (1 - m["rapport_C12_C11"]) * m["aH_puits_eV"]) / 3
+        return {"E": m["dEc_hydro_meV"], "HH": m["dE_cisaillement_meV"] + dEv_hydro,
+                "LH": dEv_hydro - m["dE_cisaillement_meV"]}
 
     def fichier(self, cle, dossier):
         """Path of the [sortie] file `cle`, relative to the run folder as gain opens it."""
