@@ -52,13 +52,14 @@ def test_dossier_sans_config(tmp_path):
     assert "config.ini" in fini.stderr and "rien à tracer" in fini.stderr
 
 
-def test_config_qui_ne_nomme_pas_le_fichier_de_gain(copie_calcul):
+def test_config_que_gain_refuse(copie_calcul):
+    # No run of gain on this config.ini made the results beside it: nothing is drawn, gain says why.
     dossier = copie_calcul()
     config = dossier / "config.ini"
     config.write_text(config.read_text().replace("fichier_gain=gain.txt\n", ""))
     fini = tracer(dossier)
-    assert fini.returncode == 1 and "fichier_gain" in fini.stderr
-    assert dessinees(dossier) == TOUTES[2:]  # the spectra alone are lost
+    assert fini.returncode == 1 and dessinees(dossier) == []
+    assert "gain refuse" in fini.stderr and "Erreur creation fichier de sortie du gain : (clé absente)" in fini.stderr
 
 
 def test_fichier_de_dispersion_absent(copie_calcul):
