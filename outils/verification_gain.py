@@ -91,9 +91,12 @@ class Verification:
     def bords_puits(self):
         """Band edges of the strained well (meV): conduction on the electron
         axis, heavy and light holes on the hole axis (positive downwards).
-        gain's JSON does not give the hole edges yet: they are formed here
-        from its material fields, as gain forms them for the level search."""
+        gain's JSON gives the conduction edge (dEc_hydro); until it gives
+        the hole edges (bord_puits_HH_meV, bord_puits_LH_meV), they are formed
+        here from its material fields as gain forms them for the level search."""
         m = self.materiau
+        if "bord_puits_HH_meV" in m:
+            return {"E": m["dEc_hydro_meV"], "HH": m["bord_puits_HH_meV"], "LH": m["bord_puits_LH_meV"]}
         dEv_hydro = 2 * (1000 * m["epsilon"] * (1 - m["rapport_C12_C11"]) * m["aH_puits_eV"]) / 3
         return {"E": m["dEc_hydro_meV"], "HH": m["dE_cisaillement_meV"] + dEv_hydro,
                 "LH": dEv_hydro - m["dE_cisaillement_meV"]}
