@@ -23,6 +23,7 @@ import time
 import numpy as np
 
 import lecture_gain as lg
+import verification_gain as vg
 
 FICHIER_POINT = "point.tsv"
 FICHIER_STATUT = "statut.txt"
@@ -112,45 +113,6 @@ def analyser_valeurs(texte):
     return valeurs
 
 
-def remplacer_cle(texte_ini, section, cle, valeur):
-    """config.ini (bytes) with the value of section.cle set, by gain's rules:
-    only the first section that opens the name is looked at; in it, the first
-    line whose text before its first '=' is the key (blanks and tabs trimmed)
-    has everything after that '=' replaced, the rest of the line kept. A key
-    absent from that section is added at its end; a missing section is added
-    at the end of the file. Returns (new bytes, True when the key was added)."""
-    s, c, v = section.encode(), cle.encode(), valeur.encode()
-    lignes = texte_ini.split(b"\n")
-    debut = None
-    for i, ligne in enumerate(lignes):
-        brute = ligne[:-1] if ligne.endswith(b"\r") else ligne
-        if i == 0:
-            brute = brute.removeprefix(b"\xef\xbb\xbf")  # gain skips a byte-order mark
-        if brute.startswith(b"[") and lg._ouvre_section(brute, s):
-            debut = i
-            break
-    fin_ligne = b"\r" if lignes and lignes[0].endswith(b"\r") else b""
-    if debut is None:
-        if lignes and lignes[-1] == b"":
-            lignes.pop()
-        lignes += [b"", b"[" + s + b"]" + fin_ligne, c + b"=" + v + fin_ligne, b""]
-        return b"\n".join(lignes), True
-    derniere = debut  # last non-blank line of the section: an added key goes after it
-    for i in range(debut + 1, len(lignes)):
-        ligne = lignes[i]
-        if ligne.startswith(b"["):
-            break
-        egal = ligne.find(b"=")
-        if egal >= 0 and ligne[:egal].strip(b" \t") == c:
-            cr = b"\r" if ligne.endswith(b"\r") else b""
-            lignes[i] = ligne[: egal + 1] + v + cr
-            return b"\n".join(lignes), False
-        if ligne.strip(b" \t\r"):
-            derniere = i
-    lignes.insert(derniere + 1, c + b"=" + v + fin_ligne)
-    return b"\n".join(lignes), True
-
-
 # ---------------------------------------------------------------------------
 # The sweep: its points and folders
 # ---------------------------------------------------------------------------
@@ -205,54 +167,73 @@ def config_du_point(config_base, b, p):
     texte, ajoutees = config_base, []
     for nom_cle, valeur in zip(b.cles, p.valeurs):
         section, cle = analyser_cle(nom_cle)
-        texte, ajoutee = remplacer_cle(texte, section, cle, valeur)
+        texte, ajoutee = vg.regler_cle(texte, section, cle, valeur)
         if ajoutee:
             ajoutees.append(nom_cle)
     return texte, ajoutees
 
 
-def _cles_de_section(config, section):
-    """The keys of the first section gain opens for `section` in config (bytes)."""
-    cles, dedans = [], False
-    for ligne in lg._lignes_ini(config):
-        if not dedans:
-            dedans = ligne.startswith(b"[") and lg._ouvre_section(ligne, section.encode())
-        elif ligne.startswith(b"["):
-            break
-        elif b"=" in ligne:
-            cles.append(os.fsdecode(ligne.split(b"=", 1)[0].strip(b" \t")))
-    return cles
-
-
-def _verifier_lecture(chemin, b, p):
-    """Reads the written file back by gain's rules: each swept key gives its value."""
-    cfg = lg.ConfigIni(chemin)
+def _verifier_lecture(v, b, p):
+    """gain's reading of a point's config.ini: each swept key it knows reads
+    as the value written."""
     for nom_cle, valeur in zip(b.cles, p.valeurs):
-        lu = cfg.chaine(*analyser_cle(nom_cle))
-        if lu is None or lu.rstrip("\r") != valeur:
-            raise ErreurBalayage(f"{chemin} : {nom_cle} se relit « {lu} » au lieu de « {valeur} »")
+        section, cle = analyser_cle(nom_cle)
+        if (section, cle) in v.cles and v.texte(section, cle) != valeur:
+            raise ErreurBalayage(f"{v.chemin} : gain lit {nom_cle} « {v.texte(section, cle)} » au lieu de "
+                                 f"« {valeur} »")
 
 
-def preparer(b, rapporter=print):
+def _cles_absentes(b, chemin_base, gain, rapporter):
+    """Swept keys the base lacks (gain does not read them there): refused,
+    with the closest key gain knows in the section, unless they are to be added."""
+    v = vg.verifier_dossier(b.base, gain)
+    if v.refus():
+        # gain gives no key of a file it refuses: the sweep may be what repairs it.
+        rapporter(f"balayage : attention : {v.refus()} ; clés balayées non vérifiées")
+        return
+    for nom_cle in b.cles:
+        section, cle = analyser_cle(nom_cle)
+        if v.texte(section, cle) is not None:
+            continue
+        if not b.ajouter_cles:
+            connues = [k for s, k in v.cles if s == section]
+            proches = difflib.get_close_matches(cle, connues, n=1)
+            conseil = f" (voulez-vous dire {section}.{proches[0]} ?)" if proches else ""
+            raise ErreurBalayage(f"{nom_cle} absente de {chemin_base}{conseil} : chaque point serait le même "
+                                 f"calcul ; vérifiez le nom, ou ajoutez-la à chaque point avec --ajouter-cle")
+        rapporter(f"balayage : attention : {nom_cle} absente de {chemin_base} : ajoutée à chaque point")
+
+
+def _deja_la(b, d, chemin, texte, releve):
+    """True when the point folder holds this sweep's point; False when it has
+    none; refused when it holds another sweep's."""
+    if not os.path.exists(chemin):
+        return False
+    with open(chemin, "rb") as f:
+        meme = f.read() == texte
+    try:
+        with open(os.path.join(d, FICHIER_POINT), encoding="utf-8") as f:
+            meme = meme and f.read() == releve
+    except OSError:
+        meme = False
+    if not meme:
+        raise ErreurBalayage(f"{d} existe avec une autre configuration ou d'autres arguments : "
+                             f"{b.dossier} contient un autre balayage (choisissez un autre --dossier)")
+    return True
+
+
+def preparer(b, gain=None, rapporter=print):
     """Writes the point folders; an existing point keeps its files when its
     config.ini and record are the ones this sweep would write, and is refused
-    otherwise (the folder holds another sweep: nothing of it is overwritten)."""
+    otherwise (the folder holds another sweep: nothing of it is overwritten).
+    gain reads each new point's config.ini before it is written."""
     chemin_base = os.path.join(b.base, lg.FICHIER_CONFIG)
     try:
         with open(chemin_base, "rb") as f:
             config_base = f.read()
     except OSError as e:
         raise ErreurBalayage(f"{chemin_base} : configuration de base illisible ({e.strerror})") from None
-    for nom_cle in b.cles:
-        section, cle = analyser_cle(nom_cle)
-        if lg.ConfigIni(chemin_base).brut(section, cle) is not None:
-            continue
-        if not b.ajouter_cles:
-            proches = difflib.get_close_matches(cle, _cles_de_section(config_base, section), n=1)
-            conseil = f" (voulez-vous dire {section}.{proches[0]} ?)" if proches else ""
-            raise ErreurBalayage(f"{nom_cle} absente de {chemin_base}{conseil} : chaque point serait le même "
-                                 f"calcul ; vérifiez le nom, ou ajoutez-la à chaque point avec --ajouter-cle")
-        rapporter(f"balayage : attention : {nom_cle} absente de {chemin_base} : ajoutée à chaque point")
+    _cles_absentes(b, chemin_base, gain, rapporter)
     points = b.points()
     a_ecrire = []
     # Every point is checked before any is written: a refused sweep leaves the folder as it was.
@@ -261,28 +242,16 @@ def preparer(b, rapporter=print):
         releve = "".join(f"{k}\t{v}\n" for k, v in zip(b.cles, p.valeurs)) + f"arguments\t{shlex.join(b.arguments)}\n"
         d = p.dossier(b.dossier)
         chemin = os.path.join(d, lg.FICHIER_CONFIG)
-        if os.path.exists(chemin):
-            # Same configuration and same command line, or the folder belongs to another sweep.
-            with open(chemin, "rb") as f:
-                meme = f.read() == texte
-            try:
-                with open(os.path.join(d, FICHIER_POINT), encoding="utf-8") as f:
-                    meme = meme and f.read() == releve
-            except OSError:
-                meme = False
-            if not meme:
-                raise ErreurBalayage(f"{d} existe avec une autre configuration ou d'autres arguments : "
-                                     f"{b.dossier} contient un autre balayage (choisissez un autre --dossier)")
-        else:
-            a_ecrire.append((p, d, chemin, texte, releve))
-    for p, d, chemin, texte, releve in a_ecrire:
+        if not _deja_la(b, d, chemin, texte, releve):
+            _verifier_lecture(vg.verifier_texte(texte, gain, nom=chemin), b, p)
+            a_ecrire.append((d, chemin, texte, releve))
+    for d, chemin, texte, releve in a_ecrire:
         os.makedirs(d, exist_ok=True)
         # The record first, config.ini last and whole: a point with a config.ini is complete.
         with open(os.path.join(d, FICHIER_POINT), "w", encoding="utf-8") as f:
             f.write(releve)
         with open(chemin + ".tmp", "wb") as f:
             f.write(texte)
-        _verifier_lecture(chemin + ".tmp", b, p)
         os.replace(chemin + ".tmp", chemin)
     return points
 
@@ -469,16 +438,16 @@ def _plages(numeros):
     return ",".join(plages)
 
 
-def fils_par_tache(b, points, demandes=None):
+def fils_par_tache(b, points, demandes=None, gain=None):
     """CPUs per task of the job array: the threads the points will use. A
     point whose nb_fils is positive uses that many; with nb_fils = 0 (or
     absent) gain takes the CPUs its task is given, `demandes` (default 1).
     Refused when `demandes` contradicts a positive nb_fils."""
     positifs = set()
     for p in points:
-        cfg = lg.ConfigIni(os.path.join(p.dossier(b.dossier), lg.FICHIER_CONFIG))
-        if cfg.entier("calcul", "nb_fils") > 0:
-            positifs.add(cfg.entier("calcul", "nb_fils"))
+        nb_fils = vg.verifier_dossier(p.dossier(b.dossier), gain).valeur("calcul", "nb_fils") or 0
+        if nb_fils > 0:
+            positifs.add(nb_fils)
     if demandes is None:
         return max(positifs, default=1)
     if demandes < 1:
@@ -574,28 +543,37 @@ def entete_cle(nom_cle):
     return f"{nom_cle}_{unite}" if unite else nom_cle
 
 
-def rassembler(b, points):
+def _nombres_lus(v, b):
+    """The numbers gain reads for the swept keys of a point (nan where none)."""
+    lus = [v.valeur(*analyser_cle(c)) for c in b.cles]
+    return [float(x) if isinstance(x, (int, float)) and not isinstance(x, bool) else math.nan for x in lus]
+
+
+def rassembler(b, points, gain=None):
     """One row per point: swept values, state, exit status, the figures of
-    merit, the message; writes balayage.tsv and returns the rows."""
+    merit, the message; writes balayage.tsv and returns the rows (each also
+    holds, under "lus", the numbers gain reads for the swept keys)."""
     lignes = []
     for p in points:
         d = p.dossier(b.dossier)
         statut = lire_statut(d)
         ligne = dict(zip(b.cles, p.valeurs), point=p.nom, statut=statut)
-        fm = {}
+        fm, config = {}, None
         if statut is None:
             ligne.update(etat="non_fini", message="pas encore lancé ou interrompu")
         elif statut != 0:
             ligne.update(etat="echec", message=message_gain(d))
         else:
             try:
-                fm = lg.figures_de_merite(d)
+                r = lg.lire_dossier(d, gain)
+                fm, config = lg.calculer_figures_de_merite(r), r.config
                 manque = [v for k, v in fm["indisponible"].items() if k in ("Jth_A_cm2", "lambda_emission_nm")]
                 ligne.update(etat="fini", message="; ".join(fm["problemes"] + manque))
             except lg.ErreurLecture as e:
                 ligne.update(etat="illisible", message=str(e))
         for k in COLONNES_FM:
             ligne[k] = fm.get(k)
+        ligne["lus"] = _nombres_lus(config or vg.verifier_dossier(d, gain), b)
         lignes.append(ligne)
     entetes = ([entete_cle(c) for c in b.cles] + ["point", "etat", "statut"] + list(COLONNES_FM) + ["message"])
     cles = list(b.cles) + ["point", "etat", "statut"] + list(COLONNES_FM) + ["message"]
@@ -618,9 +596,13 @@ TRACEES = (("Jth_A_cm2", "$J_{th}$", "A/cm$^2$"), ("lambda_emission_nm", r"$\lam
            ("g0_cm1", "$g_0$", "cm$^{-1}$"), ("Ntr_cm3", "$N_{tr}$", "cm$^{-3}$"))
 
 
-def _nombre_ou_nan(texte):
-    """A swept value on an axis: the number gain reads from it."""
-    return lg._strtod(texte.encode())
+def _axe(lignes, cle, i):
+    """{value text: the number gain reads from it} of the i-th swept key."""
+    nombres = {}
+    for l in lignes:
+        if l[cle] not in nombres or math.isnan(nombres[l[cle]]):
+            nombres[l[cle]] = l["lus"][i]
+    return nombres
 
 
 def _etiquette_cle(nom_cle):
@@ -640,7 +622,7 @@ def tracer(b, lignes):
     with rc_context(fg.STYLE):
         fig = fg._nouvelle_figure(9.0, 5.2)
         axes = fig.subplots(2, 3).ravel()
-        x_tous = np.array([_nombre_ou_nan(l[b.cles[0]]) for l in lignes])
+        x_tous = np.array([l["lus"][0] for l in lignes])
         for ax, (cle, nom, unite) in zip(axes, TRACEES):
             y = np.array([l[cle] if l[cle] is not None else np.nan for l in lignes], dtype=float)
             # The power of ten goes into the label, as in the run figures, not into an offset text.
@@ -657,13 +639,13 @@ def tracer(b, lignes):
                                 if cavite == "puce" else fg.COULEUR_BRAGG, label=f"cavité {cavite}")
                 echec = np.array([l["etat"] != "fini" for l in lignes])
                 if echec.any():
-                    for xe in x_tous[echec]:
+                    for xe in x_tous[echec & np.isfinite(x_tous)]:
                         ax.axvline(xe, color="#999999", lw=0.6, ls=":")
                 ax.set_xlabel(_etiquette_cle(b.cles[0]))
                 ax.set_ylabel(etiquette)
             else:
-                xs = [_nombre_ou_nan(v) for v in b.valeurs[0]]
-                ys = [_nombre_ou_nan(v) for v in b.valeurs[1]]
+                xs = [_axe(lignes, b.cles[0], 0)[v] for v in b.valeurs[0]]
+                ys = [_axe(lignes, b.cles[1], 1)[v] for v in b.valeurs[1]]
                 carte = y.reshape(len(xs), len(ys)).T
                 maillage = ax.pcolormesh(_bords(xs), _bords(ys), np.ma.masked_invalid(carte),
                                          cmap=fg.CARTE_DENSITES, shading="flat")

@@ -180,19 +180,18 @@ def densite_transparence(me, mh, T, largeur):
 
 # ---------------------------------------------------------------- gain runs
 
-def lancer_gain(gain, config, arguments=()):
-    """gain on a config text in a temporary folder: (exit status, console,
-    threshold-parameter table rows)."""
+def lancer_gain(gain, config, fichier_param, arguments=()):
+    """gain on config bytes in a temporary folder: (exit status, console,
+    rows of the threshold-parameter file `fichier_param`)."""
     with tempfile.TemporaryDirectory(prefix="composer-") as dossier:
         chemin = pathlib.Path(dossier)
-        (chemin / "config.ini").write_text(config, encoding="utf-8")
+        (chemin / "config.ini").write_bytes(config)
         fini = subprocess.run([str(gain), *arguments], cwd=chemin, capture_output=True, timeout=1800,
                               check=False)
         console = fini.stdout.decode("utf-8", errors="replace")
         lignes = []
-        param = re.search(r"^fichier_param=(.*)$", config, re.M)
-        if param and (chemin / param.group(1).strip()).exists():
-            texte = (chemin / param.group(1).strip()).read_bytes().decode("cp1252")
+        if fichier_param is not None and (chemin / fichier_param).is_file():
+            texte = (chemin / fichier_param).read_bytes().decode("cp1252")
             for l in texte.splitlines()[1:]:
                 if l.strip():
                     lignes.append([float(v) for v in l.split("\t")])

@@ -194,51 +194,44 @@ def figure_emission_spontanee(r):
 # Figure 3: peak gain, fits and threshold
 # ---------------------------------------------------------------------------
 
-def figure_gain_max(r, fm):
+def _panneau_gain_max(ax, r, fm, abscisse, seuil_x, Gth):
+    """Gmax against N or J, with Gth, the threshold point and the fit."""
     p = r.parametres
     gamma = r.config.reel("systeme", "facteur_confinement")
-    fig = _nouvelle_figure(7.0, 6.0)
-    grille = fig.add_gridspec(2, 2, height_ratios=(1.3, 1))
-    ax_N, ax_J = fig.add_subplot(grille[0, 0]), fig.add_subplot(grille[0, 1])
-    ax_l = fig.add_subplot(grille[1, :])
-    seuil = lg.seuil_interpole(p)
-    i = lg.indice_seuil(p)
-    Gth = p.Gth[i] if i is not None else p.Gth[-1]
-    fN, uN = _facteur(p.N)
+    x, f, unite_prefixe, cles, unite_brute, nom = abscisse
+    unite = unite_prefixe + unite_brute
+    ax.plot(x / f, p.Gmax, "o-", color=COULEUR_E, ms=4, label="Gmax", gid="points_gain")
+    ax.axhline(Gth, color=COULEUR_SEUIL, ls="-.", lw=1.1, label=f"Gth = {Gth:.2f} {CM1}")
+    ax.axhline(0, color="black", lw=0.6)
+    g0, x_tr = fm[cles[0]], fm[cles[1]]
+    if g0 is not None and gamma > 0:
+        xs = np.linspace(min(x_tr, x[p.Gmax > 0].min()), x.max(), 200)
+        nom_g0 = "g$_0$" if nom == "N" else "g$_J$"
+        ax.plot(xs / f, gamma * g0 * np.log(xs / x_tr), color=COULEUR_AJUSTEMENT, ls="--", lw=1.0,
+                label=f"Γ·{nom_g0} ln({nom}/{nom}$_{{tr}}$),\n{nom_g0} = {g0:.0f} {CM1}\n"
+                      f"{nom}$_{{tr}}$ = {_nombre(x_tr)} {unite_brute}", gid="ajustement")
+    if seuil_x is not None:
+        ax.plot([seuil_x / f], [Gth], "*", color=COULEUR_SEUIL, ms=11, mec="white", mew=0.5, zorder=5,
+                label=f"{nom}$_{{th}}$ = {_nombre(seuil_x, 4)} {unite_brute}")
+    ax.set_xlabel(f"{'Densité de porteurs N' if nom == 'N' else 'Densité de courant J = Jnr + Jrad'} ({unite})")
+    ax.set_ylabel(f"Gain modal max. Gmax ({CM1})")
+    if gamma > 0:
+        droite = ax.secondary_yaxis("right", functions=(lambda G: G / gamma, lambda g: g * gamma))
+        droite.set_ylabel(f"Gain matériau Gmax/Γ ({CM1})")
+    # The legend stands under the threshold line, where the rising gain
+    # leaves room on the left.
+    bas, haut = ax.get_ylim()
+    ax.set_ylim(bas, max(haut, Gth + 0.08 * (haut - bas)))
+    bas, haut = ax.get_ylim()
+    ax.legend(loc="upper left", bbox_to_anchor=(0, (Gth - bas) / (haut - bas) - 0.03), framealpha=0.9,
+              fontsize=7, handlelength=1.6, borderaxespad=0.3)
 
-    for ax, x, f, cles, unite_brute, nom, seuil_x in (
-            (ax_N, p.N, fN, ("g0_cm1", "Ntr_cm3"), CM3, "N", None if seuil is None else seuil[0]),
-            (ax_J, p.J, 1.0, ("gJ_cm1", "Jtr_A_cm2"), A_CM2, "J", None if seuil is None else seuil[1])):
-        unite = (uN if nom == "N" else "") + unite_brute
-        ax.plot(x / f, p.Gmax, "o-", color=COULEUR_E, ms=4, label="Gmax", gid="points_gain")
-        ax.axhline(Gth, color=COULEUR_SEUIL, ls="-.", lw=1.1, label=f"Gth = {Gth:.2f} {CM1}")
-        ax.axhline(0, color="black", lw=0.6)
-        g0, x_tr = fm[cles[0]], fm[cles[1]]
-        if g0 is not None and gamma > 0:
-            xs = np.linspace(min(x_tr, x[p.Gmax > 0].min()), x.max(), 200)
-            nom_g0 = "g$_0$" if nom == "N" else "g$_J$"
-            ax.plot(xs / f, gamma * g0 * np.log(xs / x_tr), color=COULEUR_AJUSTEMENT, ls="--", lw=1.0,
-                    label=f"Γ·{nom_g0} ln({nom}/{nom}$_{{tr}}$),\n{nom_g0} = {g0:.0f} {CM1}\n"
-                          f"{nom}$_{{tr}}$ = {_nombre(x_tr)} {unite_brute}", gid="ajustement")
-        if seuil_x is not None:
-            ax.plot([seuil_x / f], [Gth], "*", color=COULEUR_SEUIL, ms=11, mec="white", mew=0.5, zorder=5,
-                    label=f"{nom}$_{{th}}$ = {_nombre(seuil_x, 4)} {unite_brute}")
-        ax.set_xlabel(f"{'Densité de porteurs N' if nom == 'N' else 'Densité de courant J = Jnr + Jrad'} ({unite})")
-        ax.set_ylabel(f"Gain modal max. Gmax ({CM1})")
-        if gamma > 0:
-            droite = ax.secondary_yaxis("right", functions=(lambda G: G / gamma, lambda g: g * gamma))
-            droite.set_ylabel(f"Gain matériau Gmax/Γ ({CM1})")
-        # The legend stands under the threshold line, where the rising gain
-        # leaves room on the left.
-        bas, haut = ax.get_ylim()
-        ax.set_ylim(bas, max(haut, Gth + 0.08 * (haut - bas)))
-        bas, haut = ax.get_ylim()
-        ax.legend(loc="upper left", bbox_to_anchor=(0, (Gth - bas) / (haut - bas) - 0.03), framealpha=0.9,
-                  fontsize=7, handlelength=1.6, borderaxespad=0.3)
-    ax_N.set_title("Gain maximal et seuil", loc="left")
 
-    # Emission wavelength. Below transparency the largest gain sits at an end
-    # of the spectrum: no gain peak, so no emission wavelength to show.
+def _panneau_longueur_onde(ax_l, r, seuil, fN, uN, limites):
+    """Emission wavelength against N. Below transparency the largest gain
+    sits at an end of the spectrum: no gain peak, so no emission wavelength
+    to show."""
+    p = r.parametres
     debut_E, fin_E = r.config.reel("calcul", "debut_E"), r.config.reel("calcul", "fin_E")
     bords = lg.HC_MEV_NM / np.array([debut_E, fin_E])
     au_bord = np.isclose(p.lambda_nm[:, None], bords[None, :], rtol=1e-6).any(axis=1)
@@ -256,10 +249,28 @@ def figure_gain_max(r, fm):
     if seuil is not None:
         ax_l.axvline(seuil[0] / fN, color=COULEUR_SEUIL, ls="-.", lw=1.0,
                      label=f"N$_{{th}}$ ; λ d'émission = {p.lambda_nm[seuil[2]]:.1f} nm")
-    ax_l.set_xlim(ax_N.get_xlim())
+    ax_l.set_xlim(limites)
     ax_l.set_xlabel(f"Densité de porteurs N ({uN}{CM3})")
     ax_l.set_ylabel("Longueur d'onde\nd'émission (nm)")
     ax_l.legend(loc="center left", framealpha=0.9)
+
+
+def figure_gain_max(r, fm):
+    p = r.parametres
+    fig = _nouvelle_figure(7.0, 6.0)
+    grille = fig.add_gridspec(2, 2, height_ratios=(1.3, 1))
+    ax_N, ax_J = fig.add_subplot(grille[0, 0]), fig.add_subplot(grille[0, 1])
+    ax_l = fig.add_subplot(grille[1, :])
+    seuil = lg.seuil_interpole(p)
+    i = lg.indice_seuil(p)
+    Gth = p.Gth[i] if i is not None else p.Gth[-1]
+    fN, uN = _facteur(p.N)
+    _panneau_gain_max(ax_N, r, fm, (p.N, fN, uN, ("g0_cm1", "Ntr_cm3"), CM3, "N"),
+                      None if seuil is None else seuil[0], Gth)
+    _panneau_gain_max(ax_J, r, fm, (p.J, 1.0, "", ("gJ_cm1", "Jtr_A_cm2"), A_CM2, "J"),
+                      None if seuil is None else seuil[1], Gth)
+    ax_N.set_title("Gain maximal et seuil", loc="left")
+    _panneau_longueur_onde(ax_l, r, seuil, fN, uN, ax_N.get_xlim())
     return fig
 
 
@@ -333,15 +344,12 @@ def figure_dispersion(r):
     legende = [Line2D([], [], color=COULEUR_HH, label="branche de trous lourds"),
                Line2D([], [], color=COULEUR_LH, ls="--", label="branche de trous légers")]
     c = r.console
+    Vv = r.config.materiau["Vv_meV"]
     for ax in axes:
         if c is not None:
             for bande, couleur in (("HH", COULEUR_HH), ("LH", COULEUR_LH)):
                 ax.plot(np.zeros(len(c.niveaux[bande])), c.niveaux[bande], "o", color=couleur, ms=4,
                         clip_on=False, zorder=4)
-        try:
-            Vv = lg.modele_materiau(r.config)["Vv_meV"]
-        except lg.ErreurLecture:
-            Vv = None
         if Vv is not None and np.isfinite(Vv):
             ax.axhline(Vv, color="0.4", ls=":", lw=1.0)
         ax.set_xlim(left=0)
@@ -389,7 +397,7 @@ def _tracer_enveloppes(ax, env, z, centre, bande, energies, couleur, hauteur_pan
 
 def figure_profil(r):
     env, c, cfg = r.enveloppes, r.console, r.config
-    m = lg.modele_materiau(cfg)
+    m = cfg.materiau
     Eg = 1000 * (c.Eg_puits_eV if c.Eg_puits_eV is not None else m["Eg_puits_eV"])  # eV -> meV
     Vc = c.Vc_meV if c.Vc_meV is not None else m["Vc_meV"]
     Vv = m["Vv_meV"]
@@ -399,10 +407,11 @@ def figure_profil(r):
 
     # Electron energies, upwards from the valence edge of the unstrained well:
     # a conduction level E sits at Eg + E, a hole level at -E_trou.
+    bords = cfg.bords_puits()
     bandes = {
-        "E": (Eg + m["bord_puits_E_meV"], Eg + Vc, [Eg + e for e in c.niveaux["E"]], COULEUR_E),
-        "HH": (-m["bord_puits_HH_meV"], -Vv, [-e for e in c.niveaux["HH"]], COULEUR_HH),
-        "LH": (-m["bord_puits_LH_meV"], -Vv, [-e for e in c.niveaux["LH"]], COULEUR_LH),
+        "E": (Eg + bords["E"], Eg + Vc, [Eg + e for e in c.niveaux["E"]], COULEUR_E),
+        "HH": (-bords["HH"], -Vv, [-e for e in c.niveaux["HH"]], COULEUR_HH),
+        "LH": (-bords["LH"], -Vv, [-e for e in c.niveaux["LH"]], COULEUR_LH),
     }
 
     def etendue(noms, marge_bas, marge_haut):
@@ -455,7 +464,7 @@ def texte_resume(r, fm):
             return f"{titre:<34}: indisponible — {fm['indisponible'].get(cle, 'inconnu')}"
         return f"{titre:<34}: {texte(valeur)}"
 
-    gamma = r.config.reel_optionnel("systeme", "facteur_confinement")
+    gamma = r.config.valeur("systeme", "facteur_confinement")
     lignes = [f"Figures de mérite du calcul de {os.path.abspath(r.dossier)}",
               f"(gain matériau g = Gmax/Γ avec Γ = facteur_confinement = {gamma:g} ; "
               f"{fm['nb_densites']} densité(s) dans le fichier des paramètres)", ""]
@@ -470,7 +479,7 @@ def texte_resume(r, fm):
     ]
     encadrement = fm.get("N_encadrement_cm3")
     entre = f" (interpolée entre {encadrement[0]:.4g} et {encadrement[1]:.4g} cm⁻³)" if encadrement else ""
-    W, L = r.config.reel_optionnel("systeme", "largeur_contact"), r.config.reel_optionnel("systeme", "longueur_puce")
+    W, L = r.config.valeur("systeme", "largeur_contact"), r.config.valeur("systeme", "longueur_puce")
     bande = f" (bande {W * 1e4:g} µm × {L * 10:g} mm)" if W is not None and L is not None else ""
     lignes += [
         ligne("Densité de seuil Nth", "Nth_cm3", lambda v: f"{v:.4g} cm⁻³{entre}"),
@@ -552,13 +561,13 @@ def enregistrer(fig, chemin_sans_extension):
     return [chemin_sans_extension + ".png", chemin_sans_extension + ".pdf"]
 
 
-def tracer_dossier(dossier, rapporter=print):
+def tracer_dossier(dossier, rapporter=print, gain=None):
     """Draws every figure the folder allows and writes resume.txt; returns
     (figures drawn {name: [paths]}, figures not drawn {name: reason},
     the figures of merit, the read results)."""
     from matplotlib import rc_context
 
-    r = lg.lire_dossier(dossier)
+    r = lg.lire_dossier(dossier, gain)
     fm = lg.calculer_figures_de_merite(r)
     sortie = os.path.join(os.fspath(dossier), DOSSIER_FIGURES)
     tracees, non_tracees = {}, {}

@@ -1,13 +1,13 @@
 """Readers of a gain run folder, and the figures of merit a laser designer quotes.
 
 A run folder holds config.ini and the files it names in its [sortie] section;
-`make run` adds console.txt, what gain printed. Everything here reads those
-files as gain wrote them and never runs gain.
+`make run` adds console.txt, what gain printed. config.ini is gain's to read:
+`gain --verifier` gives its keys and material model (verification_gain);
+everything else here reads the result files as gain wrote them.
 
 Entry points:
     figures_de_merite(dossier) -> dict     the figures of merit of one run
     lire_dossier(dossier) -> Resultats     every file of the run, parsed
-    ConfigIni(chemin)                      config.ini read by gain's own rules
     ajuster_log(x, g)                      g = g0 ln(x/x_tr) over the points g > 0
     seuil_interpole(parametres)            Nth, Jth as gain interpolates them
 
@@ -22,6 +22,8 @@ import re
 
 import numpy as np
 
+from verification_gain import ErreurLecture, Verification, verifier_dossier
+
 FICHIER_CONFIG = "config.ini"
 FICHIER_CONSOLE = "console.txt"
 
@@ -31,184 +33,6 @@ HC_MEV_NM = 1240000.0
 # 2 pi hbar c (J m) and q (C): gain's photon energy of the Bragg wavelength.
 DEUX_PI_HBAR_C = 1.9878364683736348e-25
 Q = 1.60218e-19
-
-
-class ErreurLecture(Exception):
-    """A file the result needs is missing, unreadable or damaged; the message names it."""
-
-
-# ---------------------------------------------------------------------------
-# config.ini, by the program's rules
-# ---------------------------------------------------------------------------
-
-_BLANCS_C = b" \t\n\v\f\r"  # what strtol and strtod skip
-_ENTIER = re.compile(rb"[+-]?[0-9]+")
-_REEL = re.compile(
-    rb"""[+-]?(?:
-          (?P<hex>0[xX](?:[0-9a-fA-F]+(?:\.[0-9a-fA-F]*)?|\.[0-9a-fA-F]+)(?:[pP][+-]?[0-9]+)?)
-        | (?:[0-9]+(?:\.[0-9]*)?|\.[0-9]+)(?:[eE][+-]?[0-9]+)?
-        | (?P<inf>[iI][nN][fF](?:[iI][nN][iI][tT][yY])?)
-        | (?P<nan>[nN][aA][nN](?:\([0-9A-Za-z_]*\))?)
-    )""",
-    re.X,
-)
-
-
-def _strtol(texte):
-    """strtol in base 10 then the cast to a 32-bit int: 0 when no digit leads."""
-    m = _ENTIER.match(texte.lstrip(_BLANCS_C))
-    if not m:
-        return 0
-    v = max(-(2**63), min(2**63 - 1, int(m.group())))
-    return (v + 2**31) % 2**32 - 2**31
-
-
-def _strtod(texte):
-    """strtod in the C locale: the longest leading number, 0.0 when none."""
-    m = _REEL.match(texte.lstrip(_BLANCS_C))
-    if not m:
-        return 0.0
-    s = m.group().decode("ascii")
-    negatif = s.startswith("-")
-    if m.group("hex"):
-        return float.fromhex(s)
-    if m.group("nan"):
-        return -math.nan if negatif else math.nan
-    if m.group("inf"):
-        return -math.inf if negatif else math.inf
-    return float(s)
-
-
-def _lignes_ini(donnees):
-    """The lines as gain's reader sees them: pieces of at most 1023 bytes (a
-    longer physical line gives several), cut at a NUL byte, without the line
-    feed and a trailing carriage return; a UTF-8 byte-order mark at the start
-    of the file is skipped."""
-    debut, fin = 0, len(donnees)
-    while debut < fin:
-        saut = donnees.find(b"\n", debut, debut + 1023)
-        suivant = saut + 1 if saut >= 0 else min(debut + 1023, fin)
-        ligne = donnees[debut:suivant].split(b"\0", 1)[0]
-        if debut == 0 and ligne.startswith(b"\xef\xbb\xbf"):
-            ligne = ligne[3:]
-        debut = suivant
-        if ligne.endswith(b"\n"):
-            ligne = ligne[:-1]
-        if ligne.endswith(b"\r"):
-            ligne = ligne[:-1]
-        yield ligne
-
-
-def _ouvre_section(ligne, section):
-    # The n = length - 2 characters after '[' equal the first n of the name;
-    # the last character is never looked at: "[puits)" opens `puits`, "[]"
-    # opens any section, "[puits] " none.
-    n = len(ligne) - 2
-    return n >= 0 and len(section) >= n and ligne[1 : 1 + n] == section[:n]
-
-
-class ConfigIni:
-    """config.ini read as gain reads it. A line answers a key when its text
-    before the first '=', blanks and tabs trimmed, is exactly the key; the value
-    is everything after that '=' (leading blanks kept); only the first section
-    that opens a name is searched, up to the next header."""
-
-    def __init__(self, chemin):
-        self.chemin = os.fspath(chemin)
-        try:
-            with open(self.chemin, "rb") as f:
-                self._lignes = list(_lignes_ini(f.read()))
-        except OSError as e:
-            raise ErreurLecture(f"{self.chemin} : fichier de configuration illisible ou absent ({e.strerror})") from e
-
-    def brut(self, section, cle):
-        """The value as bytes, or None when the key is not found."""
-        section, cle = section.encode(), cle.encode()
-        dedans = False
-        for ligne in self._lignes:
-            if not dedans:
-                dedans = ligne.startswith(b"[") and _ouvre_section(ligne, section)
-                continue
-            if ligne.startswith(b"["):
-                return None
-            egal = ligne.find(b"=")
-            if egal >= 0 and ligne[:egal].strip(b" \t") == cle:
-                return ligne[egal + 1 :]
-        return None
-
-    def chaine(self, section, cle):
-        """Text value (a file name keeps its blanks), or None."""
-        v = self.brut(section, cle)
-        return None if v is None else os.fsdecode(v)
-
-    def entier(self, section, cle):
-        """Integer as gain reads it: 0 for a missing key or a value without digits."""
-        v = self.brut(section, cle)
-        return 0 if v is None else _strtol(v)
-
-    def reel_optionnel(self, section, cle):
-        v = self.brut(section, cle)
-        return None if v is None else _strtod(v)
-
-    def reel(self, section, cle):
-        """Real as gain reads it; a missing key is an error that names it."""
-        v = self.reel_optionnel(section, cle)
-        if v is None:
-            raise ErreurLecture(f"{self.chemin} : clé {cle} absente de la section [{section}]")
-        return v
-
-    def fichier(self, cle, dossier):
-        """Path of the [sortie] file `cle`, relative to the run folder as gain opens it."""
-        nom = self.chaine("sortie", cle)
-        return None if nom is None else os.path.join(os.fspath(dossier), nom)
-
-
-# ---------------------------------------------------------------------------
-# Material model: the band edges of the structure, recomputed from config.ini
-# ---------------------------------------------------------------------------
-
-def modele_materiau(cfg):
-    """Band gaps (eV), offsets Vc, Vv and strain shifts (meV) as gain forms
-    them. Edges on the hole axis (positive downwards) for HH and LH."""
-    def v(section, cle):  # numpy doubles: a zero divisor gives inf or NaN, as in gain
-        return np.float64(cfg.reel(section, cle))
-
-    T = np.float64(np.float32(v("constantes", "temperature")))  # gain holds T in single precision
-    x = v("puits", "ratio_x")
-    y = v("barriere", "ratio_y")
-
-    def varshni(suffixe, section):
-        return v(section, "Eg_0K_" + suffixe) - v(section, "alpha_Eg_" + suffixe) * T * T / (
-            v(section, "beta_Eg_" + suffixe) + T)
-
-    def melange(t, u, v):
-        return t * u + (1.0 - t) * v
-
-    with np.errstate(all="ignore"):
-        Eg_X, Eg_Y, Eg_Z = varshni("x", "puits"), varshni("y", "barriere"), varshni("1-x", "puits")
-        Eg_puits = x * Eg_X + (1.0 - x) * Eg_Z - x * (1.0 - x) * (
-            v("puits", "bowing_Eg_x") * (1.0 - x) + v("puits", "bowing_Eg"))
-        Eg_barriere = y * Eg_Y + (1.0 - y) * Eg_X - y * (1.0 - y) * (
-            v("barriere", "bowing_Eg_x") * (1.0 - y) + v("barriere", "bowing_Eg"))
-        dEg = Eg_barriere - Eg_puits
-        Vc = v("systeme", "K_delta_Ec") * 1000 * dEg
-        Vv = (dEg - Vc / 1000) * 1000
-        p = {k: melange(x, v("puits", k + "_x"), v("puits", k + "_1-x")) for k in ("a", "aH", "bS", "C11", "C12")}
-        a_barriere = melange(y, v("barriere", "a_y"), v("puits", "a_x"))
-        r = p["C12"] / p["C11"]
-        eps = (a_barriere - p["a"]) / a_barriere
-        dE_cis = -(1 + r) * p["bS"] * eps * 1000
-        dEc_hydro = (4.0 / 3.0) * (1 - r) * p["aH"] * eps * 1000
-        dEv_hydro = 2 * (1000 * eps * (1 - r) * p["aH"]) / 3
-    resultat = {
-        "Eg_puits_eV": Eg_puits, "Eg_barriere_eV": Eg_barriere, "Vc_meV": Vc, "Vv_meV": Vv,
-        "epsilon": eps, "dE_cisaillement_meV": dE_cis, "dEc_hydro_meV": dEc_hydro, "dEv_hydro_meV": dEv_hydro,
-        # well edges: conduction on the electron axis, holes on the hole axis
-        "bord_puits_E_meV": dEc_hydro,
-        "bord_puits_HH_meV": dE_cis + dEv_hydro,
-        "bord_puits_LH_meV": dEv_hydro - dE_cis,
-    }
-    return {cle: float(valeur) for cle, valeur in resultat.items()}
 
 
 def energies_spectre(debut_E, fin_E):
@@ -465,7 +289,7 @@ class Resultats:
     """Everything a run folder holds. A file that could not be had is None,
     with its reason in `problemes` (required files) or `absents` (optional)."""
     dossier: str
-    config: ConfigIni
+    config: Verification  # gain's reading of config.ini
     parametres: Parametres = None
     spectres: Spectres = None
     pi: CourbePI = None
@@ -485,11 +309,29 @@ class Resultats:
         return np.array(connues[:n]) if len(connues) >= n else None
 
 
-def lire_dossier(dossier):
-    """Reads a run folder. Only a missing or unreadable config.ini raises
-    ErreurLecture; every other file that cannot be read is reported."""
+def lire_config(dossier, gain=None):
+    """gain's reading of the folder's config.ini (verification_gain.Verification).
+    A config.ini that cannot be opened or that gain refuses (a run would stop
+    on it, so no result of the folder is its), or a gain that cannot be run,
+    raises ErreurLecture."""
+    chemin = os.path.join(os.fspath(dossier), FICHIER_CONFIG)
+    try:
+        with open(chemin, "rb"):
+            pass
+    except OSError as e:
+        raise ErreurLecture(f"{chemin} : fichier de configuration illisible ou absent ({e.strerror})") from e
+    cfg = verifier_dossier(dossier, gain)
+    if cfg.refus():
+        raise ErreurLecture(cfg.refus())
+    return cfg
+
+
+def lire_dossier(dossier, gain=None):
+    """Reads a run folder. Only config.ini (missing, unreadable, refused by
+    gain, or no gain to read it) raises ErreurLecture; every other file that
+    cannot be read is reported."""
     dossier = os.fspath(dossier)
-    cfg = ConfigIni(os.path.join(dossier, FICHIER_CONFIG))
+    cfg = lire_config(dossier, gain)
     r = Resultats(dossier, cfg)
 
     def fichier(cle, requis):
@@ -616,135 +458,155 @@ GRANDEURS = {
 }
 
 
+def _indisponible(fm, cles, raison):
+    """Marks the quantities still unknown with the reason (the first one given stays)."""
+    for c in cles:
+        if fm[c] is None:
+            fm["indisponible"].setdefault(c, raison)
+
+
+SEUIL = ("Nth_cm3", "Jth_A_cm2", "Ith_mA", "rendement_W_A", "lambda_emission_nm", "cavite")
+NIVEAUX = ("E1_meV", "HH1_meV", "LH1_meV", "lambda_E1_HH1_nm", "transition", "lambda_transition_nm", "polarisation")
+
+
+def _ajustements(fm, r):
+    """g0, Ntr against N and gJ, Jtr against J, on the material gain Gmax/Γ."""
+    p = r.parametres
+    # Gmax is the modal gain of the mode that lases: Γ_TM divides it when TM does.
+    gamma = r.config.reel("systeme", "facteur_confinement")
+    if r.console is not None and r.console.polarisation == "TM":
+        gamma = r.config.valeur("systeme", "facteur_confinement_tm") or gamma
+    for cles, x in ((("g0_cm1", "Ntr_cm3"), p.N), (("gJ_cm1", "Jtr_A_cm2"), p.J)):
+        if len(p.N) < 2:
+            _indisponible(fm, cles, "une seule densité : pas d'ajustement")
+        elif not gamma > 0:
+            _indisponible(fm, cles, "facteur_confinement nul : pas de gain matériau")
+        elif (ajustement := ajuster_log(x, p.Gmax / gamma)) is None:
+            n = int(np.sum(p.Gmax > 0))
+            _indisponible(fm, cles, "aucune densité au-dessus de la transparence" if n == 0
+                          else "un seul point au-dessus de la transparence : pas d'ajustement")
+        else:
+            fm[cles[0]], fm[cles[1]] = ajustement[0], ajustement[1]
+            fm[cles[0].replace("_cm1", "_points")] = ajustement[2]
+
+
+def _cavite(fm, r, i):
+    """The cavity that lases at pass i: the console's, else the one whose Gth it is."""
+    p, cfg = r.parametres, r.config
+    cavite, source = None, None
+    if r.console is not None and len(r.console.cavites) > i:
+        cavite, source = r.console.cavites[i], "console"
+    else:
+        puce, bragg = gains_cavites(cfg)
+        proche = lambda a, b: abs(a - b) <= 1e-6 * max(abs(a), abs(b), 1e-30)  # noqa: E731
+        if proche(p.Gth[i], puce) != proche(p.Gth[i], bragg):
+            cavite, source = ("puce" if proche(p.Gth[i], puce) else "Bragg"), "Gth"
+    fm["cavite"], fm["cavite_source"] = cavite, source
+    if cavite is None:
+        _indisponible(fm, ["cavite"], "inconnue (pas de console.txt, et Gth ne la désigne pas)")
+
+
+def _seuil(fm, r):
+    """Threshold quantities of the parameter file; returns gain's interpolation or None."""
+    p, cfg = r.parametres, r.config
+    i = indice_seuil(p)
+    fm["seuil_atteint"] = i is not None
+    fm["Gth_cm1"] = float(p.Gth[i if i is not None else -1])
+    seuil = None
+    if i is None:
+        _indisponible(fm, SEUIL, "seuil non atteint")
+    elif i == 0:
+        _indisponible(fm, ["Nth_cm3", "Jth_A_cm2", "Ith_mA", "rendement_W_A"],
+                      "seuil déjà atteint à la première densité : pas de point pour interpoler")
+    else:
+        seuil = seuil_interpole(p)
+        fm["Nth_cm3"], fm["Jth_A_cm2"] = seuil[0], seuil[1]
+        fm["N_encadrement_cm3"] = (float(p.N[i - 1]), float(p.N[i]))
+        W, L = cfg.reel("systeme", "largeur_contact"), cfg.reel("systeme", "longueur_puce")
+        fm["Ith_mA"] = seuil[1] * W * L * 1000  # A/cm2 x cm x cm -> A -> mA
+    if i is not None:
+        fm["lambda_emission_nm"] = float(p.lambda_nm[i])
+        _cavite(fm, r, i)
+    return seuil
+
+
+def _rendement(fm, r):
+    """Slope of the P-I line, over the currents where the laser emits."""
+    if r.pi is None:
+        _indisponible(fm, ["rendement_W_A"], "pas de fichier P-I lisible")
+        return
+    dessus = r.pi.puissance > 0
+    if dessus.sum() < 2:
+        _indisponible(fm, ["rendement_W_A"], "moins de deux points de la courbe P-I au-dessus du seuil")
+        return
+    pente, origine = np.polyfit(r.pi.courant[dessus], r.pi.puissance[dessus], 1)
+    fm["rendement_W_A"] = float(pente)
+    # gain draws its P-I line from the threshold of its last pass:
+    # past threshold with arret_seuil=0 that is not the threshold.
+    fm["Ith_PI_mA"] = float(-origine / pente * 1000)  # A -> mA
+    if abs(fm["Ith_PI_mA"] - fm["Ith_mA"]) > max(0.5, 0.01 * abs(fm["Ith_mA"])):
+        fm["avertissements"].append(
+            f"la droite P-I du fichier part de {fm['Ith_PI_mA']:.4g} mA et non du courant de seuil "
+            f"interpolé {fm['Ith_mA']:.4g} mA (seuil pris au dernier passage de la série)")
+
+
+def _niveaux(fm, r):
+    """First levels of the console and the first transitions."""
+    c = r.console
+    for bande in ("E", "HH", "LH"):
+        if c.niveaux[bande]:
+            fm[bande + "1_meV"] = c.niveaux[bande][0]
+        else:
+            _indisponible(fm, [bande + "1_meV"], f"aucun niveau {bande} dans console.txt")
+    Eg = c.Eg_puits_eV if c.Eg_puits_eV is not None else r.config.materiau["Eg_puits_eV"]
+    if fm["E1_meV"] is not None and fm["HH1_meV"] is not None and Eg is not None:
+        fm["E1_HH1_meV"] = 1000 * Eg + fm["E1_meV"] + fm["HH1_meV"]
+        fm["lambda_E1_HH1_nm"] = HC_MEV_NM / fm["E1_HH1_meV"]
+    else:
+        _indisponible(fm, ["lambda_E1_HH1_nm"], "niveau E1 ou HH1 inconnu")
+    # The hole on top is the one nearest the valence edge: the smallest on the hole axis.
+    trous = [(fm[b + "1_meV"], b) for b in ("HH", "LH") if fm[b + "1_meV"] is not None]
+    if fm["E1_meV"] is not None and trous and Eg is not None:
+        niveau, bande = min(trous)
+        fm["transition"] = f"E1-{bande}1"
+        fm["E1_trou1_meV"] = 1000 * Eg + fm["E1_meV"] + niveau
+        fm["lambda_transition_nm"] = HC_MEV_NM / fm["E1_trou1_meV"]
+    else:
+        _indisponible(fm, ["transition", "lambda_transition_nm"], "niveau E1 ou de trou inconnu")
+    fm["polarisation"] = c.polarisation if fm["seuil_atteint"] else None
+    if fm["polarisation"] is None:
+        _indisponible(fm, ["polarisation"], "seuil non atteint")
+
+
 def calculer_figures_de_merite(r):
     """Figures of merit of a read run (see figures_de_merite)."""
     fm = {cle: None for cle in GRANDEURS}
-    raisons = {}
-    fm.update(seuil_atteint=None, nb_densites=0, indisponible=raisons, problemes=list(r.problemes),
+    fm.update(seuil_atteint=None, nb_densites=0, indisponible={}, problemes=list(r.problemes),
               avertissements=[], Gth_cm1=None, Gmax_max_cm1=None)
     if r.console is not None and not r.console.termine:
         fm["avertissements"].append(f"le calcul ne s'est pas terminé ; dernière ligne de la console : "
                                     f"« {r.console.derniere_ligne} »")
-    cfg = r.config
     p = r.parametres
-    manque_param = "fichier des paramètres illisible" if r.problemes else "pas de fichier des paramètres"
-
-    def indisponible(cles, raison):
-        for c in cles:
-            if fm[c] is None:
-                raisons.setdefault(c, raison)
-
     seuil = None
     if p is None or len(p.N) == 0:
-        raison = manque_param if p is None else "aucune densité dans le fichier des paramètres"
-        indisponible(["Ntr_cm3", "g0_cm1", "Jtr_A_cm2", "gJ_cm1", "Nth_cm3", "Jth_A_cm2", "Ith_mA",
-                      "rendement_W_A", "lambda_emission_nm", "cavite"], raison)
+        raison = ("aucune densité dans le fichier des paramètres" if p is not None else
+                  "fichier des paramètres illisible" if r.problemes else "pas de fichier des paramètres")
+        _indisponible(fm, ("Ntr_cm3", "g0_cm1", "Jtr_A_cm2", "gJ_cm1") + SEUIL, raison)
     else:
         fm["nb_densites"] = len(p.N)
         fm["Gmax_max_cm1"] = float(np.max(p.Gmax))
-        # Gmax is the modal gain of the mode that lases: Γ_TM divides it when TM does.
-        tm = r.console is not None and r.console.polarisation == "TM"
-        gamma = cfg.reel("systeme", "facteur_confinement")
-        if tm:
-            gamma = cfg.reel_optionnel("systeme", "facteur_confinement_tm") or gamma
-        for cles, x in ((("g0_cm1", "Ntr_cm3"), p.N), (("gJ_cm1", "Jtr_A_cm2"), p.J)):
-            if len(p.N) < 2:
-                indisponible(cles, "une seule densité : pas d'ajustement")
-            elif not gamma > 0:
-                indisponible(cles, "facteur_confinement nul : pas de gain matériau")
-            elif (ajustement := ajuster_log(x, p.Gmax / gamma)) is None:
-                n = int(np.sum(p.Gmax > 0))
-                indisponible(cles, "aucune densité au-dessus de la transparence" if n == 0
-                             else "un seul point au-dessus de la transparence : pas d'ajustement")
-            else:
-                fm[cles[0]], fm[cles[1]] = ajustement[0], ajustement[1]
-                fm[cles[0].replace("_cm1", "_points")] = ajustement[2]
-
-        i = indice_seuil(p)
-        fm["seuil_atteint"] = i is not None
-        fm["Gth_cm1"] = float(p.Gth[i if i is not None else -1])
-        if i is None:
-            raison = "seuil non atteint"
-            indisponible(["Nth_cm3", "Jth_A_cm2", "Ith_mA", "rendement_W_A", "lambda_emission_nm", "cavite"], raison)
-        elif i == 0:
-            indisponible(["Nth_cm3", "Jth_A_cm2", "Ith_mA", "rendement_W_A"],
-                         "seuil déjà atteint à la première densité : pas de point pour interpoler")
-        else:
-            seuil = seuil_interpole(p)
-            fm["Nth_cm3"], fm["Jth_A_cm2"] = seuil[0], seuil[1]
-            fm["N_encadrement_cm3"] = (float(p.N[i - 1]), float(p.N[i]))
-            W, L = cfg.reel("systeme", "largeur_contact"), cfg.reel("systeme", "longueur_puce")
-            fm["Ith_mA"] = seuil[1] * W * L * 1000  # A/cm2 x cm x cm -> A -> mA
-        if i is not None:
-            fm["lambda_emission_nm"] = float(p.lambda_nm[i])
-            cavite, source = None, None
-            if r.console is not None and len(r.console.cavites) > i:
-                cavite, source = r.console.cavites[i], "console"
-            else:
-                puce, bragg = gains_cavites(cfg)
-                proche = lambda a, b: abs(a - b) <= 1e-6 * max(abs(a), abs(b), 1e-30)  # noqa: E731
-                if proche(p.Gth[i], puce) != proche(p.Gth[i], bragg):
-                    cavite, source = ("puce" if proche(p.Gth[i], puce) else "Bragg"), "Gth"
-            fm["cavite"], fm["cavite_source"] = cavite, source
-            if cavite is None:
-                indisponible(["cavite"], "inconnue (pas de console.txt, et Gth ne la désigne pas)")
-
-    # Slope of the P-I line, over the currents where the laser emits.
+        _ajustements(fm, r)
+        seuil = _seuil(fm, r)
     if fm["seuil_atteint"] and seuil is not None:
-        if r.pi is None:
-            indisponible(["rendement_W_A"], "pas de fichier P-I lisible")
-        else:
-            dessus = r.pi.puissance > 0
-            if dessus.sum() < 2:
-                indisponible(["rendement_W_A"], "moins de deux points de la courbe P-I au-dessus du seuil")
-            else:
-                pente, origine = np.polyfit(r.pi.courant[dessus], r.pi.puissance[dessus], 1)
-                fm["rendement_W_A"] = float(pente)
-                # gain draws its P-I line from the threshold of its last pass:
-                # past threshold with arret_seuil=0 that is not the threshold.
-                fm["Ith_PI_mA"] = float(-origine / pente * 1000)  # A -> mA
-                if abs(fm["Ith_PI_mA"] - fm["Ith_mA"]) > max(0.5, 0.01 * abs(fm["Ith_mA"])):
-                    fm["avertissements"].append(
-                        f"la droite P-I du fichier part de {fm['Ith_PI_mA']:.4g} mA et non du courant de seuil "
-                        f"interpolé {fm['Ith_mA']:.4g} mA (seuil pris au dernier passage de la série)")
-
-    c = r.console
-    if c is None:
-        indisponible(["E1_meV", "HH1_meV", "LH1_meV", "lambda_E1_HH1_nm", "transition", "lambda_transition_nm",
-                      "polarisation"], "inconnu (pas de console.txt)")
+        _rendement(fm, r)
+    if r.console is None:
+        _indisponible(fm, NIVEAUX, "inconnu (pas de console.txt)")
     else:
-        for bande in ("E", "HH", "LH"):
-            if c.niveaux[bande]:
-                fm[bande + "1_meV"] = c.niveaux[bande][0]
-            else:
-                indisponible([bande + "1_meV"], f"aucun niveau {bande} dans console.txt")
-        Eg = c.Eg_puits_eV
-        if Eg is None:
-            try:
-                Eg = modele_materiau(cfg)["Eg_puits_eV"]
-            except ErreurLecture:
-                Eg = None
-        if fm["E1_meV"] is not None and fm["HH1_meV"] is not None and Eg is not None:
-            fm["E1_HH1_meV"] = 1000 * Eg + fm["E1_meV"] + fm["HH1_meV"]
-            fm["lambda_E1_HH1_nm"] = HC_MEV_NM / fm["E1_HH1_meV"]
-        else:
-            indisponible(["lambda_E1_HH1_nm"], "niveau E1 ou HH1 inconnu")
-        # The hole on top is the one nearest the valence edge: the smallest on the hole axis.
-        trous = [(fm[b + "1_meV"], b) for b in ("HH", "LH") if fm[b + "1_meV"] is not None]
-        if fm["E1_meV"] is not None and trous and Eg is not None:
-            niveau, bande = min(trous)
-            fm["transition"] = f"E1-{bande}1"
-            fm["E1_trou1_meV"] = 1000 * Eg + fm["E1_meV"] + niveau
-            fm["lambda_transition_nm"] = HC_MEV_NM / fm["E1_trou1_meV"]
-        else:
-            indisponible(["transition", "lambda_transition_nm"], "niveau E1 ou de trou inconnu")
-        fm["polarisation"] = c.polarisation if fm["seuil_atteint"] else None
-        if fm["polarisation"] is None:
-            indisponible(["polarisation"], "seuil non atteint")
+        _niveaux(fm, r)
     return fm
 
 
-def figures_de_merite(dossier):
+def figures_de_merite(dossier, gain=None):
     """Figures of merit of the run in `dossier`, as a dict:
 
     Ntr_cm3, g0_cm1      fit of the material gain g = Gmax/Γ = g0 ln(N/Ntr)
@@ -771,5 +633,5 @@ def figures_de_merite(dossier):
                          end, a P-I line that does not start at Ith)
 
     A quantity that cannot be had is None, never estimated. Raises
-    ErreurLecture only when config.ini is missing or unreadable."""
-    return calculer_figures_de_merite(lire_dossier(dossier))
+    ErreurLecture only when config.ini is missing, unreadable or refused by gain."""
+    return calculer_figures_de_merite(lire_dossier(dossier, gain))

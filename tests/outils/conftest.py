@@ -26,6 +26,11 @@ def _gain_par_defaut():
     return None
 
 
+# The tools ask gain to read config.ini: those run here find the build under test.
+if not os.environ.get("GAIN_EXE") and _gain_par_defaut():
+    os.environ["GAIN_EXE"] = str(_gain_par_defaut())
+
+
 @pytest.fixture(scope="session")
 def gain_exe():
     """Path of gain: $GAIN_EXE when ctest runs the suite, else a local build."""

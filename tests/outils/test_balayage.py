@@ -10,41 +10,38 @@ import pytest
 
 import balayage_gain as bg
 import lecture_gain as lg
-from conftest import OUTILS
+import verification_gain as vg
+from conftest import OUTILS, RACINE
 
 BALAYAGE = str(OUTILS / "balayage")
 
-INI = (b"[sortie]\nfichier_gain=gain.txt\n\n[puits]\n  largeur = 75\nlargeur_x=3\n\n"
-       b"[barriere]\nlargeur=250\n\n[puits]\nlargeur=1\n")
+EXEMPLE = (RACINE / "examples" / "in020ga080as_980nm" / "config.ini").read_bytes()
+# The example with a second [puits] (never read), blanks around a key and a remark line.
+INI = (EXEMPLE.replace(b"largeur=75\n", b"  largeur = 75\nremarque sans signe egal\n")
+       + b"\n[puits]\nlargeur=1\n")
 
 
-@pytest.mark.parametrize("cle, valeur, ajoutee, attendu", [
+@pytest.mark.parametrize("cle, valeur, avant, apres", [
     # A key of two sections: only the section named changes; a second [puits] is never read.
-    ("puits.largeur", "50", False, b"  largeur =50\n"),
-    ("barriere.largeur", "300", False, b"[barriere]\nlargeur=300\n"),
+    ("puits.largeur", "50", b"  largeur = 75\n", b"  largeur =50\n"),
+    ("barriere.largeur", "300", b"largeur=250\n", b"largeur=300\n"),
     # The value goes verbatim after '=': blanks are gain's business.
-    ("puits.largeur", " 80 nm ", False, b"  largeur = 80 nm \n"),
-    # Absent from the base: added at the end of its section, or with a new section.
-    ("puits.nouvelle", "7", True, b"largeur_x=3\nnouvelle=7\n\n[barriere]"),
-    ("bragg.lambda", "975", True, b"[bragg]\nlambda=975\n"),
+    ("puits.largeur", " 80 ", b"  largeur = 75\n", b"  largeur = 80 \n"),
+    # Absent from the base: added after the last line of its section, or with a new section.
+    ("systeme.facteur_confinement_tm", "0.01", b"K_delta_Ec=0.62\n", b"K_delta_Ec=0.62\nfacteur_confinement_tm=0.01\n"),
+    ("modele.forme_raie", "sech", b"[puits]\nlargeur=1\n", b"[puits]\nlargeur=1\n\n[modele]\nforme_raie=sech\n"),
 ])
-def test_remplacer_cle(tmp_path, cle, valeur, ajoutee, attendu):
+def test_ecriture_ligne_a_ligne(gain_exe, cle, valeur, avant, apres):
+    """The writer changes the value and no other byte, and gain reads the value written."""
     section, nom = bg.analyser_cle(cle)
-    texte, ajout = bg.remplacer_cle(INI, section, nom, valeur)
-    assert ajout is ajoutee and attendu in texte
-    (tmp_path / "config.ini").write_bytes(texte)
-    cfg = lg.ConfigIni(tmp_path / "config.ini")
-    assert cfg.chaine(section, nom) == valeur
-    # Nothing else changed: every other key reads as before.
-    avant = lg.ConfigIni.__new__(lg.ConfigIni)
-    avant._lignes = list(lg._lignes_ini(INI))
-    for s, k in (("puits", "largeur"), ("puits", "largeur_x"), ("barriere", "largeur"), ("sortie", "fichier_gain")):
-        if (s, k) != (section, nom):
-            assert cfg.brut(s, k) == avant.brut(s, k)
+    texte, ajoutee = vg.regler_cle(INI, section, nom, valeur)
+    assert ajoutee is (avant in apres) and texte == INI.replace(avant, apres, 1)
+    lu = vg.verifier_texte(texte, gain_exe)
+    assert lu.statut == 0 and lu.texte(section, nom) == valeur
 
 
-def test_remplacer_cle_garde_crlf():
-    texte, _ = bg.remplacer_cle(b"[puits]\r\nlargeur=75\r\n", "puits", "largeur", "60")
+def test_ecriture_garde_crlf():
+    texte, _ = vg.regler_cle(b"[puits]\r\nlargeur=75\r\n", "puits", "largeur", "60")
     assert texte == b"[puits]\r\nlargeur=60\r\n"
 
 
@@ -69,6 +66,10 @@ def test_liste_mal_formee_refusee_avec_les_formes(texte):
     with pytest.raises(bg.ErreurBalayage, match="formes acceptées : début:fin:nombre"):
         bg.analyser_valeurs(texte)
     assert bg.analyser_valeurs("-5,1e-3, 7 ") == ["-5", "1e-3", " 7 "]
+
+
+# The faulty gains below break down on runs only: their reading of config.ini is gain's.
+LECTURE_INTACTE = '[ "$1" = --verifier ] && exec {gain} "$@"\n'
 
 
 def balayer(gain, base, dossier, *options, env=None):
@@ -112,9 +113,9 @@ def test_grille_de_deux_cles(gain_exe, dossier_exemple, tmp_path):
     assert [(l["puits.largeur_A"], l["bragg.lambda_nm"]) for l in lignes] == [
         ("60", "970"), ("60", "980"), ("80", "970"), ("80", "980")]
     for l in lignes:
-        cfg = lg.ConfigIni(tmp_path / "g" / l["point"] / "config.ini")
-        assert (cfg.chaine("puits", "largeur"), cfg.chaine("bragg", "lambda")) == (l["puits.largeur_A"], l["bragg.lambda_nm"])
-        assert cfg.chaine("barriere", "largeur") == "250"
+        cfg = vg.verifier_dossier(tmp_path / "g" / l["point"], gain_exe)
+        assert (cfg.texte("puits", "largeur"), cfg.texte("bragg", "lambda")) == (l["puits.largeur_A"], l["bragg.lambda_nm"])
+        assert cfg.texte("barriere", "largeur") == "250"
         assert l["etat"] == "fini"
     assert (tmp_path / "g" / "balayage.pdf").exists()
 
@@ -135,7 +136,7 @@ def test_reprise_apres_un_point_en_echec(gain_exe, dossier_exemple, tmp_path):
     panne = tmp_path / "panne"
     panne.touch()
     faux = tmp_path / "gain_fragile"
-    faux.write_text(f"#!/bin/bash\nif [ -e {panne} ] && grep -q '^largeur=70$' config.ini; then\n"
+    faux.write_text(f"#!/bin/bash\n{LECTURE_INTACTE.format(gain=gain_exe)}if [ -e {panne} ] && grep -q '^largeur=70$' config.ini; then\n"
                     f"  echo 'Erreur : disque plein'; exit 3\nfi\nexec {gain_exe} \"$@\"\n")
     faux.chmod(0o755)
     options = ("--cle", "puits.largeur", "--valeurs", "60:80:3")
@@ -176,7 +177,7 @@ def test_point_interrompu_reste_a_faire(gain_exe, dossier_exemple, tmp_path):
     marque = tmp_path / "interrompre"
     marque.touch()
     faux = tmp_path / "gain_interrompu"
-    faux.write_text(f"#!/bin/bash\nif [ -e {marque} ] && grep -q '^largeur=70$' config.ini; then\n"
+    faux.write_text(f"#!/bin/bash\n{LECTURE_INTACTE.format(gain=gain_exe)}if [ -e {marque} ] && grep -q '^largeur=70$' config.ini; then\n"
                     f"  kill -TERM $$\nfi\nexec {gain_exe} \"$@\"\n")
     faux.chmod(0o755)
     base = dossier_exemple()
@@ -275,7 +276,7 @@ def test_signal_arrete_le_balayage_et_la_reprise_finit(gain_exe, dossier_exemple
     marque = tmp_path / "bloquer"
     marque.touch()
     faux = tmp_path / "gain_lent"
-    faux.write_text(f"#!/bin/bash\nif [ -e {marque} ] && ! grep -q '^largeur=60$' config.ini; then sleep 60; fi\n"
+    faux.write_text(f"#!/bin/bash\n{LECTURE_INTACTE.format(gain=gain_exe)}if [ -e {marque} ] && ! grep -q '^largeur=60$' config.ini; then sleep 60; fi\n"
                     f"exec {gain_exe} \"$@\"\n")
     faux.chmod(0o755)
     base, dossier = dossier_exemple(), tmp_path / "s"

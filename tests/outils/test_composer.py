@@ -5,7 +5,6 @@ import math
 import pathlib
 import re
 import shlex
-import shutil
 
 import pytest
 
@@ -145,12 +144,16 @@ def bibliotheque_quadratique(tmp_path):
     ("In0.2Ga0.8:75", "GaAs:250", [], "pas d'élément du groupe V"),
     ("In0.2Ga0.8As0.5P0.5:75", "GaAs:250", [], "que des ternaires"),
     ("In0.2Ga0.8As:75", "Ga0.51In0.49P:250", [], "aucun binaire commun"),
-    ("In0.2Ga0.8As:75", "GaAs:250", [("base", "Nk=70", "Nk=1")], "[calcul] Nk = 1 hors du domaine"),
-    ("In0.2Ga0.8As:75", "GaAs:250", [("base", "deltak=1.5e7\n", "")], "[calcul] deltak manquante"),
+    # The base as gain reads it, refused with gain's own message.
+    ("In0.2Ga0.8As:75", "GaAs:250", [("base", "Nk=70", "Nk=1")], "Il faut au moins 2 valeurs sur kx"),
+    ("In0.2Ga0.8As:75", "GaAs:250", [("base", "Nk=70", "Nk=200000")], "Valeur hors bornes pour la clé Nk"),
+    ("In0.2Ga0.8As:75", "GaAs:250", [("base", "nb_fils=0", "nb_fils=-5")], "Valeur hors domaine pour la clé nb_fils"),
+    ("In0.2Ga0.8As:75", "GaAs:250", [("base", "deltak=1.5e7\n", "")], "Parametre : deltak"),
     ("In0.2Ga0.8As:75", "GaAs:250", [("base", "facteur_confinement=0.015", "facteur_confinement=0,015")],
-     "séparateur décimal"),
-    ("In0.2Ga0.8As:75", "GaAs:250", [("base", "Rmax=0.95", "Rmax=1.5")], "[systeme] Rmax = 1.5 hors du domaine"),
-    ("In0.2Ga0.8As:75", "GaAs:250", [("base", "[calcul]", "[calcul] ")], "pas de section [calcul]"),
+     "le séparateur décimal est le point"),
+    ("In0.2Ga0.8As:75", "GaAs:250", [("base", "Rmax=0.95", "Rmax=1.5")], "Valeur hors domaine pour la clé Rmax"),
+    ("In0.2Ga0.8As:75", "GaAs:250", [("base", "[calcul]", "[calcul] ")], "Il faut au moins 2 valeurs sur kx"),
+    ("In0.2Ga0.8As:75", "GaAs:250", [("regler", "systeme.K_delta_Ec=1.2")], "K_delta_Ec = 1.2 hors du domaine"),
     ("In0.2Ga0.8As:75", "GaAs:250", [("regler", "puits.mc_x=0.1")], "viennent de la bibliothèque"),
     ("In0.2Ga0.8As:75", "GaAs:250", [("regler", "calcul.arret=1")], "clé inconnue"),
     ("GaAs:100", "Al0.3Ga0.7As:250", [("bibliotheque",)], "degré 2"),
@@ -172,6 +175,15 @@ def test_refus(tmp_path, puits, barriere, autres, message):
     assert fait.returncode == 1
     assert message in fait.stderr, fait.stderr
     assert not sortie.exists() and fait.stdout == ""
+
+
+def test_refus_de_gain_garde_la_sortie(tmp_path):
+    sortie = tmp_path / "config.ini"
+    sortie.write_text("ancien\n")
+    fait = executer_composer("--puits", "In0.2Ga0.8As:75", "--barriere", "GaAs:250", "--force", "--sans-gain",
+                             "--base", base_modifiee(tmp_path, "Nk=70", "Nk=200000"), "-o", sortie)
+    assert fait.returncode == 1 and "gain refuse" in fait.stderr and "(statut 1)" in fait.stderr
+    assert sortie.read_text() == "ancien\n" and sorted(p.name for p in tmp_path.iterdir()) == ["base.ini", "config.ini"]
 
 
 def test_sortie_existante_gardee_sauf_force(tmp_path):

@@ -1,81 +1,25 @@
 """Readers of gain's files and config.ini, fits and figures of merit."""
-import math
-
 import numpy as np
 import pytest
 
 import lecture_gain as lg
 from conftest import lancer_gain_console
 
-INI = (b"cle_orpheline=1\n"
-       b"[sortie]\n"
-       b"fichier_gain= gain.txt\n"
-       b"remarque : fichier_param est plus bas, ceci n'est pas une valeur\n"
-       b"fichier_param=p.txt\r\n"
-       b"[puits]\n"
-       b"bowing_Eg_x=0.2\n"
-       b"  bowing_Eg\t= 0.477\n"
-       b"note fichier_gain=ne repond pas\n"
-       b"egal=a=b\n"
-       b"vide=\n"
-       b"entier=12abc\n"
-       b"signe= -3\n"
-       b"texte=abc\n"
-       b"reel=1e18x\n"
-       b"hexa=0x1p3\n"
-       b"pasnombre=nan\n"
-       b"[puits]\n"
-       b"seconde=1\n"
-       b"[pui]\n"
-       b"prefixe=1\n"
-       b"[bragg] \n"
-       b"lambda=975\n")
-
-
-@pytest.fixture
-def ini(tmp_path):
-    chemin = tmp_path / "config.ini"
-    chemin.write_bytes(INI)
-    return lg.ConfigIni(chemin)
-
-
-@pytest.mark.parametrize("section, cle, attendu", [
-    ("sortie", "fichier_gain", " gain.txt"),      # leading blank of a file name kept
-    ("sortie", "fichier_param", "p.txt"),         # carriage return dropped; a remark without '=' ignored
-    ("puits", "bowing_Eg", " 0.477"),             # exact key: not answered by bowing_Eg_x before it
-    ("puits", "bowing_Eg_x", "0.2"),
-    ("puits", "egal", "a=b"),                     # value after the first '='
-    ("puits", "vide", ""),
-    ("puits", "seconde", None),                   # second section of a name never read
-    ("pui", "prefixe", "1"),                      # "[puits]" does not open `pui`, "[pui]" does
-    ("puits", "prefixe", None),                   # "[pui]" would open `puits`, but only the first one counts
-    ("bragg", "lambda", None),                    # "[bragg] " with a blank opens nothing
-    ("sortie", "cle_orpheline", None),            # keys before the first header
-    ("puits", "fichier_gain", None),              # "note fichier_gain=" is not the key
-])
-def test_regles_du_lecteur(ini, section, cle, attendu):
-    assert ini.chaine(section, cle) == attendu
-
-
-@pytest.mark.parametrize("cle, entier, reel", [
-    ("entier", 12, 12.0), ("signe", -3, -3.0), ("texte", 0, 0.0), ("vide", 0, 0.0),
-    ("reel", 1, 1e18), ("hexa", 0, 8.0), ("absente", 0, None),
-])
-def test_conversions_numeriques(ini, cle, entier, reel):
-    assert ini.entier("puits", cle) == entier
-    assert ini.reel_optionnel("puits", cle) == reel
-    assert math.isnan(ini.reel("puits", "pasnombre"))
-
-
-def test_reel_absent_nomme_la_cle(ini):
-    with pytest.raises(lg.ErreurLecture, match=r"clé absente_ici absente de la section \[puits\]"):
-        ini.reel("puits", "absente_ici")
-
-
-def test_ligne_longue_lue_par_morceaux(tmp_path):
-    # A physical line beyond 1023 bytes continues as a line of its own.
-    (tmp_path / "config.ini").write_bytes(b"[s]\nx=" + b"a" * 1021 + b"cle=7\n")
-    assert lg.ConfigIni(tmp_path / "config.ini").entier("s", "cle") == 7
+def test_config_lue_par_gain(copie_calcul):
+    """The tools take config.ini as gain reads it: a byte-order mark, a CRLF
+    line, blanks around a key; a value gain refuses."""
+    dossier = copie_calcul()
+    config = dossier / "config.ini"
+    texte = config.read_bytes()
+    config.write_bytes(b"\xef\xbb\xbf" + texte.replace(b"debut_E=1150\n", b"  debut_E\t= 1150\r\n"))
+    r = lg.lire_dossier(dossier)
+    assert r.problemes == [] and r.config.valeur("calcul", "debut_E") == 1150.0
+    assert r.config.texte("calcul", "debut_E") == " 1150"
+    # A file gain refuses holds no results of its own: refused with gain's message.
+    config.write_bytes(texte.replace(b"lambda=975", b"lambda=975,5"))
+    with pytest.raises(lg.ErreurLecture, match=r"gain refuse .* \(statut 1\) : Valeur illisible pour la clé lambda "
+                                               r"\[bragg\] : « 975,5 » \(le séparateur décimal est le point\)"):
+        lg.lire_dossier(dossier)
 
 
 @pytest.mark.parametrize("g0, Ntr", [(1500.0, 1.3e18), (2900.0, 8e17)])
@@ -116,7 +60,7 @@ def test_lecteurs_sur_un_vrai_calcul(calcul_exemple):
     assert r.spectres.energies[1] == float(champs[0]) and r.spectres.te[0, 1] == float(champs[1])
     assert r.parametres.Jnr[-1] == float(lignes_param[-1].split("\t")[3])
     assert r.pi.courant[-1] == float((calcul_exemple / "P-I.txt").read_text().splitlines()[-1].split("\t")[0])
-    assert r.console.Vc_meV == pytest.approx(lg.modele_materiau(r.config)["Vc_meV"], abs=1e-6)
+    assert r.console.Vc_meV == pytest.approx(r.config.materiau["Vc_meV"], abs=1e-6)
     assert len(r.enveloppes.noms) == sum(len(v) for v in r.console.niveaux.values())
     assert r.dispersion.niveaux.shape[1] >= len(r.dispersion.branche_lh)
 
