@@ -89,17 +89,11 @@ class Verification:
         raise ErreurLecture(f"{self.chemin} : clé {cle} [{section}] non lue par gain : {self.erreur}")
 
     def bords_puits(self):
-        """Band edges of the strained well (meV): conduction on the electron
-        axis, heavy and light holes on the hole axis (positive downwards).
-        gain's JSON gives the conduction edge (dEc_hydro); until it gives
-        the hole edges (bord_puits_HH_meV, bord_puits_LH_meV), they are formed
-        here from its material fields as gain forms them for the level search."""
+        """Band edges of the strained well (meV), as gain forms them for its
+        level search: conduction on the electron axis, heavy and light holes
+        on the hole axis (positive downwards)."""
         m = self.materiau
-        if "bord_puits_HH_meV" in m:
-            return {"E": m["dEc_hydro_meV"], "HH": m["bord_puits_HH_meV"], "LH": m["bord_puits_LH_meV"]}
-        dEv_hydro = 2 * (1000 * m["epsilon"] * (1 - m["rapport_C12_C11"]) * m["aH_puits_eV"]) / 3
-        return {"E": m["dEc_hydro_meV"], "HH": m["dE_cisaillement_meV"] + dEv_hydro,
-                "LH": dEv_hydro - m["dE_cisaillement_meV"]}
+        return {"E": m["bord_puits_E_meV"], "HH": m["bord_puits_HH_meV"], "LH": m["bord_puits_LH_meV"]}
 
     def fichier(self, cle, dossier):
         """Path of the [sortie] file `cle`, relative to the run folder as gain opens it."""

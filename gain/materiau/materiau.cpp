@@ -69,11 +69,11 @@ void bandes_et_contrainte(const parametres_couches& c, resultats_materiau& m)
     m.gamma1_puits = interpolation(x, c.gamma1_x, c.gamma1_1_x);
     m.gamma2_puits = interpolation(x, c.gamma2_x, c.gamma2_1_x);
     m.gamma3_puits = interpolation(x, c.gamma3_x, c.gamma3_1_x);
-    const double a_puits = interpolation(x, c.a_x, c.a_1_x);
+    m.a_puits = interpolation(x, c.a_x, c.a_1_x);
     m.aH_puits = interpolation(x, c.aH_x, c.aH_1_x);
     const double bS_puits = interpolation(x, c.bS_x, c.bS_1_x);
-    const double C11_puits = interpolation(x, c.C11_x, c.C11_1_x);
-    const double C12_puits = interpolation(x, c.C12_x, c.C12_1_x);
+    m.C11_puits = interpolation(x, c.C11_x, c.C11_1_x);
+    m.C12_puits = interpolation(x, c.C12_x, c.C12_1_x);
     m.Ep_puits = interpolation(x, c.Ep_x, c.Ep_1_x);
     m.nr_puits = interpolation(x, c.nr_x, c.nr_1_x);
 
@@ -81,10 +81,10 @@ void bandes_et_contrainte(const parametres_couches& c, resultats_materiau& m)
     m.gamma1_barriere = interpolation(y, c.gamma1_y, c.gamma1_x);
     m.gamma2_barriere = interpolation(y, c.gamma2_y, c.gamma2_x);
     m.gamma3_barriere = interpolation(y, c.gamma3_y, c.gamma3_x);
-    const double a_barriere = interpolation(y, c.a_y, c.a_x);
+    m.a_barriere = interpolation(y, c.a_y, c.a_x);
 
-    m.rapport_C12_C11 = C12_puits / C11_puits;
-    m.epsilon = (a_barriere - a_puits) / a_barriere;
+    m.rapport_C12_C11 = m.C12_puits / m.C11_puits;
+    m.epsilon = (m.a_barriere - m.a_puits) / m.a_barriere;
     m.dE_hydro = -2 * (1 - m.rapport_C12_C11) * m.aH_puits * m.epsilon * 1000;          // eV -> meV
     m.dE_cisaillement = -(1 + m.rapport_C12_C11) * bS_puits * m.epsilon * 1000;          // eV -> meV
     m.dEc_hydro = (4.0 / 3.0) * (1 - m.rapport_C12_C11) * m.aH_puits * m.epsilon * 1000; // eV -> meV

@@ -13,6 +13,8 @@ struct resultats_materiau {
     double Ep_puits = 0;                      // eV
     double nr_puits = 0;
     double aH_puits = 0;                      // eV
+    double a_puits = 0, a_barriere = 0;       // relaxed lattice constants, unit of the keys a_*
+    double C11_puits = 0, C12_puits = 0;      // elastic constants of the well, unit of the keys
     double rapport_C12_C11 = 0;
     double epsilon = 0;                       // in-plane strain of the well
     double dE_hydro = 0, dE_cisaillement = 0, dEc_hydro = 0; // meV

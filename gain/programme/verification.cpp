@@ -88,6 +88,10 @@ std::vector<champ> resume_materiau(const resultats_materiau& m)
             {"Ep_puits_eV", m.Ep_puits, "eV"},
             {"nr_puits", m.nr_puits, ""},
             {"aH_puits_eV", m.aH_puits, "eV"},
+            {"a_puits", m.a_puits, "Å"},
+            {"a_barriere", m.a_barriere, "Å"},
+            {"C11_puits", m.C11_puits, "GPa"},
+            {"C12_puits", m.C12_puits, "GPa"},
             {"rapport_C12_C11", m.rapport_C12_C11, ""},
             {"Ninj_surf_m2", m.Ninj_surf, "m-2"}};
 }
