@@ -354,10 +354,9 @@ TEST(CalculerNiveauxK0, TousLesNiveauxDesPuitsReels)
     };
     for (const auto& c : cas) {
         parametres_calcul p;
-        testing::internal::CaptureStdout();
-        lire_parametres(c.exemple, p);
+        std::vector<std::string> avertissements;
+        lire_parametres(c.exemple, p, journal{&avertissements});
         p.couches.largeur_puits = c.largeur;
-        testing::internal::GetCapturedStdout();
         const resultats_materiau m = modele_materiau(p.couches, p.calcul.Ninj, p.calcul.demi_largeur_lorentz);
         const resultats_k0 r =
             calculer_niveaux_k0({p.calcul.deltaE, p.couches.largeur_puits, p.couches.largeur_barriere}, m);
