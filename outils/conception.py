@@ -198,14 +198,6 @@ def lancer_gain(gain, config, fichier_param, arguments=()):
     return fini.returncode, console, lignes
 
 
-def niveaux(console):
-    """Zone-centre levels (meV) of gain's console: {'E': [...], 'HH': [...], 'LH': [...]}."""
-    trouves = {b: [] for b in ("E", "HH", "LH")}
-    for bande, suite in re.findall(r"Niveaux (E|HH|LH) dans la B[CV] \(meV\) :\n((?:[-0-9.]+ \n)*)", console):
-        trouves[bande] = [float(v) for v in suite.split()]
-    return trouves
-
-
 def seuil(console):
     """(Nth cm^-3, emission wavelength nm) of gain's closing summary, or None."""
     n = re.search(r"densité de seuil Nth : (\S+) cm-3", console)

@@ -50,7 +50,7 @@ def trouver_gain(donne=None):
 class Verification:
     """gain's answer on one folder. `statut` is the exit status a run would
     have, `erreur` its stopping message (None when accepted); a refused
-    file has no keys (`cles` empty) and `materiau`, `bornes` None."""
+    file has no keys (`cles` empty) and `materiau`, `niveaux_k0`, `bornes` None."""
 
     def __init__(self, objet, chemin):
         self.chemin = chemin  # the config.ini the answer is about, for messages
@@ -61,6 +61,7 @@ class Verification:
         self.materiau = objet["materiau"]
         self.bornes = objet["bornes"]
         self.commande = objet["commande"]
+        self.niveaux_k0 = objet.get("niveaux_k0")  # {"E_meV": [...], "HH_meV": [...], "LH_meV": [...]}
         self.cles = {(c["section"], c["cle"]): c for c in objet["cles"] or []}
 
     def refus(self):
