@@ -356,3 +356,12 @@ void calculer_spectres(double EFC, double EFV, double N, const bandes_puits& b, 
         s.lignes.push_back({E, s.gain_te[idx], s.gain_tm[idx], s.rsp[idx]});
     }
 }
+
+double points_spectre(double debut_E, double fin_E)
+{
+    return fin_E < debut_E ? 0.0 : std::floor(fin_E - debut_E) + 1;
+}
+
+double memoire_lignes_k(int Nk) { return 64 * (static_cast<double>(Nk) + 1); }
+
+double memoire_spectres(double points) { return 24 * points; }

@@ -71,6 +71,17 @@ struct bandes_puits {
 // reused from pass to pass.
 void calculer_spectres(double EFC, double EFV, double N, const bandes_puits& b, const reglages_spectres& r, spectres& s);
 
+// Photon energies of one spectrum, debut_E, debut_E + 1, ... up to fin_E
+// (meV), for the bounds of the run: floor(fin_E - debut_E) + 1, none when
+// fin_E < debut_E.
+double points_spectre(double debut_E, double fin_E);
+
+// Lower estimates of the bytes of a pass's tables, before any is allocated:
+// those along k (Nk + 1 rows of the Fermi and spectra sums, one level and one
+// branch), and the three spectra of `points` photon energies.
+double memoire_lignes_k(int Nk);
+double memoire_spectres(double points);
+
 // Line shape of unit area at detuning x (J) for the half width at half
 // maximum Gamma (J), in J^-1:
 //   lorentz (Gamma/pi) / (x^2 + Gamma^2);

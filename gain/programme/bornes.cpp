@@ -9,6 +9,7 @@
 #include "configuration/fichier.hpp"
 #include "dispersion/balayage.hpp"
 #include "dispersion/table.hpp"
+#include "gain_optique/spectres.hpp"
 #include "niveaux_k0/niveaux_k0.hpp"
 
 namespace {
@@ -27,11 +28,8 @@ void borner_positif(double v, double max, const char* section, const char* cle, 
     if (!(v > 0 && v <= max)) refuser_cle(section, cle, v, plage, raison);
 }
 
-// Photon energies of one spectrum: debut_E, debut_E + 1, ... up to fin_E.
-double points_spectre(const parametres_calcul& p)
-{
-    return p.calcul.fin_E < p.calcul.debut_E ? 0.0 : std::floor(p.calcul.fin_E - p.calcul.debut_E) + 1;
-}
+// Photon energies of one spectrum, as the spectra count them.
+double points_spectre(const parametres_calcul& p) { return ::points_spectre(p.calcul.debut_E, p.calcul.fin_E); }
 
 void verifier_grilles(const parametres_calcul& p, const ampleur_structure& a, const estimations_bornes& e)
 {
@@ -131,12 +129,11 @@ estimations_bornes estimer_bornes(const parametres_calcul& p, const ampleur_stru
     e.points_grille_dispersion = points_grille_valence(a.Vv, a.dE_hydro, p.calcul.deltaE);
     e.points_plan = points_plan_dispersion(p.calcul.Nk, p.calcul.Nky);
     e.evaluations_dispersion = e.points_grille_dispersion * e.points_plan;
-    const double lignes_k = static_cast<double>(p.calcul.Nk) + 1;
     e.memoire_octets = memoire_niveaux_k0(e.points_grille_k0)                 // grids and quantisation function
                        + memoire_grille_valence(e.points_grille_dispersion)   // energy grid of the dispersion
                        + memoire_table_dispersion(e.points_plan)              // the dispersion's tables
-                       + 64 * lignes_k        // spectra and Fermi tables along k, one level and one branch
-                       + 24 * points_spectre(p); // the three spectra of a pass
+                       + memoire_lignes_k(p.calcul.Nk)                        // Fermi and spectra tables along k
+                       + memoire_spectres(points_spectre(p));                 // the three spectra of a pass
     return e;
 }
 

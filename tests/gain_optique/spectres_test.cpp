@@ -234,3 +234,15 @@ TEST(Spectres, LignesCommeCalculeesQuandDeuxEnergiesPartagentUnIndice)
     spectres seul;
     EXPECT_EQ(calculer(b, 30, 40, seul)[0].gain_te, l[23].gain_te);
 }
+
+// The bounds of the run count the photon energies of a spectrum as the
+// spectra step them: 1 meV at a time from debut_E while E <= fin_E.
+TEST(Spectres, PointsDuSpectreCommeLaBoucle)
+{
+    for (const auto& [debut, fin] : {std::pair{1150.0, 1400.0}, std::pair{1000.0015, 1010.0}, std::pair{1150.3, 1150.2},
+                                     std::pair{900.5, 1900.25}, std::pair{1.0, 1.0}}) {
+        double n = 0;
+        for (double E = debut; E <= fin; E += 1.0) ++n;
+        EXPECT_EQ(points_spectre(debut, fin), n) << debut << " " << fin;
+    }
+}
