@@ -276,6 +276,8 @@ std::vector<cle_config> cles_modele()
          .texte_domaine = "lorentz, sech or gauss",
          .sens = "line shape of every transition, unit area, half width at half maximum ħ/`demi_largeur_lorentz`: "
                  "`lorentz` (absent: the exact model), `sech`, `gauss`",
+         .choisi = [](const P& p) { return static_cast<std::size_t>(p.modele.raie); },
+         .choisir = [](P& p, std::size_t rang) { p.modele.raie = static_cast<forme_raie>(rang); },
          .domaine = {genre::choix, 0, 0, true, true, nullptr, {"lorentz", "sech", "gauss"}}, .apres = modele_donne},
         {.section = "modele", .cle = "A_srh", .type = type_cle::reel, .requise = false, .unite = "s⁻¹",
          .texte_domaine = "≥ 0", .sens = "defect (Shockley–Read–Hall) rate of the well; with `C_auger` replaces N/`tau_nr`; typical 1e7–1e8 "
@@ -348,7 +350,7 @@ std::optional<std::string> valeur_lue(const cle_config& c, parametres_calcul& p)
     case type_cle::reel:
         return texte_exact(c.reel(p));
     case type_cle::choix:
-        return c.domaine.noms[static_cast<std::size_t>(p.modele.raie)];
+        return c.domaine.noms[c.choisi(p)];
     }
     return std::nullopt;
 }

@@ -6,6 +6,7 @@
 // README's table.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,6 +40,9 @@ struct cle_config {
     std::optional<std::string>& (*texte)(parametres_calcul&) = nullptr;
     int& (*entier)(parametres_calcul&) = nullptr;
     double& (*reel)(parametres_calcul&) = nullptr;
+    // A choice: the rank of the chosen name among the domain's `noms`.
+    std::size_t (*choisi)(const parametres_calcul&) = nullptr;
+    void (*choisir)(parametres_calcul&, std::size_t rang) = nullptr;
     domaine_cle domaine = {};
     // Value of an optional key that is absent, from the keys read before it.
     double (*defaut)(const parametres_calcul&) = nullptr;

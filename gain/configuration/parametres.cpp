@@ -55,7 +55,7 @@ void lire_choix(const cle_config& c, const std::string& texte, parametres_calcul
     const auto& noms = c.domaine.noms;
     for (std::size_t i = 0; i < noms.size(); ++i)
         if (nom == noms[i]) {
-            p.modele.raie = static_cast<forme_raie>(i);
+            c.choisir(p, i);
             return;
         }
     std::string liste;

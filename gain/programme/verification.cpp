@@ -48,11 +48,10 @@ std::string nombre_json(double v) { return std::isfinite(v) ? texte_exact(v) : "
 
 std::string option_json(const std::optional<std::string>& s) { return s ? chaine_json(*s) : "null"; }
 
-// Named values of a summary, in order: numbers, or texts.
+// Named values of a summary, in order; each name carries its unit.
 struct champ {
     std::string nom;
     double valeur;
-    const char* unite;
 };
 
 std::string objet_json(const std::vector<champ>& champs, const std::string& en_plus = "")
@@ -69,41 +68,41 @@ const char* const noms_types[] = {"texte", "entier", "reel", "choix"};
 
 std::vector<champ> resume_materiau(const resultats_materiau& m)
 {
-    return {{"Eg_puits_eV", m.Eg_Puits, "eV"},
-            {"Eg_barriere_eV", m.Eg_Barriere, "eV"},
-            {"Vc_meV", m.Vc, "meV"},
-            {"Vv_meV", m.Vv, "meV"},
-            {"epsilon", m.epsilon, ""},
-            {"dE_hydro_meV", m.dE_hydro, "meV"},
-            {"dE_cisaillement_meV", m.dE_cisaillement, "meV"},
-            {"dEc_hydro_meV", m.dEc_hydro, "meV"},
-            {"mc_puits", m.mc_puits, "m0"},
-            {"mc_barriere", m.mc_barriere, "m0"},
-            {"gamma1_puits", m.gamma1_puits, ""},
-            {"gamma2_puits", m.gamma2_puits, ""},
-            {"gamma3_puits", m.gamma3_puits, ""},
-            {"gamma1_barriere", m.gamma1_barriere, ""},
-            {"gamma2_barriere", m.gamma2_barriere, ""},
-            {"gamma3_barriere", m.gamma3_barriere, ""},
-            {"Ep_puits_eV", m.Ep_puits, "eV"},
-            {"nr_puits", m.nr_puits, ""},
-            {"aH_puits_eV", m.aH_puits, "eV"},
-            {"a_puits", m.a_puits, "Å"},
-            {"a_barriere", m.a_barriere, "Å"},
-            {"C11_puits", m.C11_puits, "GPa"},
-            {"C12_puits", m.C12_puits, "GPa"},
-            {"rapport_C12_C11", m.rapport_C12_C11, ""},
-            {"Ninj_surf_m2", m.Ninj_surf, "m-2"}};
+    return {{"Eg_puits_eV", m.Eg_Puits},
+            {"Eg_barriere_eV", m.Eg_Barriere},
+            {"Vc_meV", m.Vc},
+            {"Vv_meV", m.Vv},
+            {"epsilon", m.epsilon},
+            {"dE_hydro_meV", m.dE_hydro},
+            {"dE_cisaillement_meV", m.dE_cisaillement},
+            {"dEc_hydro_meV", m.dEc_hydro},
+            {"mc_puits", m.mc_puits},
+            {"mc_barriere", m.mc_barriere},
+            {"gamma1_puits", m.gamma1_puits},
+            {"gamma2_puits", m.gamma2_puits},
+            {"gamma3_puits", m.gamma3_puits},
+            {"gamma1_barriere", m.gamma1_barriere},
+            {"gamma2_barriere", m.gamma2_barriere},
+            {"gamma3_barriere", m.gamma3_barriere},
+            {"Ep_puits_eV", m.Ep_puits},
+            {"nr_puits", m.nr_puits},
+            {"aH_puits_eV", m.aH_puits},
+            {"a_puits", m.a_puits},
+            {"a_barriere", m.a_barriere},
+            {"C11_puits", m.C11_puits},
+            {"C12_puits", m.C12_puits},
+            {"rapport_C12_C11", m.rapport_C12_C11},
+            {"Ninj_surf_m2", m.Ninj_surf}};
 }
 
 // The strained well edges of the zone-centre bands (holes on the hole axis,
 // positive downwards) and the hydrostatic valence shift.
 std::vector<champ> bords_puits(const resultats_k0& k0)
 {
-    return {{"dEv_hydro_meV", k0.dEv_hydro, "meV"},
-            {"bord_puits_E_meV", k0.bande_E.bord_puits, "meV"},
-            {"bord_puits_HH_meV", k0.bande_HH.bord_puits, "meV"},
-            {"bord_puits_LH_meV", k0.bande_LH.bord_puits, "meV"}};
+    return {{"dEv_hydro_meV", k0.dEv_hydro},
+            {"bord_puits_E_meV", k0.bande_E.bord_puits},
+            {"bord_puits_HH_meV", k0.bande_HH.bord_puits},
+            {"bord_puits_LH_meV", k0.bande_LH.bord_puits}};
 }
 
 // The hole on top: the one whose edge lies higher, i.e. lower on the hole axis.
@@ -115,12 +114,12 @@ const char* trou_du_dessus(const resultats_k0& k0)
 std::vector<champ> resume_bornes(const calcul_prepare& c)
 {
     const estimations_bornes e = estimer_bornes(c.p, {c.m.Vc, c.m.Vv, c.m.dE_hydro});
-    return {{"points_grille_k0", e.points_grille_k0, "points"},
-            {"points_grille_dispersion", e.points_grille_dispersion, "points"},
-            {"points_plan", e.points_plan, "points"},
-            {"evaluations_dispersion", e.evaluations_dispersion, "évaluations"},
-            {"memoire_octets", e.memoire_octets, "octets"},
-            {"memoire_disponible_octets", memoire_disponible(), "octets"}};
+    return {{"points_grille_k0", e.points_grille_k0},
+            {"points_grille_dispersion", e.points_grille_dispersion},
+            {"points_plan", e.points_plan},
+            {"evaluations_dispersion", e.evaluations_dispersion},
+            {"memoire_octets", e.memoire_octets},
+            {"memoire_disponible_octets", memoire_disponible()}};
 }
 
 std::vector<champ> materiau_et_bords(const calcul_prepare& c, const resultats_k0& k0)
