@@ -191,3 +191,21 @@ def test_laser_algaas_compose_atteint_le_seuil(gain_exe, tmp_path):
         float(re.search(r"Indice du puits à (\S+) nm", fait.stdout).group(1)) - lam) < 3
     # The grating of the defaults (975 nm) is far from this gain peak.
     assert "Attention : le réseau de Bragg (975 nm)" in fait.stdout
+
+
+def test_guide_a_gradient_parabolique():
+    """A graded-index (GRIN) guide: n^2 = n0^2 - (n0^2 - nc^2)(x/a)^2 in 400
+    steps. Its fundamental TE mode is the Gaussian exp(-x^2/2w^2) with
+    w^2 = a / (k0 sqrt(n0^2 - nc^2)) and n_eff^2 = n0^2 - sqrt(n0^2 - nc^2)/(k0 a)
+    while w << a; a well of width d at the centre holds erf(d/2w) of its power."""
+    lam, n0, nc, a, d, marches = 0.85e-6, 3.6, 3.2, 2e-6, 10e-9, 400
+    k0 = 2 * math.pi / lam
+    ouverture = math.sqrt(n0 ** 2 - nc ** 2)
+    w = math.sqrt(a / (k0 * ouverture))
+    pas = (a - d / 2) / marches
+    couches = [(n0, d)] + [(math.sqrt(n0 ** 2 - ouverture ** 2 * ((d / 2 + (i + 0.5) * pas) / a) ** 2), pas)
+                           for i in range(marches)] + [(nc, None)]
+    m = guide_onde.mode(couches, lam, "TE")
+    assert m["neff"] == pytest.approx(math.sqrt(n0 ** 2 - ouverture / (k0 * a)), abs=1e-5)
+    assert m["confinement"] == pytest.approx(math.erf(d / (2 * w)), rel=1e-4)   # found within 4e-7
+    assert m["largeur"] == pytest.approx(2 * w * math.sqrt(math.log(2)), rel=1e-4)
