@@ -61,6 +61,9 @@ struct parametres_cavite {
     double pertes_internes = 0.0;     // cm^-1
     double tau_nr = 0.0;              // s
     double eta_interne = 0.0;
+    // The small-signal response of the rate equations (optional keys).
+    double indice_groupe = 0.0;       // group index n_g of the lasing mode; absent: nr of the well
+    double compression_gain = 0.0;    // gain compression epsilon, cm^3: g = g(N) / (1 + epsilon S)
 };
 
 // [bragg]: the fibre and its grating.
