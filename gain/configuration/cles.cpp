@@ -261,6 +261,31 @@ void cles_courbure(std::vector<cle_config>& t)
                          "share of the band-gap difference taken by the conduction band"));
 }
 
+// Without its key the group index is the well's refractive index (as the
+// material model interpolates it), set after the check: the domain bounds a
+// value given, never a file that ran before the key existed.
+void indice_groupe_du_puits(P& p, bool donnee, const journal&)
+{
+    if (!donnee) p.cavite.indice_groupe = p.couches.ratio_x * p.couches.nr_x + (1.0 - p.couches.ratio_x) * p.couches.nr_1_x;
+}
+
+// The group index and the gain compression of the rate equations of the
+// small-signal response, read after the well's members.
+std::vector<cle_config> cles_modulation()
+{
+    return {
+        {.section = "systeme", .cle = "indice_groupe", .type = type_cle::reel, .requise = false, .unite = "—",
+         .texte_domaine = "≥ 1", .sens = "group index n_g of the lasing mode (photon lifetime, rate equations); "
+                 "absent: the well's `nr`, x·`nr_x` + (1−x)·`nr_1-x`",
+         .reel = &cavite<&K::indice_groupe>, .domaine = {genre::intervalle, 1, HUGE_VAL, true, false},
+         .apres = indice_groupe_du_puits},
+        {.section = "systeme", .cle = "compression_gain", .type = type_cle::reel, .requise = false, .unite = "cm³",
+         .texte_domaine = "≥ 0", .sens = "gain compression ε of the rate equations, g = g(N)/(1 + ε·S), S the "
+                 "photon density; absent: 0; typical 1e-17 to 5e-17 for quantum wells",
+         .reel = &cavite<&K::compression_gain>, .domaine = non_negatif()},
+    };
+}
+
 std::vector<cle_config> cles_modele()
 {
     return {
@@ -317,6 +342,7 @@ const std::vector<cle_config>& table_cles()
                      &C::beta_Eg_1_x, &C::a_1_x, &C::aH_1_x, &C::bS_1_x, &C::C11_1_x, &C::C12_1_x, &C::Ep_1_x,
                      &C::nr_1_x>(t, "1-x", "Z");
         cles_courbure(t);
+        for (auto&& c : cles_modulation()) t.push_back(c);
         for (auto&& c : cles_modele()) t.push_back(c);
         return t;
     }();

@@ -1,5 +1,7 @@
 #include "programme/console_gain.hpp"
 
+#include <cmath>
+#include <cstddef>
 #include <cstdio>
 
 void afficher_passe(double N_cm3, double EFC, double EFV)
@@ -66,4 +68,54 @@ void afficher_resume_seuil(const parametres_calcul& p, const etat_seuil& etat, d
     // Named when it is TM only: a run lasing in TE prints what it always printed.
     if (etat.tm_seuil) std::puts("  polarisation : TM (gain modal TM supérieur au gain modal TE)");
     std::printf("  rendement différentiel (pente P-I) : %f W/A\n", pente_pi);
+}
+
+void afficher_merite(const parametres_calcul& p, const figures_seuil& f, const modulation& m)
+{
+    if (!f.calcule) return;
+    const double Lw = p.couches.largeur_puits;
+    const double surface = p.cavite.longueur_puce * p.cavite.largeur_contact; // cm^2
+    if (f.differentielles) {
+        const figures_differentielles& d = f.d;
+        std::printf("  gain différentiel dg/dN : %e cm² (gain matériau %s à %f meV, entre %e et %e cm-3)\n", d.dg_dN,
+                    f.tm ? "TM" : "TE", f.E_laser, d.N_avant, d.N_seuil);
+        std::printf("  gain différentiel dg/dJ : %e cm/A\n", d.dg_dJ);
+        std::printf("  facteur de couplage phase-amplitude alpha_H : %f (dn/dN = %e cm³, Kramers-Kronig du "
+                    "changement de gain de %.0f à %.0f meV)\n",
+                    d.alpha_H, d.dn_dN, d.grille.debut, d.grille.fin);
+    } else {
+        std::puts(f.E_laser > 0 ? "  gain différentiel et alpha_H : indisponibles (seuil atteint à la première densité "
+                                  "de la série : pas de densité sous le seuil)"
+                                : "  gain différentiel et alpha_H : indisponibles (spectre vide)");
+    }
+    if (f.tr.trouvee) {
+        std::printf("  densité de transparence Ntr : %e cm-3 (gain modal maximal nul %s, entre %e et %e cm-3)\n",
+                    f.tr.N * 1e-6 / (Lw * 1e-10),
+                    f.tr.deux_passes_positives ? "sur la droite des deux premières densités de gain positif"
+                                               : "interpolé",
+                    f.tr.N_bas * 1e-6 / (Lw * 1e-10), f.tr.N_haut * 1e-6 / (Lw * 1e-10));
+        std::printf("  densité de courant de transparence Jtr : %f A/cm² (courant %f mA)\n", f.tr.J,
+                    f.tr.J * surface * 1000);
+    } else {
+        std::puts(f.tr.au_dessus_des_le_debut
+                      ? "  transparence : indisponible (gain modal maximal déjà positif à la première densité : "
+                        "commencez la série plus bas)"
+                      : "  transparence : indisponible (le gain modal maximal ne passe pas par zéro avant le seuil)");
+    }
+    std::printf("  durée de vie des photons : %e s (indice de groupe %g)\n", f.duree_vie_photons, f.indice_groupe);
+    if (!m.calculee) {
+        std::puts("Réponse petit signal : indisponible (il faut un gain différentiel positif au seuil).");
+        return;
+    }
+    std::printf("Réponse petit signal (équations d'évolution monomodes, compression du gain %g cm³) :\n",
+                m.p.compression);
+    std::printf("  facteur K : %f ns ; taux de recombinaison différentiel des porteurs : %f ns-1\n", m.K * 1e9,
+                m.p.taux_recombinaison * 1e-9);
+    std::printf("  facteur D : %f GHz/mA^1/2 ; bande passante maximale (limitée par l'amortissement) : %f GHz\n",
+                m.D * 1e-9 / std::sqrt(1000.0), m.f_max * 1e-9);
+    for (std::size_t i = 0; i < m.points.size(); ++i) {
+        const point_petit_signal& r = m.points[i];
+        std::printf("  à %g × Ith (%f mA) : fr = %f GHz, amortissement %f ns-1, bande passante à -3 dB %f GHz\n",
+                    multiples_seuil_modulation[i], r.I * 1000, r.f_r * 1e-9, r.amortissement * 1e-9, r.f_3dB * 1e-9);
+    }
 }

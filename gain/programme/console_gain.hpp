@@ -3,6 +3,7 @@
 #pragma once
 
 #include "configuration/parametres.hpp"
+#include "merite/figures.hpp"
 #include "seuil_pi/seuil.hpp"
 
 // "Calcul du gain pour N = …", then EFC and EFV on the electron axis.
@@ -20,3 +21,8 @@ void afficher_seuil_passe(const ligne_seuil& l);
 // not reached, with the gain reached and the gain needed; or that no density
 // was computed, and the P-I file holds its header only.
 void afficher_resume_seuil(const parametres_calcul& p, const etat_seuil& etat, double pente_pi);
+
+// The figures of merit after the summary of a threshold reached: at
+// threshold (differential gain, transparency, photon lifetime, alpha_H), then
+// the small-signal response; each one that cannot be had is said so.
+void afficher_merite(const parametres_calcul& p, const figures_seuil& f, const modulation& m);

@@ -26,7 +26,9 @@
 #include "gain_optique/recouvrements.hpp"
 #include "gain_optique/spectres.hpp"
 #include "materiau/materiau.hpp"
+#include "merite/figures.hpp"
 #include "niveaux_k0/niveaux_k0.hpp"
+#include "numerique/constantes.hpp"
 #include "programme/bornes.hpp"
 #include "programme/console.hpp"
 #include "programme/phases.hpp"
@@ -94,12 +96,28 @@ spectre_laser spectre_qui_lase(const spectres& s, const parametres_cavite& c)
     return {s.gain_te, s.rsp, c.facteur_confinement, s.Gmax, s.energie_gmax, s.energie_gmax_definie, false, s.Jrad_bande};
 }
 
+// What the series leaves: the threshold, and the figures of merit of the
+// passes on either side of it.
+struct serie_porteurs {
+    etat_seuil seuil;
+    figures_seuil merite;
+};
+
+// The photon energy of the lasing mode at the pass where threshold is first
+// crossed (meV): the grating's, or the peak of the spectrum that lases; 0
+// when the spectrum is empty.
+double energie_laser(const ligne_seuil& l, const spectre_laser& s, const parametres_bragg& b)
+{
+    if (l.bragg) return constantes::h_c / (b.lambda * 1e-9 * constantes::q) * 1000; // eV -> meV
+    return s.energie_gmax_definie ? s.energie_gmax : 0.0;
+}
+
 // The carrier-density series: one pass per density, each finding the
 // quasi-Fermi levels, the spectra and the threshold line, printed and written
 // as each phase returns them. The overlaps do not depend on the density and
 // are computed once.
-etat_seuil boucle_porteurs(const parametres_calcul& p, const resultats_materiau& m, const resultats_k0& k0,
-                           const resultats_dispersion& d, const ligne_commande& commande, fichiers_sortie& f)
+serie_porteurs boucle_porteurs(const parametres_calcul& p, const resultats_materiau& m, const resultats_k0& k0,
+                               const resultats_dispersion& d, const ligne_commande& commande, fichiers_sortie& f)
 {
     const double Lw = p.couches.largeur_puits, Lb = p.couches.largeur_barriere;
     const double Ninj_depart = m.Ninj_surf;
@@ -116,7 +134,11 @@ etat_seuil boucle_porteurs(const parametres_calcul& p, const resultats_materiau&
     }
 
     const reglages_fermi rf{p.couches.T, Lw, p.calcul.deltak, p.modele.k_aligne != 0};
-    etat_seuil seuil;
+    serie_porteurs serie;
+    etat_seuil& seuil = serie.seuil;
+    std::vector<passe_merite> passes;
+    const bandes_puits bandes{m, k0, d, r};
+    const reglages_spectres reglages{p.calcul, p.cavite, p.modele, p.couches.T, Lw};
     spectres s;
     bool branches_signalees = false; // the branch-walk warning is printed once per run
     const int n = nombre_de_passes(commande.nombre_iterations);
@@ -130,23 +152,32 @@ etat_seuil boucle_porteurs(const parametres_calcul& p, const resultats_materiau&
             EFV = chercher_EFV(N, rf, d, std::min(k0.bande_HH.bord_puits, k0.bande_LH.bord_puits));
         }
         afficher_passe(N * 1e-6 / (Lw * 1e-10), EFC, EFV);
-        calculer_spectres(EFC, EFV, N, {m, k0, d, r}, {p.calcul, p.cavite, p.modele, p.couches.T, Lw}, s);
+        calculer_spectres(EFC, EFV, N, bandes, reglages, s);
         if (s.branches_incompletes && !branches_signalees) avertir_branches();
         branches_signalees = branches_signalees || s.branches_incompletes;
         ecrire_spectres(f.gain.get(), s);
-        const ligne_seuil l = calculer_seuil(i, commande.nombre_iterations, N, spectre_qui_lase(s, p.cavite),
+        const bool seuil_avant = seuil.seuil_atteint;
+        const spectre_laser laser = spectre_qui_lase(s, p.cavite);
+        const ligne_seuil l = calculer_seuil(i, commande.nombre_iterations, N, laser,
                                              {p.cavite, p.bragg, p.calcul, p.modele, Lw}, seuil);
         afficher_seuil_passe(l);
         if (l.depart_au_seuil)
             arreter("Valeur de Ninj trop élevée pour boucler lors du calcul du seuil. Diminuez la valeur de "
                     "départ dans le fichier de config, ou le pas lors du P-I\n");
+        if (!seuil_avant) {
+            passes.push_back({N, EFC, EFV, l.Jnr + l.Jrad, s.Gmax, s.Gmax_tm});
+            // the pass where threshold is first crossed: the figures of merit, while its spectra are at hand
+            if (seuil.seuil_atteint)
+                serie.merite = evaluer_seuil(passes, energie_laser(l, laser, p.bragg), seuil.lambda_seuil,
+                                             seuil.tm_seuil, l.Gth, p.cavite.indice_groupe, s, bandes, reglages);
+        }
         ecrire_ligne_param(f.param.get(), l);
         // Whole passes reach the files: a later stop leaves complete lines.
         vider_fichier(f.gain.get(), *p.sortie.fichier_gain);
         vider_fichier(f.param.get(), *p.sortie.fichier_param);
         if (l.fin_boucle) break;
     }
-    return seuil;
+    return serie;
 }
 
 // The gain needs electrons and holes: without a bound level in either band
@@ -196,10 +227,12 @@ int executer(int argc, const char* const* argv)
         fermer_fichier(f.dispersion, *p.sortie.fichier_dispersion);
     }
 
-    const etat_seuil seuil = boucle_porteurs(p, m, k0, d, commande, f);
+    const serie_porteurs serie = boucle_porteurs(p, m, k0, d, commande, f);
+    const etat_seuil& seuil = serie.seuil;
     const caracteristique_pi pi = courbe_pi(p.cavite, p.bragg.lambda, p.calcul.debut_courant, p.calcul.fin_courant, seuil);
     ecrire_courbe_pi(f.pi.get(), pi);
     afficher_resume_seuil(p, seuil, pi.pente);
+    if (seuil.seuil_atteint) afficher_merite(p, serie.merite, reponse_modulation(p, seuil, serie.merite));
 
     fermer_fichier(f.pi, *p.sortie.fichier_PI);
     fermer_fichier(f.gain, *p.sortie.fichier_gain);
