@@ -34,7 +34,8 @@ modulation reponse_modulation(const parametres_calcul& p, const etat_seuil& seui
     m.p.compression = c.compression_gain;
     m.p.taux_recombinaison = f.d.taux_recombinaison;
     m.p.eta_interne = c.eta_interne;
-    m.p.volume = c.longueur_puce * c.largeur_contact * p.couches.largeur_puits * 1e-8; // Å -> cm
+    // every well of a stack under the stripe
+    m.p.volume = c.nombre_puits * c.longueur_puce * c.largeur_contact * p.couches.largeur_puits * 1e-8; // Å -> cm
     // the threshold current of the P-I curve
     m.p.courant_seuil = seuil.Jth.total * c.longueur_puce * c.largeur_contact;
     m.K = facteur_K(m.p);

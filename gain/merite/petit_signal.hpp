@@ -3,8 +3,9 @@
 // and the photon density S (cm^-3, in the mode):
 //   dN/dt = eta_i I / (q V) - R(N) - v_g g S,
 //   dS/dt = Gamma v_g g S - S / tau_p,      g = g(N) / (1 + epsilon S),
-// with V the volume of the well under the stripe, spontaneous emission into
-// the mode left out. Above threshold the gain is clamped at 1/(Gamma v_g
+// with V the volume of the wells under the stripe (N is the density of each
+// well of a stack, Gamma that of all of them), spontaneous emission into the
+// mode left out. Above threshold the gain is clamped at 1/(Gamma v_g
 // tau_p), so S0 = Gamma tau_p eta_i (I - I_th) / (q V), and the linearised
 // equations around (N_th, S0) give a two-pole response
 //   H(w) = w_R^2 / (w_R^2 - w^2 + i w gamma).

@@ -121,7 +121,9 @@ figures_differentielles evaluer_differentielles(const passe_merite& avant, const
     f.dg_dJ = dg_laser / (seuil.J - avant.J);
     f.dn_dN = variation_indice(E, dg, E_laser) / dN;
     f.alpha_H = facteur_alpha_H(lambda_nm, f.dn_dN, f.dg_dN);
-    f.taux_recombinaison = (seuil.J - avant.J) / dN / (constantes::q * Lw * 1e-8); // Å -> cm
+    // the current densities are those of the stack, N that of one of its wells
+    const double puits = r.cavite.nombre_puits;
+    f.taux_recombinaison = (seuil.J - avant.J) / dN / (constantes::q * Lw * 1e-8 * puits); // Å -> cm
     return f;
 }
 

@@ -60,7 +60,7 @@ struct figures_differentielles {
     double dg_dJ = 0;              // cm/A
     double dn_dN = 0;              // cm^3
     double alpha_H = 0;
-    double taux_recombinaison = 0; // dR/dN = (dJ/dN) / (q Lw), s^-1
+    double taux_recombinaison = 0; // dR/dN = (dJ/dN) / (q Lw nombre_puits), s^-1
     double N_avant = 0, N_seuil = 0; // the two densities, cm^-3
     grille_bande grille;
 };

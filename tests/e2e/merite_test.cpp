@@ -128,4 +128,24 @@ TEST(FiguresDeMerite, TransparenceDUneSerieContreUneSerieFine)
     EXPECT_NEAR(nombre_apres(r.console, "durée de vie des photons : "), 3.5 / (3e10 * param.back()[2]), 1e-17);
 }
 
+// A stack of two identical wells under the same total confinement reaches
+// threshold at the same density per well for twice the current: the carriers'
+// own recombination rate is that of one well, and the D-factor, over twice
+// the volume, falls by sqrt 2.
+TEST(FiguresDeMerite, EmpilementDeDeuxPuits)
+{
+    double taux[2], D[2];
+    for (int n : {1, 2}) {
+        auto e = entrees_exemple();
+        changer_cle(e, "systeme", "nombre_puits", std::to_string(n));
+        dossier_temporaire d;
+        const auto r = executer_gain_dans(d, texte_config(e), {"courant", "20", "2e17"});
+        ASSERT_EQ(r.statut, 0) << r.console;
+        taux[n - 1] = nombre_apres(r.console, "taux de recombinaison différentiel des porteurs : ");
+        D[n - 1] = nombre_apres(r.console, "facteur D : ");
+    }
+    EXPECT_NEAR(taux[1], taux[0], 1e-6 * taux[0]);
+    EXPECT_NEAR(D[1], D[0] / std::sqrt(2.0), 1e-5 * D[0]);
+}
+
 } // namespace
