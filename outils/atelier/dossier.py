@@ -11,7 +11,7 @@ import re
 
 import numpy as np
 
-from . import fichiers
+from . import fichiers, merite_gain
 from .fichiers import CourbePI, Dispersion, Enveloppes, Parametres, Spectres
 from .verification import ErreurLecture, Verification, verifier_dossier
 
@@ -31,6 +31,8 @@ class Console:
     polarisation: str = "TE"  # of the threshold: gain names it in its summary when it is TM
     termine: bool = False
     derniere_ligne: str = ""
+    # gain's figures of merit at and above threshold (merite_gain), from its closing summary
+    merite: dict = dataclasses.field(default_factory=dict)
 
 
 
@@ -68,6 +70,8 @@ def lire_console(chemin):
             c.polarisation = "TM"
         elif ligne.startswith("Calculs termin"):
             c.termine = True
+        else:
+            merite_gain.lire_ligne(ligne, c.merite)
         if ligne:
             c.derniere_ligne = ligne
     return c

@@ -10,7 +10,7 @@ import sys
 
 os.environ.setdefault("MPLBACKEND", "Agg")
 
-from . import figures, figures_bandes, merite  # noqa: E402
+from . import figures, figures_bandes, merite, merite_gain  # noqa: E402
 from .dossier import lire_dossier  # noqa: E402
 from .style import DPI_IMPRESSION, STYLE  # noqa: E402
 from .verification import ErreurLecture  # noqa: E402
@@ -59,6 +59,8 @@ def texte_resume(r, fm):
               lambda v: f"{v}, {fm['lambda_transition_nm']:.2f} nm ({fm['E1_trou1_meV']:.2f} meV)"),
         ligne("Polarisation au seuil", "polarisation", lambda v: v),
     ]
+    if r.console is not None:
+        lignes += merite_gain.lignes_resume(r.console.merite)
     if fm["seuil_atteint"] is False:
         lignes += ["", f"Seuil non atteint : Gmax le plus grand {fm['Gmax_max_cm1']:.4g} cm⁻¹, "
                        f"la cavité demande Gth = {fm['Gth_cm1']:.4g} cm⁻¹."]
@@ -80,6 +82,7 @@ FIGURES = (
     ("4_courbe_PI", "courbe P-I"),
     ("5_dispersion_trous", "sous-bandes de trous E(k)"),
     ("6_profil_bandes", "profil de bandes et enveloppes"),
+    ("7_reponse_modulation", "réponse petit signal |H(f)| à trois courants"),
 )
 
 
@@ -113,6 +116,11 @@ def figures_possibles(r, fm):
                             "pas de fichier des enveloppes" if r.enveloppes is None else
                             selon(r.console is not None and any(r.console.niveaux.values()),
                                   "niveaux inconnus (pas de console.txt)")),
+        "7_reponse_modulation": (lambda: merite_gain.figure_modulation(r.console.merite),
+                                 "réponse petit signal inconnue (pas de console.txt)" if r.console is None else
+                                 selon(r.console.merite.get("points"),
+                                       "pas de réponse petit signal dans la console (seuil non atteint, ou "
+                                       "indisponible)")),
     }
 
 

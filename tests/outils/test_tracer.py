@@ -2,7 +2,9 @@
 import subprocess
 import sys
 
-from atelier import figures, figures_bandes, merite
+import pytest
+
+from atelier import figures, figures_bandes, merite, merite_gain
 from atelier import tracer as outil_tracer
 from atelier.dossier import lire_dossier
 from conftest import OUTILS, executer_composer, lancer_gain_console
@@ -45,6 +47,22 @@ def test_une_courbe_par_densite(calcul_exemple):
     seuil = figures.figure_gain_max(r, merite.calculer_figures_de_merite(r))
     assert len(seuil.axes[0].get_lines()[0].get_xdata()) == n
     assert courbes(figures_bandes.figure_profil(r), "enveloppe") == len(r.enveloppes.noms)
+
+
+def test_reponse_petit_signal_de_gain(calcul_exemple):
+    """The three currents of gain's summary: the two-pole response drawn from
+    its f_r and damping falls to -3 dB at the bandwidth gain gives, and the
+    summary's lines reach resume.txt."""
+    r = lire_dossier(calcul_exemple)
+    m = r.console.merite
+    assert [p["multiple"] for p in m["points"]] == [2, 4, 8] and m["mode"] == "TE"
+    for p in m["points"]:
+        assert merite_gain.module_H(p["f_3dB_GHz"], p) == pytest.approx(2**-0.5, rel=1e-5)
+        assert merite_gain.module_H(1e-9, p) == pytest.approx(1.0)
+    fig = merite_gain.figure_modulation(m)
+    assert sum(1 for l in fig.axes[0].get_lines() if l.get_gid() == "reponse") == 3
+    resume = outil_tracer.texte_resume(r, merite.calculer_figures_de_merite(r))
+    assert f"{m['alpha_H']:.3f}" in resume and f"{m['points'][0]['f_3dB_GHz']:.3f} GHz" in resume
 
 
 def test_dossier_sans_config(tmp_path):
