@@ -7,7 +7,7 @@ import pathlib
 import tempfile
 
 from . import verification as vg
-from .composer_bibliotheque import Refus, cles_binaire, cles_bowing, nombre, vbo_alliage
+from .composer_bibliotheque import Refus, cles_bowing, cles_membre, nombre, vbo_alliage
 
 # The sections the composer does not derive come from this file without a base.
 EXEMPLE = pathlib.Path(__file__).resolve().parents[2] / "examples" / "in020ga080as_980nm" / "config.ini"
@@ -100,7 +100,7 @@ def ecrire_couches(fichier, bib, couches, membres, T):
     X, Z, x, Y, y = membres
     bowing_puits = cles_bowing(bib, X, Z, x)
     bowing_barriere = cles_bowing(bib, Y, X, y)
-    membre_X, membre_Z, membre_Y = (dict(cles_binaire(bib, m, T), nr=1.0) for m in (X, Z, Y))
+    membre_X, membre_Z, membre_Y = (dict(cles_membre(bib, m, T), nr=1.0) for m in (X, Z, Y))
     cles = ([("puits.ratio_x", x), ("puits.largeur", largeur_puits)] +
             [(f"puits.{c}_x", membre_X[c]) for c in CLES_MEMBRE] +
             [(f"puits.{c}_1-x", membre_Z[c]) for c in CLES_MEMBRE] +
@@ -128,12 +128,20 @@ def k_source(bib, membres, materiau):
     X, Z, x, Y, y = membres
     v_puits = vbo_alliage(bib, X, Z, x)
     v_barriere = vbo_alliage(bib, Y, X, y)
-    if v_puits is None or v_barriere is None:
-        return None
     dEg = materiau["Eg_barriere_eV"] - materiau["Eg_puits_eV"]
     if dEg == 0:
         return None
     return round(1 - (v_puits - v_barriere) / dEg, 3)
+
+
+def temperature_de_base(args, gain):
+    """The temperature (K) gain reads in the base with --regler made: the
+    lattice match of --accord is made at it."""
+    fichier = Fichier(texte_de_base(args.base))
+    for cible, texte in analyser_reglages(args.regler):
+        fichier.regler(cible, texte)
+    origine = f"la base {args.base}" if args.base else "les valeurs par défaut"
+    return verifier(gain, fichier.texte, origine).valeur("constantes", "temperature")
 
 
 @dataclasses.dataclass
@@ -142,7 +150,7 @@ class Composition:
     fichier: Fichier      # the bytes being composed
     v: vg.Verification    # gain's reading of them
     T: float              # the temperature gain reads (K)
-    K_bib: float          # K_delta_Ec of the library's valence offsets, or None
+    K_bib: float          # K_delta_Ec of the library's valence offsets, None without a gap difference
     origine: str          # where the values the composer does not set come from, for messages
 
 
@@ -166,8 +174,8 @@ def preparer(args, bib, couches, membres, gain, origine):
     K_bib = k_source(bib, membres, v.materiau)
     if args.K_delta_Ec_source:
         if K_bib is None:
-            raise Refus(f"--K_delta_Ec-source : la bibliothèque n'a pas de bowing de la bande de valence pour "
-                        f"{couches[0][0]} ou {couches[1][0]}")
+            raise Refus(f"--K_delta_Ec-source : le puits {couches[0][0]} et la barrière {couches[1][0]} ont la même "
+                        f"bande interdite : pas de partage de sa différence à tirer des décalages")
         fichier.regler("systeme.K_delta_Ec", nombre(K_bib))
         v = verifier(gain, fichier.texte, origine)
     if not 0 <= v.valeur("systeme", "K_delta_Ec") <= 1:
