@@ -37,13 +37,14 @@ def composer(args):
     barriere = analyser_couche(args.barriere, bib, "barrière", accord)
     membres = trouver_X(puits, barriere)
     guide = analyser_guide(args.guide, bib, accord) if args.guide else None
+    entre = analyser_couche(args.entre_puits, bib, "entre les puits", accord) if args.entre_puits else barriere
     sortie, fichier_arguments, figure = chemins_de_sortie(args)
 
     origine = f"la base {args.base}" if args.base else "les valeurs par défaut"
     composition = preparer(args, bib, (puits, barriere), membres, gain, origine)
     fichier = composition.fichier
     modele = cles_modele_realiste(bib, *membres[:3]) if args.modele == "realiste" else []
-    c = Conception(args, bib, composition, (puits, barriere, guide), gain)
+    c = Conception(args, bib, composition, (puits, barriere, guide, entre), gain)
     c.concevoir()
     for cle, valeur in modele:
         fichier.regler(f"modele.{cle}", valeur)
@@ -108,8 +109,8 @@ def rapport(args, bib, couches, membres, composition, sortie):
 
 
 def lignes_alliages(args, bib, couches, membres, T):
-    """What the report says of the layers written as one end member and of
-    the lattice match of --accord."""
+    """What the report says of the layers written as one end member, of the
+    lattice match of --accord and of the stack."""
     (puits, barriere), (X, _, _, Y, _) = couches, membres
     lignes = []
     for role, membre in (("puits", X), ("barrière", Y)):
@@ -122,6 +123,11 @@ def lignes_alliages(args, bib, couches, membres, T):
             lignes.append(f"  {role} en accord de maille sur {args.accord} : {formule}, "
                           f"a = {alliages.reseau(bib, membres_couche, T):.5f} Å, "
                           f"Eg = {alliages.gap(bib, membres_couche, 'Gamma', T):.4f} eV à {T:g} K")
+    if args.nombre_puits > 1:
+        entre = args.entre_puits or f"{barriere[0]}:{nombre(barriere[2])}"
+        lignes.append(f"Empilement : {args.nombre_puits} puits {puits[0]} de {nombre(puits[2])} Å séparés par "
+                      f"{entre.replace(':', ' de ')} Å, entre deux barrières {barriere[0]} de {nombre(barriere[2])} Å "
+                      f"(systeme.nombre_puits = {args.nombre_puits} : densités par puits, courants de l'empilement)")
     return lignes
 
 
@@ -148,6 +154,11 @@ def analyseur_composer():
     analyseur.add_argument("--modele", choices=["exact", "realiste"], default="exact",
                            help="realiste : ajouter la section [modele] de la bibliothèque (raie sech, émission de "
                                 "toute la bande, k alignés, A et C du puits, rétrécissement de la bande interdite)")
+    analyseur.add_argument("--nombre-puits", dest="nombre_puits", type=int, default=1, metavar="N",
+                           help="N puits identiques non couplés (systeme.nombre_puits) séparés par --entre-puits ; "
+                                "le guide donne Γ de chacun et leur somme")
+    analyseur.add_argument("--entre-puits", dest="entre_puits", metavar="ALLIAGE:LARGEUR",
+                           help="barrière entre deux puits de l'empilement (par défaut celle de --barriere)")
     analyseur.add_argument("--guide", metavar="ALLIAGE:LARGEUR[,...]",
                            help="couches du guide au-delà de la barrière, vers l'extérieur, la dernière (gaine) "
                                 "semi-infinie ; calcule Γ_TE et Γ_TM (largeurs en Å)")

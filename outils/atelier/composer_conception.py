@@ -2,7 +2,7 @@
 about them."""
 from . import conception, guide_onde
 from .composer_bibliotheque import nombre
-from .composer_controles import contrainte, vallees_indirectes
+from .composer_controles import contrainte, couplage, vallees_indirectes
 from .composer_essais import niveaux_essai, seuil_essai
 from .composer_optique import ecrire_confinement, optique
 
@@ -19,7 +19,8 @@ class Conception:
         self.args, self.bib, self.gain = args, bib, gain
         self.fichier, self.v, self.T, self.origine = (composition.fichier, composition.v, composition.T,
                                                       composition.origine)
-        self.puits, self.barriere, self.guide = couches
+        self.puits, self.barriere, self.guide, self.entre_puits = couches
+        self.nombre_puits = args.nombre_puits
         self.m = self.v.materiau
         self.reglees = {r.partition("=")[0] for r in args.regler}
         self.lignes, self.serie, self.modes = [], None, None
@@ -64,6 +65,7 @@ class Conception:
         E1 = conception.premiere_transition(self.m["Eg_puits_eV"], lus)
         haut = "HH1" if lus["HH"] and lus["HH"][0] == min(lus["HH"] + lus["LH"]) else "LH1"
         debut, fin = conception.fenetre(E1)
+        couplage(self, lus["E"])
         # Optics at the first transition for the trial run, then at the gain
         # peak that run finds.
         trouve, Ntr, pas_essai, statut, table = seuil_essai(self, E1, haut, debut, fin)

@@ -66,6 +66,9 @@ def analyser_reglages(reglages):
         if section in SECTIONS_COMPOSEES:
             raise Refus(f"--regler « {reglage} » : les clés de [{section}] viennent de "
                         f"{SECTIONS_COMPOSEES[section]}")
+        if cible == "systeme.nombre_puits":
+            raise Refus(f"--regler « {reglage} » : le nombre de puits vient de --nombre-puits, qui construit "
+                        f"l'empilement du guide")
         lus.append((cible, texte))
     return lus
 
@@ -161,6 +164,11 @@ def preparer(args, bib, couches, membres, gain, origine):
     reglages = analyser_reglages(args.regler)
     for cible, texte in reglages:
         fichier.regler(cible, texte)
+    if args.nombre_puits < 1:
+        raise Refus(f"--nombre-puits {args.nombre_puits} : il faut au moins un puits")
+    # A stack says its count; a single well on a base without the key keeps its bytes.
+    if args.nombre_puits > 1 or b"nombre_puits" in fichier.texte:
+        fichier.regler("systeme.nombre_puits", str(args.nombre_puits))
     # The layers' keys depend on the temperature, which gain reads only in a
     # file it accepts: composed at 300 K first, again if the file says otherwise.
     T = None
