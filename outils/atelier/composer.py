@@ -6,8 +6,8 @@ barrier layers.
 
 The material keys of [puits] and [barriere] come from the materials library
 (outils/materiaux.toml); every other value comes from the base file, or from
-the reference example examples/in020ga080as_980nm/config.ini when there is
-none. The file is the base's bytes with values replaced key by key. The
+the chip-only Fabry-Perot example examples/puce_fabry_perot/config.ini
+when there is none. The file is the base's bytes with values replaced key by key. The
 model of gain has three end members: the well is X_x Z_(1-x) and the barrier
 Y_y X_(1-y), both sharing the binary X; the composer finds X, Z and Y, maps
 the bowings onto the two bowing keys, has gain check the whole file
@@ -140,7 +140,8 @@ def analyseur_composer():
                            help="barrière, par exemple GaAs:250 (largeur de chaque barrière en Å)")
     analyseur.add_argument("--base", metavar="FICHIER",
                            help="config.ini dont viennent les valeurs autres que celles de [puits] et [barriere] "
-                                "(par défaut examples/in020ga080as_980nm/config.ini)")
+                                "(par défaut examples/puce_fabry_perot/config.ini, une puce Fabry-Perot sans réseau ; "
+                                "le module de pompe à réseau de fibre : examples/in020ga080as_980nm/config.ini)")
     analyseur.add_argument("-o", "--sortie", required=True, metavar="FICHIER", help="config.ini à écrire")
     analyseur.add_argument("--force", action="store_true", help="remplacer le fichier de sortie s'il existe")
     analyseur.add_argument("--regler", action="append", default=[], metavar="SECTION.CLE=VALEUR",

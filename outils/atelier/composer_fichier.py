@@ -9,8 +9,9 @@ import tempfile
 from . import verification as vg
 from .composer_bibliotheque import Refus, cles_bowing, cles_membre, nombre, vbo_alliage
 
-# The sections the composer does not derive come from this file without a base.
-EXEMPLE = pathlib.Path(__file__).resolve().parents[2] / "examples" / "in020ga080as_980nm" / "config.ini"
+# The sections the composer does not derive come from this file without a
+# base: a chip-only Fabry-Perot laser (uncoated facets, no grating).
+EXEMPLE = pathlib.Path(__file__).resolve().parents[2] / "examples" / "puce_fabry_perot" / "config.ini"
 
 # Sections whose keys the layers and the model option set, not --regler.
 SECTIONS_COMPOSEES = {"puits": "la bibliothèque et des couches (--puits, --barriere)",
@@ -164,6 +165,12 @@ def preparer(args, bib, couches, membres, gain, origine):
     reglages = analyser_reglages(args.regler)
     for cible, texte in reglages:
         fichier.regler(cible, texte)
+    # Gamma set by hand: the base's Gamma_TM, of another guide, follows it
+    # (as the key's absence would), unless it is set too.
+    cibles = {cible: texte for cible, texte in reglages}
+    if ("systeme.facteur_confinement" in cibles and "systeme.facteur_confinement_tm" not in cibles
+            and b"facteur_confinement_tm" in fichier.texte):
+        fichier.regler("systeme.facteur_confinement_tm", cibles["systeme.facteur_confinement"])
     if args.nombre_puits < 1:
         raise Refus(f"--nombre-puits {args.nombre_puits} : il faut au moins un puits")
     # A stack says its count; a single well on a base without the key keeps its bytes.
