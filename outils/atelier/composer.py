@@ -43,11 +43,12 @@ def composer(args):
     origine = f"la base {args.base}" if args.base else "les valeurs par défaut"
     composition = preparer(args, bib, (puits, barriere), membres, gain, origine)
     fichier = composition.fichier
-    modele = cles_modele_realiste(bib, *membres[:3]) if args.modele == "realiste" else []
+    # The realistic model's section goes in before the trial runs: their
+    # threshold, hence the series, is then the model's the file will run.
+    for cle, valeur in cles_modele_realiste(bib, *membres[:3]) if args.modele == "realiste" else []:
+        fichier.regler(f"modele.{cle}", valeur)
     c = Conception(args, bib, composition, (puits, barriere, guide, entre), gain)
     c.concevoir()
-    for cle, valeur in modele:
-        fichier.regler(f"modele.{cle}", valeur)
     # The file as it will run, with its series: gain accepts it or nothing is written.
     verifier(gain, fichier.texte, origine, c.serie or ())
 
