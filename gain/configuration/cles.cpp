@@ -159,7 +159,7 @@ std::vector<cle_config> cles_systeme()
          .sens = "intraband relaxation time τ; ħ/τ is the half width of the line shape",
          .reel = &calcul<&N::demi_largeur_lorentz>, .domaine = positif()},
         {.section = "systeme", .cle = "facteur_confinement", .type = type_cle::reel, .requise = true, .unite = "—",
-         .texte_domaine = "in (0, 1]", .sens = "optical confinement factor Γ of the well (TE mode)",
+         .texte_domaine = "in (0, 1]", .sens = "optical confinement factor Γ of the well, of all wells of a stack (TE mode)",
          .reel = &cavite<&K::facteur_confinement>, .domaine = fraction(false)},
         // The TM mode has its own confinement (a slab guide confines TE a
         // little more); without the key both modes share Gamma.
@@ -168,6 +168,15 @@ std::vector<cle_config> cles_systeme()
          .sens = "confinement factor Γ_TM of the TM mode; absent: `facteur_confinement`",
          .reel = &cavite<&K::facteur_confinement_tm>, .domaine = fraction(false),
          .defaut = [](const P& p) { return p.cavite.facteur_confinement; }},
+        // A stack of wells far enough apart not to couple: every well holds
+        // the same carriers and gain, and the stack draws the current of all.
+        {.section = "systeme", .cle = "nombre_puits", .type = type_cle::entier, .requise = false, .unite = "—",
+         .texte_domaine = "in [1, 100]",
+         .sens = "number of identical, uncoupled wells; `facteur_confinement` and `facteur_confinement_tm` are "
+                 "those of all of them, densities and spectra those of one well, Jnr, Jrad and Jth those of the "
+                 "stack; absent: 1",
+         .entier = &cavite<&K::nombre_puits>, .domaine = {genre::intervalle, 1, 100, true, true},
+         .defaut = [](const P&) { return 1.0; }},
         // The threshold takes the logarithm of both facet reflectivities.
         {.section = "systeme", .cle = "Rmin", .type = type_cle::reel, .requise = true, .unite = "—",
          .texte_domaine = "in (0, 1]", .sens = "reflectivity of the facet on the fibre side (output facet)",

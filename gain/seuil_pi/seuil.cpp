@@ -118,7 +118,14 @@ ligne_seuil calculer_seuil(int i, double nombre_iterations, double N, const spec
     double Jrad = 0;
     if (r.calcul.fin_E > r.calcul.debut_E) Jrad = parcourir_spectre(s, r, etat.gain_bragg);
     if (r.modele.emission_complete) Jrad = s.Jrad_bande;
-    const courants nr = courant_non_radiatif(r.modele, r.cavite.tau_nr, r.largeur_puits, N);
+    courants nr = courant_non_radiatif(r.modele, r.cavite.tau_nr, r.largeur_puits, N);
+    // Every well of a stack holds the density N and recombines as the one
+    // computed: the stack draws nombre_puits times its current (x 1 exact).
+    const double puits = r.cavite.nombre_puits;
+    Jrad *= puits;
+    nr.total *= puits;
+    nr.defauts *= puits;
+    nr.auger *= puits;
     const courants J_passe{nr.total + Jrad, Jrad, nr.defauts, nr.auger};
     const cavite_choisie c = choisir_cavite(s, r, etat.gain_bragg, etat.reflectivite_effective);
 
