@@ -127,7 +127,7 @@ etat_seuil boucle_porteurs(const parametres_calcul& p, const resultats_materiau&
         double EFV = -100.0;
         if (N > 0) {
             EFC = chercher_EFC(N, rf, m, k0);
-            EFV = chercher_EFV(N, rf, d, std::min(k0.bande_HH.bord_puits, k0.bande_LH.bord_puits));
+            EFV = chercher_EFV(N, rf, d);
         }
         afficher_passe(N * 1e-6 / (Lw * 1e-10), EFC, EFV);
         calculer_spectres(EFC, EFV, N, {m, k0, d, r}, {p.calcul, p.cavite, p.modele, p.couches.T, Lw}, s);
