@@ -149,7 +149,7 @@ serie_porteurs boucle_porteurs(const parametres_calcul& p, const resultats_mater
         double EFV = -100.0;
         if (N > 0) {
             EFC = chercher_EFC(N, rf, m, k0);
-            EFV = chercher_EFV(N, rf, d, std::min(k0.bande_HH.bord_puits, k0.bande_LH.bord_puits));
+            EFV = chercher_EFV(N, rf, d);
         }
         afficher_passe(N * 1e-6 / (Lw * 1e-10), EFC, EFV);
         calculer_spectres(EFC, EFV, N, bandes, reglages, s);

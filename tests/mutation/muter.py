@@ -49,6 +49,8 @@ FAUTES = [
     ("gain/gain_optique/fermi.cpp", "(EFC - Ej) * constantes::joule_par_meV / kT",
      "(EFC - Ej) * 10 * constantes::joule_par_meV / kT",
      "densité d'électrons : meV pris pour 10 meV"),
+    ("gain/gain_optique/fermi.cpp", "if (!(densite(E_bas) >= N)) return E + pas_fermi;",
+     "if (!(densite(E_bas) >= N)) return E_bas + pas_fermi;", "descente sous -100 meV : un pas trop bas"),
     ("gain/gain_optique/fermi.cpp", "if (!k_aligne || m == 0) return m * deltak;",
      "if (!k_aligne || m == 0) return (m + 1) * deltak;", "ligne m des intégrales à (m+1)·deltak"),
     ("gain/gain_optique/spectres.cpp", "s.gain_tm[idx] += A * O2 * ig;",
