@@ -141,6 +141,7 @@ serie_porteurs boucle_porteurs(const parametres_calcul& p, const resultats_mater
     const reglages_spectres reglages{p.calcul, p.cavite, p.modele, p.couches.T, Lw};
     spectres s;
     bool branches_signalees = false; // the branch-walk warning is printed once per run
+    if (etat_reseau(p.bragg, p.calcul) == reseau_bragg::hors_fenetre) avertir_reseau_hors_fenetre(p.bragg, p.calcul);
     const int n = nombre_de_passes(commande.nombre_iterations);
     // n <= bornes::passes_max, checked before the first phase.
     for (int i = 0; i < n; ++i) {
