@@ -72,6 +72,17 @@ FAUTES = [
      "if (!premier) table[v][c] += 0.5 * trapeze(z - 1, z,", "recouvrements divisés par deux"),
     ("gain/niveaux_k0/niveaux_k0.cpp", "b.bord_puits = m.dEc_hydro;", "b.bord_puits = 0;",
      "bord de conduction du puits sans contrainte"),
+    # The figures of merit beyond threshold.
+    ("gain/merite/kramers_kronig.cpp", "f_pole * log_rapport(a, b, E0) - f_miroir",
+     "f_pole * log_rapport(a, b, E0) + f_miroir", "Kramers-Kronig : pôle en -E de signe changé"),
+    ("gain/merite/seuil_differentiel.cpp", "const double marge = 30 * demi_largeur;",
+     "const double marge = 0 * demi_largeur;", "Kramers-Kronig sur la bande sans marge de raie"),
+    ("gain/merite/seuil_differentiel.cpp", "const passe_merite& a = t.deux_passes_positives ? haut : bas;",
+     "const passe_merite& a = bas;", "transparence sur la droite de la paire qui l'encadre"),
+    ("gain/merite/petit_signal.cpp", "j.PP = p.compression * S0 / (tau_p * compresse);", "j.PP = 0;",
+     "amortissement de la compression du gain perdu"),
+    ("gain/merite/figures.cpp", "m.p.volume = c.nombre_puits * c.longueur_puce", "m.p.volume = c.longueur_puce",
+     "volume d'un empilement : un seul puits"),
 ]
 
 
