@@ -7,9 +7,10 @@ Lance avec l'outil de balayage (en local, ou en tableau de tâches Slurm avec
 ou une liste v1,v2,...) sur la configuration du dossier, puis ajuste :
   T0    Jth(T) = J0·exp(T/T0), moindres carrés sur ln Jth ;
   T1    rendement différentiel ηd(T) = η0·exp(−T/T1), sur ln ηd (infini quand ηd
-        ne varie pas : dans le modèle, ηi, αi et les miroirs ne dépendent pas de T) ;
-  dλ/dT pente de la longueur d'onde d'émission, sur les points qui accrochent sur
-        la puce (le réseau de Bragg fixe la sienne).
+        ne varie pas) ;
+  dλ/dT pente de la longueur d'onde d'émission,
+chacun sur les températures où accroche la cavité la plus fréquente de la série
+(changer de cavité change les miroirs).
 Écrit caracterisation.tsv (une ligne par température), caracterisation.txt (les
 ajustements) et caracterisation.png/.pdf dans le dossier de la série
 (--dossier, par défaut DOSSIER/caracterisation). Relancé, il reprend la série
@@ -81,33 +82,44 @@ def lire_table_balayage(chemin):
     return rangees
 
 
+def cavite_majoritaire(table):
+    """The cavity that lases at most temperatures (the chip on a tie): a
+    series that switches cavity changes its mirrors, and with them Jth, ηd
+    and λ, so the fits take one cavity's points."""
+    bragg = sum(1 for r in table if r["cavite"] == "Bragg")
+    return "Bragg" if bragg > len(table) - bragg else "puce"
+
+
 def caracteriser_table(rangees):
-    """The table of the finished points at threshold, sorted in T, and the fits:
-    {"table": [...], "T0_K", "J0_A_cm2", "T1_K", "eta0_W_A", "dlambda_dT_nm_K",
-    "points_T0", "points_T1", "points_lambda", "indisponible": {key: reason}}."""
+    """The table of the finished points at threshold, sorted in T, and the fits
+    over the points of the cavity that lases most often: {"table": [...],
+    "cavite", "exclus" (points of the other cavity), "T0_K", "J0_A_cm2", "T1_K",
+    "eta0_W_A", "dlambda_dT_nm_K", "points_T0", "points_T1", "points_lambda",
+    "indisponible": {key: reason}}."""
     finis = [r for r in rangees if r.get("etat") == "fini" and _nombre(r.get("Jth_A_cm2", "nan")) > 0]
     finis.sort(key=lambda r: r["T_K"])
     table = [{c: (r.get(c, "") if c in ("cavite", "point") else
                   r["T_K"] if c == "T_K" else _nombre(r.get(c, "nan"))) for c in COLONNES} for r in finis]
-    res = {"table": table, "T0_K": None, "J0_A_cm2": None, "T1_K": None, "eta0_W_A": None,
-           "dlambda_dT_nm_K": None, "points_T0": 0, "points_T1": 0, "points_lambda": 0, "indisponible": {}}
-    T = [r["T_K"] for r in table]
-    t0 = ajuster_exponentielle(T, [r["Jth_A_cm2"] for r in table])
+    cavite = cavite_majoritaire(table)
+    choisis = [r for r in table if r["cavite"] == cavite]
+    res = {"table": table, "cavite": cavite, "exclus": len(table) - len(choisis), "T0_K": None, "J0_A_cm2": None,
+           "T1_K": None, "eta0_W_A": None, "dlambda_dT_nm_K": None, "points_T0": 0, "points_T1": 0,
+           "points_lambda": 0, "indisponible": {}}
+    T = [r["T_K"] for r in choisis]
+    t0 = ajuster_exponentielle(T, [r["Jth_A_cm2"] for r in choisis])
     if t0 is None:
-        res["indisponible"]["T0_K"] = "moins de deux températures au seuil"
+        res["indisponible"]["T0_K"] = "moins de deux températures au seuil dans la même cavité"
     else:
         res["T0_K"], res["J0_A_cm2"], res["points_T0"] = t0
     # eta_d falls with T: ln eta = ln eta0 - T/T1
-    t1 = ajuster_exponentielle(T, [r["rendement_W_A"] for r in table])
+    t1 = ajuster_exponentielle(T, [r["rendement_W_A"] for r in choisis])
     if t1 is None:
         res["indisponible"]["T1_K"] = "moins de deux températures avec un rendement différentiel"
     else:
         res["T1_K"], res["eta0_W_A"], res["points_T1"] = (-t1[0] if math.isfinite(t1[0]) else math.inf), t1[1], t1[2]
-    puce = [r for r in table if r["cavite"] == "puce"]
-    d = ajuster_droite([r["T_K"] for r in puce], [r["lambda_emission_nm"] for r in puce])
+    d = ajuster_droite(T, [r["lambda_emission_nm"] for r in choisis])
     if d is None:
-        res["indisponible"]["dlambda_dT_nm_K"] = (
-            "moins de deux températures où la puce accroche (le réseau de Bragg fixe la longueur d'onde)")
+        res["indisponible"]["dlambda_dT_nm_K"] = "moins de deux températures au seuil dans la même cavité"
     else:
         res["dlambda_dT_nm_K"], _, res["points_lambda"] = d
     return res
@@ -141,13 +153,16 @@ def texte_ajustements(res):
         else:
             lignes.append(f"{nom} : {_texte(res[cle])} {unite} ({methode}, {res[points]} températures)")
 
+    autre = "le réseau de Bragg" if res["cavite"] == "puce" else "la puce seule"
+    lignes.append(f"cavité : {'puce seule' if res['cavite'] == 'puce' else 'puce et réseau de Bragg'}"
+                  + (f" ({res['exclus']} température(s) où {autre} accroche laissée(s) hors des ajustements)"
+                     if res["exclus"] else ""))
     ligne("T0", "T0_K", "K", "Jth = J0·exp(T/T0), moindres carrés sur ln Jth", "points_T0")
     ligne("T1", "T1_K", "K", "ηd = η0·exp(−T/T1), moindres carrés sur ln ηd", "points_T1")
     if res["T1_K"] is not None and math.isinf(res["T1_K"]):
-        lignes.append("  le rendement différentiel ne dépend pas de la température dans le modèle "
-                      "(ηi, αi et les miroirs en sont indépendants)")
-    ligne("dλ/dT", "dlambda_dT_nm_K", "nm/K", "droite des longueurs d'onde d'émission, cavité puce",
-          "points_lambda")
+        lignes.append("  le rendement différentiel ne dépend pas de la température (ηi, αi, les miroirs et "
+                      "l'énergie des photons en sont indépendants)")
+    ligne("dλ/dT", "dlambda_dT_nm_K", "nm/K", "droite des longueurs d'onde d'émission", "points_lambda")
     return "\n".join(lignes) + "\n"
 
 
@@ -198,8 +213,8 @@ def tracer(dossier, res):
         _panneau_eta(ax_eta, res, Tf)
         _points_par_cavite(ax_l, table, "lambda_emission_nm")
         if res["dlambda_dT_nm_K"] is not None:
-            puce = [r for r in table if r["cavite"] == "puce"]
-            a = ajuster_droite([r["T_K"] for r in puce], [r["lambda_emission_nm"] for r in puce])
+            choisis = [r for r in table if r["cavite"] == res["cavite"]]
+            a = ajuster_droite([r["T_K"] for r in choisis], [r["lambda_emission_nm"] for r in choisis])
             ax_l.plot(Tf, a[1] + a[0] * Tf, "-", color=style.COULEUR_AJUSTEMENT, lw=1.0, label=f"{a[0]:.3f} nm/K")
         ax_l.legend(loc="best")
         ax_l.set_ylabel(r"$\lambda$ d'émission (nm)")
