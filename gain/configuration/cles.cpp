@@ -299,6 +299,11 @@ std::vector<cle_config> cles_modele()
          .sens = "band-gap shrinkage by the injected carriers, ΔEg = coefficient·N^(1/3); typical 1.6e-8 (GaAs, Casey "
                  "and Stern 1976) to 3e-8",
          .reel = &modele<&M::renormalisation_gap>, .domaine = non_negatif(), .apres = modele_donne},
+        {.section = "modele", .cle = "dispersion_axiale", .type = type_cle::entier, .requise = false, .unite = "—",
+         .texte_domaine = "0 or 1",
+         .sens = "1: the hole dispersion in the axial approximation (γ2 and γ3 replaced by their mean in the in-plane "
+                 "coupling R), the same in every in-plane direction, so that the one cut stands for them all",
+         .entier = &modele<&M::dispersion_axiale>, .domaine = interrupteur(), .apres = modele_donne},
     };
 }
 

@@ -25,6 +25,7 @@ struct options_modele {
     int emission_complete = 0;      // 1: Jrad over the whole band, not the printed window
     int k_aligne = 0;               // 1: dispersion rows used at the kx where they were computed
     double renormalisation_gap = 0.0; // gap shrinkage coefficient, eV cm: dEg = coefficient N^(1/3), N in cm^-3
+    int dispersion_axiale = 0;      // 1: hole dispersion in the axial approximation, the same in every in-plane direction
 };
 
 // [sortie]: paths exactly as written after the '=' (leading blanks kept).

@@ -13,7 +13,7 @@ namespace {
 
 constexpr double A_cin = 6.104281115319173e-39;     // hbar^2 / (2 m0), J m^2
 
-couche_valence former_couche(double g1, double g2, double g3, double V, double zeta)
+couche_valence former_couche(double g1, double g2, double g3, double V, double zeta, bool axiale)
 {
     couche_valence c;
     c.gamma1 = g1;
@@ -30,6 +30,9 @@ couche_valence former_couche(double g1, double g2, double g3, double V, double z
     c.a = c.gT * c.gT - c.gS * c.gS;
     c.gR2 = c.gR * c.gR;
     c.inv_a = 1.0 / c.a;
+    c.axiale = axiale;
+    c.gamma_moyen = (g2 + g3) / 2;
+    c.d_axiale = c.a * 3 * A_cin * A_cin * (c.gamma_moyen * c.gamma_moyen - g2 * g2);
     return c;
 }
 
@@ -39,14 +42,26 @@ plan_couche former_plan_couche(const couche_valence& c, double kx, double ky)
     const double kx2 = kx * kx, ky2 = ky * ky;
     p.kt2 = kx2 + ky2;
     const double racine3 = std::sqrt(3.0);
-    const complexe R = c_echelle({-c.gamma2 * (kx2 - ky2), 2 * c.gamma3 * kx * ky}, racine3 * A_cin);
+    // R = -sqrt3 A (gamma2 (kx^2 - ky^2) - 2i gamma3 kx ky). The axial
+    // approximation drops its warping part, (gamma3 - gamma2)/2 (kx + i ky)^2,
+    // keeping -sqrt3 A gamma_moyen (kx - i ky)^2, of modulus sqrt3 A gamma_moyen kt^2
+    // in every direction; S, isotropic already, is unchanged.
+    const double g_a = c.axiale ? c.gamma_moyen : c.gamma2, g_b = c.axiale ? c.gamma_moyen : c.gamma3;
+    const complexe R = c_echelle({-g_a * (kx2 - ky2), 2 * g_b * kx * ky}, racine3 * A_cin);
     const complexe S = c_echelle({kx, -ky}, 2 * racine3 * A_cin * c.gamma3);
     p.module_R = c_module(R);
     p.module_S = c_module(S);
     // Flux coupling from the in-plane modulus, so that it is |S|/2 in every direction.
     p.c_s = racine3 * c.gamma3 * A_cin * std::sqrt(p.kt2) * joule_vers_meV;
     const double a = c.a, gR2 = c.gR2;
-    p.D_constant = c.zeta * c.zeta * c.gT * c.gT + kx2 * ky2 * gR2 * a;
+    // |R|^2 enters the discriminant as a |R|^2. The exact |R|^2 is
+    // 3 A^2 gamma2^2 kt^4 + gR^2 kx^2 ky^2, the first part folded into the terms
+    // below; the axial one, 3 A^2 gamma_moyen^2 kt^4, adds d_axiale kt^4 to that
+    // first part and has no kx^2 ky^2 term. With gamma2 = gamma3 both are 0.
+    if (c.axiale)
+        p.D_constant = c.zeta * c.zeta * c.gT * c.gT + c.d_axiale * p.kt2 * p.kt2;
+    else
+        p.D_constant = c.zeta * c.zeta * c.gT * c.gT + kx2 * ky2 * gR2 * a;
     p.D_kt4 = p.kt2 * p.kt2 * gR2 * (a - gR2 / 4);
     p.trois_kt2_a = 3 * p.kt2 * a;
     p.gR2_kt2 = gR2 * p.kt2;
@@ -418,13 +433,14 @@ evaluation_lot instance_du_processeur()
 
 } // namespace
 
-modele_valence former_modele_valence(double largeur_puits, const resultats_materiau& m, const resultats_k0& k0)
+modele_valence former_modele_valence(double largeur_puits, const resultats_materiau& m, const resultats_k0& k0,
+                                     bool axiale)
 {
     modele_valence v;
     v.puits = former_couche(m.gamma1_puits, m.gamma2_puits, m.gamma3_puits, k0.dEv_hydro * constantes::q / 1000,
-                            m.dE_cisaillement * constantes::q / 1000);
+                            m.dE_cisaillement * constantes::q / 1000, axiale);
     v.barriere = former_couche(m.gamma1_barriere, m.gamma2_barriere, m.gamma3_barriere,
-                               m.Vv * constantes::q / 1000, 0.0);
+                               m.Vv * constantes::q / 1000, 0.0, axiale);
     v.L = largeur_puits * constantes::metre_par_angstrom;
     return v;
 }

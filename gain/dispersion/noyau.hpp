@@ -12,6 +12,11 @@ inline constexpr double joule_vers_meV = 6.241495961752113e+21; // 1000 / q
 // Four-band coefficients of one layer (Luttinger parameters and band edge).
 struct couche_valence {
     double gamma1 = 0, gamma2 = 0, gamma3 = 0;
+    // Axial approximation of the in-plane coupling R: gamma2 and gamma3 replaced
+    // there by their mean, so that the dispersion depends on |k_t| alone.
+    bool axiale = false;
+    double gamma_moyen = 0; // (gamma2 + gamma3) / 2
+    double d_axiale = 0;    // a 3 A^2 (gamma_moyen^2 - gamma2^2): the axial |R|^2 term of the discriminant, per kt^4
     double V = 0;    // band edge on the hole axis, J
     double zeta = 0; // shear term, J
     double gT = 0, gS = 0, gR = 0; // J m^2
@@ -25,7 +30,9 @@ struct modele_valence {
 };
 
 // Layer coefficients from the material and zone-centre results; L from largeur_puits (Å).
-modele_valence former_modele_valence(double largeur_puits, const resultats_materiau& m, const resultats_k0& k0);
+// axiale: the in-plane coupling in the axial approximation ([modele] dispersion_axiale).
+modele_valence former_modele_valence(double largeur_puits, const resultats_materiau& m, const resultats_k0& k0,
+                                     bool axiale = false);
 
 // In-plane quantities of one layer at (kx, ky): everything of the bound-state
 // function that does not depend on the energy.
