@@ -304,6 +304,17 @@ std::vector<cle_config> cles_modele()
          .sens = "1: the hole dispersion in the axial approximation (γ2 and γ3 replaced by their mean in the in-plane "
                  "coupling R), the same in every in-plane direction, so that the one cut stands for them all",
          .entier = &modele<&M::dispersion_axiale>, .domaine = interrupteur(), .apres = modele_donne},
+        {.section = "modele", .cle = "continuum", .type = type_cle::entier, .requise = false, .unite = "—",
+         .texte_domaine = "0 or 1",
+         .sens = "1: the three-dimensional states of the barriers above Vc and Vv (over `largeur` of each barrier, with "
+                 "the barrier's masses) share the quasi-Fermi levels, hold their part of the injected carriers and "
+                 "recombine with `B_barriere`; the well's Auger term takes the carriers it keeps",
+         .entier = &modele<&M::continuum>, .domaine = interrupteur(), .apres = modele_donne},
+        {.section = "modele", .cle = "B_barriere", .type = type_cle::reel, .requise = false, .unite = "cm³·s⁻¹",
+         .texte_domaine = "≥ 0",
+         .sens = "radiative coefficient B of the barrier material, for its carriers with `continuum`: q·B·n·p over the "
+                 "two barriers; 7.2e-10 for GaAs at 300 K (library: semiconductor-parameter handbook)",
+         .reel = &modele<&M::B_barriere>, .domaine = non_negatif(), .apres = modele_donne},
     };
 }
 

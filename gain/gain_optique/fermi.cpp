@@ -124,8 +124,13 @@ double chercher_EFC(double N, const reglages_fermi& r, const resultats_materiau&
     // without a conduction subband the density stays 0 and no level reaches N
     if (k0.E.niveaux.empty()) arreter("Aucun niveau E dans la BC : le niveau de Fermi de la BC est introuvable.\n");
     const double kT = kB * r.T;
+    // the well's subbands, and the barriers' continuum when it shares the level
+    auto densite = [&](double E) {
+        const double n = densite_electrons(E, m.mc_puits, kT, k0.E.niveaux);
+        return r.continuum ? n + electrons_continuum(E, r.T, *r.continuum) : n;
+    };
     for (double E : essais_sous_depart(k0.bande_E.bord_puits))
-        if (!(N > densite_electrons(E, m.mc_puits, kT, k0.E.niveaux))) return E + pas_fermi;
+        if (!(N > densite(E))) return E + pas_fermi;
     double n = 0.0;
     // The density grows with EFC, but without bound only for a positive mass
     // and temperature, and a step of 0.1 meV stays exact enough far beyond
@@ -133,7 +138,7 @@ double chercher_EFC(double N, const reglages_fermi& r, const resultats_materiau&
     // at once).
     do {
         if (EFC > niveau_fermi_max) arreter(message_hors_bande("BC", N, r.largeur_puits));
-        n = densite_electrons(EFC, m.mc_puits, kT, k0.E.niveaux);
+        n = densite(EFC);
         EFC = EFC + pas_fermi;
     } while (N > n);
     return EFC;
@@ -145,12 +150,16 @@ double chercher_EFV(double N, const reglages_fermi& r, const resultats_dispersio
     if (N <= 0.0) return EFV;
     const double kT = kB * r.T;
     const ligne_trous l = preparer_ligne(r, d);
+    auto densite_trous_essai = [&](double E) {
+        const double p = densite_trous(E, kT, l);
+        return r.continuum ? p + trous_continuum(E, r.T, *r.continuum) : p;
+    };
     double p_precedent = 0.0;
     double densite = 0.0;
     const char* sans_croissance =
         "Probleme de convergence lors du calcul du niveau de fermi dans la BV.\nAugmentez le nombre de k (Nk)\n";
     for (double E : essais_sous_depart(bord_trous)) {
-        densite = densite_trous(E, kT, l);
+        densite = densite_trous_essai(E);
         if (densite == p_precedent) arreter(sans_croissance);
         if (!(N > densite)) return E + pas_fermi;
         p_precedent = densite;
@@ -160,7 +169,7 @@ double chercher_EFV(double N, const reglages_fermi& r, const resultats_dispersio
     // convergence test; the bound ends them in any case.
     do {
         if (EFV > niveau_fermi_max) arreter(message_hors_bande("BV", N, r.largeur_puits));
-        densite = densite_trous(EFV, kT, l);
+        densite = densite_trous_essai(EFV);
         // no growth between two trials: every state is already full (or none exists)
         if (densite == p_precedent) arreter(sans_croissance);
         p_precedent = densite;

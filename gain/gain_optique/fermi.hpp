@@ -8,6 +8,7 @@
 #pragma once
 
 #include "dispersion/dispersion.hpp"
+#include "gain_optique/continuum.hpp"
 #include "materiau/materiau.hpp"
 #include "niveaux_k0/niveaux_k0.hpp"
 
@@ -20,13 +21,16 @@
 double k_ligne(double deltak, bool k_aligne, int m, bool diagonale);
 
 // What the searches read of the run: the carriers' temperature, the well
-// width (the density of the messages, per unit volume) and the rows of the
-// integration line.
+// width (the density of the messages, per unit volume), the rows of the
+// integration line, and the barrier continuum that shares the levels.
 struct reglages_fermi {
     double T = 0;             // K
     double largeur_puits = 0; // Å
     double deltak = 0;        // m^-1
     bool k_aligne = false;    // [modele] k_aligne
+    // [modele] continuum: the barriers' three-dimensional states hold their
+    // part of N at each trial (none: the well holds it all).
+    const continuum_barrieres* continuum = nullptr;
 };
 
 // Starting value of both scans, returned unchanged for N <= 0 (meV).

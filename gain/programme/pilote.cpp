@@ -22,6 +22,7 @@
 #include "configuration/cles.hpp"
 #include "configuration/parametres.hpp"
 #include "dispersion/dispersion.hpp"
+#include "gain_optique/continuum.hpp"
 #include "gain_optique/fermi.hpp"
 #include "gain_optique/recouvrements.hpp"
 #include "gain_optique/spectres.hpp"
@@ -115,7 +116,10 @@ etat_seuil boucle_porteurs(const parametres_calcul& p, const resultats_materiau&
         fermer_fichier(f.enveloppes, *p.sortie.fichier_enveloppes);
     }
 
-    const reglages_fermi rf{p.couches.T, Lw, p.calcul.deltak, p.modele.k_aligne != 0};
+    // [modele] continuum: the barriers' states share the quasi-Fermi levels
+    const continuum_barrieres cb = former_continuum(k0, m, Lb, p.modele.B_barriere);
+    const continuum_barrieres* continuum = p.modele.continuum ? &cb : nullptr;
+    const reglages_fermi rf{p.couches.T, Lw, p.calcul.deltak, p.modele.k_aligne != 0, continuum};
     etat_seuil seuil;
     spectres s;
     bool branches_signalees = false; // the branch-walk warning is printed once per run
@@ -130,12 +134,20 @@ etat_seuil boucle_porteurs(const parametres_calcul& p, const resultats_materiau&
             EFV = chercher_EFV(N, rf, d, std::min(k0.bande_HH.bord_puits, k0.bande_LH.bord_puits));
         }
         afficher_passe(N * 1e-6 / (Lw * 1e-10), EFC, EFV);
+        barrieres_passe barrieres;
+        if (continuum && N > 0) {
+            barrieres.n = electrons_continuum(EFC, p.couches.T, cb);
+            barrieres.p = trous_continuum(EFV, p.couches.T, cb);
+            barrieres.Jrad = courant_radiatif_continuum(barrieres.n, barrieres.p, cb);
+            afficher_barrieres_passe(N, barrieres);
+        }
         calculer_spectres(EFC, EFV, N, {m, k0, d, r}, {p.calcul, p.cavite, p.modele, p.couches.T, Lw}, s);
         if (s.branches_incompletes && !branches_signalees) avertir_branches();
         branches_signalees = branches_signalees || s.branches_incompletes;
         ecrire_spectres(f.gain.get(), s);
         const ligne_seuil l = calculer_seuil(i, commande.nombre_iterations, N, spectre_qui_lase(s, p.cavite),
-                                             {p.cavite, p.bragg, p.calcul, p.modele, Lw}, seuil);
+                                             {p.cavite, p.bragg, p.calcul, p.modele, Lw}, seuil,
+                                             continuum ? &barrieres : nullptr);
         afficher_seuil_passe(l);
         if (l.depart_au_seuil)
             arreter("Valeur de Ninj trop élevée pour boucler lors du calcul du seuil. Diminuez la valeur de "
