@@ -299,6 +299,11 @@ std::vector<cle_config> cles_modele()
          .sens = "band-gap shrinkage by the injected carriers, ΔEg = coefficient·N^(1/3); typical 1.6e-8 (GaAs, Casey "
                  "and Stern 1976) to 3e-8",
          .reel = &modele<&M::renormalisation_gap>, .domaine = non_negatif(), .apres = modele_donne},
+        {.section = "modele", .cle = "melange_k", .type = type_cle::entier, .requise = false, .unite = "—",
+         .texte_domaine = "0 or 1",
+         .sens = "1: the overlaps and TE/TM weights of each pair taken at each k row from the four-band envelopes (F1, "
+                 "F2) of its hole state, TE 3/4·|O1|² + 1/4·|O2|², TM |O2|², in place of the zone-centre overlaps",
+         .entier = &modele<&M::melange_k>, .domaine = interrupteur(), .apres = modele_donne},
         {.section = "modele", .cle = "dispersion_axiale", .type = type_cle::entier, .requise = false, .unite = "—",
          .texte_domaine = "0 or 1",
          .sens = "1: the hole dispersion in the axial approximation (γ2 and γ3 replaced by their mean in the in-plane "

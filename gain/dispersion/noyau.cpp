@@ -481,3 +481,76 @@ void evaluer_fonction_dispersion_sse2(const modele_valence& m, const plan_k& k,
     evaluer_lot_sse2(m, k, E, f);
 }
 #endif
+
+etat_valence etat_valence_en(const modele_valence& m, const plan_k& k, double E)
+{
+    using N = noyau<double>;
+    N::complexe_lot W[4][4], B[4][4];
+    // The field matrices of the scan's evaluation at E, its roots and sign rule.
+    const double Ep_w = E - m.puits.V;
+    N::complexe_lot kz1, kz2;
+    N::racines_kz(m.puits, k.puits, Ep_w, kz1, kz2);
+    N::colonnes_champ(m.puits, k.puits, Ep_w, kz1, true, W, 0);
+    N::colonnes_champ(m.puits, k.puits, Ep_w, kz2, false, W, 1);
+    const double Ep_b = E - m.barriere.V;
+    N::complexe_lot bz1, bz2;
+    N::racines_kz(m.barriere, k.barriere, Ep_b, bz1, bz2);
+    if (bz1.im <= 0.0) bz1 = {-bz1.re, -bz1.im};
+    if (bz2.im <= 0.0) bz2 = {-bz2.re, -bz2.im};
+    N::colonnes_champ(m.barriere, k.barriere, Ep_b, bz1, true, B, 0);
+    N::colonnes_champ(m.barriere, k.barriere, Ep_b, bz2, false, B, 1);
+
+    matrice_c4 Wm, Bm, W_inv, B_inv, X, BW, Y, T;
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c) {
+            Wm[r][c] = N::d_voie(W[r][c], 0);
+            Bm[r][c] = N::d_voie(B[r][c], 0);
+        }
+    const complexe q[4] = {N::d_voie(kz1, 0), N::d_voie(kz2, 0), c_echelle(N::d_voie(kz1, 0), -1.0),
+                           c_echelle(N::d_voie(kz2, 0), -1.0)};
+    const complexe p[4] = {N::d_voie(bz1, 0), N::d_voie(bz2, 0), c_echelle(N::d_voie(bz1, 0), -1.0),
+                           c_echelle(N::d_voie(bz2, 0), -1.0)};
+    // X = W^-1 B takes the right barrier's amplitudes to the well's at z = L;
+    // Y = B^-1 W Phi the well's to the left barrier's at z = 0; T = Y X.
+    inverse_c4(Wm, W_inv);
+    inverse_c4(Bm, B_inv);
+    produit_c4(W_inv, Bm, X);
+    matrice_c4 Phi{};
+    for (int j = 0; j < 4; ++j) Phi[j][j] = c_exp_ikx(q[j], -m.L);
+    produit_c4(B_inv, Wm, BW);
+    produit_c4(BW, Phi, Y);
+    produit_c4(Y, X, T);
+
+    // (alpha, beta): the null vector of the 2x2 block, from its row of larger
+    // norm (at the exact root both rows give it; off it that row is the better
+    // determined one).
+    auto norme2 = [](complexe z) { return z.re * z.re + z.im * z.im; };
+    const int r = norme2(T[0][0]) + norme2(T[0][1]) >= norme2(T[1][0]) + norme2(T[1][1]) ? 0 : 1;
+    complexe c[4] = {c_echelle(T[r][1], -1.0), T[r][0], {}, {}};
+    const double s = std::sqrt(norme2(c[0]) + norme2(c[1]));
+    if (s > 0) {
+        c[0] = c_echelle(c[0], 1 / s);
+        c[1] = c_echelle(c[1], 1 / s);
+    } else {
+        c[0] = {1.0, 0.0}; // a zero block: every combination is carried; take the heavy-hole wave
+    }
+    complexe a[4], d[4];
+    for (int i = 0; i < 4; ++i) {
+        a[i] = {};
+        d[i] = {};
+        for (int j = 0; j < 2; ++j) {
+            a[i] = c_somme(a[i], c_produit(X[i][j], c[j]));
+            d[i] = c_somme(d[i], c_produit(T[i][j], c[j]));
+        }
+    }
+    etat_valence e;
+    e.L = m.L;
+    for (int j = 0; j < 4; ++j) e.puits[j] = {q[j], c_produit(a[j], Wm[0][j]), c_produit(a[j], Wm[1][j])};
+    for (int j = 0; j < 2; ++j) {
+        e.droite[j] = {p[j], c_produit(c[j], Bm[0][j]), c_produit(c[j], Bm[1][j])};
+        e.gauche[j] = {p[j + 2], c_produit(d[j + 2], Bm[0][j + 2]), c_produit(d[j + 2], Bm[1][j + 2])};
+    }
+    const double garde = norme2(d[2]) + norme2(d[3]);
+    e.residu = garde > 0 ? std::sqrt((norme2(d[0]) + norme2(d[1])) / garde) : HUGE_VAL;
+    return e;
+}

@@ -71,3 +71,24 @@ void evaluer_fonction_dispersion_scalaire(const modele_valence& m, const plan_k&
 void evaluer_fonction_dispersion_sse2(const modele_valence& m, const plan_k& k,
                                       const double (&E)[energies_par_lot], complexe (&f)[energies_par_lot]);
 #endif
+
+// The four-band envelope (F1, F2) of the hole state at in-plane wave vector k
+// and energy E (J), the state the scan found there: a sum of the layers'
+// growth-axis waves F exp(i kz (z - z_ref)), z in m, the well spanning
+// 0 <= z <= L. Right barrier (z > L, z_ref = L): the two waves decaying away
+// from the well, in the combination (alpha, beta) that the upper-left 2x2
+// block of the transfer matrix carries through the well into the two waves
+// decaying on the left (z < 0, z_ref = 0); well (z_ref = L): its four waves.
+// The energy is the scan's grid midpoint, not the exact root: the waves that
+// would grow away from the well on the left are dropped, and their size
+// relative to the decaying ones is `residu`. Not normalised.
+struct onde_valence {
+    complexe kz;     // m^-1
+    complexe F1, F2; // heavy- and light-hole-like components
+};
+struct etat_valence {
+    onde_valence gauche[2], puits[4], droite[2];
+    double L = 0;    // well width, m
+    double residu = 0;
+};
+etat_valence etat_valence_en(const modele_valence& m, const plan_k& k, double E);

@@ -111,6 +111,12 @@ etat_seuil boucle_porteurs(const parametres_calcul& p, const resultats_materiau&
     ecrire_entete_param(f.param.get());
 
     const recouvrements r = calculer_recouvrements(Lw, Lb, k0);
+    // [modele] melange_k: the weights of every pair at every row, from the
+    // four-band envelopes of the scan's model
+    const poids_melange melange =
+        p.modele.melange_k ? calculer_poids_melange(d, former_modele_valence(Lw, m, k0, p.modele.dispersion_axiale != 0),
+                                                    k0, Lw, Lb, p.calcul.deltaE)
+                           : poids_melange{};
     if (f.enveloppes) {
         ecrire_fichier_enveloppes(f.enveloppes.get(), calculer_enveloppes(Lw, Lb, k0));
         fermer_fichier(f.enveloppes, *p.sortie.fichier_enveloppes);
@@ -141,7 +147,8 @@ etat_seuil boucle_porteurs(const parametres_calcul& p, const resultats_materiau&
             barrieres.Jrad = courant_radiatif_continuum(barrieres.n, barrieres.p, cb);
             afficher_barrieres_passe(N, barrieres);
         }
-        calculer_spectres(EFC, EFV, N, {m, k0, d, r}, {p.calcul, p.cavite, p.modele, p.couches.T, Lw}, s);
+        calculer_spectres(EFC, EFV, N, {m, k0, d, r, p.modele.melange_k ? &melange : nullptr},
+                          {p.calcul, p.cavite, p.modele, p.couches.T, Lw}, s);
         if (s.branches_incompletes && !branches_signalees) avertir_branches();
         branches_signalees = branches_signalees || s.branches_incompletes;
         ecrire_spectres(f.gain.get(), s);
