@@ -87,6 +87,7 @@ struct structure {
     recouvrements r;
     poids_melange melange;
     continuum_barrieres continuum;
+    presence_puits presence;
 };
 
 structure bandes(const parametres_calcul& p)
@@ -100,7 +101,10 @@ structure bandes(const parametres_calcul& p)
     if (p.modele.melange_k)
         s.melange = calculer_poids_melange(s.d, former_modele_valence(Lw, s.m, s.k0, p.modele.dispersion_axiale != 0),
                                            s.k0, Lw, Lb, p.calcul.deltaE);
-    s.continuum = former_continuum(s.k0, s.m, Lb, p.modele.B_barriere);
+    if (p.modele.continuum) {
+        s.continuum = former_continuum(s.k0, s.m, Lw, Lb, p.modele.B_barriere, p.couches.T);
+        s.presence = calculer_presence(Lw, Lb, s.k0);
+    }
     return s;
 }
 
@@ -120,9 +124,11 @@ double serie(const parametres_calcul& p, const structure& b)
         const double EFC = chercher_EFC(N, rf, b.m, b.k0), EFV = chercher_EFV(N, rf, b.d);
         barrieres_passe barrieres;
         if (continuum) {
-            barrieres.n = electrons_continuum(EFC, p.couches.T, *continuum);
-            barrieres.p = trous_continuum(EFV, p.couches.T, *continuum);
+            barrieres.n = electrons_continuum(EFC, *continuum);
+            barrieres.p = trous_continuum(EFV, *continuum);
             barrieres.Jrad = courant_radiatif_continuum(barrieres.n, barrieres.p, *continuum);
+            porteurs_du_puits(EFC, EFV, electrons_par_niveau(EFC, p.couches.T, b.m, b.k0), trous_par_branche(EFV, rf, b.d),
+                              b.d, b.presence, Lw, *continuum, barrieres.n_puits, barrieres.p_puits);
         }
         calculer_spectres(EFC, EFV, N, {b.m, b.k0, b.d, b.r, p.modele.melange_k ? &b.melange : nullptr}, rs, s);
         if (calculer_seuil(i, nb_densites, N, {s.gain_te, s.rsp, p.cavite.facteur_confinement, s.Gmax, s.energie_gmax,

@@ -80,6 +80,24 @@ double densite_trous(double EFV, double kT, const ligne_trous& l)
     return p;
 }
 
+// The same, branch by branch (the sum over the branches is densite_trous up to
+// its order of additions).
+std::vector<double> densite_par_branche(double EFV, double kT, const ligne_trous& l)
+{
+    const std::size_t nb_points = static_cast<std::size_t>(l.Nk) + 1;
+    std::vector<double> p(static_cast<std::size_t>(l.nb_branches), 0.0);
+    for (int s = 0; s < l.nb_branches; ++s) {
+        const double* E = &l.energie[s * nb_points];
+        double g_precedent = l.poids_k[0] / (std::exp((E[0] - EFV) * q / 1000 / kT) + 1.0);
+        for (int m = 1; m <= l.Nk; ++m) {
+            const double g = l.poids_k[m] / (std::exp((E[m] - EFV) * q / 1000 / kT) + 1.0);
+            if (E[m] != 0.0) p[static_cast<std::size_t>(s)] += trapeze(l.k[m - 1], l.k[m], g_precedent, g) * un_sur_2pi2;
+            g_precedent = g;
+        }
+    }
+    return p;
+}
+
 // Trials below the start, in increasing order, when the band's strained well
 // edge (meV, the search's own axis) lies under it: whole steps down from the
 // start, each the previous trial minus the step, to the last one above the
@@ -108,6 +126,18 @@ std::string message_hors_bande(const char* bande, double N, double largeur_puits
 
 } // namespace
 
+std::vector<double> trous_par_branche(double EFV, const reglages_fermi& r, const resultats_dispersion& d)
+{
+    return densite_par_branche(EFV, kB * r.T, preparer_ligne(r, d));
+}
+
+std::vector<double> electrons_par_niveau(double EFC, double T, const resultats_materiau& m, const resultats_k0& k0)
+{
+    std::vector<double> n;
+    for (double Ej : k0.E.niveaux) n.push_back(densite_electrons(EFC, m.mc_puits, kB * T, {Ej}));
+    return n;
+}
+
 double k_ligne(double deltak, bool k_aligne, int m, bool diagonale)
 {
     if (!k_aligne || m == 0) return m * deltak;
@@ -127,7 +157,7 @@ double chercher_EFC(double N, const reglages_fermi& r, const resultats_materiau&
     // the well's subbands, and the barriers' continuum when it shares the level
     auto densite = [&](double E) {
         const double n = densite_electrons(E, m.mc_puits, kT, k0.E.niveaux);
-        return r.continuum ? n + electrons_continuum(E, r.T, *r.continuum) : n;
+        return r.continuum ? n + electrons_continuum(E, *r.continuum) : n;
     };
     for (double E : essais_sous_depart(k0.bande_E.bord_puits))
         if (!(N > densite(E))) return E + pas_fermi;
@@ -152,7 +182,7 @@ double chercher_EFV(double N, const reglages_fermi& r, const resultats_dispersio
     const ligne_trous l = preparer_ligne(r, d);
     auto densite_trous_essai = [&](double E) {
         const double p = densite_trous(E, kT, l);
-        return r.continuum ? p + trous_continuum(E, r.T, *r.continuum) : p;
+        return r.continuum ? p + trous_continuum(E, *r.continuum) : p;
     };
     double p_precedent = 0.0;
     double densite = 0.0;

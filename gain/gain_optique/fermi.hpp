@@ -7,6 +7,8 @@
 // steps down from -100 meV.
 #pragma once
 
+#include <vector>
+
 #include "dispersion/dispersion.hpp"
 #include "gain_optique/continuum.hpp"
 #include "materiau/materiau.hpp"
@@ -50,3 +52,8 @@ double chercher_EFC(double N, const reglages_fermi& r, const resultats_materiau&
 // past niveau_fermi_max. bord_trous: the highest strained hole edge of the well
 // (the lowest value on the hole axis, meV).
 double chercher_EFV(double N, const reglages_fermi& r, const resultats_dispersion& d, double bord_trous = 0.0);
+
+// The sheet densities (m^-2) at a level, subband by subband: the holes of each
+// branch of the table at EFV, the electrons of each conduction level at EFC.
+std::vector<double> trous_par_branche(double EFV, const reglages_fermi& r, const resultats_dispersion& d);
+std::vector<double> electrons_par_niveau(double EFC, double T, const resultats_materiau& m, const resultats_k0& k0);

@@ -123,8 +123,10 @@ etat_seuil boucle_porteurs(const parametres_calcul& p, const resultats_materiau&
     }
 
     // [modele] continuum: the barriers' states share the quasi-Fermi levels
-    const continuum_barrieres cb = former_continuum(k0, m, Lb, p.modele.B_barriere);
+    const continuum_barrieres cb =
+        p.modele.continuum ? former_continuum(k0, m, Lw, Lb, p.modele.B_barriere, p.couches.T) : continuum_barrieres{};
     const continuum_barrieres* continuum = p.modele.continuum ? &cb : nullptr;
+    const presence_puits presence = continuum ? calculer_presence(Lw, Lb, k0) : presence_puits{};
     const reglages_fermi rf{p.couches.T, Lw, p.calcul.deltak, p.modele.k_aligne != 0, continuum};
     etat_seuil seuil;
     spectres s;
@@ -142,9 +144,11 @@ etat_seuil boucle_porteurs(const parametres_calcul& p, const resultats_materiau&
         afficher_passe(N * 1e-6 / (Lw * 1e-10), EFC, EFV);
         barrieres_passe barrieres;
         if (continuum && N > 0) {
-            barrieres.n = electrons_continuum(EFC, p.couches.T, cb);
-            barrieres.p = trous_continuum(EFV, p.couches.T, cb);
+            barrieres.n = electrons_continuum(EFC, cb);
+            barrieres.p = trous_continuum(EFV, cb);
             barrieres.Jrad = courant_radiatif_continuum(barrieres.n, barrieres.p, cb);
+            porteurs_du_puits(EFC, EFV, electrons_par_niveau(EFC, p.couches.T, m, k0), trous_par_branche(EFV, rf, d), d,
+                              presence, Lw, cb, barrieres.n_puits, barrieres.p_puits);
             afficher_barrieres_passe(N, barrieres);
         }
         calculer_spectres(EFC, EFV, N, {m, k0, d, r, p.modele.melange_k ? &melange : nullptr},

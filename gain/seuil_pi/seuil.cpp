@@ -132,7 +132,7 @@ ligne_seuil calculer_seuil(int i, double nombre_iterations, double N, const spec
     if (r.calcul.fin_E > r.calcul.debut_E) Jrad = parcourir_spectre(s, r, etat.gain_bragg);
     if (r.modele.emission_complete) Jrad = s.Jrad_bande;
     const courants nr = barrieres ? courant_non_radiatif_puits(r.modele, r.cavite.tau_nr, r.largeur_puits, N,
-                                                               N - barrieres->n, N - barrieres->p)
+                                                               barrieres->n_puits, barrieres->p_puits)
                                   : courant_non_radiatif(r.modele, r.cavite.tau_nr, r.largeur_puits, N);
     // the radiative current of the pass: the well's, and the barriers' with the continuum
     const double Jrad_passe = barrieres ? Jrad + barrieres->Jrad : Jrad;

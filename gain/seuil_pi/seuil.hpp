@@ -15,11 +15,13 @@ struct courants {
 };
 
 // With [modele] continuum, what the barriers hold at one pass: the electron
-// and hole sheet densities of their continuum (m^-2, out of the pass's N) and
-// its radiative current density (A/cm^2).
+// and hole sheet densities of their continuum (m^-2, out of the pass's N), its
+// radiative current density (A/cm^2), and the carriers in the well's own
+// volume, where its Auger recombination takes them (m^-2).
 struct barrieres_passe {
     double n = 0, p = 0;
     double Jrad = 0;
+    double n_puits = 0, p_puits = 0;
 };
 
 // What the threshold step keeps from one pass of the carrier loop to the next,
@@ -98,7 +100,7 @@ struct ligne_seuil {
 // need. A line with depart_au_seuil ends the run, and etat is left unfinished.
 //   barrieres: with [modele] continuum, what the barriers hold and emit at
 //   this pass (their radiative current joins Jrad; the well's Auger term takes
-//   the carriers the well keeps).
+//   the carriers in the well's volume).
 ligne_seuil calculer_seuil(int i, double nombre_iterations, double N, const spectre_laser& s, const reglages_seuil& r,
                            etat_seuil& etat, const barrieres_passe* barrieres = nullptr);
 
@@ -108,7 +110,7 @@ ligne_seuil calculer_seuil(int i, double nombre_iterations, double N, const spec
 courants courant_non_radiatif(const options_modele& modele, double tau_nr, double largeur_puits, double N);
 // The same when the barriers hold part of the carriers: the defect term (and
 // N / tau_nr) takes every injected carrier, wherever it is (the barriers are
-// grown as the well); the Auger term only the well's electrons n and holes p
-// (m^-2), C (n^2 p + n p^2)/2 in the well's volume, C N^3 when n = p = N.
+// grown as the well); the Auger term only the electrons n and holes p in the
+// well's volume (m^-2), C (n^2 p + n p^2)/2 there, C N^3 when n = p = N.
 courants courant_non_radiatif_puits(const options_modele& modele, double tau_nr, double largeur_puits, double N,
                                     double n, double p);

@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
+#include "configuration/parametres.hpp"
 #include "gain_optique/continuum.hpp"
 #include "gain_optique/fermi.hpp"
+#include "materiau/materiau.hpp"
 
 namespace {
 
@@ -30,18 +33,36 @@ double fermi_reference(double eta)
     return 2 / std::sqrt(pi) * s * h / 3;
 }
 
+// The two barriers of 250 Å around a 0 Å well: no scattering, the
+// continuum of the barrier material alone.
 continuum_barrieres barrieres_gaas()
 {
     continuum_barrieres c;
-    c.largeur = 250;
+    c.largeur = 500;
     c.Vc = 180;
     c.Vv = 110;
+    c.kT = kB * 300;
     c.masse_c = 0.067 * m0;
     c.masse_hh = m0 / (6.98 - 2 * 2.06);
     c.masse_lh = m0 / (6.98 + 2 * 2.06);
     c.B = 7.2e-10;
     return c;
 }
+
+// The conduction band of the bundled example (In0.2Ga0.8As in GaAs) at a
+// well width (Å), with its levels.
+struct bande_exemple {
+    parametres_calcul p;
+    resultats_materiau m;
+    resultats_k0 k0;
+    explicit bande_exemple(double largeur)
+    {
+        lire_parametres(std::string(EXEMPLES_DIR) + "/in020ga080as_980nm/config.ini", p);
+        p.couches.largeur_puits = largeur;
+        m = modele_materiau(p.couches, p.calcul.Ninj, p.calcul.demi_largeur_lorentz);
+        k0 = calculer_niveaux_k0({p.calcul.deltaE, largeur, p.couches.largeur_barriere}, m);
+    }
+};
 
 } // namespace
 
@@ -71,14 +92,14 @@ TEST(Continuum, DensitesTridimensionnellesDesDeuxBarrieres)
     const double Nc = 2 * std::pow(0.067 * m0 * kT / (2 * pi * hbar2), 1.5);
     EXPECT_NEAR(Nc * 1e-6 / 4.35e17, 1.0, 0.01);
     const double Nv = 2 * std::pow(kT / (2 * pi * hbar2), 1.5) * (std::pow(c.masse_hh, 1.5) + std::pow(c.masse_lh, 1.5));
-    const double epaisseur = 2 * 250e-10; // both barriers, m
+    const double epaisseur = 500e-10; // m
     for (double EF : {60.0, 150.0, 180.0, 230.0}) {
         SCOPED_TRACE(EF);
         const double eta_c = (EF - c.Vc) * q / 1000 / kT;
-        EXPECT_NEAR(electrons_continuum(EF, T, c) / (epaisseur * Nc * fermi_reference(eta_c)), 1.0, 1e-11);
+        EXPECT_NEAR(electrons_continuum(EF, c) / (epaisseur * Nc * fermi_reference(eta_c)), 1.0, 1e-11);
         // holes: EFV on the hole axis, the band filling as EFV passes Vv downwards
         const double eta_v = (EF - c.Vv) * q / 1000 / kT;
-        EXPECT_NEAR(trous_continuum(EF, T, c) / (epaisseur * Nv * fermi_reference(eta_v)), 1.0, 1e-11);
+        EXPECT_NEAR(trous_continuum(EF, c) / (epaisseur * Nv * fermi_reference(eta_v)), 1.0, 1e-11);
     }
     // q B n p over the two barriers' volume: n = p = 1e17 cm^-3 over 500 Å.
     const double n = 1e17 * 1e6 * epaisseur; // m^-2
@@ -105,8 +126,8 @@ TEST(Continuum, LesNiveauxDeFermiPartagesAvecLesBarrieres)
         SCOPED_TRACE(N_cm2);
         const double N = N_cm2 * 1e4;
         const double EFC = chercher_EFC(N, partage, m, k0);
-        EXPECT_GE(n_puits(EFC - 0.1) + electrons_continuum(EFC - 0.1, 300, c), N * (1 - 1e-12));
-        EXPECT_LT(n_puits(EFC - 0.2) + electrons_continuum(EFC - 0.2, 300, c), N);
+        EXPECT_GE(n_puits(EFC - 0.1) + electrons_continuum(EFC - 0.1, c), N * (1 - 1e-12));
+        EXPECT_LT(n_puits(EFC - 0.2) + electrons_continuum(EFC - 0.2, c), N);
         // the barriers take carriers: the level lies below the well's alone
         EXPECT_LT(EFC, chercher_EFC(N, seul, m, k0));
     }
@@ -120,7 +141,103 @@ TEST(Continuum, LesNiveauxDeFermiPartagesAvecLesBarrieres)
     const double N = 1e12 * 1e4;
     const double EFV = chercher_EFV(N, partage, d), EFV_seul = chercher_EFV(N, seul, d);
     EXPECT_LT(EFV, EFV_seul);
-    const double p_barrieres = trous_continuum(EFV - 0.1, 300, c);
+    const double p_barrieres = trous_continuum(EFV - 0.1, c);
     EXPECT_GT(p_barrieres, 0.0);
     EXPECT_LT(p_barrieres, N);
+}
+
+// The well's phase shifts: at the edge they count the levels of the square
+// well (Levinson), pi (n_e - 1/2) + pi n_o; the series below eta = -1 and the
+// sum above agree where they meet; a free barrier scatters nothing.
+TEST(Continuum, DephasagesDuPuits)
+{
+    const double V = 100 * q / 1000, mw = 0.0588 * m0, mb = 0.067 * m0;
+    for (double L_A : {20.0, 60.0, 79.0, 81.0, 150.0, 260.0}) {
+        SCOPED_TRACE(L_A);
+        // levels of the square well: even ones bind at q0 L/2 = n pi, odd ones at (n + 1/2) pi
+        const double theta0 = std::sqrt(2 * mw * V / hbar2) * L_A * 1e-10 / 2;
+        const int n = static_cast<int>(std::floor(theta0 / pi)) + 1 + static_cast<int>(std::floor(theta0 / pi + 0.5));
+        parametres_bande b;
+        b.masse_puits = mw;
+        b.masse_barriere = mb;
+        b.bord_puits = 0;
+        b.bord_barriere = 100;
+        resultats_k0 k0;
+        k0.bande_E = k0.bande_HH = k0.bande_LH = b;
+        k0.E.niveaux.assign(static_cast<std::size_t>(n), 0.0);
+        resultats_materiau m;
+        const continuum_barrieres c = former_continuum(k0, m, L_A, 250, 0, 300);
+        EXPECT_NEAR(dephasage(c.E, 1e-12 * q / 1000), c.E.delta_0, 1e-4);
+        EXPECT_NEAR(c.E.delta_0, pi * ((n + 1) / 2 - 0.5) + pi * (n / 2), 1e-15);
+        for (double eta : {-1.0 - 1e-9, -1.0}) {
+            const double d = correction_dephasage(c.E, eta, c.kT), d2 = correction_dephasage(c.E, -1.0 + 1e-9, c.kT);
+            EXPECT_NEAR(d / d2, 1.0, 1e-7) << eta;
+        }
+    }
+    // no depth and one mass: no channel
+    parametres_bande libre;
+    libre.masse_puits = libre.masse_barriere = mb;
+    libre.bord_barriere = libre.bord_puits = 50;
+    resultats_k0 k0;
+    k0.bande_E = k0.bande_HH = k0.bande_LH = libre;
+    const continuum_barrieres c = former_continuum(k0, resultats_materiau{}, 80, 250, 0, 300);
+    EXPECT_TRUE(c.E.C.empty());
+    EXPECT_EQ(correction_dephasage(c.E, 0.5, c.kT), 0.0);
+    EXPECT_EQ(correction_dephasage(c.E, -3.0, c.kT), 0.0);
+}
+
+// Through the binding of E2 (the example's well, 79 to 87 Å) the electrons
+// of the bound subbands and of the continuum together grow smoothly at a fixed
+// EFC; without the phase shifts they jump by the new subband's share. Those in
+// the well's volume, where its Auger term takes them, do not jump either: the
+// level binds spread over the barriers.
+TEST(Continuum, PasDeSautQuandUnNiveauSeLie)
+{
+    const double EFC = 155.0;
+    double total_avant = 0, libre_avant = 0, saut_max = 0, saut_libre_max = 0, puits_avant = 0, saut_puits_max = 0;
+    int nb_avant = 0;
+    bool lie = false;
+    for (double L = 79.0; L <= 87.0; L += 0.5) {
+        SCOPED_TRACE(L);
+        const bande_exemple e(L);
+        continuum_barrieres c = former_continuum(e.k0, e.m, L, e.p.couches.largeur_barriere, 0, 300);
+        // the bound subbands alone: a search that already stops there gives them back
+        const double kT = kB * 300, pi_hbar2 = 3.493887638029113e-68;
+        double n_lies = 0;
+        for (double Ej : e.k0.E.niveaux)
+            n_lies += e.m.mc_puits * m0 * kT / pi_hbar2 * std::log(1 + std::exp((EFC - Ej) * q / 1000 / kT));
+        const double total = n_lies + electrons_continuum(EFC, c);
+        const presence_puits P = calculer_presence(L, e.p.couches.largeur_barriere, e.k0);
+        ASSERT_EQ(P.E.size(), static_cast<std::size_t>(e.k0.E.nb()));
+        EXPECT_GT(P.E[0], 0.5);
+        EXPECT_LT(P.E[0], 1.0);
+        if (P.E.size() == 2) {
+            EXPECT_LT(P.E[1], 0.5 * P.E[0]);
+        }
+        double n_puits = 0, p_puits = 0;
+        porteurs_du_puits(EFC, 0.0, electrons_par_niveau(EFC, 300, e.m, e.k0), {}, resultats_dispersion{}, P, L, c,
+                          n_puits, p_puits);
+        EXPECT_LT(n_puits, total);
+        if (L > 79.0) {
+            saut_puits_max = std::fmax(saut_puits_max, std::fabs(n_puits / puits_avant - 1));
+        }
+        puits_avant = n_puits;
+        c.E.C.clear();
+        const double libre = n_lies + electrons_continuum(EFC, c);
+        if (L > 79.0) {
+            saut_max = std::fmax(saut_max, std::fabs(total / total_avant - 1));
+            saut_libre_max = std::fmax(saut_libre_max, std::fabs(libre / libre_avant - 1));
+        }
+        lie = lie || (e.k0.E.nb() > nb_avant && L > 79.0);
+        nb_avant = e.k0.E.nb();
+        total_avant = total;
+        libre_avant = libre;
+    }
+    EXPECT_TRUE(lie) << "E2 binds in the range";
+    EXPECT_EQ(nb_avant, 2);
+    // E1 deepening alone adds some 0.4 % every 0.5 Å
+    EXPECT_LT(saut_max, 0.005);
+    EXPECT_GT(saut_libre_max, 0.05);
+    // E2's presence follows its energy on the 0.1 meV grid of the search
+    EXPECT_LT(saut_puits_max, 0.015);
 }
