@@ -3,11 +3,13 @@ EXEMPLE ?= in020ga080as_980nm
 RELEASE := build/release
 TESTS   := build/asan
 JOBS    ?= $(shell nproc)
-RUN     := runs/$(EXEMPLE)
 # bash for pipefail: `make run` fails with gain's status, not tee's.
 SHELL   := /bin/bash
+# The recipes read the example's name from the environment, quoted, never
+# pasted into a command line by make.
+export EXEMPLE
 
-.PHONY: run plot test test-clang bench fuzz mutation clean
+.PHONY: run plot test test-clang bench fuzz mutation clean exemple-valide
 
 # The install step: a target that lists installer-GROUP first gets the Debian packages of
 # that group of outils/paquets installed when they are missing (outils/installer).
@@ -16,23 +18,40 @@ INSTALLER ?= yes
 installer-%:
 	@$(if $(filter no,$(INSTALLER)),:,outils/installer $*)
 
-run: installer-run
+# EXEMPLE names one folder of examples/ holding a config.ini: a plain name, so
+# that the run folder runs/EXEMPLE, which `make run` empties first, lies
+# inside runs/. A path, "..", a hidden or empty name, blanks or shell
+# characters are refused before anything is built, copied or deleted.
+exemple-valide:
+	@case "$$EXEMPLE" in \
+	  ''|.*|-*|*/*|*[!A-Za-z0-9._+-]*) \
+	    echo "EXEMPLE=« $$EXEMPLE » refusé : EXEMPLE nomme un dossier de examples/ (un nom sans / ni ..) ; rien n'est effacé." >&2; \
+	    exit 2;; \
+	esac; \
+	if [ ! -f "examples/$$EXEMPLE/config.ini" ]; then \
+	  echo "EXEMPLE=« $$EXEMPLE » refusé : examples/$$EXEMPLE/config.ini n'existe pas ; rien n'est effacé. Exemples :" \
+	       $$(cd examples && ls -d */ | tr -d /) >&2; \
+	  exit 2; \
+	fi
+
+run: exemple-valide installer-run
 	cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DGAIN_TESTS=OFF >/dev/null
 	cmake --build $(RELEASE) -j $(JOBS) --target gain calcul_pi
-	@rm -rf runs/$(EXEMPLE) && mkdir -p runs/$(EXEMPLE)
-	@cp examples/$(EXEMPLE)/config.ini runs/$(EXEMPLE)/
-	cd runs/$(EXEMPLE) && set -o pipefail && \
-	  ../../$(RELEASE)/bin/gain $$(cat ../../examples/$(EXEMPLE)/arguments 2>/dev/null) | tee console.txt
-	@echo "Fichiers de resultats dans runs/$(EXEMPLE)/"
+	@rm -rf "runs/$$EXEMPLE" && mkdir -p "runs/$$EXEMPLE"
+	@cp "examples/$$EXEMPLE/config.ini" "runs/$$EXEMPLE/"
+	cd "runs/$$EXEMPLE" && set -o pipefail && \
+	  ../../$(RELEASE)/bin/gain $$(cat "../../examples/$$EXEMPLE/arguments" 2>/dev/null) | tee console.txt
+	@echo "Fichiers de resultats dans runs/$$EXEMPLE/"
 
 # Runs the example first when its results are missing, older than its config
 # or arguments, or from a run that did not end.
-plot: installer-plot
-	@if [ ! -f $(RUN)/console.txt ] || [ examples/$(EXEMPLE)/config.ini -nt $(RUN)/console.txt ] || \
-	    { [ -f examples/$(EXEMPLE)/arguments ] && [ examples/$(EXEMPLE)/arguments -nt $(RUN)/console.txt ]; } || \
-	    ! grep -q '^Calculs termin' $(RUN)/console.txt; then \
-	  $(MAKE) --no-print-directory run EXEMPLE=$(EXEMPLE); fi
-	outils/tracer $(RUN)
+plot: exemple-valide installer-plot
+	@r="runs/$$EXEMPLE"; e="examples/$$EXEMPLE"; \
+	if [ ! -f "$$r/console.txt" ] || [ "$$e/config.ini" -nt "$$r/console.txt" ] || \
+	    { [ -f "$$e/arguments" ] && [ "$$e/arguments" -nt "$$r/console.txt" ]; } || \
+	    ! grep -q '^Calculs termin' "$$r/console.txt"; then \
+	  $(MAKE) --no-print-directory run; fi
+	outils/tracer "runs/$$EXEMPLE"
 
 test: installer-test
 	cmake -S . -B $(TESTS) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGAIN_SANITIZE=ON -DGAIN_TESTS=ON >/dev/null

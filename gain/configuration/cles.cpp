@@ -159,7 +159,7 @@ std::vector<cle_config> cles_systeme()
          .sens = "intraband relaxation time τ; ħ/τ is the half width of the line shape",
          .reel = &calcul<&N::demi_largeur_lorentz>, .domaine = positif()},
         {.section = "systeme", .cle = "facteur_confinement", .type = type_cle::reel, .requise = true, .unite = "—",
-         .texte_domaine = "in (0, 1]", .sens = "optical confinement factor Γ of the well (TE mode)",
+         .texte_domaine = "in (0, 1]", .sens = "optical confinement factor Γ of the well, of all wells of a stack (TE mode)",
          .reel = &cavite<&K::facteur_confinement>, .domaine = fraction(false)},
         // The TM mode has its own confinement (a slab guide confines TE a
         // little more); without the key both modes share Gamma.
@@ -168,6 +168,15 @@ std::vector<cle_config> cles_systeme()
          .sens = "confinement factor Γ_TM of the TM mode; absent: `facteur_confinement`",
          .reel = &cavite<&K::facteur_confinement_tm>, .domaine = fraction(false),
          .defaut = [](const P& p) { return p.cavite.facteur_confinement; }},
+        // A stack of wells far enough apart not to couple: every well holds
+        // the same carriers and gain, and the stack draws the current of all.
+        {.section = "systeme", .cle = "nombre_puits", .type = type_cle::entier, .requise = false, .unite = "—",
+         .texte_domaine = "in [1, 100]",
+         .sens = "number of identical, uncoupled wells; `facteur_confinement` and `facteur_confinement_tm` are "
+                 "those of all of them, densities and spectra those of one well, Jnr, Jrad and Jth those of the "
+                 "stack; absent: 1",
+         .entier = &cavite<&K::nombre_puits>, .domaine = {genre::intervalle, 1, 100, true, true},
+         .defaut = [](const P&) { return 1.0; }},
         // The threshold takes the logarithm of both facet reflectivities.
         {.section = "systeme", .cle = "Rmin", .type = type_cle::reel, .requise = true, .unite = "—",
          .texte_domaine = "in (0, 1]", .sens = "reflectivity of the facet on the fibre side (output facet)",
@@ -302,7 +311,8 @@ std::vector<cle_config> cles_modele()
         {.section = "modele", .cle = "melange_k", .type = type_cle::entier, .requise = false, .unite = "—",
          .texte_domaine = "0 or 1",
          .sens = "1: the overlaps and TE/TM weights of each pair taken at each k row from the four-band envelopes (F1, "
-                 "F2) of its hole state, TE 3/4·|O1|² + 1/4·|O2|², TM |O2|², in place of the zone-centre overlaps",
+                 "F2) of its hole state, TE 3/4·O1² + 1/4·O2², TM O2² (O1, O2 the moduli of the overlaps of F1 and F2 "
+                 "with the electron), in place of the zone-centre overlaps",
          .entier = &modele<&M::melange_k>, .domaine = interrupteur(), .apres = modele_donne},
         {.section = "modele", .cle = "dispersion_axiale", .type = type_cle::entier, .requise = false, .unite = "—",
          .texte_domaine = "0 or 1",
@@ -311,14 +321,15 @@ std::vector<cle_config> cles_modele()
          .entier = &modele<&M::dispersion_axiale>, .domaine = interrupteur(), .apres = modele_donne},
         {.section = "modele", .cle = "continuum", .type = type_cle::entier, .requise = false, .unite = "—",
          .texte_domaine = "0 or 1",
-         .sens = "1: the three-dimensional states of the barriers above Vc and Vv (over `largeur` of each barrier, with "
-                 "the barrier's masses) share the quasi-Fermi levels, hold their part of the injected carriers and "
-                 "recombine with `B_barriere`; the well's Auger term takes the carriers it keeps",
+         .sens = "1: the three-dimensional states above Vc and Vv (the barrier material over both barriers and the "
+                 "well, with the barrier's masses, the well entering through its phase shifts) share the quasi-Fermi "
+                 "levels, hold their part of the injected carriers and recombine with `B_barriere`; the well's Auger "
+                 "term takes the carriers in the well's volume",
          .entier = &modele<&M::continuum>, .domaine = interrupteur(), .apres = modele_donne},
         {.section = "modele", .cle = "B_barriere", .type = type_cle::reel, .requise = false, .unite = "cm³·s⁻¹",
          .texte_domaine = "≥ 0",
-         .sens = "radiative coefficient B of the barrier material, for its carriers with `continuum`: q·B·n·p over the "
-                 "two barriers; 7.2e-10 for GaAs at 300 K (library: semiconductor-parameter handbook)",
+         .sens = "radiative coefficient B of the barrier material, for the continuum's carriers with `continuum`: "
+                 "q·B·n·p over the structure; 7.2e-10 for GaAs at 300 K (library: semiconductor-parameter handbook)",
          .reel = &modele<&M::B_barriere>, .domaine = non_negatif(), .apres = modele_donne},
     };
 }

@@ -59,6 +59,10 @@ struct parametres_numeriques {
 struct parametres_cavite {
     double facteur_confinement = 0.0;
     double facteur_confinement_tm = 0.0; // optional key; absent: facteur_confinement
+    // Identical, uncoupled wells of the active region. The confinement
+    // factors are those of all of them; densities, quasi-Fermi levels and
+    // spectra are those of one well; the currents those of the stack.
+    int nombre_puits = 1;
     double Rmin = 0.0, Rmax = 0.0;    // facet reflectivities (fibre side, other side)
     double longueur_puce = 0.0;       // cm
     double largeur_contact = 0.0;     // cm

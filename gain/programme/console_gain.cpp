@@ -39,6 +39,11 @@ void afficher_resume_seuil(const parametres_calcul& p, const etat_seuil& etat, d
         std::puts("  aucune densité de porteurs traitée : pas de seuil.");
         return;
     }
+    // A stack says so; a single well prints what it always printed.
+    if (p.cavite.nombre_puits > 1)
+        std::printf("  empilement : %d puits identiques non couplés (densités par puits, courants de "
+                    "l'empilement, confinement de l'ensemble)\n",
+                    p.cavite.nombre_puits);
     if (!etat.seuil_atteint) {
         std::printf("  seuil non atteint : gain modal maximal %e cm-1 pour %e cm-1 demandés par la cavité ; "
                     "le fichier P-I ne contient que son en-tête.\n",

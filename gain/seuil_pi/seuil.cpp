@@ -131,12 +131,21 @@ ligne_seuil calculer_seuil(int i, double nombre_iterations, double N, const spec
     double Jrad = 0;
     if (r.calcul.fin_E > r.calcul.debut_E) Jrad = parcourir_spectre(s, r, etat.gain_bragg);
     if (r.modele.emission_complete) Jrad = s.Jrad_bande;
-    const courants nr = barrieres ? courant_non_radiatif_puits(r.modele, r.cavite.tau_nr, r.largeur_puits, N,
-                                                               barrieres->n_puits, barrieres->p_puits)
-                                  : courant_non_radiatif(r.modele, r.cavite.tau_nr, r.largeur_puits, N);
+    courants nr = barrieres ? courant_non_radiatif_puits(r.modele, r.cavite.tau_nr, r.largeur_puits, N,
+                                                         barrieres->n_puits, barrieres->p_puits)
+                            : courant_non_radiatif(r.modele, r.cavite.tau_nr, r.largeur_puits, N);
+    // Every well of a stack holds the density N and recombines as the one
+    // computed: the stack draws nombre_puits times its current (x 1 exact),
+    // each well with its barriers.
+    const double puits = r.cavite.nombre_puits;
+    Jrad *= puits;
+    nr.total *= puits;
+    nr.defauts *= puits;
+    nr.auger *= puits;
     // the radiative current of the pass: the well's, and the barriers' with the continuum
-    const double Jrad_passe = barrieres ? Jrad + barrieres->Jrad : Jrad;
-    const courants J_passe{nr.total + Jrad_passe, Jrad, nr.defauts, nr.auger, barrieres ? barrieres->Jrad : 0.0};
+    const double J_barrieres = barrieres ? puits * barrieres->Jrad : 0.0;
+    const double Jrad_passe = barrieres ? Jrad + J_barrieres : Jrad;
+    const courants J_passe{nr.total + Jrad_passe, Jrad, nr.defauts, nr.auger, J_barrieres};
     const cavite_choisie c = choisir_cavite(s, r, etat.gain_bragg, etat.reflectivite_effective);
 
     ligne_seuil l{N * 1e-6 / (r.largeur_puits * 1e-10), s.Gmax, c.Gth, nr.total, Jrad_passe, J_passe.total, c.lambda,

@@ -68,9 +68,10 @@ struct spectre_laser {
     double Jrad_bande = 0;
 };
 
-// What the threshold step reads of the run: the two cavities, the spectra's
-// window and arret_seuil (calcul), the recombination and the whole-band
-// emission of [modele], the well width (Å).
+// What the threshold step reads of the run: the two cavities and the number
+// of wells (cavite), the spectra's window and arret_seuil (calcul), the
+// recombination and the whole-band emission of [modele], the well width (Å).
+// The densities are those of one well, the current densities of the stack.
 struct reglages_seuil {
     const parametres_cavite& cavite;
     const parametres_bragg& bragg;

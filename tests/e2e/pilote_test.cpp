@@ -124,6 +124,8 @@ TEST(Pilote, VerificationsEchoueesParLeProgramme)
         {"systeme", "Rmin", "1.5", "Valeur hors domaine pour la clé Rmin [systeme] : 1.5 (accepté : 0 < Rmin ≤ 1).\n"},
         {"systeme", "Rmax", "0", "Valeur hors domaine pour la clé Rmax [systeme] : 0 (accepté : 0 < Rmax ≤ 1).\n"},
         {"systeme", "eta_interne", "1.2", "...(accepté : 0 < eta_interne ≤ 1).\n"},
+        {"systeme", "nombre_puits", "0", "...(accepté : 1 ≤ nombre_puits ≤ 100).\n"},
+        {"systeme", "nombre_puits", "2.5", "...« 2.5 » (un nombre entier est attendu).\n"},
         {"systeme", "tau_nr", "-1e-9", "...(accepté : tau_nr > 0).\n"},
         {"puits", "largeur", "100,5", "...« 100,5 » (le séparateur décimal est le point).\n"},
         {"puits", "ratio_x", "1.2", "...(accepté : 0 ≤ ratio_x ≤ 1).\n"},

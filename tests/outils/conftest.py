@@ -4,7 +4,6 @@ import os
 import pathlib
 import shutil
 import subprocess
-import sys
 import time
 
 import pytest
@@ -13,8 +12,6 @@ RACINE = pathlib.Path(__file__).resolve().parents[2]
 OUTILS = RACINE / "outils"
 EXEMPLES = RACINE / "examples"
 
-# The tools' modules import as they do from outils/tracer.
-sys.path.insert(0, str(OUTILS))
 os.environ.setdefault("MPLBACKEND", "Agg")
 
 

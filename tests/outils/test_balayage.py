@@ -8,9 +8,9 @@ import time
 
 import pytest
 
-import balayage_gain as bg
-import lecture_gain as lg
-import verification_gain as vg
+from atelier import balayage_points as bg
+from atelier import balayage_rassemblement, balayage_slurm, merite
+from atelier import verification as vg
 from conftest import OUTILS, RACINE
 
 BALAYAGE = str(OUTILS / "balayage")
@@ -79,7 +79,7 @@ def balayer(gain, base, dossier, *options, env=None):
 
 
 def table(dossier):
-    lignes = (dossier / bg.FICHIER_TABLE).read_text(encoding="utf-8").splitlines()
+    lignes = (dossier / balayage_rassemblement.FICHIER_TABLE).read_text(encoding="utf-8").splitlines()
     entete = lignes[0].split("\t")
     return entete, [dict(zip(entete, l.split("\t"))) for l in lignes[1:]]
 
@@ -92,7 +92,7 @@ def test_deux_valeurs_de_bout_en_bout(gain_exe, calcul_exemple, tmp_path):
     assert {"Jth_A_cm2", "lambda_emission_nm", "Nth_cm3", "Ith_mA", "cavite", "g0_cm1", "Ntr_cm3"} <= set(entete)
     assert [l["puits.largeur_A"] for l in lignes] == ["75", "60"]
     # The 75 A point is the example itself: the same figures of merit as its own run.
-    fm = lg.figures_de_merite(calcul_exemple)
+    fm = merite.figures_de_merite(calcul_exemple)
     for cle in ("Jth_A_cm2", "lambda_emission_nm", "Nth_cm3", "Ith_mA", "g0_cm1", "Ntr_cm3"):
         assert float(lignes[0][cle]) == fm[cle]
     assert lignes[0]["cavite"] == fm["cavite"] and lignes[1]["etat"] == "fini"
@@ -196,7 +196,7 @@ def test_balayage_slurm_egal_au_local(grappe_slurm, gain_exe, dossier_exemple, t
     slurm = balayer(gain_exe, base, tmp_path / "slurm", *options, "--slurm", "--soumettre", "--attendre",
                     "--simultanes", "2", "--temps", "00:05:00", "--memoire", "200M", env=grappe_slurm)
     assert (local.returncode, slurm.returncode) == (1, 1), slurm.stdout + slurm.stderr
-    script = (tmp_path / "slurm" / bg.FICHIER_SCRIPT).read_text()
+    script = (tmp_path / "slurm" / balayage_slurm.FICHIER_SCRIPT).read_text()
     assert "#SBATCH --array=1-3%2" in script and "#SBATCH --mem=200M" in script
     assert (tmp_path / "slurm" / "balayage.tsv").read_bytes() == (tmp_path / "local" / "balayage.tsv").read_bytes()
     # Gathering alone reads the same finished points again.
@@ -236,7 +236,7 @@ def test_tableau_slurm_demande_les_fils_des_points(gain_exe, dossier_exemple, tm
         dossier = tmp_path / f"s{nb_fils}{len(demandes)}"
         fini = balayer(gain_exe, base, dossier, *options, *demandes)
         assert fini.returncode == 0, fini.stderr
-        script = (dossier / bg.FICHIER_SCRIPT).read_text()
+        script = (dossier / balayage_slurm.FICHIER_SCRIPT).read_text()
         assert f"#SBATCH --cpus-per-task={cpus}\n" in script and f"export OMP_NUM_THREADS={cpus}\n" in script
     fini = balayer(gain_exe, base, tmp_path / "c", *options, "--cpus-par-tache", "2")
     assert fini.returncode == 1 and "nb_fils = 3" in fini.stderr

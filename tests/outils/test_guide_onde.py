@@ -8,8 +8,7 @@ import re
 
 import pytest
 
-import conception
-import guide_onde
+from atelier import conception, guide_onde
 from conftest import executer_composer, executer_gain
 
 
@@ -98,13 +97,8 @@ def test_indice_pres_du_gap(bibliotheque, couche, lam_nm, n_mesure):
 
 @pytest.fixture(scope="module")
 def bibliotheque():
-    import importlib.machinery
-    import importlib.util
-    from conftest import OUTILS
-    chargeur = importlib.machinery.SourceFileLoader("composer", str(OUTILS / "composer"))
-    module = importlib.util.module_from_spec(importlib.util.spec_from_loader("composer", chargeur))
-    chargeur.exec_module(module)
-    return module.charger_bibliotheque(module.BIBLIOTHEQUE)
+    from atelier import composer_bibliotheque
+    return composer_bibliotheque.charger_bibliotheque(composer_bibliotheque.BIBLIOTHEQUE)
 
 
 def gap_gap_source(T):

@@ -2,7 +2,9 @@
 import numpy as np
 import pytest
 
-import lecture_gain as lg
+from atelier import fichiers, merite
+from atelier.dossier import lire_console, lire_dossier
+from atelier.verification import ErreurLecture
 from conftest import lancer_gain_console
 
 def test_config_lue_par_gain(copie_calcul):
@@ -12,14 +14,14 @@ def test_config_lue_par_gain(copie_calcul):
     config = dossier / "config.ini"
     texte = config.read_bytes()
     config.write_bytes(b"\xef\xbb\xbf" + texte.replace(b"debut_E=1150\n", b"  debut_E\t= 1150\r\n"))
-    r = lg.lire_dossier(dossier)
+    r = lire_dossier(dossier)
     assert r.problemes == [] and r.config.valeur("calcul", "debut_E") == 1150.0
     assert r.config.texte("calcul", "debut_E") == " 1150"
     # A file gain refuses holds no results of its own: refused with gain's message.
     config.write_bytes(texte.replace(b"lambda=975", b"lambda=975,5"))
-    with pytest.raises(lg.ErreurLecture, match=r"gain refuse .* \(statut 1\) : Valeur illisible pour la clé lambda "
+    with pytest.raises(ErreurLecture, match=r"gain refuse .* \(statut 1\) : Valeur illisible pour la clé lambda "
                                                r"\[bragg\] : « 975,5 » \(le séparateur décimal est le point\)"):
-        lg.lire_dossier(dossier)
+        lire_dossier(dossier)
 
 
 @pytest.mark.parametrize("g0, Ntr", [(1500.0, 1.3e18), (2900.0, 8e17)])
@@ -27,7 +29,7 @@ def test_ajustement_logarithmique(g0, Ntr):
     N = np.linspace(0.5, 3.0, 11) * Ntr
     g = g0 * np.log(N / Ntr)
     g[N < Ntr] = -100.0  # off the curve below transparency: they must not count
-    g0_lu, Ntr_lu, n = lg.ajuster_log(N, g)
+    g0_lu, Ntr_lu, n = merite.ajuster_log(N, g)
     assert g0_lu == pytest.approx(g0, rel=1e-9)
     assert Ntr_lu == pytest.approx(Ntr, rel=1e-9)
     assert n == int(np.sum(N > Ntr))
@@ -35,14 +37,14 @@ def test_ajustement_logarithmique(g0, Ntr):
 
 @pytest.mark.parametrize("g", [[-3.0, -2.0, -1.0], [-3.0, -1.0, 5.0], [4.0]])
 def test_ajustement_impossible(g):
-    assert lg.ajuster_log(np.arange(1, len(g) + 1) * 1e18, g) is None
+    assert merite.ajuster_log(np.arange(1, len(g) + 1) * 1e18, g) is None
 
 
 def test_seuil_interpole_comme_gain():
-    p = lg.Parametres(*(np.array(c, dtype=float) for c in (
+    p = fichiers.Parametres(*(np.array(c, dtype=float) for c in (
         [1e18, 2e18, 3e18], [-1.0, 8.0, 14.0], [12.0, 12.0, 12.0], [100, 200, 300],
         [50, 150, 250], [150, 350, 0], [1000, 980, 979])))
-    Nth, Jth, i = lg.seuil_interpole(p)
+    Nth, Jth, i = merite.seuil_interpole(p)
     assert i == 2
     assert Nth == pytest.approx(2e18 + 1e18 * 4 / 6)
     assert Jth == pytest.approx(350 + 200 * 4 / 6)
@@ -51,7 +53,7 @@ def test_seuil_interpole_comme_gain():
 # --- On a real run of the example --------------------------------------
 
 def test_lecteurs_sur_un_vrai_calcul(calcul_exemple):
-    r = lg.lire_dossier(calcul_exemple)
+    r = lire_dossier(calcul_exemple)
     assert r.problemes == [] and r.absents == []
     lignes_param = (calcul_exemple / "parametres.txt").read_bytes().decode("cp1252").splitlines()
     assert len(r.parametres.N) == len(lignes_param) - 1 == len(r.spectres.te) == len(r.console.densites)
@@ -64,10 +66,10 @@ def test_lecteurs_sur_un_vrai_calcul(calcul_exemple):
     assert len(r.enveloppes.noms) == sum(len(v) for v in r.console.niveaux.values())
     assert r.dispersion.niveaux.shape[1] >= len(r.dispersion.branche_lh)
 
-    fm = lg.calculer_figures_de_merite(r)
+    fm = merite.calculer_figures_de_merite(r)
     assert fm["seuil_atteint"] and fm["indisponible"] == {}
     # Jth interpolated as gain does it: the parameter file's value on the threshold line.
-    assert fm["Jth_A_cm2"] == pytest.approx(r.parametres.Jth[lg.indice_seuil(r.parametres)], rel=1e-6)
+    assert fm["Jth_A_cm2"] == pytest.approx(r.parametres.Jth[merite.indice_seuil(r.parametres)], rel=1e-6)
     W, L = r.config.reel("systeme", "largeur_contact"), r.config.reel("systeme", "longueur_puce")
     assert fm["Ith_mA"] == pytest.approx(fm["Jth_A_cm2"] * W * L * 1000)
     # The P-I line crosses zero at the threshold current.
@@ -84,7 +86,7 @@ def _couper(chemin, fraction):
 def test_fichier_de_gain_tronque(copie_calcul):
     dossier = copie_calcul()
     _couper(dossier / "gain.txt", 0.93)
-    r = lg.lire_dossier(dossier)
+    r = lire_dossier(dossier)
     assert len(r.problemes) == 1 and "gain.txt" in r.problemes[0] and "tronqué" in r.problemes[0]
     assert len(r.spectres.te) == len(r.parametres.N) - 1  # the complete spectra are kept
 
@@ -92,7 +94,7 @@ def test_fichier_de_gain_tronque(copie_calcul):
 def test_fichier_des_parametres_vide(copie_calcul):
     dossier = copie_calcul()
     (dossier / "parametres.txt").write_bytes(b"")
-    fm = lg.figures_de_merite(dossier)
+    fm = merite.figures_de_merite(dossier)
     assert "parametres.txt" in fm["problemes"][0] and "vide" in fm["problemes"][0]
     assert fm["Nth_cm3"] is None and "fichier des paramètres" in fm["indisponible"]["Nth_cm3"]
 
@@ -100,7 +102,7 @@ def test_fichier_des_parametres_vide(copie_calcul):
 def test_une_seule_densite(gain_exe, dossier_exemple):
     dossier = dossier_exemple()
     assert lancer_gain_console(gain_exe, dossier).returncode == 0
-    fm = lg.figures_de_merite(dossier)
+    fm = merite.figures_de_merite(dossier)
     assert fm["nb_densites"] == 1
     for cle in ("Ntr_cm3", "g0_cm1", "Jtr_A_cm2", "gJ_cm1"):
         assert fm[cle] is None and "une seule densité" in fm["indisponible"][cle]
@@ -113,7 +115,7 @@ def test_une_seule_densite(gain_exe, dossier_exemple):
 def test_pi_reduit_a_son_entete(copie_calcul):
     dossier = copie_calcul()
     (dossier / "P-I.txt").write_text("Courant (A)\tPopt (W)\n")
-    fm = lg.figures_de_merite(dossier)
+    fm = merite.figures_de_merite(dossier)
     assert fm["problemes"] == [] and fm["Ith_mA"] is not None
     assert fm["rendement_W_A"] is None and "P-I" in fm["indisponible"]["rendement_W_A"]
 
@@ -121,14 +123,14 @@ def test_pi_reduit_a_son_entete(copie_calcul):
 def test_sans_console_la_cavite_vient_de_gth(copie_calcul):
     dossier = copie_calcul()
     (dossier / "console.txt").unlink()
-    fm = lg.figures_de_merite(dossier)
+    fm = merite.figures_de_merite(dossier)
     assert fm["cavite"] == "puce" and fm["cavite_source"] == "Gth"
     assert fm["E1_meV"] is None and "console.txt" in fm["indisponible"]["E1_meV"]
 
 
 def test_dossier_sans_config(tmp_path):
-    with pytest.raises(lg.ErreurLecture, match="config.ini"):
-        lg.figures_de_merite(tmp_path)
+    with pytest.raises(ErreurLecture, match="config.ini"):
+        merite.figures_de_merite(tmp_path)
 
 
 def test_console_avec_lignes_en_plus(copie_calcul):
@@ -137,7 +139,7 @@ def test_console_avec_lignes_en_plus(copie_calcul):
     console = dossier / "console.txt"
     texte = console.read_text()
     console.write_text(texte.replace("Calculs terminés", "Seuil : Nth = 1e18 cm-3\nAccroche = non\nCalculs terminés"))
-    avant = lg.lire_console(dossier / "console.txt")
+    avant = lire_console(dossier / "console.txt")
     assert avant.termine and avant.niveaux["E"] and len(avant.cavites) == len(avant.densites)
 
 
@@ -148,7 +150,7 @@ def test_droite_pi_qui_ne_part_pas_du_seuil(copie_calcul):
     lignes = pi.read_text().splitlines()
     decalees = [f"{float(i):f}\t{float(p) + 0.05:f}" for i, p in (l.split("\t") for l in lignes[1:])]
     pi.write_text("\n".join(lignes[:1] + decalees) + "\n")
-    fm = lg.figures_de_merite(dossier)
+    fm = merite.figures_de_merite(dossier)
     assert fm["rendement_W_A"] is not None and fm["Ith_PI_mA"] < fm["Ith_mA"]
     assert any("droite P-I" in a for a in fm["avertissements"])
 
@@ -162,11 +164,11 @@ def test_puits_en_tension_transition_et_polarisation_du_seuil(tmp_path):
     shutil.copy(cas / "config.ini", tmp_path / "config.ini")
     for f in (cas / "reference").iterdir():
         shutil.copy(f, tmp_path / f.name)
-    fm = lg.figures_de_merite(tmp_path)
+    fm = merite.figures_de_merite(tmp_path)
     assert fm["transition"] == "E1-LH1" and fm["polarisation"] == "TM"
     assert fm["E1_trou1_meV"] == pytest.approx(fm["E1_HH1_meV"] - (14.06 - 4.76), abs=1e-9)
     assert fm["Nth_cm3"] == pytest.approx(3.688187e18, rel=1e-6)
     ini = (tmp_path / "config.ini").read_text().replace("facteur_confinement=0.03\n",
                                                         "facteur_confinement=0.03\nfacteur_confinement_tm=0.015\n")
     (tmp_path / "config.ini").write_text(ini)
-    assert lg.figures_de_merite(tmp_path)["g0_cm1"] == pytest.approx(2 * fm["g0_cm1"], rel=1e-9)
+    assert merite.figures_de_merite(tmp_path)["g0_cm1"] == pytest.approx(2 * fm["g0_cm1"], rel=1e-9)

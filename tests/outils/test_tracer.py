@@ -2,11 +2,12 @@
 import subprocess
 import sys
 
-import figures_gain
-import lecture_gain as lg
+from atelier import figures, figures_bandes, merite
+from atelier import tracer as outil_tracer
+from atelier.dossier import lire_dossier
 from conftest import OUTILS, executer_composer, lancer_gain_console
 
-TOUTES = [nom for nom, _ in figures_gain.FIGURES]
+TOUTES = [nom for nom, _ in outil_tracer.FIGURES]
 
 
 def tracer(dossier):
@@ -32,18 +33,18 @@ def test_toutes_les_figures_d_un_vrai_calcul(copie_calcul):
 
 
 def test_une_courbe_par_densite(calcul_exemple):
-    r = lg.lire_dossier(calcul_exemple)
+    r = lire_dossier(calcul_exemple)
     n = len(r.parametres.N)
 
     def courbes(fig, gid):
         return sum(1 for ax in fig.axes for ligne in ax.get_lines() if ligne.get_gid() == gid)
 
-    gain = figures_gain.figure_spectres_gain(r)
+    gain = figures.figure_spectres_gain(r)
     assert courbes(gain, "spectre_TE") == courbes(gain, "spectre_TM") == n
-    assert courbes(figures_gain.figure_emission_spontanee(r), "spectre_Rsp") == n
-    seuil = figures_gain.figure_gain_max(r, lg.calculer_figures_de_merite(r))
+    assert courbes(figures.figure_emission_spontanee(r), "spectre_Rsp") == n
+    seuil = figures.figure_gain_max(r, merite.calculer_figures_de_merite(r))
     assert len(seuil.axes[0].get_lines()[0].get_xdata()) == n
-    assert courbes(figures_gain.figure_profil(r), "enveloppe") == len(r.enveloppes.noms)
+    assert courbes(figures_bandes.figure_profil(r), "enveloppe") == len(r.enveloppes.noms)
 
 
 def test_dossier_sans_config(tmp_path):
@@ -93,8 +94,8 @@ def test_dispersion_2d_et_une_densite(gain_exe, dossier_exemple):
     fini = tracer(dossier)
     assert fini.returncode == 0, fini.stderr
     assert "une seule densité" in fini.stdout and "seuil non atteint" in fini.stdout
-    r = lg.lire_dossier(dossier)
-    fig = figures_gain.figure_dispersion(r)
+    r = lire_dossier(dossier)
+    fig = figures_bandes.figure_dispersion(r)
     axes = [ax for ax in fig.axes if any(l.get_gid() for l in ax.get_lines())]
     assert len(axes) == 2  # the kx axis and the diagonal
 

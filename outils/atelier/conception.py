@@ -14,7 +14,7 @@ import re
 import subprocess
 import tempfile
 
-import guide_onde
+from . import guide_onde
 
 # Boltzmann constant in eV/K, hbar in J s, m0 in kg, q in C.
 K_B = 8.617333262e-5

@@ -44,10 +44,11 @@ def indice_pres_du_gap(A0, B0, E0, Delta0, E):
 
 # ---------------------------------------------------------------- modes
 
-def _traverser(u, w, n, p, neff, k0, d):
-    """Field u and w = p du/dx carried across a homogeneous layer of
-    thickness d: p = 1 for TE (E_y and dE_y/dx continuous), p = 1/n^2 for
-    TM (H_y and dH_y/dx / n^2 continuous)."""
+def _traverser(champ, n, p, neff, k0, d):
+    """Field u and w = p du/dx, champ = (u, w), carried across a homogeneous
+    layer of thickness d: p = 1 for TE (E_y and dE_y/dx continuous), p = 1/n^2
+    for TM (H_y and dH_y/dx / n^2 continuous)."""
+    u, w = champ
     k2 = k0 * k0 * (n * n - neff * neff)
     if k2 > 0:
         k = math.sqrt(k2)
@@ -69,7 +70,7 @@ def _dispersion(couches, neff, k0, polarisation):
     the decaying field of the cladding: zero on a symmetric guided mode."""
     u, w = 1.0, 0.0
     for i, (n, d) in enumerate(couches[:-1]):
-        u, w = _traverser(u, w, n, _poids(n, polarisation), neff, k0, d / 2 if i == 0 else d)
+        u, w = _traverser((u, w), n, _poids(n, polarisation), neff, k0, d / 2 if i == 0 else d)
         echelle = max(abs(u), abs(w / k0))   # a cosh growth of many decay lengths: keep the scale
         u, w = u / echelle, w / echelle
     n_c = couches[-1][0]
@@ -121,10 +122,10 @@ def profil(couches, longueur_onde, polarisation, neff, points=400, queue=4.0):
         p = _poids(n, polarisation)
         for t in np.linspace(0, d, points, endpoint=False):
             xs.append(x0 + t)
-            us.append(_traverser(u, w, n, p, neff, k0, t)[0])
+            us.append(_traverser((u, w), n, p, neff, k0, t)[0])
             ns.append(n)
             numeros.append(i)
-        u, w = _traverser(u, w, n, p, neff, k0, d)
+        u, w = _traverser((u, w), n, p, neff, k0, d)
         x0 += d
     n_c = couches[-1][0]
     gamma = k0 * math.sqrt(neff * neff - n_c * n_c)
@@ -160,12 +161,12 @@ def mode(couches, longueur_onde, polarisation):
         d = d / 2 if i == 0 else d
         p = _poids(n, polarisation)
         t = np.linspace(0, d, 2001)
-        champ = np.array([_traverser(u, w, n, p, neff, k0, ti)[0] for ti in t])
+        champ = np.array([_traverser((u, w), n, p, neff, k0, ti)[0] for ti in t])
         integrale = _simpson(champ * champ * p, t)
         total += integrale
         if i == 0:
             puits = integrale
-        u, w = _traverser(u, w, n, p, neff, k0, d)
+        u, w = _traverser((u, w), n, p, neff, k0, d)
     n_c = couches[-1][0]
     gamma = k0 * math.sqrt(neff * neff - n_c * n_c)
     total += _poids(n_c, polarisation) * u * u / (2 * gamma)   # exponential tail, exact

@@ -23,7 +23,7 @@ import subprocess
 import tempfile
 
 FICHIER_CONFIG = "config.ini"
-RACINE = pathlib.Path(__file__).resolve().parents[1]
+RACINE = pathlib.Path(__file__).resolve().parents[2]
 CONSTRUCTIONS = ("release", "rel", "asan")
 
 

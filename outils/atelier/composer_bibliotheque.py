@@ -1,0 +1,180 @@
+"""The materials library of the composer (outils/materiaux.toml): its checks,
+and gain's keys of one end member, of the bowings and of the realistic model
+from its values."""
+import math
+import pathlib
+import tomllib
+
+from . import conception
+
+BIBLIOTHEQUE = pathlib.Path(__file__).resolve().parents[1] / "materiaux.toml"
+
+PARAMETRES_BINAIRE = ("a_300K", "da_dT", "Eg_Gamma", "me_Gamma", "gamma1", "gamma2",
+                      "gamma3", "Ep", "ac", "av", "b", "C11", "C12", "VBO")
+# Binaries whose Gamma gap follows another law than Varshni's carry it in
+# [vallees.<name>] and have no alpha_Gamma, beta_Gamma.
+PARAMETRES_VARSHNI = ("alpha_Gamma", "beta_Gamma")
+PARAMETRES_INDICE = ("A0", "B0", "Delta_so")
+CHAMPS_TERNAIRE = {"membres", "variable", "bowing_Eg_Gamma", "bowing_VBO"}
+
+
+class Refus(Exception):
+    """A request the composer refuses: message for the user, exit status 1."""
+
+
+def nombre(v):
+    """A value as written into config.ini: 12 significant digits, which
+    keeps every digit of the sources and drops the binary noise of the
+    conversions (-7.17 + -1.16 is written -8.33)."""
+    return f"{v:.12g}"
+
+
+
+def charger_bibliotheque(chemin):
+    try:
+        with open(chemin, "rb") as f:
+            bib = tomllib.load(f)
+    except OSError as e:
+        raise Refus(f"bibliothèque illisible : {chemin} ({e.strerror})")
+    except tomllib.TOMLDecodeError as e:
+        raise Refus(f"bibliothèque {chemin} mal formée : {e}")
+    binaires = bib.get("binaires", {})
+
+    def numerique(v):
+        return isinstance(v, (int, float)) and not isinstance(v, bool)
+
+    for nom, valeurs in binaires.items():
+        loi_propre = "Gamma" in bib.get("vallees", {}).get(nom, {})
+        for p in PARAMETRES_BINAIRE + (() if loi_propre else PARAMETRES_VARSHNI):
+            if not numerique(valeurs.get(p)):
+                raise Refus(f"bibliothèque {chemin} : le binaire {nom} n'a pas de valeur numérique pour {p}")
+        for p in PARAMETRES_INDICE:
+            if not numerique(bib.get("indice", {}).get(nom, {}).get(p)):
+                raise Refus(f"bibliothèque {chemin} : le binaire {nom} n'a pas de valeur numérique pour {p} "
+                            f"dans [indice.{nom}]")
+    ternaires = {}
+    for nom, t in bib.get("ternaires", {}).items():
+        inconnus = set(t) - CHAMPS_TERNAIRE
+        if inconnus:
+            raise Refus(f"bibliothèque {chemin} : la ternaire {nom} a des champs que le modèle ne sait pas "
+                        f"représenter : {', '.join(sorted(inconnus))}")
+        membres = t.get("membres", [])
+        if len(membres) != 2 or any(m not in binaires for m in membres) or t.get("variable") not in membres:
+            raise Refus(f"bibliothèque {chemin} : la ternaire {nom} doit nommer deux binaires connus "
+                        f"(membres) et l'un d'eux comme variable")
+        ternaires[frozenset(membres)] = dict(t, nom=nom)
+    bib["ternaires_par_paire"] = ternaires
+    return bib
+
+
+def cles_binaire(bib, nom, T):
+    """gain's keys of one end member from the library values of a binary at
+    temperature T (K). The conversions the model needs are made here and
+    only here; the refractive index, a property of the well's alloy at the
+    lasing wavelength, is set by the composer (indice_du_puits)."""
+    v = bib["binaires"][nom]
+    loi = conception.loi_gamma(bib, nom)
+    if "alpha" in loi:
+        Eg_0K, alpha_Eg, beta_Eg = v["Eg_Gamma"], v["alpha_Gamma"] / 1000, v["beta_Gamma"]   # meV/K -> eV/K
+    else:
+        # gain knows Varshni laws only: the one that gives the source's gap
+        # exactly at T (and within a few tenths of meV from 200 to 400 K).
+        Eg_0K, alpha_Eg, beta_Eg, _ = varshni_de(loi, T)
+    return {
+        "mc": v["me_Gamma"],
+        "gamma1": v["gamma1"],
+        "gamma2": v["gamma2"],
+        "gamma3": v["gamma3"],
+        "Eg_0K": Eg_0K,
+        "alpha_Eg": alpha_Eg,
+        "beta_Eg": beta_Eg,
+        "a": v["a_300K"] + v["da_dT"] * (T - 300),   # lattice constant at T, Å
+        # Gap hydrostatic potential: the review's av carries the sign for
+        # which the gap shifts by ac + av (GaAs -7.17 - 1.16 = -8.33 eV).
+        "aH": v["ac"] + v["av"],
+        "bS": v["b"],
+        "C11": v["C11"],
+        "C12": v["C12"],
+        "Ep": v["Ep"],
+    }
+
+
+_VARSHNI = {}
+
+
+def varshni_de(loi, T):
+    """conception.varshni_equivalente, once per law and temperature."""
+    cle = (tuple(sorted(loi.items())), T)
+    if cle not in _VARSHNI:
+        _VARSHNI[cle] = conception.varshni_equivalente(loi, T)
+    return _VARSHNI[cle]
+
+
+def polynome_bowing(bib, m1, m2, champ):
+    """Bowing coefficients of the alloy of m1 and m2 as a polynomial in the
+    fraction of its `variable`, trailing zeros dropped; None when unknown."""
+    t = bib["ternaires_par_paire"].get(frozenset((m1, m2)))
+    if t is None or champ not in t:
+        return None, None
+    coefs = list(t[champ])
+    while len(coefs) > 1 and coefs[-1] == 0:
+        coefs.pop()
+    return coefs, t
+
+
+def cles_bowing(bib, premier, second, fraction):
+    """(bowing_Eg, bowing_Eg_x) of gain for the alloy premier_t second_(1-t),
+    t = `fraction`. gain forms the gap bowing as bowing_Eg + bowing_Eg_x*(1-t):
+    a constant plus a term linear in the fraction of the second member. A
+    source bowing c0 + c1*s, s the fraction of one member, maps exactly onto
+    it; a higher power of s does not, and is refused."""
+    if premier == second:
+        return 0.0, 0.0
+    coefs, t = polynome_bowing(bib, premier, second, "bowing_Eg_Gamma")
+    poids = fraction * (1 - fraction)
+    if coefs is None:
+        if poids == 0:
+            return 0.0, 0.0
+        raise Refus(f"pas de bowing de la bande interdite pour l'alliage de {premier} et {second} dans la "
+                    f"bibliothèque : ajoutez la ternaire")
+    if len(coefs) > 2:
+        if poids == 0:
+            return 0.0, 0.0
+        raise Refus(f"le bowing de {t['nom']} dépend de la composition au degré {len(coefs) - 1} ; le modèle de "
+                    f"gain (bowing_Eg + bowing_Eg_x·(1-x)) ne représente qu'une dépendance linéaire : refusé")
+    c0 = coefs[0]
+    c1 = coefs[1] if len(coefs) == 2 else 0.0
+    if t["variable"] == second:   # C = c0 + c1*(1-t)
+        return c0, c1
+    return c0 + c1, -c1           # C = c0 + c1*t = (c0 + c1) - c1*(1-t)
+
+
+def vbo_alliage(bib, premier, second, t):
+    """Unstrained valence-band maximum of premier_t second_(1-t) (eV), or
+    None when the library has no valence-band bowing for that alloy."""
+    v1, v2 = bib["binaires"][premier]["VBO"], bib["binaires"][second]["VBO"]
+    if premier == second or t * (1 - t) == 0:
+        return t * v1 + (1 - t) * v2
+    coefs, terne = polynome_bowing(bib, premier, second, "bowing_VBO")
+    if coefs is None:
+        return None
+    s = t if terne["variable"] == premier else 1 - t
+    C = sum(c * s ** k for k, c in enumerate(coefs))
+    return t * v1 + (1 - t) * v2 - t * (1 - t) * C
+
+
+def cles_modele_realiste(bib, X, Z, x):
+    """[modele] of gain for the well X_x Z_(1-x): the library's line shape,
+    switches and gap shrinkage, and its recombination of the well alloy (A
+    linear in x, C geometric), as (key, text) in the order written."""
+    recomb = bib.get("recombinaison", {})
+    for m in (X, Z):
+        if m not in recomb or not all(isinstance(recomb[m].get(c), (int, float)) for c in ("A_srh", "C_auger")):
+            raise Refus(f"--modele realiste : la bibliothèque n'a pas A_srh et C_auger pour {m} "
+                        f"([recombinaison.{m}])")
+    A = x * recomb[X]["A_srh"] + (1 - x) * recomb[Z]["A_srh"]
+    C = math.exp(x * math.log(recomb[X]["C_auger"]) + (1 - x) * math.log(recomb[Z]["C_auger"]))
+    r = bib.get("modele_realiste", {})
+    return [("forme_raie", f"{r.get('forme_raie', 'sech')}"), ("A_srh", f"{A:.4g}"), ("C_auger", f"{C:.4g}"),
+            ("emission_complete", f"{r.get('emission_complete', 1)}"), ("k_aligne", f"{r.get('k_aligne', 1)}"),
+            ("renormalisation_gap", nombre(r.get("renormalisation_gap", 0.0)))]

@@ -1,0 +1,47 @@
+"""The composer's optics: the refractive index of the well at the lasing
+photon energy, and the guide's TE and TM modes with their confinement
+factors."""
+from . import conception, guide_onde
+from .composer_bibliotheque import Refus, nombre
+
+
+def optique(c, E, origine_E):
+    """Index of the well and modes of the guide at photon energy E (eV)."""
+    bib, T, puits, barriere, guide = c.bib, c.T, c.puits, c.barriere, c.guide
+    lam = guide_onde.HC_SUR_Q / E   # nm
+    n_puits = conception.indice_couche(bib, puits[1], T, E)
+    # The index enters gain's gain as the well's own; gain interpolates
+    # nr_x and nr_1-x with x, so both carry the alloy's index.
+    c.fichier.regler("puits.nr_x", nombre(n_puits))
+    c.fichier.regler("puits.nr_1-x", nombre(n_puits))
+    lignes = [f"Indice du puits à {lam:.1f} nm ({origine_E}) : {n_puits:.4f} (nr_x = nr_1-x)"]
+    if not guide:
+        return lignes
+    noms = [puits[0], barriere[0]] + [g[0] for g in guide]
+    indices = [n_puits, conception.indice_couche(bib, barriere[1], T, E)] + \
+              [conception.indice_couche(bib, g[1], T, E) for g in guide]
+    largeurs = [puits[2], barriere[2]] + [g[2] for g in guide]
+    pile = [(n, None if l is None else l * 1e-10) for n, l in zip(indices, largeurs)]   # Å -> m
+    modes = {pol: guide_onde.mode(pile, lam * 1e-9, pol) for pol in (guide_onde.TE, guide_onde.TM)}
+    if modes[guide_onde.TE] is None or modes[guide_onde.TM] is None:
+        raise Refus(f"le guide {' / '.join(noms)} ne guide aucun mode à {lam:.1f} nm : la gaine "
+                    f"({indices[-1]:.4f}) doit être d'indice plus bas que le cœur")
+    lignes.append("  couches du centre vers la gaine : " + ", ".join(
+        f"{nm} {n:.4f}" + (f" ({nombre(l)} Å)" if l is not None else " (gaine semi-infinie)")
+        for nm, n, l in zip(noms, indices, largeurs)))
+    for pol, m in modes.items():
+        lignes.append(f"  mode {pol}0 : n_eff = {m['neff']:.5f}, Γ_{pol} = {m['confinement']:.5f}, "
+                      f"largeur à mi-hauteur de la puissance {m['largeur'] * 1e9:.0f} nm")
+    c.modes, c.couches_guide, c.noms_guide, c.longueur_onde_guide = modes, pile, noms, lam * 1e-9
+    return lignes
+
+
+def ecrire_confinement(c):
+    if not c.guide:
+        c.dire(f"  systeme.facteur_confinement = {c.valeur_de('systeme.facteur_confinement')} "
+               f"({c.origine} ; --guide pour le calculer)")
+        return
+    c.choisir("systeme.facteur_confinement", nombre(round(c.modes[guide_onde.TE]["confinement"], 6)),
+              "Γ_TE du guide")
+    c.choisir("systeme.facteur_confinement_tm", nombre(round(c.modes[guide_onde.TM]["confinement"], 6)),
+              "Γ_TM du guide")
