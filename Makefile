@@ -25,7 +25,8 @@ installer-%:
 exemple-valide:
 	@case "$$EXEMPLE" in \
 	  ''|.*|-*|*/*|*[!A-Za-z0-9._+-]*) \
-	    echo "EXEMPLE=« $$EXEMPLE » refusé : EXEMPLE nomme un dossier de examples/ (un nom sans / ni ..) ; rien n'est effacé." >&2; \
+	    echo "EXEMPLE=« $$EXEMPLE » refusé : EXEMPLE nomme un dossier de examples/ (un nom sans / ni ..) ; rien n'est effacé." \
+	         "Pour un dossier composé ailleurs : outils/lancer DOSSIER." >&2; \
 	    exit 2;; \
 	esac; \
 	if [ ! -f "examples/$$EXEMPLE/config.ini" ]; then \

@@ -1,6 +1,5 @@
 #include "gain_optique/fermi.hpp"
 
-#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
@@ -98,30 +97,65 @@ std::vector<double> densite_par_branche(double EFV, double kT, const ligne_trous
     return p;
 }
 
-// Trials below the start, in increasing order, when the band's strained well
-// edge (meV, the search's own axis) lies under it: whole steps down from the
-// start, each the previous trial minus the step, to the last one above the
-// edge. The trials from the start up stay where they are.
-std::vector<double> essais_sous_depart(double bord)
-{
-    std::vector<double> essais;
-    for (double E = niveau_fermi_depart; E - pas_fermi > bord && E - pas_fermi > -niveau_fermi_max;) {
-        E = E - pas_fermi;
-        essais.push_back(E);
-    }
-    std::reverse(essais.begin(), essais.end());
-    return essais;
-}
-
-// N: sheet density, m^-2, given in the message per unit volume of the well.
-std::string message_hors_bande(const char* bande, double N, double largeur_puits)
+// N: sheet density, m^-2, given in the message per unit volume of the well;
+// `au_dessus`: the density is still not reached at niveau_fermi_max, else
+// still exceeded at -niveau_fermi_max.
+std::string message_introuvable(const char* bande, double N, double largeur_puits, bool au_dessus)
 {
     char tampon[300];
     std::snprintf(tampon, sizeof tampon,
-                  "Niveau de Fermi de la %s introuvable : la densité de %g cm-3 n'est pas atteinte à %g meV ; "
-                  "diminuez Ninj ou le pas de la série.\n",
-                  bande, N * 1e-6 / (largeur_puits * 1e-10), niveau_fermi_max); // m^-2 -> cm^-3
+                  au_dessus ? "Niveau de Fermi de la %s introuvable : la densité de %g cm-3 n'est pas atteinte à %g meV ; "
+                              "diminuez Ninj ou le pas de la série.\n"
+                            : "Niveau de Fermi de la %s introuvable : la densité de %g cm-3 est encore dépassée à %g meV ; "
+                              "augmentez Ninj.\n",
+                  bande, N * 1e-6 / (largeur_puits * 1e-10), au_dessus ? niveau_fermi_max : -niveau_fermi_max); // m^-2 -> cm^-3
     return tampon;
+}
+
+// When the start already holds N carriers (a low density: the level lies
+// more than 100 meV into the gap), the trials go down from it by whole steps,
+// each the previous trial minus the step, to the first whose density lies
+// below N. The level returned is, as for the upward scan, the grid value one
+// step past the lowest trial reaching N (from the start itself: -99.9 meV).
+// densite(E): the density at the trial E (meV); bande names the band in the
+// message of the lower bound, -niveau_fermi_max.
+// The density falls monotonically down the grid, so the first trial below N
+// is found by doubling strides from the start, then halving the last stride,
+// on the grid itself: the trial of the linear scan, in some 2 log2(j)
+// densities rather than j (a strongly tensile well puts its levels some
+// 8 eV under the start: 80000 trials).
+template <class Densite>
+double descendre_sous_depart(double N, Densite densite, const char* bande, double largeur_puits)
+{
+    std::vector<double> essais{niveau_fermi_depart}; // essais[j] = essais[j - 1] - pas_fermi
+    // index of the trial j, extended down the grid; false past the bound
+    auto atteindre = [&](std::size_t j) {
+        while (essais.size() <= j) {
+            const double E = essais.back() - pas_fermi;
+            if (E < -niveau_fermi_max) return false;
+            essais.push_back(E);
+        }
+        return true;
+    };
+    auto sous_N = [&](std::size_t j) { return !(densite(essais[j]) >= N); };
+    std::size_t atteint = 0, pas = 1; // essais[atteint] holds N
+    std::size_t sous = 1;
+    for (;;) {
+        sous = atteint + pas;
+        if (!atteindre(sous)) {
+            sous = essais.size() - 1; // the last trial above the bound
+            if (sous == atteint || !sous_N(sous)) arreter(message_introuvable(bande, N, largeur_puits, false));
+            break;
+        }
+        if (sous_N(sous)) break;
+        atteint = sous;
+        pas *= 2;
+    }
+    while (sous - atteint > 1) {
+        const std::size_t milieu = atteint + (sous - atteint) / 2;
+        (sous_N(milieu) ? sous : atteint) = milieu;
+    }
+    return essais[atteint] + pas_fermi;
 }
 
 } // namespace
@@ -159,51 +193,49 @@ double chercher_EFC(double N, const reglages_fermi& r, const resultats_materiau&
         const double n = densite_electrons(E, m.mc_puits, kT, k0.E.niveaux);
         return r.continuum ? n + electrons_continuum(E, *r.continuum) : n;
     };
-    for (double E : essais_sous_depart(k0.bande_E.bord_puits))
-        if (!(N > densite(E))) return E + pas_fermi;
-    double n = 0.0;
+    double n = densite(EFC);
+    if (n >= N) return descendre_sous_depart(N, densite, "BC", r.largeur_puits);
     // The density grows with EFC, but without bound only for a positive mass
     // and temperature, and a step of 0.1 meV stays exact enough far beyond
     // the bound: the trials end there at the latest (a NaN density ends them
     // at once).
-    do {
-        if (EFC > niveau_fermi_max) arreter(message_hors_bande("BC", N, r.largeur_puits));
+    EFC = EFC + pas_fermi;
+    while (N > n) {
+        if (EFC > niveau_fermi_max) arreter(message_introuvable("BC", N, r.largeur_puits, true));
         n = densite(EFC);
         EFC = EFC + pas_fermi;
-    } while (N > n);
+    }
     return EFC;
 }
 
-double chercher_EFV(double N, const reglages_fermi& r, const resultats_dispersion& d, double bord_trous)
+double chercher_EFV(double N, const reglages_fermi& r, const resultats_dispersion& d)
 {
     double EFV = niveau_fermi_depart;
     if (N <= 0.0) return EFV;
     const double kT = kB * r.T;
     const ligne_trous l = preparer_ligne(r, d);
-    auto densite_trous_essai = [&](double E) {
+    // the table's branches, and the barriers' continuum when it shares the level
+    auto densite = [&](double E) {
         const double p = densite_trous(E, kT, l);
         return r.continuum ? p + trous_continuum(E, *r.continuum) : p;
     };
-    double p_precedent = 0.0;
-    double densite = 0.0;
     const char* sans_croissance =
         "Probleme de convergence lors du calcul du niveau de fermi dans la BV.\nAugmentez le nombre de k (Nk)\n";
-    for (double E : essais_sous_depart(bord_trous)) {
-        densite = densite_trous_essai(E);
-        if (densite == p_precedent) arreter(sans_croissance);
-        if (!(N > densite)) return E + pas_fermi;
-        p_precedent = densite;
-    }
+    double p = densite(EFV);
+    // no hole at all at the start: the table holds no state
+    if (p == 0.0) arreter(sans_croissance);
+    if (p >= N) return descendre_sous_depart(N, densite, "BV", r.largeur_puits);
     // The hole density saturates once every state of the table is full (EFV
     // some 37 kT past the deepest level), and the trials then stop on the
     // convergence test; the bound ends them in any case.
-    do {
-        if (EFV > niveau_fermi_max) arreter(message_hors_bande("BV", N, r.largeur_puits));
-        densite = densite_trous_essai(EFV);
-        // no growth between two trials: every state is already full (or none exists)
-        if (densite == p_precedent) arreter(sans_croissance);
-        p_precedent = densite;
+    EFV = EFV + pas_fermi;
+    while (N > p) {
+        if (EFV > niveau_fermi_max) arreter(message_introuvable("BV", N, r.largeur_puits, true));
+        const double p_precedent = p;
+        p = densite(EFV);
+        // no growth between two trials: every state is already full
+        if (p == p_precedent) arreter(sans_croissance);
         EFV = EFV + pas_fermi;
-    } while (N > densite);
+    }
     return EFV;
 }

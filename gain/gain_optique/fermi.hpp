@@ -2,9 +2,9 @@
 // electron axis) that holds N electrons per unit area in the zone-centre
 // subbands, and the valence level EFV (meV, hole axis) that holds N holes in
 // the dispersed hole branches. Both are linear scans from -100 meV in 0.1 meV
-// steps that return the grid value one step past the one reaching N; where the
-// band's strained well edge lies under -100 meV they start lower, by whole
-// steps down from -100 meV.
+// steps that return the grid value one step past the first one reaching N;
+// when -100 meV already holds N (a low density, the level deep in the gap)
+// they go down from it by whole steps to the first trial below N.
 #pragma once
 
 #include <vector>
@@ -37,21 +37,22 @@ struct reglages_fermi {
 
 // Starting value of both scans, returned unchanged for N <= 0 (meV).
 inline constexpr double niveau_fermi_depart = -100.0;
-// Last trial of both scans (meV): a quasi-Fermi level 10 eV into a band lies
+// Bounds of both scans (meV): a quasi-Fermi level 10 eV into a band lies
 // beyond every barrier and band of a semiconductor, so a density still not
-// reached there cannot be held by the well; the scan stops with a message
-// after at most (10000 + 100) / 0.1 = 101000 trials.
+// reached there cannot be held by the well, and one still exceeded 10 eV into
+// the gap is not a carrier density; the scan stops with a message after at
+// most (10000 + 100) / 0.1 = 101000 trials upward, 99000 downward.
 inline constexpr double niveau_fermi_max = 10000.0;
 
 // N: electron sheet density, m^-2. Returns EFC in meV. Stops the run past
-// niveau_fermi_max. The edge is k0.bande_E.bord_puits.
+// niveau_fermi_max, or when -niveau_fermi_max still holds N.
 double chercher_EFC(double N, const reglages_fermi& r, const resultats_materiau& m, const resultats_k0& k0);
 
 // N: hole sheet density, m^-2. Returns EFV in meV on the hole axis. Stops the
-// run when the hole density stops growing between two trials (too few k), or
-// past niveau_fermi_max. bord_trous: the highest strained hole edge of the well
-// (the lowest value on the hole axis, meV).
-double chercher_EFV(double N, const reglages_fermi& r, const resultats_dispersion& d, double bord_trous = 0.0);
+// run when the hole density stops growing between two upward trials (too few
+// k, or no state at all), past niveau_fermi_max, or when -niveau_fermi_max
+// still holds N.
+double chercher_EFV(double N, const reglages_fermi& r, const resultats_dispersion& d);
 
 // The sheet densities (m^-2) at a level, subband by subband: the holes of each
 // branch of the table at EFV, the electrons of each conduction level at EFC.

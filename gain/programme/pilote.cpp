@@ -131,6 +131,7 @@ etat_seuil boucle_porteurs(const parametres_calcul& p, const resultats_materiau&
     etat_seuil seuil;
     spectres s;
     bool branches_signalees = false; // the branch-walk warning is printed once per run
+    if (etat_reseau(p.bragg, p.calcul) == reseau_bragg::hors_fenetre) avertir_reseau_hors_fenetre(p.bragg, p.calcul);
     const int n = nombre_de_passes(commande.nombre_iterations);
     // n <= bornes::passes_max, checked before the first phase.
     for (int i = 0; i < n; ++i) {
@@ -139,7 +140,7 @@ etat_seuil boucle_porteurs(const parametres_calcul& p, const resultats_materiau&
         double EFV = -100.0;
         if (N > 0) {
             EFC = chercher_EFC(N, rf, m, k0);
-            EFV = chercher_EFV(N, rf, d, std::min(k0.bande_HH.bord_puits, k0.bande_LH.bord_puits));
+            EFV = chercher_EFV(N, rf, d);
         }
         afficher_passe(N * 1e-6 / (Lw * 1e-10), EFC, EFV);
         barrieres_passe barrieres;

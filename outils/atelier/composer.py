@@ -6,8 +6,8 @@ barrier layers.
 
 The material keys of [puits] and [barriere] come from the materials library
 (outils/materiaux.toml); every other value comes from the base file, or from
-the reference example examples/in020ga080as_980nm/config.ini when there is
-none. The file is the base's bytes with values replaced key by key. The
+the chip-only Fabry-Perot example examples/puce_fabry_perot/config.ini
+when there is none. The file is the base's bytes with values replaced key by key. The
 model of gain has three end members: the well is X_x Z_(1-x) and the barrier
 Y_y X_(1-y), both sharing the binary X; the composer finds X, Z and Y, maps
 the bowings onto the two bowing keys, has gain check the whole file
@@ -17,13 +17,13 @@ gaps gain computes from it.
 import argparse
 import sys
 
-from . import guide_onde
+from . import alliages, guide_onde
 from . import verification as vg
 from .composer_bibliotheque import (BIBLIOTHEQUE, Refus, charger_bibliotheque, cles_binaire, cles_modele_realiste,
                                     nombre)
 from .composer_conception import Conception
 from .composer_couches import analyser_couche, analyser_guide, trouver_X
-from .composer_fichier import chemins_de_sortie, ecrire_fichier, preparer, reseau, verifier
+from .composer_fichier import chemins_de_sortie, ecrire_fichier, preparer, reseau, temperature_de_base, verifier
 
 # h*c/q in eV*nm: the wavelength of a photon energy.
 HC_SUR_Q = guide_onde.HC_SUR_Q
@@ -31,21 +31,24 @@ HC_SUR_Q = guide_onde.HC_SUR_Q
 
 def composer(args):
     bib = charger_bibliotheque(args.bibliotheque)
-    puits = analyser_couche(args.puits, bib, "puits")
-    barriere = analyser_couche(args.barriere, bib, "barrière")
-    membres = trouver_X(puits, barriere)
-    guide = analyser_guide(args.guide, bib) if args.guide else None
-    sortie, fichier_arguments, figure = chemins_de_sortie(args)
     gain = vg.trouver_gain(args.gain)
+    accord = (args.accord, temperature_de_base(args, gain)) if args.accord else None
+    puits = analyser_couche(args.puits, bib, "puits", accord)
+    barriere = analyser_couche(args.barriere, bib, "barrière", accord)
+    membres = trouver_X(puits, barriere)
+    guide = analyser_guide(args.guide, bib, accord) if args.guide else None
+    entre = analyser_couche(args.entre_puits, bib, "entre les puits", accord) if args.entre_puits else barriere
+    sortie, fichier_arguments, figure = chemins_de_sortie(args)
 
     origine = f"la base {args.base}" if args.base else "les valeurs par défaut"
     composition = preparer(args, bib, (puits, barriere), membres, gain, origine)
     fichier = composition.fichier
-    modele = cles_modele_realiste(bib, *membres[:3]) if args.modele == "realiste" else []
-    c = Conception(args, bib, composition, (puits, barriere, guide), gain)
-    c.concevoir()
-    for cle, valeur in modele:
+    # The realistic model's section goes in before the trial runs: their
+    # threshold, hence the series, is then the model's the file will run.
+    for cle, valeur in cles_modele_realiste(bib, *membres[:3]) if args.modele == "realiste" else []:
         fichier.regler(f"modele.{cle}", valeur)
+    c = Conception(args, bib, composition, (puits, barriere, guide, entre), gain)
+    c.concevoir()
     # The file as it will run, with its series: gain accepts it or nothing is written.
     verifier(gain, fichier.texte, origine, c.serie or ())
 
@@ -67,11 +70,14 @@ def composer(args):
 def rapport(args, bib, couches, membres, composition, sortie):
     v, T, K_bib = composition.v, composition.T, composition.K_bib
     (puits, barriere), (X, Z, x, Y, y), m, a = couches, membres, v.materiau, reseau(v)
-    note_Z = " (puits binaire : x = 1)" if Z == X else ""
+    note_Z = ((" (puits quaternaire : x = 1)" if isinstance(X, alliages.Alliage) else " (puits binaire : x = 1)")
+              if Z == X else "")
     note_Y = " (barrière binaire X : y = 0)" if Y == X else ""
     print(f"Puits    : {puits[0]}, {nombre(puits[2])} Å = X_x Z_(1-x) avec X = {X}, Z = {Z}, x = {nombre(x)}"
           f"{note_Z}")
     print(f"Barrière : {barriere[0]}, {nombre(barriere[2])} Å = Y_y X_(1-y) avec Y = {Y}, y = {nombre(y)}{note_Y}")
+    for ligne in lignes_alliages(args, bib, couches, membres, T):
+        print(ligne)
     eps = m["epsilon"]
     genre = "compression" if eps < 0 else "tension" if eps > 0 else "sans contrainte"
     if 0 < abs(eps) < 1e-3:
@@ -93,11 +99,37 @@ def rapport(args, bib, couches, membres, composition, sortie):
     print(f"  Eg_Puits: {Eg_puits:f} eV ({HC_SUR_Q / Eg_puits:.1f} nm) ; sous contrainte "
           f"{Eg_contraint:f} eV ({HC_SUR_Q / Eg_contraint:.1f} nm)")
     print(f"  Eg_Barriere: {Eg_barriere:f} eV ({HC_SUR_Q / Eg_barriere:.1f} nm)")
+    lineaires = sorted(set(alliages.vbo(bib, puits[1])[1] + alliages.vbo(bib, barriere[1])[1]))
     selon = (f", la bibliothèque donne {K_bib:g}" if K_bib is not None else
-             ", la bibliothèque n'a pas de bowing de bande de valence pour ces alliages")
+             ", puits et barrière de même bande interdite")
+    if K_bib is not None and lineaires:
+        selon += f", bande de valence linéaire sur {', '.join(lineaires)} (sans bowing dans la bibliothèque)"
     print(f"Décalages : Vc: {m['Vc_meV']:f} meV, Vv: {m['Vv_meV']:f} meV "
           f"(K_delta_Ec = {v.valeur('systeme', 'K_delta_Ec'):g}{selon})")
     print(f"Écrit : {sortie}")
+
+
+def lignes_alliages(args, bib, couches, membres, T):
+    """What the report says of the layers written as one end member, of the
+    lattice match of --accord and of the stack."""
+    (puits, barriere), (X, _, _, Y, _) = couches, membres
+    lignes = []
+    for role, membre in (("puits", X), ("barrière", Y)):
+        if isinstance(membre, alliages.Alliage):
+            lignes.append(f"  {role} {membre} : un seul membre de gain ({'X à x = 1' if membre is X else 'Y à y = 1'}), "
+                          f"chaque clé de la bibliothèque, interpolée de {', '.join(sorted(membre.membres))} et des "
+                          f"bowings des côtés ; bande interdite en loi de Varshni équivalente à {T:g} K")
+    for role, (formule, membres_couche, _) in (("puits", puits), ("barrière", barriere)):
+        if args.accord and len(membres_couche) > 2:
+            lignes.append(f"  {role} en accord de maille sur {args.accord} : {formule}, "
+                          f"a = {alliages.reseau(bib, membres_couche, T):.5f} Å, "
+                          f"Eg = {alliages.gap(bib, membres_couche, 'Gamma', T):.4f} eV à {T:g} K")
+    if args.nombre_puits > 1:
+        entre = args.entre_puits or f"{barriere[0]}:{nombre(barriere[2])}"
+        lignes.append(f"Empilement : {args.nombre_puits} puits {puits[0]} de {nombre(puits[2])} Å séparés par "
+                      f"{entre.replace(':', ' de ')} Å, entre deux barrières {barriere[0]} de {nombre(barriere[2])} Å "
+                      f"(systeme.nombre_puits = {args.nombre_puits} : densités par puits, courants de l'empilement)")
+    return lignes
 
 
 def analyseur_composer():
@@ -109,7 +141,8 @@ def analyseur_composer():
                            help="barrière, par exemple GaAs:250 (largeur de chaque barrière en Å)")
     analyseur.add_argument("--base", metavar="FICHIER",
                            help="config.ini dont viennent les valeurs autres que celles de [puits] et [barriere] "
-                                "(par défaut examples/in020ga080as_980nm/config.ini)")
+                                "(par défaut examples/puce_fabry_perot/config.ini, une puce Fabry-Perot sans réseau ; "
+                                "le module de pompe à réseau de fibre : examples/in020ga080as_980nm/config.ini)")
     analyseur.add_argument("-o", "--sortie", required=True, metavar="FICHIER", help="config.ini à écrire")
     analyseur.add_argument("--force", action="store_true", help="remplacer le fichier de sortie s'il existe")
     analyseur.add_argument("--regler", action="append", default=[], metavar="SECTION.CLE=VALEUR",
@@ -117,9 +150,17 @@ def analyseur_composer():
     analyseur.add_argument("--K_delta_Ec-source", dest="K_delta_Ec_source", action="store_true",
                            help="K_delta_Ec tiré des décalages de bande de valence de la bibliothèque")
     analyseur.add_argument("--substrat", metavar="BINAIRE", help="afficher le désaccord de maille à ce substrat")
+    analyseur.add_argument("--accord", metavar="BINAIRE",
+                           help="une couche QUATERNAIRE:CIBLE:LARGEUR (InGaAsP:1.3um:250, AlGaInAs:0.9eV:80) prend "
+                                "la composition accordée en maille sur ce substrat dont la bande interdite est la cible")
     analyseur.add_argument("--modele", choices=["exact", "realiste"], default="exact",
                            help="realiste : ajouter la section [modele] de la bibliothèque (raie sech, émission de "
                                 "toute la bande, k alignés, A et C du puits, rétrécissement de la bande interdite)")
+    analyseur.add_argument("--nombre-puits", dest="nombre_puits", type=int, default=1, metavar="N",
+                           help="N puits identiques non couplés (systeme.nombre_puits) séparés par --entre-puits ; "
+                                "le guide donne Γ de chacun et leur somme")
+    analyseur.add_argument("--entre-puits", dest="entre_puits", metavar="ALLIAGE:LARGEUR",
+                           help="barrière entre deux puits de l'empilement (par défaut celle de --barriere)")
     analyseur.add_argument("--guide", metavar="ALLIAGE:LARGEUR[,...]",
                            help="couches du guide au-delà de la barrière, vers l'extérieur, la dernière (gaine) "
                                 "semi-infinie ; calcule Γ_TE et Γ_TM (largeurs en Å)")
@@ -140,11 +181,10 @@ def analyseur_composer():
 def main(argv=None):
     args = analyseur_composer().parse_args(argv)
     try:
-        if args.substrat is not None:
-            bib = charger_bibliotheque(args.bibliotheque)
-            if args.substrat not in bib["binaires"]:
-                raise Refus(f"substrat inconnu {args.substrat} ; la bibliothèque connaît "
-                            f"{', '.join(sorted(bib['binaires']))}")
+        for option, substrat in (("", args.substrat), ("--accord : ", args.accord)):
+            if substrat is not None and substrat not in charger_bibliotheque(args.bibliotheque)["binaires"]:
+                raise Refus(f"{option}substrat inconnu {substrat} ; la bibliothèque connaît "
+                            f"{', '.join(sorted(charger_bibliotheque(args.bibliotheque)['binaires']))}")
         composer(args)
     except (Refus, vg.ErreurLecture) as e:
         print(f"composer : {e}", file=sys.stderr)

@@ -5,7 +5,7 @@ import math
 import pathlib
 import tomllib
 
-from . import conception
+from . import alliages, conception
 
 BIBLIOTHEQUE = pathlib.Path(__file__).resolve().parents[1] / "materiaux.toml"
 
@@ -99,6 +99,14 @@ def cles_binaire(bib, nom, T):
     }
 
 
+def cles_membre(bib, membre, T):
+    """gain's keys of one end member: a binary's (cles_binaire), or those of
+    a whole alloy written as one member (alliages.cles_alliage)."""
+    if isinstance(membre, alliages.Alliage):
+        return alliages.cles_alliage(bib, membre.membres, T)
+    return cles_binaire(bib, membre, T)
+
+
 _VARSHNI = {}
 
 
@@ -149,15 +157,24 @@ def cles_bowing(bib, premier, second, fraction):
     return c0 + c1, -c1           # C = c0 + c1*t = (c0 + c1) - c1*(1-t)
 
 
+def vbo_membre(bib, membre):
+    """Unstrained valence-band maximum of an end member (eV): a binary's, or
+    the alloy's with the sides' valence-band bowings (a side without one
+    taken linear, named in the second value)."""
+    if isinstance(membre, alliages.Alliage):
+        return alliages.vbo(bib, membre.membres)
+    return bib["binaires"][membre]["VBO"], []
+
+
 def vbo_alliage(bib, premier, second, t):
-    """Unstrained valence-band maximum of premier_t second_(1-t) (eV), or
-    None when the library has no valence-band bowing for that alloy."""
-    v1, v2 = bib["binaires"][premier]["VBO"], bib["binaires"][second]["VBO"]
+    """Unstrained valence-band maximum of premier_t second_(1-t) (eV),
+    linear in t where the library gives the alloy no valence-band bowing."""
     if premier == second or t * (1 - t) == 0:
-        return t * v1 + (1 - t) * v2
+        return t * vbo_membre(bib, premier)[0] + (1 - t) * vbo_membre(bib, second)[0]
+    v1, v2 = bib["binaires"][premier]["VBO"], bib["binaires"][second]["VBO"]
     coefs, terne = polynome_bowing(bib, premier, second, "bowing_VBO")
     if coefs is None:
-        return None
+        return t * v1 + (1 - t) * v2
     s = t if terne["variable"] == premier else 1 - t
     C = sum(c * s ** k for k, c in enumerate(coefs))
     return t * v1 + (1 - t) * v2 - t * (1 - t) * C
@@ -166,14 +183,18 @@ def vbo_alliage(bib, premier, second, t):
 def cles_modele_realiste(bib, X, Z, x):
     """[modele] of gain for the well X_x Z_(1-x): the library's line shape,
     switches and gap shrinkage, and its recombination of the well alloy (A
-    linear in x, C geometric), as (key, text) in the order written."""
+    linear in the fractions of its binaries, C geometric), as (key, text) in
+    the order written."""
     recomb = bib.get("recombinaison", {})
-    for m in (X, Z):
+    # the binaries of the well and their weights: a quaternary's four at x = 1
+    poids = [(b, x * f) for b, f in alliages.fractions(X).items()] + \
+            [(b, (1 - x) * f) for b, f in alliages.fractions(Z).items()]
+    for m, _ in poids:
         if m not in recomb or not all(isinstance(recomb[m].get(c), (int, float)) for c in ("A_srh", "C_auger")):
             raise Refus(f"--modele realiste : la bibliothèque n'a pas A_srh et C_auger pour {m} "
                         f"([recombinaison.{m}])")
-    A = x * recomb[X]["A_srh"] + (1 - x) * recomb[Z]["A_srh"]
-    C = math.exp(x * math.log(recomb[X]["C_auger"]) + (1 - x) * math.log(recomb[Z]["C_auger"]))
+    A = sum(w * recomb[m]["A_srh"] for m, w in poids)
+    C = math.exp(sum(w * math.log(recomb[m]["C_auger"]) for m, w in poids))
     r = bib.get("modele_realiste", {})
     return [("forme_raie", f"{r.get('forme_raie', 'sech')}"), ("A_srh", f"{A:.4g}"), ("C_auger", f"{C:.4g}"),
             ("emission_complete", f"{r.get('emission_complete', 1)}"), ("k_aligne", f"{r.get('k_aligne', 1)}"),

@@ -2,7 +2,7 @@
 about them."""
 from . import conception, guide_onde
 from .composer_bibliotheque import nombre
-from .composer_controles import contrainte, vallees_indirectes
+from .composer_controles import contrainte, couplage, vallees_indirectes
 from .composer_essais import niveaux_essai, seuil_essai
 from .composer_optique import ecrire_confinement, optique
 
@@ -19,7 +19,8 @@ class Conception:
         self.args, self.bib, self.gain = args, bib, gain
         self.fichier, self.v, self.T, self.origine = (composition.fichier, composition.v, composition.T,
                                                       composition.origine)
-        self.puits, self.barriere, self.guide = couches
+        self.puits, self.barriere, self.guide, self.entre_puits = couches
+        self.nombre_puits = args.nombre_puits
         self.m = self.v.materiau
         self.reglees = {r.partition("=")[0] for r in args.regler}
         self.lignes, self.serie, self.modes = [], None, None
@@ -64,6 +65,7 @@ class Conception:
         E1 = conception.premiere_transition(self.m["Eg_puits_eV"], lus)
         haut = "HH1" if lus["HH"] and lus["HH"][0] == min(lus["HH"] + lus["LH"]) else "LH1"
         debut, fin = conception.fenetre(E1)
+        couplage(self, lus["E"])
         # Optics at the first transition for the trial run, then at the gain
         # peak that run finds.
         trouve, Ntr, pas_essai, statut, table = seuil_essai(self, E1, haut, debut, fin)
@@ -103,9 +105,14 @@ class Conception:
             self.dire(f"  série : courant {compte} {nombre(pas)} (fichier arguments)")
 
     def bragg(self, trouve):
-        """The grating selects its wavelength only where the gain reaches it."""
+        """The grating selects its wavelength only where the gain reaches it.
+        Without a grating `lambda` is only the photon energy of the P-I
+        curve's power: the emission wavelength of the trial."""
         lam_bragg = self.v.valeur("bragg", "lambda")
         reflechit = self.v.valeur("bragg", "Rbragg") > 0 and self.v.valeur("bragg", "couplage_puce_fibre") > 0
+        if trouve and not reflechit:
+            self.choisir("bragg.lambda", nombre(round(trouve[1], 1)),
+                         "sans réseau : longueur d'onde d'émission de l'essai, l'énergie des photons de la courbe P-I")
         if trouve and reflechit and abs(lam_bragg - trouve[1]) > 20:
             self.attention(f"le réseau de Bragg ({lam_bragg:g} nm) est à {abs(lam_bragg - trouve[1]):.0f} nm du pic "
                            f"de gain ({trouve[1]:.1f} nm) : il ne sélectionnera pas l'émission (--regler bragg.lambda=…)")

@@ -7,10 +7,11 @@ import pathlib
 import tempfile
 
 from . import verification as vg
-from .composer_bibliotheque import Refus, cles_binaire, cles_bowing, nombre, vbo_alliage
+from .composer_bibliotheque import Refus, cles_bowing, cles_membre, nombre, vbo_alliage
 
-# The sections the composer does not derive come from this file without a base.
-EXEMPLE = pathlib.Path(__file__).resolve().parents[2] / "examples" / "in020ga080as_980nm" / "config.ini"
+# The sections the composer does not derive come from this file without a
+# base: a chip-only Fabry-Perot laser (uncoated facets, no grating).
+EXEMPLE = pathlib.Path(__file__).resolve().parents[2] / "examples" / "puce_fabry_perot" / "config.ini"
 
 # Sections whose keys the layers and the model option set, not --regler.
 SECTIONS_COMPOSEES = {"puits": "la bibliothèque et des couches (--puits, --barriere)",
@@ -66,6 +67,9 @@ def analyser_reglages(reglages):
         if section in SECTIONS_COMPOSEES:
             raise Refus(f"--regler « {reglage} » : les clés de [{section}] viennent de "
                         f"{SECTIONS_COMPOSEES[section]}")
+        if cible == "systeme.nombre_puits":
+            raise Refus(f"--regler « {reglage} » : le nombre de puits vient de --nombre-puits, qui construit "
+                        f"l'empilement du guide")
         lus.append((cible, texte))
     return lus
 
@@ -100,7 +104,7 @@ def ecrire_couches(fichier, bib, couches, membres, T):
     X, Z, x, Y, y = membres
     bowing_puits = cles_bowing(bib, X, Z, x)
     bowing_barriere = cles_bowing(bib, Y, X, y)
-    membre_X, membre_Z, membre_Y = (dict(cles_binaire(bib, m, T), nr=1.0) for m in (X, Z, Y))
+    membre_X, membre_Z, membre_Y = (dict(cles_membre(bib, m, T), nr=1.0) for m in (X, Z, Y))
     cles = ([("puits.ratio_x", x), ("puits.largeur", largeur_puits)] +
             [(f"puits.{c}_x", membre_X[c]) for c in CLES_MEMBRE] +
             [(f"puits.{c}_1-x", membre_Z[c]) for c in CLES_MEMBRE] +
@@ -128,12 +132,20 @@ def k_source(bib, membres, materiau):
     X, Z, x, Y, y = membres
     v_puits = vbo_alliage(bib, X, Z, x)
     v_barriere = vbo_alliage(bib, Y, X, y)
-    if v_puits is None or v_barriere is None:
-        return None
     dEg = materiau["Eg_barriere_eV"] - materiau["Eg_puits_eV"]
     if dEg == 0:
         return None
     return round(1 - (v_puits - v_barriere) / dEg, 3)
+
+
+def temperature_de_base(args, gain):
+    """The temperature (K) gain reads in the base with --regler made: the
+    lattice match of --accord is made at it."""
+    fichier = Fichier(texte_de_base(args.base))
+    for cible, texte in analyser_reglages(args.regler):
+        fichier.regler(cible, texte)
+    origine = f"la base {args.base}" if args.base else "les valeurs par défaut"
+    return verifier(gain, fichier.texte, origine).valeur("constantes", "temperature")
 
 
 @dataclasses.dataclass
@@ -142,7 +154,7 @@ class Composition:
     fichier: Fichier      # the bytes being composed
     v: vg.Verification    # gain's reading of them
     T: float              # the temperature gain reads (K)
-    K_bib: float          # K_delta_Ec of the library's valence offsets, or None
+    K_bib: float          # K_delta_Ec of the library's valence offsets, None without a gap difference
     origine: str          # where the values the composer does not set come from, for messages
 
 
@@ -153,6 +165,17 @@ def preparer(args, bib, couches, membres, gain, origine):
     reglages = analyser_reglages(args.regler)
     for cible, texte in reglages:
         fichier.regler(cible, texte)
+    # Gamma set by hand: the base's Gamma_TM, of another guide, follows it
+    # (as the key's absence would), unless it is set too.
+    cibles = {cible: texte for cible, texte in reglages}
+    if ("systeme.facteur_confinement" in cibles and "systeme.facteur_confinement_tm" not in cibles
+            and b"facteur_confinement_tm" in fichier.texte):
+        fichier.regler("systeme.facteur_confinement_tm", cibles["systeme.facteur_confinement"])
+    if args.nombre_puits < 1:
+        raise Refus(f"--nombre-puits {args.nombre_puits} : il faut au moins un puits")
+    # A stack says its count; a single well on a base without the key keeps its bytes.
+    if args.nombre_puits > 1 or b"nombre_puits" in fichier.texte:
+        fichier.regler("systeme.nombre_puits", str(args.nombre_puits))
     # The layers' keys depend on the temperature, which gain reads only in a
     # file it accepts: composed at 300 K first, again if the file says otherwise.
     T = None
@@ -166,8 +189,8 @@ def preparer(args, bib, couches, membres, gain, origine):
     K_bib = k_source(bib, membres, v.materiau)
     if args.K_delta_Ec_source:
         if K_bib is None:
-            raise Refus(f"--K_delta_Ec-source : la bibliothèque n'a pas de bowing de la bande de valence pour "
-                        f"{couches[0][0]} ou {couches[1][0]}")
+            raise Refus(f"--K_delta_Ec-source : le puits {couches[0][0]} et la barrière {couches[1][0]} ont la même "
+                        f"bande interdite : pas de partage de sa différence à tirer des décalages")
         fichier.regler("systeme.K_delta_Ec", nombre(K_bib))
         v = verifier(gain, fichier.texte, origine)
     if not 0 <= v.valeur("systeme", "K_delta_Ec") <= 1:

@@ -17,10 +17,10 @@ def optique(c, E, origine_E):
     lignes = [f"Indice du puits à {lam:.1f} nm ({origine_E}) : {n_puits:.4f} (nr_x = nr_1-x)"]
     if not guide:
         return lignes
-    noms = [puits[0], barriere[0]] + [g[0] for g in guide]
-    indices = [n_puits, conception.indice_couche(bib, barriere[1], T, E)] + \
-              [conception.indice_couche(bib, g[1], T, E) for g in guide]
-    largeurs = [puits[2], barriere[2]] + [g[2] for g in guide]
+    couches = couches_du_centre(c)
+    noms = [couche[0] for couche in couches]
+    indices = [n_puits if couche is puits else conception.indice_couche(bib, couche[1], T, E) for couche in couches]
+    largeurs = [couche[2] for couche in couches]
     pile = [(n, None if l is None else l * 1e-10) for n, l in zip(indices, largeurs)]   # Å -> m
     modes = {pol: guide_onde.mode(pile, lam * 1e-9, pol) for pol in (guide_onde.TE, guide_onde.TM)}
     if modes[guide_onde.TE] is None or modes[guide_onde.TM] is None:
@@ -30,10 +30,35 @@ def optique(c, E, origine_E):
         f"{nm} {n:.4f}" + (f" ({nombre(l)} Å)" if l is not None else " (gaine semi-infinie)")
         for nm, n, l in zip(noms, indices, largeurs)))
     for pol, m in modes.items():
-        lignes.append(f"  mode {pol}0 : n_eff = {m['neff']:.5f}, Γ_{pol} = {m['confinement']:.5f}, "
-                      f"largeur à mi-hauteur de la puissance {m['largeur'] * 1e9:.0f} nm")
+        m["puits"] = confinements_des_puits(couches, puits, m["parts"])
+        m["confinement"] = sum(m["puits"])
+        lignes.append(f"  mode {pol}0 : n_eff = {m['neff']:.5f}, Γ_{pol} = {m['confinement']:.5f}"
+                      + (f" ({len(m['puits'])} puits : {', '.join(f'{g:.5f}' for g in m['puits'])})"
+                         if len(m["puits"]) > 1 else "")
+                      + f", largeur à mi-hauteur de la puissance {m['largeur'] * 1e9:.0f} nm")
     c.modes, c.couches_guide, c.noms_guide, c.longueur_onde_guide = modes, pile, noms, lam * 1e-9
     return lignes
+
+
+def couches_du_centre(c):
+    """The layers of the guide from its centre outward: the stack of
+    nombre_puits wells with the inner barriers between them and an outer
+    barrier on each side, then the guide's layers. The centre is the middle
+    well of an odd stack, the middle inner barrier of an even one."""
+    pile = [c.barriere, c.puits]
+    for _ in range(c.nombre_puits - 1):
+        pile += [c.entre_puits, c.puits]
+    pile.append(c.barriere)
+    return pile[len(pile) // 2:] + list(c.guide)
+
+
+def confinements_des_puits(couches, puits, parts):
+    """Gamma of each well, from one side of the stack to the other: the
+    centre layer's share is one well's, any other layer's that of its two
+    mirror copies."""
+    un_cote = [parts[i] / (1 if i == 0 else 2) for i, couche in enumerate(couches) if couche is puits]
+    centre = [un_cote.pop(0)] if couches[0] is puits else []
+    return un_cote[::-1] + centre + un_cote
 
 
 def ecrire_confinement(c):

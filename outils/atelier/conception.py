@@ -5,8 +5,9 @@ one, the refractive index of an alloy near the gap, the Matthews-Blakeslee
 critical thickness, the transparency density of the well, and the spectral
 window and density series of a run, from what gain prints.
 
-A layer is given as {binary: fraction} (one or two binaries), as
-composer.analyser_couche returns it. Energies in eV unless named meV.
+A layer is given as {binary: fraction} (one or two binaries, or the four or
+three of a quaternary), as composer_couches.analyser_couche returns it.
+Energies in eV unless named meV.
 """
 import math
 import pathlib
@@ -14,7 +15,7 @@ import re
 import subprocess
 import tempfile
 
-from . import guide_onde
+from . import alliages, guide_onde
 
 # Boltzmann constant in eV/K, hbar in J s, m0 in kg, q in C.
 K_B = 8.617333262e-5
@@ -32,7 +33,9 @@ def loi(entree, T):
     """Gap (eV) at T (K) of one law of the library, recognised by its fields:
     Varshni Eg - alpha T^2/(beta + T) (alpha in meV/K); the coth law
     Eg + A (1 - coth(theta/T)) (A in eV, theta in K); linear Eg - pente T
-    (pente in meV/K)."""
+    (pente in meV/K); a callable is the law itself (an alloy's bowed gap)."""
+    if callable(entree):
+        return entree(T)
     if "alpha" in entree:
         return entree["Eg"] - entree["alpha"] / 1000 * T * T / (entree["beta"] + T)   # meV/K -> eV/K
     if "theta" in entree:
@@ -61,6 +64,8 @@ def loi_vallee(bib, binaire, vallee):
 def gap_alliage(bib, membres, vallee, T):
     """Unstrained gap of valley `vallee` (Gamma, X or L) of a layer at T, with
     the library's bowing; None when the library lacks the valley or bowing."""
+    if len(membres) > 2:   # a quaternary: its ternary sides' bowings
+        return alliages.gap(bib, membres, vallee, T)
     noms = list(membres)
     lois = [loi_vallee(bib, m, vallee) for m in noms]
     if any(l is None for l in lois):

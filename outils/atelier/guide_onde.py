@@ -2,9 +2,10 @@
 fundamental TE and TM modes of a symmetric layer stack, with their
 confinement factors in the quantum well.
 
-The stack is given from the centre outward: the well (full width, centred
-on x = 0), then each layer on both sides, the last one (the cladding) taken
-as semi-infinite. Lengths in m, photon energies in eV.
+The stack is given from the centre outward: the centre layer (a well, or
+the barrier between the two middle wells of an even stack; full width,
+centred on x = 0), then each layer on both sides, the last one (the
+cladding) taken as semi-infinite. Lengths in m, photon energies in eV.
 """
 import cmath
 import math
@@ -144,8 +145,9 @@ def _simpson(y, x):
 
 
 def mode(couches, longueur_onde, polarisation):
-    """Fundamental mode: effective index, confinement factor in the well and
-    the full width at half maximum of the power density (m), or None.
+    """Fundamental mode: effective index, confinement factor in the centre
+    layer, the share of every layer and the full width at half maximum of
+    the power density (m), or None.
 
     Confinement: the share of the mode's power flow S_z carried in the well.
     S_z is proportional to |E_y|^2 for TE and to |H_y|^2 / n^2 for TM, so
@@ -155,25 +157,26 @@ def mode(couches, longueur_onde, polarisation):
     if neff is None:
         return None
     k0 = 2 * math.pi / longueur_onde
-    total, puits = 0.0, 0.0
+    integrales = []
     u, w = 1.0, 0.0
     for i, (n, d) in enumerate(couches[:-1]):
         d = d / 2 if i == 0 else d
         p = _poids(n, polarisation)
         t = np.linspace(0, d, 2001)
         champ = np.array([_traverser((u, w), n, p, neff, k0, ti)[0] for ti in t])
-        integrale = _simpson(champ * champ * p, t)
-        total += integrale
-        if i == 0:
-            puits = integrale
+        integrales.append(_simpson(champ * champ * p, t))
         u, w = _traverser((u, w), n, p, neff, k0, d)
     n_c = couches[-1][0]
     gamma = k0 * math.sqrt(neff * neff - n_c * n_c)
-    total += _poids(n_c, polarisation) * u * u / (2 * gamma)   # exponential tail, exact
+    integrales.append(_poids(n_c, polarisation) * u * u / (2 * gamma))   # exponential tail, exact
+    total = sum(integrales)
     xs, us, ns, _, _ = profil(couches, longueur_onde, polarisation, neff)
     densite = us * us * np.array([_poids(n, polarisation) for n in ns])
     largeur = 2 * _demi_largeur(xs, densite)
-    return {"neff": neff, "confinement": puits / total, "largeur": largeur}
+    # `parts`: the share of each layer of the list, both its mirror copies
+    # together (the centre layer is one); they add up to 1.
+    return {"neff": neff, "confinement": integrales[0] / total, "largeur": largeur,
+            "parts": [i / total for i in integrales]}
 
 
 def _demi_largeur(xs, densite):

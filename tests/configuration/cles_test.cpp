@@ -1,4 +1,4 @@
-// The key table is the one source of the README's table of keys.
+// The key table is the one source of the table of keys of docs/cles.md.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -7,10 +7,10 @@
 
 #include "configuration/cles.hpp"
 
-TEST(TableCles, LeReadmeDonneLaTableDuProgramme)
+TEST(TableCles, LaPageDesClesDonneLaTableDuProgramme)
 {
-    std::ifstream f(README_MD);
-    ASSERT_TRUE(f) << README_MD;
+    std::ifstream f(CLES_MD);
+    ASSERT_TRUE(f) << CLES_MD;
     std::ostringstream t;
     t << f.rdbuf();
     const std::string texte = t.str();
@@ -19,7 +19,7 @@ TEST(TableCles, LeReadmeDonneLaTableDuProgramme)
     ASSERT_NE(a, std::string::npos);
     ASSERT_NE(b, std::string::npos);
     EXPECT_EQ(texte.substr(a + debut.size(), b - a - debut.size()), table_markdown())
-        << "README.md: recopier la sortie de gain --cles entre les deux marques";
+        << "docs/cles.md : recopier la sortie de gain --cles entre les deux marques";
 }
 
 // Each (section, key) once: a second entry would be read twice and hide the first.

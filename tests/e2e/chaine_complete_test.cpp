@@ -3,7 +3,10 @@
 // carrier series that crosses threshold.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "e2e/config_exemple.hpp"
 #include "e2e/harnais.hpp"
@@ -126,6 +129,44 @@ TEST(ChaineComplete, SerieSansArretAuDelaDuSeuil)
     EXPECT_NE(r.console.find("densité de courant de seuil Jth : " + std::to_string(Jth_seuil).substr(0, 7)),
               std::string::npos)
         << r.console;
+}
+
+// Quasi-Fermi levels printed on the console, in the order of the passes.
+std::vector<double> niveaux_console(const std::string& console, const std::string& repere)
+{
+    std::vector<double> v;
+    for (std::size_t i = console.find(repere); i != std::string::npos; i = console.find(repere, i + 1))
+        v.push_back(std::stod(console.substr(i + repere.size())));
+    return v;
+}
+
+// At low densities both carrier gases are non-degenerate: each quasi-Fermi
+// level moves by kT ln(N2/N1) from one density to the next, and the
+// radiative current, n p, grows as N^2. Both levels lie more than 100 meV
+// into the gap here (the hole level 110-150 meV), below the searches' start.
+TEST(ChaineComplete, SerieDeFaibleDensiteNonDegeneree)
+{
+    auto e = entrees_rapides();
+    changer_cle(e, "calcul", "debut_E", "1150");
+    changer_cle(e, "calcul", "fin_E", "1400");
+    changer_cle(e, "calcul", "Ninj", "1e16");
+    dossier_temporaire d;
+    const auto r = executer_gain_dans(d, texte_config(e), {"courant", "4", "1e16"});
+    ASSERT_EQ(r.statut, 0) << r.console;
+    const auto t = lignes_param(*d.lire("parametres.txt"));
+    const std::vector<double> EFC = niveaux_console(r.console, "EFC : "), EFV = niveaux_console(r.console, "EFV : ");
+    ASSERT_EQ(t.size(), 4u);
+    ASSERT_EQ(EFC.size(), 4u);
+    ASSERT_EQ(EFV.size(), 4u);
+    const double kT = 1.38066e-23 * 300 / 1.60218e-22; // meV
+    EXPECT_GT(EFV[0], 140.0) << r.console; // printed with its sign changed: 140 meV above the valence edge
+    for (std::size_t i = 1; i < t.size(); ++i) {
+        const double rapport = t[i][0] / t[0][0];
+        EXPECT_NEAR(t[i][4] / t[0][4], rapport * rapport, 0.015 * rapport * rapport) << i;
+        // within the grid and the onset of degeneracy (0.5 meV at 4e16 for the light electrons)
+        EXPECT_NEAR(EFC[i] - EFC[0], kT * std::log(rapport), 0.5) << i;
+        EXPECT_NEAR(EFV[0] - EFV[i], kT * std::log(rapport), 0.5) << i; // console: -EFV
+    }
 }
 
 // A series that never reaches threshold: no light, and the console says why.

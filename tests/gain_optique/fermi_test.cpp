@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,15 @@ double grille(int j)
 {
     double x = -100.0;
     for (int i = 0; i < j; ++i) x = x + 0.1;
+    return x;
+}
+
+// The grid below the start, -100 - 0.1 j, each point the previous one minus
+// the step.
+double grille_bas(int j)
+{
+    double x = -100.0;
+    for (int i = 0; i < j; ++i) x = x - 0.1;
     return x;
 }
 
@@ -94,8 +104,6 @@ TEST(NiveauxFermi, DensiteNulleOuNegativeRendLeDepart)
 TEST(NiveauxFermi, EFCDepasseDUnPasLePointAtteignantN)
 {
     cas_EFC c({5.0, 40.0});
-    // N reached at the first trial: one step above -100
-    EXPECT_DOUBLE_EQ(chercher_EFC(1e-30, c.p, c.m, c.k0), -100.0 + 0.1);
     for (int j : {500, 1100, 1300}) {
         const double N_j = n_2D(grille(j), 0.067, 300, c.k0.E.niveaux);
         // N just below n at grid point j, and above n at j - 1: the search returns point j + 1
@@ -158,4 +166,64 @@ TEST(NiveauxFermi, ArretQuandLaDensiteDeTrousNeCroitPlus)
     // more holes than the k disc holds: saturation, then the same stop
     const resultats_dispersion plein = dispersion(4, 1, 1, [](int, int, int) { return 10.0; });
     EXPECT_EQ(message_arret(p, plein, 2 * p_plat(1e6, 10, 4e7, p.T)), message_convergence);
+}
+
+// A density already held at -100 meV: the trials go down from it, and the
+// level is, as upward, one step past the lowest trial reaching N. Grid point
+// j below the start (j = 0: the start itself, -99.9 as without trials below).
+TEST(NiveauxFermi, DensiteAtteinteAuDepartDescendSousLeDepart)
+{
+    cas_EFC c({5.0, 40.0});
+    const reglages_fermi p{300, 0, 1e7, false};
+    const int Nk = 30;
+    const double E0 = 25.0, K = Nk * p.deltak;
+    const resultats_dispersion d = dispersion(Nk, 1, 1, [&](int, int, int) { return E0; });
+    auto n = [&](double EF) { return n_2D(EF, 0.067, 300, c.k0.E.niveaux); };
+    auto p_trous = [&](double EF) { return p_plat(EF, E0, K, p.T); };
+    auto EFC = [&](double N) { return chercher_EFC(N, c.p, c.m, c.k0); };
+    auto EFV = [&](double N) { return chercher_EFV(N, p, d); };
+    const struct {
+        const char* bande;
+        std::function<double(double)> densite, chercher;
+    } bandes[] = {{"BC", n, EFC}, {"BV", p_trous, EFV}};
+    for (const auto& b : bandes)
+        for (int j : {0, 1, 700, 4000}) {
+            const double N_j = b.densite(grille_bas(j));
+            // between the densities at points j + 1 and j: j is the lowest trial reaching N
+            ASSERT_GT(N_j * (1 - 1e-9), b.densite(grille_bas(j + 1))) << b.bande << " " << j;
+            EXPECT_EQ(b.chercher(N_j * (1 - 1e-9)), grille_bas(j) + 0.1) << b.bande << " " << j;
+            // just above: one trial higher (from the start, the upward scan's -99.8)
+            const double au_dessus = j == 0 ? grille(2) : grille_bas(j - 1) + 0.1;
+            EXPECT_EQ(b.chercher(N_j * (1 + 1e-9)), au_dessus) << b.bande << " " << j;
+        }
+    // the start holds N, one step below does not: the level of the upward scan
+    const double N_depart = n(-100.0) * (1 - 1e-12);
+    ASSERT_LT(n(-100.1), N_depart);
+    EXPECT_EQ(EFC(N_depart), -100.0 + 0.1);
+}
+
+// A density still exceeded 10 eV into the gap is no carrier density: the
+// downward trials stop with a message at -10000 meV, never loop on.
+TEST(NiveauxFermi, DescenteBorneeParUnMessage)
+{
+    cas_EFC chaud({5.0});
+    chaud.p.T = 10000; // kT = 862 meV: the density falls slowly into the gap
+    const reglages_fermi p{300, 100, 1e7, false};
+    const resultats_dispersion d = dispersion(30, 1, 1, [](int, int, int) { return 25.0; });
+    chaud.p.largeur_puits = 100;
+    const struct {
+        const char* bande;
+        std::function<void()> chercher;
+    } cas[] = {{"BC", [&] { chercher_EFC(1.0, chaud.p, chaud.m, chaud.k0); }},
+               {"BV", [&] { chercher_EFV(1e-200, p, d); }}};
+    for (const auto& c : cas) {
+        try {
+            c.chercher();
+            ADD_FAILURE() << c.bande << " : pas d'arrêt";
+        } catch (const arret_calcul& a) {
+            EXPECT_EQ(a.message.rfind(std::string("Niveau de Fermi de la ") + c.bande + " introuvable : ", 0), 0u)
+                << a.message;
+            EXPECT_NE(a.message.find("encore dépassée à -10000 meV ; augmentez Ninj."), std::string::npos) << a.message;
+        }
+    }
 }

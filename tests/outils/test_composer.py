@@ -125,10 +125,13 @@ def base_modifiee(tmp_path, ancienne, nouvelle):
     return chemin
 
 
-def bibliotheque_quadratique(tmp_path):
+def bibliotheque_quadratique(tmp_path, sorte="quadratique"):
     texte = (RACINE / "outils" / "materiaux.toml").read_text()
     chemin = tmp_path / "bib.toml"
-    chemin.write_text(texte.replace("bowing_Eg_Gamma = [-0.127, 1.310]", "bowing_Eg_Gamma = [-0.127, 1.310, 0.2]"))
+    if sorte == "sans_quaternaires":
+        chemin.write_text(texte.replace("[quaternaires.", "[autres."))
+    else:
+        chemin.write_text(texte.replace("bowing_Eg_Gamma = [-0.127, 1.310]", "bowing_Eg_Gamma = [-0.127, 1.310, 0.2]"))
     return chemin
 
 
@@ -142,7 +145,8 @@ def bibliotheque_quadratique(tmp_path):
     ("In0.2Ga0.8As:abc", "GaAs:250", [], "n'est pas un nombre"),
     ("In0.2Ga0.8As:-5", "GaAs:250", [], "strictement positive"),
     ("In0.2Ga0.8:75", "GaAs:250", [], "pas d'élément du groupe V"),
-    ("In0.2Ga0.8As0.5P0.5:75", "GaAs:250", [], "que des ternaires"),
+    ("Al0.2Ga0.3In0.5As0.5P0.5:75", "GaAs:250", [], "matériau inconnu AlP"),
+    ("In0.72Ga0.28As0.61P0.39:60", "InP:200", [("bibliotheque", "sans_quaternaires")], "sans quaternaire"),
     ("In0.2Ga0.8As:75", "Ga0.51In0.49P:250", [], "aucun binaire commun"),
     # The base as gain reads it, refused with gain's own message.
     ("In0.2Ga0.8As:75", "GaAs:250", [("base", "Nk=70", "Nk=1")], "Il faut au moins 2 valeurs sur kx"),
@@ -157,7 +161,11 @@ def bibliotheque_quadratique(tmp_path):
     ("In0.2Ga0.8As:75", "GaAs:250", [("regler", "puits.mc_x=0.1")], "viennent de la bibliothèque"),
     ("In0.2Ga0.8As:75", "GaAs:250", [("regler", "calcul.arret=1")], "clé inconnue"),
     ("GaAs:100", "Al0.3Ga0.7As:250", [("bibliotheque",)], "degré 2"),
-    ("GaAs0.85P0.15:60", "Al0.3Ga0.7As:250", [("K",)], "pas de bowing de la bande de valence"),
+    ("GaAs:100", "GaAs:250", [("K",)], "ont la même bande interdite"),
+    # a lattice-matched quaternary by its gap: the target's form, --accord, the reach of the line
+    ("InGaAsP:1.3:60", "InP:200", [("accord",)], "attendu InGaAsP:CIBLE:LARGEUR"),
+    ("InGaAsP:1.3um:60", "InP:200", [], "demande --accord SUBSTRAT"),
+    ("InGaAsP:2um:60", "InP:200", [("accord",)], "va de 0.7327 à 1.3529 eV à 300 K"),
 ])
 def test_refus(tmp_path, puits, barriere, autres, message):
     arguments = ["--puits", puits, "--barriere", barriere]
@@ -167,7 +175,9 @@ def test_refus(tmp_path, puits, barriere, autres, message):
         elif autre[0] == "regler":
             arguments += ["--regler", autre[1]]
         elif autre[0] == "bibliotheque":
-            arguments += ["--bibliotheque", bibliotheque_quadratique(tmp_path)]
+            arguments += ["--bibliotheque", bibliotheque_quadratique(tmp_path, *autre[1:])]
+        elif autre[0] == "accord":
+            arguments += ["--accord", "InP"]
         else:
             arguments += ["--K_delta_Ec-source"]
     sortie = tmp_path / "sortie" / "config.ini"

@@ -27,7 +27,7 @@ def sources_python():
 
 def test_chaque_outil_demarre_son_module():
     noms = [p.name for p in executables()]
-    assert noms == ["balayage", "composer", "resultats_exemple", "tracer", "valider"]
+    assert noms == ["balayage", "composer", "lancer", "resultats_exemple", "tracer", "valider"]
     for p in executables():
         texte = p.read_text(encoding="utf-8")
         assert len(texte.splitlines()) <= 12, p
