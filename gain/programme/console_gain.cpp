@@ -15,6 +15,13 @@ void avertir_branches()
                 "les branches sans recouvrement sont ignorees dans les spectres.\n");
 }
 
+void avertir_reseau_hors_fenetre(const parametres_bragg& bragg, const parametres_numeriques& calcul)
+{
+    std::printf("Attention : la longueur d'onde du réseau de Bragg (%g nm, %g meV) est hors de la fenêtre des "
+                "spectres [%g, %g[ meV : le réseau ne forme pas de cavité, seule la puce peut laser.\n",
+                bragg.lambda, 1000 * energie_bragg(bragg), calcul.debut_E, calcul.fin_E); // eV -> meV
+}
+
 void afficher_seuil_passe(const ligne_seuil& l)
 {
     std::puts(l.bragg ? "Accroche Bragg" : "Accroche puce");

@@ -11,6 +11,11 @@ void afficher_passe(double N_cm3, double EFC, double EFV);
 // The branch walk left a valence branch out (said once per run).
 void avertir_branches();
 
+// A grating (Rbragg and couplage_puce_fibre > 0) whose wavelength lies
+// outside the spectra's window: no cavity, the chip alone lases (said once,
+// before the series).
+void avertir_reseau_hors_fenetre(const parametres_bragg& bragg, const parametres_numeriques& calcul);
+
 // "Accroche Bragg" or "Accroche puce", and a threshold reached at the only
 // density, with nothing to interpolate from.
 void afficher_seuil_passe(const ligne_seuil& l);

@@ -119,6 +119,7 @@ etat_seuil boucle_porteurs(const parametres_calcul& p, const resultats_materiau&
     etat_seuil seuil;
     spectres s;
     bool branches_signalees = false; // the branch-walk warning is printed once per run
+    if (etat_reseau(p.bragg, p.calcul) == reseau_bragg::hors_fenetre) avertir_reseau_hors_fenetre(p.bragg, p.calcul);
     const int n = nombre_de_passes(commande.nombre_iterations);
     // n <= bornes::passes_max, checked before the first phase.
     for (int i = 0; i < n; ++i) {

@@ -37,7 +37,7 @@ double point_spectre(const std::vector<double>& spectre, int j, double E, double
 double parcourir_spectre(const spectre_laser& s, const reglages_seuil& r, double& gain_bragg)
 {
     const double debut_E = r.calcul.debut_E, fin_E = r.calcul.fin_E;
-    const double energie_bragg = constantes::h_c / (r.bragg.lambda * 1e-9 * q); // eV
+    const double energie_reseau = energie_bragg(r.bragg); // eV
     const double q_carre = q * q;
     double Jrad = 0;
     double E = debut_E;
@@ -49,7 +49,7 @@ double parcourir_spectre(const spectre_laser& s, const reglages_seuil& r, double
         const double g_haut = point_spectre(s.gain, j + 1, E + 1, fin_E);
         const double rsp_bas = point_spectre(s.rsp, j, E, fin_E);
         const double rsp_haut = point_spectre(s.rsp, j + 1, E + 1, fin_E);
-        if (E / 1000 <= energie_bragg && energie_bragg < (E + 1) / 1000) // meV -> eV
+        if (E / 1000 <= energie_reseau && energie_reseau < (E + 1) / 1000) // meV -> eV
             gain_bragg = s.confinement * (g_bas + g_haut) / 2;
         Jrad += trapeze(E, E + 1, rsp_bas, rsp_haut) * q_carre * r.largeur_puits * 1e-11;
         E = E + 1;
@@ -70,7 +70,8 @@ cavite_choisie choisir_cavite(const spectre_laser& s, const reglages_seuil& r, d
     const double L = c.longueur_puce; // cm
     // The grating cavity lases first when its gain advantage at the Bragg
     // wavelength exceeds the extra mirror loss of the chip's own facet.
-    const bool bragg = gain_bragg - s.Gmax > std::log(c.Rmin / R_eff) / (2 * L);
+    const bool reseau = etat_reseau(r.bragg, r.calcul) == reseau_bragg::cavite;
+    const bool bragg = reseau && gain_bragg - s.Gmax > std::log(c.Rmin / R_eff) / (2 * L);
     if (bragg) return {true, c.pertes_internes + std::log(1 / (c.Rmax * R_eff)) / (2 * L), r.bragg.lambda};
     // empty spectrum: no peak, hence no emission wavelength to give
     return {false, c.pertes_internes + std::log(1 / (c.Rmax * c.Rmin)) / (2 * L),
@@ -95,6 +96,16 @@ double interpoler_seuil(double N, double Gmax, double Gth, const etat_seuil& eta
 }
 
 } // namespace
+
+double energie_bragg(const parametres_bragg& bragg) { return constantes::h_c / (bragg.lambda * 1e-9 * q); }
+
+reseau_bragg etat_reseau(const parametres_bragg& bragg, const parametres_numeriques& calcul)
+{
+    if (!(bragg.Rbragg > 0 && bragg.couplage_puce_fibre > 0)) return reseau_bragg::absent;
+    const double E = energie_bragg(bragg);                                  // eV
+    const bool dans_fenetre = calcul.debut_E / 1000 <= E && E < calcul.fin_E / 1000; // meV -> eV
+    return dans_fenetre ? reseau_bragg::cavite : reseau_bragg::hors_fenetre;
+}
 
 courants courant_non_radiatif(const options_modele& modele, double tau_nr, double largeur_puits, double N)
 {

@@ -80,6 +80,17 @@ struct ligne_seuil {
     bool fin_boucle = false;           // threshold reached with arret_seuil: the series ends here
 };
 
+// The fibre grating closes a cavity only when it reflects back into the chip
+// (Rbragg > 0 and couplage_puce_fibre > 0) at a photon energy the spectra
+// hold, its lambda in [debut_E, fin_E); otherwise the chip between its facets
+// is the only cavity. hors_fenetre: a grating whose wavelength the window
+// leaves out (said once before the series).
+enum class reseau_bragg { absent, hors_fenetre, cavite };
+reseau_bragg etat_reseau(const parametres_bragg& bragg, const parametres_numeriques& calcul);
+
+// Photon energy of the grating's wavelength, eV.
+double energie_bragg(const parametres_bragg& bragg);
+
 // One pass of the threshold step, after the spectra of the pass.
 //   i: index of the pass; nombre_iterations: the run's count as given (a real);
 //   N: sheet carrier density, m^-2.

@@ -150,12 +150,14 @@ TEST(Seuil, PasseUniqueSousLeSeuil)
 }
 
 // Cavity choice. Flat gain_te = te gives gain_bragg = facteur_confinement * te
-// (lambda = 1550 nm lies at 800.5 meV, inside 700..900 meV).
+// (lambda = 1550 nm lies at 800.5 meV, inside 700..900 meV). The grating is
+// a cavity only with Rbragg > 0, a coupling > 0 and its wavelength in the
+// window: otherwise the chip lases whatever the gain at lambda.
 TEST(Seuil, ChoixDeLaCavite)
 {
     struct cas {
         const char* nom;
-        double Rbragg, Gmax, gain_bragg;
+        double Rbragg, couplage, lambda, Gmax, gain_bragg;
         bool bragg;
     };
     parametres_calcul p = parametres_de_base();
@@ -169,30 +171,37 @@ TEST(Seuil, ChoixDeLaCavite)
     ASSERT_GT(R_eff, p.cavite.Rmin);
     const double ecart = std::log(p.cavite.Rmin / R_eff) / (2 * L); // < 0
     const cas tous[] = {
-        {"sans réseau, gain Bragg > Gmax", 0, 20, 20.5, true},
-        {"sans réseau, gain Bragg = Gmax", 0, 20, 20, false},
-        {"sans réseau, gain Bragg < Gmax", 0, 20, 19.5, false},
-        {"réseau, avantage au-delà des pertes", 0.9, 20, 20 + ecart + 0.5, true},
-        {"réseau, avantage en deçà des pertes", 0.9, 20, 20 + ecart - 0.5, false},
+        {"sans réseau, gain Bragg > Gmax", 0, 0.5, 1550, 20, 20.5, false},
+        {"sans réseau, gain Bragg < Gmax", 0, 0.5, 1550, 20, 19.5, false},
+        {"sans couplage, gain Bragg > Gmax", 0.9, 0, 1550, 20, 40, false},
+        {"réseau, avantage au-delà des pertes", 0.9, 0.5, 1550, 20, 20 + ecart + 0.5, true},
+        {"réseau, avantage en deçà des pertes", 0.9, 0.5, 1550, 20, 20 + ecart - 0.5, false},
+        {"réseau sous la fenêtre", 0.9, 0.5, 2000, -5, 0, false},
+        {"réseau au-dessus de la fenêtre", 0.9, 0.5, 1000, -5, 0, false},
+        {"réseau juste après la fin de la fenêtre", 0.9, 0.5, 1377.0, -5, 0, false}, // 901.05 meV
+        {"réseau juste avant la fin de la fenêtre", 0.9, 0.5, 1378.8, -5, 0, true},  // 899.87 meV
+        {"réseau au début de la fenêtre", 0.9, 0.5, 1240000.0 / 700.5, -5, 0, true},
     };
     for (const cas& c : tous) {
         parametres_calcul pc = p;
         pc.bragg.Rbragg = c.Rbragg;
+        pc.bragg.couplage_puce_fibre = c.couplage;
+        pc.bragg.lambda = c.lambda;
         etat_seuil etat;
         const ligne_seuil r = une_passe(pc, etat, c.Gmax, c.gain_bragg / p.cavite.facteur_confinement);
-        EXPECT_NEAR(etat.gain_bragg, c.gain_bragg, 1e-9) << c.nom;
-        if (c.Rbragg == 0) {
-            EXPECT_EQ(etat.reflectivite_effective, p.cavite.Rmin) << c.nom;
-        }
         const double Reff = etat.reflectivite_effective;
         EXPECT_EQ(r.bragg, c.bragg) << c.nom;
         if (c.bragg) {
             EXPECT_NEAR(r.Gth, p.cavite.pertes_internes + std::log(1 / (p.cavite.Rmax * Reff)) / (2 * L), 1e-9) << c.nom;
-            EXPECT_EQ(r.lambda_emission, 1550.0) << c.nom;
+            EXPECT_EQ(r.lambda_emission, c.lambda) << c.nom;
         } else {
             EXPECT_NEAR(r.Gth, gth_puce(p), 1e-9) << c.nom;
             EXPECT_NEAR(r.lambda_emission, 1240000.0 / 850, 1e-9) << c.nom;
         }
+        const reseau_bragg attendu = c.Rbragg == 0 || c.couplage == 0 ? reseau_bragg::absent
+                                     : c.bragg || c.lambda == 1550 ? reseau_bragg::cavite
+                                                                    : reseau_bragg::hors_fenetre;
+        EXPECT_EQ(etat_reseau(pc.bragg, pc.calcul), attendu) << c.nom;
     }
 }
 
