@@ -12,15 +12,21 @@ caracteristique_pi courbe_pi(const parametres_cavite& cavite, double lambda, int
     caracteristique_pi c;
     if (!etat.calcule) return c;
 
-    const double R_eff = etat.reflectivite_effective;
+    // The cavity that reached threshold first: the chip alone emits at its own
+    // wavelength between its two facets, the grating's cavity at the grating's
+    // wavelength through the fibre-side facet seen with the grating. Without a
+    // threshold (the slope alone) or a chip wavelength, the latter.
+    const bool puce = etat.seuil_atteint && !etat.bragg_seuil && etat.lambda_seuil > 0;
+    const double R_sortie = puce ? cavite.Rmin : etat.reflectivite_effective;
+    const double lambda_photon = puce ? etat.lambda_seuil : lambda; // nm
     const double L = cavite.longueur_puce, W = cavite.largeur_contact; // cm
     const double Rmax = cavite.Rmax, eta = cavite.eta_interne, alpha_i = cavite.pertes_internes;
     // Share of the power leaving through the fibre-side facet.
-    const double fraction_sortie = std::sqrt(Rmax) * (1 - R_eff) /
-                                   (std::sqrt(R_eff) * (1 - Rmax) + std::sqrt(Rmax) * (1 - R_eff));
-    // Photon energy at the grating wavelength per electron charge, V.
-    const double energie_photon = constantes::h_c / (lambda * 1e-9) / q;
-    const double pertes_miroirs = std::log(1 / (Rmax * R_eff)) / (2 * L); // cm^-1
+    const double fraction_sortie = std::sqrt(Rmax) * (1 - R_sortie) /
+                                   (std::sqrt(R_sortie) * (1 - Rmax) + std::sqrt(Rmax) * (1 - R_sortie));
+    // Photon energy of the emission per electron charge, V.
+    const double energie_photon = constantes::h_c / (lambda_photon * 1e-9) / q;
+    const double pertes_miroirs = std::log(1 / (Rmax * R_sortie)) / (2 * L); // cm^-1
     const double courant_seuil = etat.Jth.total * L * W;                   // A/cm^2 -> A
     // Above threshold every extra carrier becomes a photon with probability
     // eta_interne, and photons leave through the mirrors in the share of

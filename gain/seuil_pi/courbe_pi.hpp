@@ -17,9 +17,11 @@ struct caracteristique_pi {
     double pente = 0;             // slope above threshold, W/A
 };
 
-// From the effective reflectivity and the threshold current density of the
-// pass where threshold was first crossed: the curve when the series reached
-// threshold, and its slope when any pass was made (0 without one). lambda:
-// the grating's wavelength, nm; currents in mA.
+// From the threshold current density of the pass where threshold was first
+// crossed and the cavity that crossed it: the curve when the series reached
+// threshold, and its slope when any pass was made (0 without one). The chip
+// cavity emits at that pass's emission wavelength through its facet Rmin; the
+// grating's cavity at lambda (the grating's wavelength, nm) through the
+// effective reflectivity. Currents in mA.
 caracteristique_pi courbe_pi(const parametres_cavite& cavite, double lambda, int debut_courant, int fin_courant,
                              const etat_seuil& etat);

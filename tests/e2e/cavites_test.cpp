@@ -3,7 +3,9 @@
 // at a photon energy the spectra hold.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -66,6 +68,68 @@ TEST(Cavites, PasDAccrocheBraggSansReseau)
         int au_reseau = 0;
         for (double lambda : longueurs_d_onde(*d.lire("parametres.txt"))) au_reseau += lambda == std::stod(c.lambda);
         EXPECT_EQ(au_reseau, occurrences(r.console, "Accroche Bragg")) << c.nom;
+    }
+}
+
+// The summary's number after `repere`.
+double nombre_apres(const std::string& texte, const std::string& repere)
+{
+    const std::size_t i = texte.find(repere);
+    if (i == std::string::npos) throw std::runtime_error("absent de la console : " + repere);
+    return std::stod(texte.substr(i + repere.size()));
+}
+
+// The P-I slope of a laser against the law written from its keys: above
+// threshold P = eta_i F (h c / lambda q) alpha_m / (alpha_m + alpha_i) (I - Ith),
+// with the output facet and the wavelength of the cavity that lases: the
+// chip's own wavelength and Rmin (the 808 nm GaAs chip, or the 980 nm
+// example, whose weak grating does not lock), or the grating's wavelength
+// and the facet seen through fibre and grating.
+TEST(Cavites, PenteDuPISelonLaCaviteQuiLase)
+{
+    const struct {
+        const char* nom;
+        std::vector<std::pair<std::string, std::string>> cles; // [bragg] keys
+        bool bragg;
+    } cas[] = {
+        {"puce seule", {{"Rbragg", "0"}}, false},
+        {"puce devant un réseau faible", {}, false},
+        {"réseau accroché", {{"Rbragg", "0.5"}, {"lambda", "985"}, {"attenuation", "0.05"}}, true},
+    };
+    for (const auto& c : cas) {
+        auto e = entrees_rapides();
+        changer_cle(e, "calcul", "debut_E", "1150");
+        changer_cle(e, "calcul", "fin_E", "1400");
+        changer_cle(e, "calcul", "fin_courant", "60");
+        for (const auto& [cle, valeur] : c.cles) changer_cle(e, "bragg", cle, valeur);
+        dossier_temporaire d;
+        const auto r = executer_gain_dans(d, texte_config(e), {"courant", "12", "1e17"});
+        ASSERT_EQ(r.statut, 0) << c.nom << "\n" << r.console;
+        ASSERT_NE(r.console.find(c.bragg ? "cavité : puce et réseau de Bragg" : "cavité : puce seule"), std::string::npos)
+            << c.nom << "\n" << r.console;
+        const double lambda = nombre_apres(r.console, "longueur d'onde d'émission : "); // nm
+        const double pente = nombre_apres(r.console, "rendement différentiel (pente P-I) : ");
+        const double Rmin = 0.03, Rmax = 0.95, L = 0.2, alpha_i = 3, eta_i = 0.85;
+        double R = Rmin;
+        if (c.bragg) { // the grating of the case, as the keys give it
+            const double eta2 = 0.7 * 0.7, X = std::exp(-2 * 0.05 * 1.0), RB = 0.5;
+            R = Rmin + eta2 * (1 - Rmin) * (1 - Rmin) * RB * X / (1 - eta2 * Rmin * RB * X);
+            EXPECT_EQ(lambda, 985.0) << c.nom;
+        }
+        const double F = std::sqrt(Rmax) * (1 - R) / (std::sqrt(R) * (1 - Rmax) + std::sqrt(Rmax) * (1 - R));
+        const double alpha_m = std::log(1 / (Rmax * R)) / (2 * L);
+        const double h_c_sur_q = 2 * 3.141592653589793 * 1.05458e-34 * 3e8 / 1.60218e-19; // V m
+        const double loi = eta_i * F * h_c_sur_q / (lambda * 1e-9) * alpha_m / (alpha_m + alpha_i);
+        EXPECT_NEAR(pente, loi, 2e-6) << c.nom; // printed with six decimals
+        // and the curve itself, between its last two tenths of an ampere
+        std::istringstream pi(*d.lire("P-I.txt"));
+        std::string entete;
+        std::getline(pi, entete);
+        std::vector<std::pair<double, double>> points;
+        for (double I, P; pi >> I >> P;) points.emplace_back(I, P);
+        ASSERT_EQ(points.size(), 61u) << c.nom;
+        EXPECT_NEAR((points[60].second - points[20].second) / (points[60].first - points[20].first), loi, 1e-4)
+            << c.nom;
     }
 }
 

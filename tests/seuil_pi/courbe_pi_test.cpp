@@ -111,3 +111,33 @@ TEST(CourbePI, SeuilNonAtteintOuAtteintPlusTot)
     const etat_seuil plus_tot = seuil_50mA(); // Jth of the first crossing, whatever came later
     EXPECT_EQ(tracer(p, plus_tot).points[50].P, 0.0);
 }
+
+// The cavity that reached threshold sets the law: the chip alone emits at its
+// own wavelength through Rmin, even with a grating present (R_eff = 0.5
+// here); the grating's cavity at the grating's wavelength through R_eff.
+TEST(CourbePI, LaCaviteQuiLaseDonneLaLongueurDOndeEtLaFacette)
+{
+    const struct {
+        const char* nom;
+        bool bragg;
+        double lambda_seuil, R, lambda; // the law's reflectivity and wavelength
+    } cas[] = {
+        {"puce seule", false, 1540, 0.3, 1540},
+        {"réseau accroché", true, 1550, 0.5, 1550},
+    };
+    const parametres_calcul p = parametres_pi();
+    for (const auto& c : cas) {
+        etat_seuil e = seuil_50mA();
+        e.reflectivite_effective = 0.5;
+        e.bragg_seuil = c.bragg;
+        e.lambda_seuil = c.lambda_seuil;
+        const double F = std::sqrt(0.3) * (1 - c.R) / (std::sqrt(c.R) * (1 - 0.3) + std::sqrt(0.3) * (1 - c.R));
+        const double alpha_m = std::log(1 / (0.3 * c.R)) / (2 * 0.5);
+        const double energie = 1.9878364683736348e-25 / (c.lambda * 1e-9) / 1.60218e-19;
+        const double pente = 0.8 * F * energie * alpha_m / (alpha_m + 10);
+        const caracteristique_pi pi = tracer(p, e);
+        EXPECT_NEAR(pi.pente, pente, 1e-12) << c.nom;
+        ASSERT_EQ(pi.points.size(), 101u) << c.nom;
+        EXPECT_NEAR(pi.points[100].P, 0.05 * pente, 1e-12) << c.nom;
+    }
+}
