@@ -1,9 +1,11 @@
 // Cost of the realistic model: the bundled 980 nm example's run ("courant 20
 // 2e17", one thread) with every key of [modele] on, against the same run
 // without [modele]. Two measures each: the whole run from the material model
-// to the threshold (zone-centre levels, dispersion, the density series), and
-// the density series alone (quasi-Fermi levels, spectra, threshold step), where
-// the line shapes and the whole-band emission cost what they cost.
+// to the threshold (zone-centre levels, dispersion, the four-band envelopes of
+// melange_k, the density series), and the density series alone (quasi-Fermi
+// levels with the barrier continuum, spectra, threshold step), where the line
+// shapes, the k-dependent weights and the whole-band emission cost what they
+// cost.
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
@@ -19,7 +21,9 @@
 
 #include "configuration/parametres.hpp"
 #include "dispersion/dispersion.hpp"
+#include "gain_optique/continuum.hpp"
 #include "gain_optique/fermi.hpp"
+#include "gain_optique/melange.hpp"
 #include "gain_optique/recouvrements.hpp"
 #include "gain_optique/spectres.hpp"
 #include "materiau/materiau.hpp"
@@ -33,7 +37,8 @@ constexpr int nb_densites = 20;
 constexpr double pas_cm3 = 2e17;
 
 const char* const section_realiste = "\n[modele]\nforme_raie=sech\nA_srh=1e8\nC_auger=2.2e-29\nemission_complete=1\n"
-                                     "k_aligne=1\nrenormalisation_gap=1.6e-8\n";
+                                     "k_aligne=1\nrenormalisation_gap=1.6e-8\nmelange_k=1\ndispersion_axiale=1\n"
+                                     "continuum=1\nB_barriere=7.2e-10\n";
 
 // The reader and the threshold step print: off the benchmark table.
 struct console_muette {
@@ -80,15 +85,26 @@ struct structure {
     resultats_k0 k0;
     resultats_dispersion d;
     recouvrements r;
+    poids_melange melange;
+    continuum_barrieres continuum;
+    presence_puits presence;
 };
 
 structure bandes(const parametres_calcul& p)
 {
     structure s;
+    const double Lw = p.couches.largeur_puits, Lb = p.couches.largeur_barriere;
     s.m = modele_materiau(p.couches, p.calcul.Ninj, p.calcul.demi_largeur_lorentz);
     s.k0 = calculer_niveaux_k0(parametres_k0(p), s.m);
     s.d = calculer_dispersion(parametres_balayage(p), s.m, s.k0);
-    s.r = calculer_recouvrements(p.couches.largeur_puits, p.couches.largeur_barriere, s.k0);
+    s.r = calculer_recouvrements(Lw, Lb, s.k0);
+    if (p.modele.melange_k)
+        s.melange = calculer_poids_melange(s.d, former_modele_valence(Lw, s.m, s.k0, p.modele.dispersion_axiale != 0),
+                                           s.k0, Lw, Lb, p.calcul.deltaE);
+    if (p.modele.continuum) {
+        s.continuum = former_continuum(s.k0, s.m, Lw, Lb, p.modele.B_barriere, p.couches.T);
+        s.presence = calculer_presence(Lw, Lb, s.k0);
+    }
     return s;
 }
 
@@ -97,7 +113,8 @@ double serie(const parametres_calcul& p, const structure& b)
 {
     const double Lw = p.couches.largeur_puits;
     const double pas = pas_cm3 / 1e-6 * (Lw * 1e-10);
-    const reglages_fermi rf{p.couches.T, Lw, p.calcul.deltak, p.modele.k_aligne != 0};
+    const continuum_barrieres* continuum = p.modele.continuum ? &b.continuum : nullptr;
+    const reglages_fermi rf{p.couches.T, Lw, p.calcul.deltak, p.modele.k_aligne != 0, continuum};
     const reglages_spectres rs{p.calcul, p.cavite, p.modele, p.couches.T, Lw};
     const reglages_seuil rt{p.cavite, p.bragg, p.calcul, p.modele, Lw};
     etat_seuil seuil;
@@ -105,10 +122,18 @@ double serie(const parametres_calcul& p, const structure& b)
     for (int i = 0; i < nb_densites; ++i) {
         const double N = b.m.Ninj_surf + i * pas;
         const double EFC = chercher_EFC(N, rf, b.m, b.k0), EFV = chercher_EFV(N, rf, b.d);
-        calculer_spectres(EFC, EFV, N, {b.m, b.k0, b.d, b.r}, rs, s);
+        barrieres_passe barrieres;
+        if (continuum) {
+            barrieres.n = electrons_continuum(EFC, *continuum);
+            barrieres.p = trous_continuum(EFV, *continuum);
+            barrieres.Jrad = courant_radiatif_continuum(barrieres.n, barrieres.p, *continuum);
+            porteurs_du_puits(EFC, EFV, electrons_par_niveau(EFC, p.couches.T, b.m, b.k0), trous_par_branche(EFV, rf, b.d),
+                              b.d, b.presence, Lw, *continuum, barrieres.n_puits, barrieres.p_puits);
+        }
+        calculer_spectres(EFC, EFV, N, {b.m, b.k0, b.d, b.r, p.modele.melange_k ? &b.melange : nullptr}, rs, s);
         if (calculer_seuil(i, nb_densites, N, {s.gain_te, s.rsp, p.cavite.facteur_confinement, s.Gmax, s.energie_gmax,
                                                s.energie_gmax_definie, false, s.Jrad_bande},
-                           rt, seuil)
+                           rt, seuil, continuum ? &barrieres : nullptr)
                 .fin_boucle)
             break;
     }

@@ -308,6 +308,29 @@ std::vector<cle_config> cles_modele()
          .sens = "band-gap shrinkage by the injected carriers, ΔEg = coefficient·N^(1/3); typical 1.6e-8 (GaAs, Casey "
                  "and Stern 1976) to 3e-8",
          .reel = &modele<&M::renormalisation_gap>, .domaine = non_negatif(), .apres = modele_donne},
+        {.section = "modele", .cle = "melange_k", .type = type_cle::entier, .requise = false, .unite = "—",
+         .texte_domaine = "0 or 1",
+         .sens = "1: the overlaps and TE/TM weights of each pair taken at each k row from the four-band envelopes (F1, "
+                 "F2) of its hole state, TE 3/4·O1² + 1/4·O2², TM O2² (O1, O2 the moduli of the overlaps of F1 and F2 "
+                 "with the electron), in place of the zone-centre overlaps",
+         .entier = &modele<&M::melange_k>, .domaine = interrupteur(), .apres = modele_donne},
+        {.section = "modele", .cle = "dispersion_axiale", .type = type_cle::entier, .requise = false, .unite = "—",
+         .texte_domaine = "0 or 1",
+         .sens = "1: the hole dispersion in the axial approximation (γ2 and γ3 replaced by their mean in the in-plane "
+                 "coupling R), the same in every in-plane direction, so that the one cut stands for them all",
+         .entier = &modele<&M::dispersion_axiale>, .domaine = interrupteur(), .apres = modele_donne},
+        {.section = "modele", .cle = "continuum", .type = type_cle::entier, .requise = false, .unite = "—",
+         .texte_domaine = "0 or 1",
+         .sens = "1: the three-dimensional states above Vc and Vv (the barrier material over both barriers and the "
+                 "well, with the barrier's masses, the well entering through its phase shifts) share the quasi-Fermi "
+                 "levels, hold their part of the injected carriers and recombine with `B_barriere`; the well's Auger "
+                 "term takes the carriers in the well's volume",
+         .entier = &modele<&M::continuum>, .domaine = interrupteur(), .apres = modele_donne},
+        {.section = "modele", .cle = "B_barriere", .type = type_cle::reel, .requise = false, .unite = "cm³·s⁻¹",
+         .texte_domaine = "≥ 0",
+         .sens = "radiative coefficient B of the barrier material, for the continuum's carriers with `continuum`: "
+                 "q·B·n·p over the structure; 7.2e-10 for GaAs at 300 K (library: semiconductor-parameter handbook)",
+         .reel = &modele<&M::B_barriere>, .domaine = non_negatif(), .apres = modele_donne},
     };
 }
 

@@ -25,6 +25,10 @@ struct options_modele {
     int emission_complete = 0;      // 1: Jrad over the whole band, not the printed window
     int k_aligne = 0;               // 1: dispersion rows used at the kx where they were computed
     double renormalisation_gap = 0.0; // gap shrinkage coefficient, eV cm: dEg = coefficient N^(1/3), N in cm^-3
+    int melange_k = 0;              // 1: overlaps and polarisation weights from the four-band envelopes at each k
+    int dispersion_axiale = 0;      // 1: hole dispersion in the axial approximation, the same in every in-plane direction
+    int continuum = 0;              // 1: the barriers' three-dimensional states hold carriers and recombine
+    double B_barriere = 0.0;        // radiative coefficient of the barrier's continuum, cm^3 s^-1
 };
 
 // [sortie]: paths exactly as written after the '=' (leading blanks kept).

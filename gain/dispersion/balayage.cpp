@@ -261,7 +261,7 @@ resultats_dispersion calculer_dispersion(const parametres_dispersion& p, const r
     int nb_bas = 0;
     const std::vector<double> grille =
         grille_energie_valence(p.deltaE, mat, std::min(k0.bande_HH.bord_puits, k0.bande_LH.bord_puits), &nb_bas);
-    const modele_valence modele = former_modele_valence(p.largeur_puits, mat, k0);
+    const modele_valence modele = former_modele_valence(p.largeur_puits, mat, k0, p.axiale);
     const std::vector<double> zone_centre = niveaux_zone_centre_tries(k0);
     if (suivi.debut) suivi.debut();
 

@@ -19,6 +19,7 @@ struct parametres_dispersion {
     double deltaE = 0;        // meV, step of the energy grid
     int nb_fils = 0;          // threads; 0: fils_disponibles()
     double largeur_puits = 0; // Å
+    bool axiale = false;      // [modele] dispersion_axiale: the in-plane coupling in the axial approximation
 };
 
 // Bounds of the scan: the (kx, ky) points of a 2-D scan, whose table must fit

@@ -13,7 +13,7 @@ namespace {
 
 constexpr double A_cin = 6.104281115319173e-39;     // hbar^2 / (2 m0), J m^2
 
-couche_valence former_couche(double g1, double g2, double g3, double V, double zeta)
+couche_valence former_couche(double g1, double g2, double g3, double V, double zeta, bool axiale)
 {
     couche_valence c;
     c.gamma1 = g1;
@@ -30,6 +30,9 @@ couche_valence former_couche(double g1, double g2, double g3, double V, double z
     c.a = c.gT * c.gT - c.gS * c.gS;
     c.gR2 = c.gR * c.gR;
     c.inv_a = 1.0 / c.a;
+    c.axiale = axiale;
+    c.gamma_moyen = (g2 + g3) / 2;
+    c.d_axiale = c.a * 3 * A_cin * A_cin * (c.gamma_moyen * c.gamma_moyen - g2 * g2);
     return c;
 }
 
@@ -39,14 +42,26 @@ plan_couche former_plan_couche(const couche_valence& c, double kx, double ky)
     const double kx2 = kx * kx, ky2 = ky * ky;
     p.kt2 = kx2 + ky2;
     const double racine3 = std::sqrt(3.0);
-    const complexe R = c_echelle({-c.gamma2 * (kx2 - ky2), 2 * c.gamma3 * kx * ky}, racine3 * A_cin);
+    // R = -sqrt3 A (gamma2 (kx^2 - ky^2) - 2i gamma3 kx ky). The axial
+    // approximation drops its warping part, (gamma3 - gamma2)/2 (kx + i ky)^2,
+    // keeping -sqrt3 A gamma_moyen (kx - i ky)^2, of modulus sqrt3 A gamma_moyen kt^2
+    // in every direction; S, isotropic already, is unchanged.
+    const double g_a = c.axiale ? c.gamma_moyen : c.gamma2, g_b = c.axiale ? c.gamma_moyen : c.gamma3;
+    const complexe R = c_echelle({-g_a * (kx2 - ky2), 2 * g_b * kx * ky}, racine3 * A_cin);
     const complexe S = c_echelle({kx, -ky}, 2 * racine3 * A_cin * c.gamma3);
     p.module_R = c_module(R);
     p.module_S = c_module(S);
     // Flux coupling from the in-plane modulus, so that it is |S|/2 in every direction.
     p.c_s = racine3 * c.gamma3 * A_cin * std::sqrt(p.kt2) * joule_vers_meV;
     const double a = c.a, gR2 = c.gR2;
-    p.D_constant = c.zeta * c.zeta * c.gT * c.gT + kx2 * ky2 * gR2 * a;
+    // |R|^2 enters the discriminant as a |R|^2. The exact |R|^2 is
+    // 3 A^2 gamma2^2 kt^4 + gR^2 kx^2 ky^2, the first part folded into the terms
+    // below; the axial one, 3 A^2 gamma_moyen^2 kt^4, adds d_axiale kt^4 to that
+    // first part and has no kx^2 ky^2 term. With gamma2 = gamma3 both are 0.
+    if (c.axiale)
+        p.D_constant = c.zeta * c.zeta * c.gT * c.gT + c.d_axiale * p.kt2 * p.kt2;
+    else
+        p.D_constant = c.zeta * c.zeta * c.gT * c.gT + kx2 * ky2 * gR2 * a;
     p.D_kt4 = p.kt2 * p.kt2 * gR2 * (a - gR2 / 4);
     p.trois_kt2_a = 3 * p.kt2 * a;
     p.gR2_kt2 = gR2 * p.kt2;
@@ -418,13 +433,14 @@ evaluation_lot instance_du_processeur()
 
 } // namespace
 
-modele_valence former_modele_valence(double largeur_puits, const resultats_materiau& m, const resultats_k0& k0)
+modele_valence former_modele_valence(double largeur_puits, const resultats_materiau& m, const resultats_k0& k0,
+                                     bool axiale)
 {
     modele_valence v;
     v.puits = former_couche(m.gamma1_puits, m.gamma2_puits, m.gamma3_puits, k0.dEv_hydro * constantes::q / 1000,
-                            m.dE_cisaillement * constantes::q / 1000);
+                            m.dE_cisaillement * constantes::q / 1000, axiale);
     v.barriere = former_couche(m.gamma1_barriere, m.gamma2_barriere, m.gamma3_barriere,
-                               m.Vv * constantes::q / 1000, 0.0);
+                               m.Vv * constantes::q / 1000, 0.0, axiale);
     v.L = largeur_puits * constantes::metre_par_angstrom;
     return v;
 }
@@ -465,3 +481,76 @@ void evaluer_fonction_dispersion_sse2(const modele_valence& m, const plan_k& k,
     evaluer_lot_sse2(m, k, E, f);
 }
 #endif
+
+etat_valence etat_valence_en(const modele_valence& m, const plan_k& k, double E)
+{
+    using N = noyau<double>;
+    N::complexe_lot W[4][4], B[4][4];
+    // The field matrices of the scan's evaluation at E, its roots and sign rule.
+    const double Ep_w = E - m.puits.V;
+    N::complexe_lot kz1, kz2;
+    N::racines_kz(m.puits, k.puits, Ep_w, kz1, kz2);
+    N::colonnes_champ(m.puits, k.puits, Ep_w, kz1, true, W, 0);
+    N::colonnes_champ(m.puits, k.puits, Ep_w, kz2, false, W, 1);
+    const double Ep_b = E - m.barriere.V;
+    N::complexe_lot bz1, bz2;
+    N::racines_kz(m.barriere, k.barriere, Ep_b, bz1, bz2);
+    if (bz1.im <= 0.0) bz1 = {-bz1.re, -bz1.im};
+    if (bz2.im <= 0.0) bz2 = {-bz2.re, -bz2.im};
+    N::colonnes_champ(m.barriere, k.barriere, Ep_b, bz1, true, B, 0);
+    N::colonnes_champ(m.barriere, k.barriere, Ep_b, bz2, false, B, 1);
+
+    matrice_c4 Wm, Bm, W_inv, B_inv, X, BW, Y, T;
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c) {
+            Wm[r][c] = N::d_voie(W[r][c], 0);
+            Bm[r][c] = N::d_voie(B[r][c], 0);
+        }
+    const complexe q[4] = {N::d_voie(kz1, 0), N::d_voie(kz2, 0), c_echelle(N::d_voie(kz1, 0), -1.0),
+                           c_echelle(N::d_voie(kz2, 0), -1.0)};
+    const complexe p[4] = {N::d_voie(bz1, 0), N::d_voie(bz2, 0), c_echelle(N::d_voie(bz1, 0), -1.0),
+                           c_echelle(N::d_voie(bz2, 0), -1.0)};
+    // X = W^-1 B takes the right barrier's amplitudes to the well's at z = L;
+    // Y = B^-1 W Phi the well's to the left barrier's at z = 0; T = Y X.
+    inverse_c4(Wm, W_inv);
+    inverse_c4(Bm, B_inv);
+    produit_c4(W_inv, Bm, X);
+    matrice_c4 Phi{};
+    for (int j = 0; j < 4; ++j) Phi[j][j] = c_exp_ikx(q[j], -m.L);
+    produit_c4(B_inv, Wm, BW);
+    produit_c4(BW, Phi, Y);
+    produit_c4(Y, X, T);
+
+    // (alpha, beta): the null vector of the 2x2 block, from its row of larger
+    // norm (at the exact root both rows give it; off it that row is the better
+    // determined one).
+    auto norme2 = [](complexe z) { return z.re * z.re + z.im * z.im; };
+    const int r = norme2(T[0][0]) + norme2(T[0][1]) >= norme2(T[1][0]) + norme2(T[1][1]) ? 0 : 1;
+    complexe c[4] = {c_echelle(T[r][1], -1.0), T[r][0], {}, {}};
+    const double s = std::sqrt(norme2(c[0]) + norme2(c[1]));
+    if (s > 0) {
+        c[0] = c_echelle(c[0], 1 / s);
+        c[1] = c_echelle(c[1], 1 / s);
+    } else {
+        c[0] = {1.0, 0.0}; // a zero block: every combination is carried; take the heavy-hole wave
+    }
+    complexe a[4], d[4];
+    for (int i = 0; i < 4; ++i) {
+        a[i] = {};
+        d[i] = {};
+        for (int j = 0; j < 2; ++j) {
+            a[i] = c_somme(a[i], c_produit(X[i][j], c[j]));
+            d[i] = c_somme(d[i], c_produit(T[i][j], c[j]));
+        }
+    }
+    etat_valence e;
+    e.L = m.L;
+    for (int j = 0; j < 4; ++j) e.puits[j] = {q[j], c_produit(a[j], Wm[0][j]), c_produit(a[j], Wm[1][j])};
+    for (int j = 0; j < 2; ++j) {
+        e.droite[j] = {p[j], c_produit(c[j], Bm[0][j]), c_produit(c[j], Bm[1][j])};
+        e.gauche[j] = {p[j + 2], c_produit(d[j + 2], Bm[0][j + 2]), c_produit(d[j + 2], Bm[1][j + 2])};
+    }
+    const double garde = norme2(d[2]) + norme2(d[3]);
+    e.residu = garde > 0 ? std::sqrt((norme2(d[0]) + norme2(d[1])) / garde) : HUGE_VAL;
+    return e;
+}

@@ -12,6 +12,11 @@ inline constexpr double joule_vers_meV = 6.241495961752113e+21; // 1000 / q
 // Four-band coefficients of one layer (Luttinger parameters and band edge).
 struct couche_valence {
     double gamma1 = 0, gamma2 = 0, gamma3 = 0;
+    // Axial approximation of the in-plane coupling R: gamma2 and gamma3 replaced
+    // there by their mean, so that the dispersion depends on |k_t| alone.
+    bool axiale = false;
+    double gamma_moyen = 0; // (gamma2 + gamma3) / 2
+    double d_axiale = 0;    // a 3 A^2 (gamma_moyen^2 - gamma2^2): the axial |R|^2 term of the discriminant, per kt^4
     double V = 0;    // band edge on the hole axis, J
     double zeta = 0; // shear term, J
     double gT = 0, gS = 0, gR = 0; // J m^2
@@ -25,7 +30,9 @@ struct modele_valence {
 };
 
 // Layer coefficients from the material and zone-centre results; L from largeur_puits (Å).
-modele_valence former_modele_valence(double largeur_puits, const resultats_materiau& m, const resultats_k0& k0);
+// axiale: the in-plane coupling in the axial approximation ([modele] dispersion_axiale).
+modele_valence former_modele_valence(double largeur_puits, const resultats_materiau& m, const resultats_k0& k0,
+                                     bool axiale = false);
 
 // In-plane quantities of one layer at (kx, ky): everything of the bound-state
 // function that does not depend on the energy.
@@ -64,3 +71,24 @@ void evaluer_fonction_dispersion_scalaire(const modele_valence& m, const plan_k&
 void evaluer_fonction_dispersion_sse2(const modele_valence& m, const plan_k& k,
                                       const double (&E)[energies_par_lot], complexe (&f)[energies_par_lot]);
 #endif
+
+// The four-band envelope (F1, F2) of the hole state at in-plane wave vector k
+// and energy E (J), the state the scan found there: a sum of the layers'
+// growth-axis waves F exp(i kz (z - z_ref)), z in m, the well spanning
+// 0 <= z <= L. Right barrier (z > L, z_ref = L): the two waves decaying away
+// from the well, in the combination (alpha, beta) that the upper-left 2x2
+// block of the transfer matrix carries through the well into the two waves
+// decaying on the left (z < 0, z_ref = 0); well (z_ref = L): its four waves.
+// The energy is the scan's grid midpoint, not the exact root: the waves that
+// would grow away from the well on the left are dropped, and their size
+// relative to the decaying ones is `residu`. Not normalised.
+struct onde_valence {
+    complexe kz;     // m^-1
+    complexe F1, F2; // heavy- and light-hole-like components
+};
+struct etat_valence {
+    onde_valence gauche[2], puits[4], droite[2];
+    double L = 0;    // well width, m
+    double residu = 0;
+};
+etat_valence etat_valence_en(const modele_valence& m, const plan_k& k, double E);

@@ -79,6 +79,24 @@ double densite_trous(double EFV, double kT, const ligne_trous& l)
     return p;
 }
 
+// The same, branch by branch (the sum over the branches is densite_trous up to
+// its order of additions).
+std::vector<double> densite_par_branche(double EFV, double kT, const ligne_trous& l)
+{
+    const std::size_t nb_points = static_cast<std::size_t>(l.Nk) + 1;
+    std::vector<double> p(static_cast<std::size_t>(l.nb_branches), 0.0);
+    for (int s = 0; s < l.nb_branches; ++s) {
+        const double* E = &l.energie[s * nb_points];
+        double g_precedent = l.poids_k[0] / (std::exp((E[0] - EFV) * q / 1000 / kT) + 1.0);
+        for (int m = 1; m <= l.Nk; ++m) {
+            const double g = l.poids_k[m] / (std::exp((E[m] - EFV) * q / 1000 / kT) + 1.0);
+            if (E[m] != 0.0) p[static_cast<std::size_t>(s)] += trapeze(l.k[m - 1], l.k[m], g_precedent, g) * un_sur_2pi2;
+            g_precedent = g;
+        }
+    }
+    return p;
+}
+
 // N: sheet density, m^-2, given in the message per unit volume of the well;
 // `au_dessus`: the density is still not reached at niveau_fermi_max, else
 // still exceeded at -niveau_fermi_max.
@@ -142,6 +160,18 @@ double descendre_sous_depart(double N, Densite densite, const char* bande, doubl
 
 } // namespace
 
+std::vector<double> trous_par_branche(double EFV, const reglages_fermi& r, const resultats_dispersion& d)
+{
+    return densite_par_branche(EFV, kB * r.T, preparer_ligne(r, d));
+}
+
+std::vector<double> electrons_par_niveau(double EFC, double T, const resultats_materiau& m, const resultats_k0& k0)
+{
+    std::vector<double> n;
+    for (double Ej : k0.E.niveaux) n.push_back(densite_electrons(EFC, m.mc_puits, kB * T, {Ej}));
+    return n;
+}
+
 double k_ligne(double deltak, bool k_aligne, int m, bool diagonale)
 {
     if (!k_aligne || m == 0) return m * deltak;
@@ -158,7 +188,11 @@ double chercher_EFC(double N, const reglages_fermi& r, const resultats_materiau&
     // without a conduction subband the density stays 0 and no level reaches N
     if (k0.E.niveaux.empty()) arreter("Aucun niveau E dans la BC : le niveau de Fermi de la BC est introuvable.\n");
     const double kT = kB * r.T;
-    auto densite = [&](double E) { return densite_electrons(E, m.mc_puits, kT, k0.E.niveaux); };
+    // the well's subbands, and the barriers' continuum when it shares the level
+    auto densite = [&](double E) {
+        const double n = densite_electrons(E, m.mc_puits, kT, k0.E.niveaux);
+        return r.continuum ? n + electrons_continuum(E, *r.continuum) : n;
+    };
     double n = densite(EFC);
     if (n >= N) return descendre_sous_depart(N, densite, "BC", r.largeur_puits);
     // The density grows with EFC, but without bound only for a positive mass
@@ -180,7 +214,11 @@ double chercher_EFV(double N, const reglages_fermi& r, const resultats_dispersio
     if (N <= 0.0) return EFV;
     const double kT = kB * r.T;
     const ligne_trous l = preparer_ligne(r, d);
-    auto densite = [&](double E) { return densite_trous(E, kT, l); };
+    // the table's branches, and the barriers' continuum when it shares the level
+    auto densite = [&](double E) {
+        const double p = densite_trous(E, kT, l);
+        return r.continuum ? p + trous_continuum(E, *r.continuum) : p;
+    };
     const char* sans_croissance =
         "Probleme de convergence lors du calcul du niveau de fermi dans la BV.\nAugmentez le nombre de k (Nk)\n";
     double p = densite(EFV);

@@ -7,7 +7,10 @@
 // they go down from it by whole steps to the first trial below N.
 #pragma once
 
+#include <vector>
+
 #include "dispersion/dispersion.hpp"
+#include "gain_optique/continuum.hpp"
 #include "materiau/materiau.hpp"
 #include "niveaux_k0/niveaux_k0.hpp"
 
@@ -20,13 +23,16 @@
 double k_ligne(double deltak, bool k_aligne, int m, bool diagonale);
 
 // What the searches read of the run: the carriers' temperature, the well
-// width (the density of the messages, per unit volume) and the rows of the
-// integration line.
+// width (the density of the messages, per unit volume), the rows of the
+// integration line, and the barrier continuum that shares the levels.
 struct reglages_fermi {
     double T = 0;             // K
     double largeur_puits = 0; // Å
     double deltak = 0;        // m^-1
     bool k_aligne = false;    // [modele] k_aligne
+    // [modele] continuum: the barriers' three-dimensional states hold their
+    // part of N at each trial (none: the well holds it all).
+    const continuum_barrieres* continuum = nullptr;
 };
 
 // Starting value of both scans, returned unchanged for N <= 0 (meV).
@@ -47,3 +53,8 @@ double chercher_EFC(double N, const reglages_fermi& r, const resultats_materiau&
 // k, or no state at all), past niveau_fermi_max, or when -niveau_fermi_max
 // still holds N.
 double chercher_EFV(double N, const reglages_fermi& r, const resultats_dispersion& d);
+
+// The sheet densities (m^-2) at a level, subband by subband: the holes of each
+// branch of the table at EFV, the electrons of each conduction level at EFC.
+std::vector<double> trous_par_branche(double EFV, const reglages_fermi& r, const resultats_dispersion& d);
+std::vector<double> electrons_par_niveau(double EFC, double T, const resultats_materiau& m, const resultats_k0& k0);

@@ -67,7 +67,14 @@ void integrer(double z, bool premier, const std::vector<double>& psi_v, const st
 
 } // namespace
 
-complexe facteur_normalisation(complexe k_barriere, complexe k_puits, complexe A, complexe B, complexe G,
+namespace {
+
+// The three parts of a level's norm (Å): left barrier, well, right barrier.
+struct parts_norme {
+    complexe gauche, puits, droite;
+};
+
+parts_norme former_parts_norme(complexe k_barriere, complexe k_puits, complexe A, complexe B, complexe G,
                                double largeur_puits, double largeur_barriere)
 {
     const complexe delta = c_difference(k_barriere, c_conjugue(k_barriere));
@@ -97,8 +104,35 @@ complexe facteur_normalisation(complexe k_barriere, complexe k_puits, complexe A
     const complexe droite = c_produit(c_difference(un, c_exp_ikx(delta, -Lb_m)),
                                       c_inverse(c_echelle(c_produit(i_pur, delta), 1e-10)));
 
-    const complexe norme = c_somme(c_somme(gauche, puits), droite);
+    return {gauche, puits, droite};
+}
+
+} // namespace
+
+complexe facteur_normalisation(complexe k_barriere, complexe k_puits, complexe A, complexe B, complexe G,
+                               double largeur_puits, double largeur_barriere)
+{
+    const parts_norme p = former_parts_norme(k_barriere, k_puits, A, B, G, largeur_puits, largeur_barriere);
+    const complexe norme = c_somme(c_somme(p.gauche, p.puits), p.droite);
     return c_inverse(c_racine(norme));
+}
+
+std::vector<std::vector<double>> presences_dans_le_puits(double largeur_puits, double largeur_barriere,
+                                                         const resultats_k0& k0)
+{
+    std::vector<std::vector<double>> P;
+    for (const auto& [b, n] : {std::pair{&k0.bande_E, &k0.E}, std::pair{&k0.bande_HH, &k0.HH},
+                               std::pair{&k0.bande_LH, &k0.LH}}) {
+        std::vector<niveau_enveloppe> v;
+        ajouter_niveaux(*b, *n, largeur_puits, largeur_barriere, v);
+        P.emplace_back();
+        for (const niveau_enveloppe& e : v) {
+            const parts_norme p = former_parts_norme(e.k_barriere, e.k_puits, e.A, e.B, e.G, largeur_puits,
+                                                     largeur_barriere);
+            P.back().push_back(p.puits.re / (p.gauche.re + p.puits.re + p.droite.re));
+        }
+    }
+    return P;
 }
 
 complexe enveloppe(double z, complexe k_barriere, complexe k_puits, complexe A, complexe B, complexe G,

@@ -18,6 +18,12 @@ struct recouvrements {
 complexe facteur_normalisation(complexe k_barriere, complexe k_puits, complexe A, complexe B, complexe G,
                                double largeur_puits, double largeur_barriere);
 
+// The probability in the well (between its interfaces) of the envelope of
+// each zone-centre level, from the parts of its norm: [band][level], the
+// bands E, HH, LH.
+std::vector<std::vector<double>> presences_dans_le_puits(double largeur_puits, double largeur_barriere,
+                                                         const resultats_k0& k0);
+
 // Normalised envelope at z (Å) of a level with wave vectors k_barriere,
 // k_puits (m^-1), amplitudes A, B, G and normalising factor `facteur`; the
 // structure spans 0 < z <= 2 Lb + Lw and the envelope is 0 outside it.

@@ -56,6 +56,8 @@ void preparer_points(double EFC, double EFV, const reglages_spectres& r, const b
     s.bord_transition.resize(taille);
     s.numerateur_gain.resize(taille);
     s.numerateur_rsp.resize(taille);
+    const poids_melange* melange = bandes.melange;
+    if (melange) s.numerateur_gain_tm.resize(taille);
     for (int n = 0; n < nb_E; ++n)
         for (int b = 0; b < nb_branches; ++b) {
             const std::size_t base = (static_cast<std::size_t>(n) * nb_branches + b) * nb_points;
@@ -71,10 +73,20 @@ void preparer_points(double EFC, double EFV, const reglages_spectres& r, const b
                 if (s.retrecissement_gap != 0.0) s.bord_transition[base + m] -= s.retrecissement_gap;
                 s.numerateur_gain[base + m] = w * (fc + fh - 1);
                 s.numerateur_rsp[base + m] = w * fc * fh;
+                if (melange) { // the pair's own weights at this row, inside the k integrals
+                    const std::size_t i = melange->indice(n, b, static_cast<int>(m));
+                    s.numerateur_gain_tm[base + m] = s.numerateur_gain[base + m] * melange->tm[i];
+                    s.numerateur_gain[base + m] *= melange->te[i];
+                    s.numerateur_rsp[base + m] *= melange->sp[i];
+                }
             }
         }
     s.integrale_gain.assign(static_cast<std::size_t>(nb_branches) * nb_E, 0.0);
     s.integrale_rsp.assign(static_cast<std::size_t>(nb_branches) * nb_E, 0.0);
+    if (melange)
+        s.integrale_gain_tm.assign(static_cast<std::size_t>(nb_branches) * nb_E, 0.0);
+    else
+        s.integrale_gain_tm.clear();
 }
 
 // k integrals of the inversion and spontaneous terms at photon energy E (meV).
@@ -90,6 +102,8 @@ void integrer_k(double E, const resultats_k0& k0, const resultats_dispersion& d,
     const std::size_t nb_points = static_cast<std::size_t>(d.Nk) + 1;
     std::fill(s.integrale_gain.begin(), s.integrale_gain.end(), 0.0);
     std::fill(s.integrale_rsp.begin(), s.integrale_rsp.end(), 0.0);
+    std::fill(s.integrale_gain_tm.begin(), s.integrale_gain_tm.end(), 0.0);
+    const bool tm_a_part = !s.integrale_gain_tm.empty(); // melange_k: TM has its own weights
     for (int n = 0; n < nb_E; ++n)
         for (int b = 0; b < nb_branches; ++b) {
             const std::size_t base = (static_cast<std::size_t>(n) * nb_branches + b) * nb_points;
@@ -98,6 +112,8 @@ void integrer_k(double E, const resultats_k0& k0, const resultats_dispersion& d,
             const double* nr = &s.numerateur_rsp[base];
             double& ig = s.integrale_gain[static_cast<std::size_t>(b) * nb_E + n];
             double& ir = s.integrale_rsp[static_cast<std::size_t>(b) * nb_E + n];
+            const double* ngt = tm_a_part ? &s.numerateur_gain_tm[base] : nullptr;
+            double* igt = tm_a_part ? &s.integrale_gain_tm[static_cast<std::size_t>(b) * nb_E + n] : nullptr;
             // line-shape denominator of the transition at point m
             auto denominateur = [&](std::size_t m) {
                 const double detuning = (bord[m] - E) * q / 1000; // meV -> J
@@ -110,6 +126,7 @@ void integrer_k(double E, const resultats_k0& k0, const resultats_dispersion& d,
                 if (energie_v(d, static_cast<int>(m), b) != 0.0) {
                     ig += trapeze(s.k[m - 1], s.k[m], ng[m - 1] / D_precedent, ng[m] / D);
                     ir += trapeze(s.k[m - 1], s.k[m], nr[m - 1] / D_precedent, nr[m] / D);
+                    if (igt) *igt += trapeze(s.k[m - 1], s.k[m], ngt[m - 1] / D_precedent, ngt[m] / D);
                 }
                 D_precedent = D;
             }
@@ -127,6 +144,17 @@ struct poids_branches {
     int nb_branches = 0; // branches walked: the zone-centre levels, at most those found
     bool incomplet = false;
 };
+
+// With melange_k every branch the dispersion found is taken, its weights in
+// the numerators (O2 = 1 here).
+poids_branches poids_melange_k(const resultats_k0& k0, const resultats_dispersion& d)
+{
+    poids_branches w;
+    w.nb_branches = d.nb_niveaux_max;
+    w.O2.assign(static_cast<std::size_t>(d.nb_niveaux_max) * k0.E.nb(), 1.0);
+    w.pris.assign(w.O2.size(), 1);
+    return w;
+}
 
 poids_branches poids_emission(const recouvrements& r, const resultats_k0& k0, const resultats_dispersion& d)
 {
@@ -165,8 +193,9 @@ poids_branches poids_emission(const recouvrements& r, const resultats_k0& k0, co
 // gives each k point c_R (pi / Gamma) times its transition energy: the
 // photon-energy integral is done exactly, whatever the printed window.
 double courant_radiatif_bande(double c_R, double Gamma, double Lw, const poids_branches& w, const resultats_k0& k0,
-                              const resultats_dispersion& d, const spectres& s)
+                              const resultats_dispersion& d, const spectres& s, bool melange)
 {
+    const double moyenne = melange ? 1.0 : 0.5; // the emission's polarisation average, else in the numerators
     const int nb_E = k0.E.nb();
     const int nb_branches = d.nb_niveaux_max;
     const std::size_t nb_points = static_cast<std::size_t>(d.Nk) + 1;
@@ -183,7 +212,7 @@ double courant_radiatif_bande(double c_R, double Gamma, double Lw, const poids_b
             for (std::size_t m = 1; m < nb_points; ++m)
                 if (energie_v(d, static_cast<int>(m), b) != 0.0)
                     ik += trapeze(s.k[m - 1], s.k[m], nr[m - 1] * bord[m - 1], nr[m] * bord[m]);
-            somme += 0.5 * O2 * ik;
+            somme += moyenne * O2 * ik;
         }
     // the meV of the transition energies and the meV of the photon-energy
     // integral cancel against the J of c_R E and of the line shape
@@ -269,6 +298,16 @@ void spectre_en_E(double E, std::size_t idx, const reglages_spectres& r, const p
     const double R = (2 * mat.nr_puits * E_J * std::pow(q, 2.0) * std::pow(M, 2.0) / (pi * pi * tau)) /
                      (Lw * 1e-4 * pi_eps0_m02_c3 * hbar);
 
+    if (b.melange) { // the polarisation weights are inside the integrals
+        for (int n = 0; n < nb_E; ++n)
+            for (int br = 0; br < w.nb_branches; ++br) {
+                const std::size_t i = static_cast<std::size_t>(br) * nb_E + n;
+                s.gain_te[idx] += A * s.integrale_gain[i];
+                s.gain_tm[idx] += A * s.integrale_gain_tm[i];
+                s.rsp[idx] += R * s.integrale_rsp[i];
+            }
+        return;
+    }
     for (int n = 0; n < nb_E; ++n)
         for (int br = 0; br < w.nb_branches; ++br) {
             const std::size_t i = static_cast<std::size_t>(br) * nb_E + n;
@@ -325,7 +364,7 @@ void calculer_spectres(double EFC, double EFV, double N, const bandes_puits& b, 
     if (fin_E < debut_E && !r.modele.emission_complete) return;
 
     preparer_points(EFC, EFV, r, b, s);
-    const poids_branches w = poids_emission(b.r, b.k0, b.d);
+    const poids_branches w = b.melange ? poids_melange_k(b.k0, b.d) : poids_emission(b.r, b.k0, b.d);
     if (r.modele.emission_complete) {
         const double Lw = r.largeur_puits;
         const double tau = r.calcul.demi_largeur_lorentz;
@@ -333,7 +372,7 @@ void calculer_spectres(double EFC, double EFV, double N, const bandes_puits& b, 
         // R(E) / E_J, the prefactor of the emission of spectre_en_E
         const double c_R = (2 * b.m.nr_puits * std::pow(q, 2.0) * std::pow(M, 2.0) / (pi * pi * tau)) /
                            (Lw * 1e-4 * pi_eps0_m02_c3 * hbar);
-        s.Jrad_bande = courant_radiatif_bande(c_R, hbar / tau, Lw, w, b.k0, b.d, s);
+        s.Jrad_bande = courant_radiatif_bande(c_R, hbar / tau, Lw, w, b.k0, b.d, s, b.melange != nullptr);
     }
     if (fin_E < debut_E) return;
     s.branches_incompletes = w.incomplet;

@@ -7,6 +7,7 @@
 
 #include "configuration/parametres.hpp"
 #include "dispersion/dispersion.hpp"
+#include "gain_optique/melange.hpp"
 #include "gain_optique/recouvrements.hpp"
 #include "materiau/materiau.hpp"
 #include "niveaux_k0/niveaux_k0.hpp"
@@ -40,9 +41,10 @@ struct spectres {
     // Per-pass tables that do not depend on the photon energy, indexed
     // [(n * nb_branches + s) * (Nk + 1) + m] for conduction level n, branch s, row m.
     std::vector<double> bord_transition; // 1000 Eg + Ec(k_m) + Ev(m), meV
-    std::vector<double> numerateur_gain; // w (fc + fh - 1)
-    std::vector<double> numerateur_rsp;  // w fc fh
-    std::vector<double> integrale_gain, integrale_rsp; // [s][n] as s * nb_E + n
+    std::vector<double> numerateur_gain; // w (fc + fh - 1); with melange_k times the TE weight
+    std::vector<double> numerateur_rsp;  // w fc fh; with melange_k times the emission's weight
+    std::vector<double> numerateur_gain_tm; // with melange_k: w (fc + fh - 1) times the TM weight
+    std::vector<double> integrale_gain, integrale_rsp, integrale_gain_tm; // [s][n] as s * nb_E + n
     std::vector<double> k;               // k_m, m^-1
 };
 
@@ -57,12 +59,14 @@ struct reglages_spectres {
     double largeur_puits; // Å
 };
 
-// The band structure of the run, the same for every pass.
+// The band structure of the run, the same for every pass; with [modele]
+// melange_k the weights of every pair at every row, in place of r.
 struct bandes_puits {
     const resultats_materiau& m;
     const resultats_k0& k0;
     const resultats_dispersion& d;
     const recouvrements& r;
+    const poids_melange* melange = nullptr;
 };
 
 // One pass: EFC (meV, electron axis), EFV (meV, hole axis), N the sheet

@@ -9,6 +9,12 @@ void afficher_passe(double N_cm3, double EFC, double EFV)
     std::printf("EFV : %f meV\n", -EFV);
 }
 
+void afficher_barrieres_passe(double N, const barrieres_passe& b)
+{
+    std::printf("Continuum des barrières : électrons %e cm-2 (%.2f %%), trous %e cm-2 (%.2f %%), Jrad %e A/cm²\n",
+                b.n * 1e-4, 100 * b.n / N, b.p * 1e-4, 100 * b.p / N, b.Jrad); // m^-2 -> cm^-2
+}
+
 void avertir_branches()
 {
     std::printf("Attention : les branches de valence ne correspondent pas aux niveaux HH et LH ; "
@@ -68,6 +74,12 @@ void afficher_resume_seuil(const parametres_calcul& p, const etat_seuil& etat, d
         else
             std::printf("  parts de Jth : radiative %.1f %% (%f A/cm²), non radiative N/tau_nr %.1f %% (%f A/cm²)\n",
                         100 * J.radiatif / J.total, J.radiatif, 100 * J.defauts / J.total, J.defauts);
+        // the barriers' share: their radiative current, and the carriers they hold
+        if (p.modele.continuum)
+            std::printf("  continuum des barrières : radiative %.1f %% de Jth (%f A/cm²) ; il tient %.1f %% des "
+                        "électrons et %.1f %% des trous injectés au seuil\n",
+                        100 * J.barrieres / J.total, J.barrieres, 100 * etat.barrieres_seuil.n / etat.Nth,
+                        100 * etat.barrieres_seuil.p / etat.Nth);
     }
     std::printf("  courant de seuil : %f mA (ruban de %g cm × %g cm)\n",
                 J.total * p.cavite.longueur_puce * p.cavite.largeur_contact * 1000, p.cavite.longueur_puce,

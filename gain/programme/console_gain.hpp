@@ -8,6 +8,10 @@
 // "Calcul du gain pour N = …", then EFC and EFV on the electron axis.
 void afficher_passe(double N_cm3, double EFC, double EFV);
 
+// With [modele] continuum: what the barriers hold of the pass's sheet
+// density N (m^-2) and their radiative current.
+void afficher_barrieres_passe(double N, const barrieres_passe& b);
+
 // The branch walk left a valence branch out (said once per run).
 void avertir_branches();
 

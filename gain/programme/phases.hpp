@@ -12,5 +12,7 @@ inline parametres_niveaux_k0 parametres_k0(const parametres_calcul& p)
 
 inline parametres_dispersion parametres_balayage(const parametres_calcul& p)
 {
-    return {p.calcul.Nk, p.calcul.Nky, p.calcul.deltak, p.calcul.deltaE, p.calcul.nb_fils, p.couches.largeur_puits};
+    return {p.calcul.Nk,     p.calcul.Nky,           p.calcul.deltak,
+            p.calcul.deltaE, p.calcul.nb_fils,       p.couches.largeur_puits,
+            p.modele.dispersion_axiale != 0};
 }

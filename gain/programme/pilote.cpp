@@ -22,6 +22,7 @@
 #include "configuration/cles.hpp"
 #include "configuration/parametres.hpp"
 #include "dispersion/dispersion.hpp"
+#include "gain_optique/continuum.hpp"
 #include "gain_optique/fermi.hpp"
 #include "gain_optique/recouvrements.hpp"
 #include "gain_optique/spectres.hpp"
@@ -110,12 +111,23 @@ etat_seuil boucle_porteurs(const parametres_calcul& p, const resultats_materiau&
     ecrire_entete_param(f.param.get());
 
     const recouvrements r = calculer_recouvrements(Lw, Lb, k0);
+    // [modele] melange_k: the weights of every pair at every row, from the
+    // four-band envelopes of the scan's model
+    const poids_melange melange =
+        p.modele.melange_k ? calculer_poids_melange(d, former_modele_valence(Lw, m, k0, p.modele.dispersion_axiale != 0),
+                                                    k0, Lw, Lb, p.calcul.deltaE)
+                           : poids_melange{};
     if (f.enveloppes) {
         ecrire_fichier_enveloppes(f.enveloppes.get(), calculer_enveloppes(Lw, Lb, k0));
         fermer_fichier(f.enveloppes, *p.sortie.fichier_enveloppes);
     }
 
-    const reglages_fermi rf{p.couches.T, Lw, p.calcul.deltak, p.modele.k_aligne != 0};
+    // [modele] continuum: the barriers' states share the quasi-Fermi levels
+    const continuum_barrieres cb =
+        p.modele.continuum ? former_continuum(k0, m, Lw, Lb, p.modele.B_barriere, p.couches.T) : continuum_barrieres{};
+    const continuum_barrieres* continuum = p.modele.continuum ? &cb : nullptr;
+    const presence_puits presence = continuum ? calculer_presence(Lw, Lb, k0) : presence_puits{};
+    const reglages_fermi rf{p.couches.T, Lw, p.calcul.deltak, p.modele.k_aligne != 0, continuum};
     etat_seuil seuil;
     spectres s;
     bool branches_signalees = false; // the branch-walk warning is printed once per run
@@ -131,12 +143,23 @@ etat_seuil boucle_porteurs(const parametres_calcul& p, const resultats_materiau&
             EFV = chercher_EFV(N, rf, d);
         }
         afficher_passe(N * 1e-6 / (Lw * 1e-10), EFC, EFV);
-        calculer_spectres(EFC, EFV, N, {m, k0, d, r}, {p.calcul, p.cavite, p.modele, p.couches.T, Lw}, s);
+        barrieres_passe barrieres;
+        if (continuum && N > 0) {
+            barrieres.n = electrons_continuum(EFC, cb);
+            barrieres.p = trous_continuum(EFV, cb);
+            barrieres.Jrad = courant_radiatif_continuum(barrieres.n, barrieres.p, cb);
+            porteurs_du_puits(EFC, EFV, electrons_par_niveau(EFC, p.couches.T, m, k0), trous_par_branche(EFV, rf, d), d,
+                              presence, Lw, cb, barrieres.n_puits, barrieres.p_puits);
+            afficher_barrieres_passe(N, barrieres);
+        }
+        calculer_spectres(EFC, EFV, N, {m, k0, d, r, p.modele.melange_k ? &melange : nullptr},
+                          {p.calcul, p.cavite, p.modele, p.couches.T, Lw}, s);
         if (s.branches_incompletes && !branches_signalees) avertir_branches();
         branches_signalees = branches_signalees || s.branches_incompletes;
         ecrire_spectres(f.gain.get(), s);
         const ligne_seuil l = calculer_seuil(i, commande.nombre_iterations, N, spectre_qui_lase(s, p.cavite),
-                                             {p.cavite, p.bragg, p.calcul, p.modele, Lw}, seuil);
+                                             {p.cavite, p.bragg, p.calcul, p.modele, Lw}, seuil,
+                                             continuum ? &barrieres : nullptr);
         afficher_seuil_passe(l);
         if (l.depart_au_seuil)
             arreter("Valeur de Ninj trop élevée pour boucler lors du calcul du seuil. Diminuez la valeur de "

@@ -92,6 +92,7 @@ double interpoler_seuil(double N, double Gmax, double Gth, const etat_seuil& eta
     J.radiatif = interpoler(J.radiatif, etat.J0.radiatif);
     J.defauts = interpoler(J.defauts, etat.J0.defauts);
     J.auger = interpoler(J.auger, etat.J0.auger);
+    J.barrieres = interpoler(J.barrieres, etat.J0.barrieres);
     return Nth;
 }
 
@@ -122,25 +123,44 @@ courants courant_non_radiatif(const options_modele& modele, double tau_nr, doubl
     return c;
 }
 
+courants courant_non_radiatif_puits(const options_modele& modele, double tau_nr, double largeur_puits, double N,
+                                    double n, double p)
+{
+    courants c = courant_non_radiatif(modele, tau_nr, largeur_puits, N);
+    if (!modele.recombinaison_abc) return c;
+    const double vers_cm3 = 1e-6 / (largeur_puits * 1e-10); // m^-2 -> cm^-3 in the well
+    const double n_cm3 = n * vers_cm3, p_cm3 = p * vers_cm3;
+    c.auger = q * (largeur_puits * 1e-8) * modele.C_auger * (n_cm3 * n_cm3 * p_cm3 + n_cm3 * p_cm3 * p_cm3) / 2;
+    c.total = c.defauts + c.auger;
+    return c;
+}
+
 ligne_seuil calculer_seuil(int i, double nombre_iterations, double N, const spectre_laser& s, const reglages_seuil& r,
-                           etat_seuil& etat)
+                           etat_seuil& etat, const barrieres_passe* barrieres)
 {
     etat.reflectivite_effective = reflectivite_effective(r.bragg, r.cavite.Rmin);
     double Jrad = 0;
     if (r.calcul.fin_E > r.calcul.debut_E) Jrad = parcourir_spectre(s, r, etat.gain_bragg);
     if (r.modele.emission_complete) Jrad = s.Jrad_bande;
-    courants nr = courant_non_radiatif(r.modele, r.cavite.tau_nr, r.largeur_puits, N);
+    courants nr = barrieres ? courant_non_radiatif_puits(r.modele, r.cavite.tau_nr, r.largeur_puits, N,
+                                                         barrieres->n_puits, barrieres->p_puits)
+                            : courant_non_radiatif(r.modele, r.cavite.tau_nr, r.largeur_puits, N);
     // Every well of a stack holds the density N and recombines as the one
-    // computed: the stack draws nombre_puits times its current (x 1 exact).
+    // computed: the stack draws nombre_puits times its current (x 1 exact),
+    // each well with its barriers.
     const double puits = r.cavite.nombre_puits;
     Jrad *= puits;
     nr.total *= puits;
     nr.defauts *= puits;
     nr.auger *= puits;
-    const courants J_passe{nr.total + Jrad, Jrad, nr.defauts, nr.auger};
+    // the radiative current of the pass: the well's, and the barriers' with the continuum
+    const double J_barrieres = barrieres ? puits * barrieres->Jrad : 0.0;
+    const double Jrad_passe = barrieres ? Jrad + J_barrieres : Jrad;
+    const courants J_passe{nr.total + Jrad_passe, Jrad, nr.defauts, nr.auger, J_barrieres};
     const cavite_choisie c = choisir_cavite(s, r, etat.gain_bragg, etat.reflectivite_effective);
 
-    ligne_seuil l{N * 1e-6 / (r.largeur_puits * 1e-10), s.Gmax, c.Gth, nr.total, Jrad, J_passe.total, c.lambda, c.bragg};
+    ligne_seuil l{N * 1e-6 / (r.largeur_puits * 1e-10), s.Gmax, c.Gth, nr.total, Jrad_passe, J_passe.total, c.lambda,
+                  c.bragg};
     if (s.Gmax >= c.Gth) {
         // a series must start below threshold to find it
         l.depart_au_seuil = i == 0 && nombre_iterations != 1.0;
@@ -148,6 +168,12 @@ ligne_seuil calculer_seuil(int i, double nombre_iterations, double N, const spec
         courants J = J_passe;
         double Nth = N;
         if (etat.a_point_precedent) Nth = interpoler_seuil(N, s.Gmax, c.Gth, etat, J);
+        barrieres_passe B = barrieres ? *barrieres : barrieres_passe{};
+        if (barrieres && etat.a_point_precedent) { // on the line through the previous pass, as the currents
+            auto interpoler = [&](double x, double x0) { return x + (x - x0) / (N - etat.N0) * (Nth - N); };
+            B.n = interpoler(B.n, etat.B0.n);
+            B.p = interpoler(B.p, etat.B0.p);
+        }
         l.sans_point_precedent = !etat.a_point_precedent;
         l.Jth = J.total;
         l.fin_boucle = r.calcul.arret_seuil != 0;
@@ -158,6 +184,7 @@ ligne_seuil calculer_seuil(int i, double nombre_iterations, double N, const spec
             etat.lambda_seuil = c.lambda;
             etat.bragg_seuil = c.bragg;
             etat.tm_seuil = s.tm;
+            etat.barrieres_seuil = B;
         }
     }
     if (!etat.calcule || s.Gmax > etat.Gmax_serie) {
@@ -169,6 +196,7 @@ ligne_seuil calculer_seuil(int i, double nombre_iterations, double N, const spec
     etat.N0 = N;
     etat.G0 = s.Gmax;
     etat.J0 = J_passe;
+    if (barrieres) etat.B0 = *barrieres;
     etat.a_point_precedent = etat.calcule = true;
     return l;
 }

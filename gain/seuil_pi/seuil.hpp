@@ -8,9 +8,20 @@
 #include "configuration/parametres.hpp"
 
 // A current density and its parts, A/cm^2: radiative, defect (A N, or
-// N / tau_nr without A_srh and C_auger) and Auger (C N^3).
+// N / tau_nr without A_srh and C_auger), Auger (C N^3) and, with [modele]
+// continuum, the radiative recombination of the barriers' carriers.
 struct courants {
-    double total = 0, radiatif = 0, defauts = 0, auger = 0;
+    double total = 0, radiatif = 0, defauts = 0, auger = 0, barrieres = 0;
+};
+
+// With [modele] continuum, what the barriers hold at one pass: the electron
+// and hole sheet densities of their continuum (m^-2, out of the pass's N), its
+// radiative current density (A/cm^2), and the carriers in the well's own
+// volume, where its Auger recombination takes them (m^-2).
+struct barrieres_passe {
+    double n = 0, p = 0;
+    double Jrad = 0;
+    double n_puits = 0, p_puits = 0;
 };
 
 // What the threshold step keeps from one pass of the carrier loop to the next,
@@ -28,6 +39,9 @@ struct etat_seuil {
     double Nth = 0;             // interpolated threshold density, m^-2
     courants Jth;               // threshold current density and its parts, each interpolated
     double lambda_seuil = 0;    // emission wavelength, nm
+    // With the barrier continuum: what it held at the previous pass, and at
+    // threshold (each interpolated as the currents), m^-2.
+    barrieres_passe B0, barrieres_seuil;
     bool bragg_seuil = false;   // the grating cavity lases
     bool tm_seuil = false;      // in the TM mode
     // Below threshold: the largest modal gain of the series and the gain its
@@ -96,10 +110,19 @@ double energie_bragg(const parametres_bragg& bragg);
 //   N: sheet carrier density, m^-2.
 // Returns the pass's line; etat carries what the next pass and the P-I curve
 // need. A line with depart_au_seuil ends the run, and etat is left unfinished.
+//   barrieres: with [modele] continuum, what the barriers hold and emit at
+//   this pass (their radiative current joins Jrad; the well's Auger term takes
+//   the carriers in the well's volume).
 ligne_seuil calculer_seuil(int i, double nombre_iterations, double N, const spectre_laser& s, const reglages_seuil& r,
-                           etat_seuil& etat);
+                           etat_seuil& etat, const barrieres_passe* barrieres = nullptr);
 
 // Non-radiative current density (A/cm^2) at sheet density N (m^-2) and its
 // parts: q N / tau_nr (all of it "defauts"), or with [modele] A_srh, C_auger
 // q Lw (A N + C N^3), N in the well (cm^-3). Its radiative part is 0.
 courants courant_non_radiatif(const options_modele& modele, double tau_nr, double largeur_puits, double N);
+// The same when the barriers hold part of the carriers: the defect term (and
+// N / tau_nr) takes every injected carrier, wherever it is (the barriers are
+// grown as the well); the Auger term only the electrons n and holes p in the
+// well's volume (m^-2), C (n^2 p + n p^2)/2 there, C N^3 when n = p = N.
+courants courant_non_radiatif_puits(const options_modele& modele, double tau_nr, double largeur_puits, double N,
+                                    double n, double p);

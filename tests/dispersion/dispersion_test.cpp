@@ -64,7 +64,10 @@ cas_puits puits_exemple(bool contraint)
 
 // Straightforward evaluation: full field matrices, both inverses and the three
 // full 4x4 products, written independently of the scan's evaluator.
-complexe f_reference(const modele_valence& m, double kx, double ky, double E)
+// axiale: the in-plane coupling in the axial approximation, its discriminant
+// formed as b^2 - a c0 from the determinant's constant c0 (not the expanded
+// form of the scan), so that it checks the algebra too.
+complexe f_reference(const modele_valence& m, double kx, double ky, double E, bool axiale = false)
 {
     matrice_c4 M[2]{};
     complexe kz[2][2];
@@ -73,17 +76,25 @@ complexe f_reference(const modele_valence& m, double kx, double ky, double E)
         const couche_valence& L = *couches[c];
         const double kx2 = kx * kx, ky2 = ky * ky, kt2 = kx2 + ky2;
         const double r3 = std::sqrt(3.0);
-        const complexe R = c_echelle({-L.gamma2 * (kx2 - ky2), 2 * L.gamma3 * kx * ky}, r3 * A_cin);
+        const double gm = (L.gamma2 + L.gamma3) / 2;
+        const complexe R = axiale ? c_echelle({-gm * (kx2 - ky2), 2 * gm * kx * ky}, r3 * A_cin)
+                                  : c_echelle({-L.gamma2 * (kx2 - ky2), 2 * L.gamma3 * kx * ky}, r3 * A_cin);
         const complexe S = c_echelle({kx, -ky}, 2 * r3 * A_cin * L.gamma3);
         const double mR = c_module(R), mS = c_module(S);
         const double c_s = r3 * L.gamma3 * A_cin * std::sqrt(kt2) * vers_meV;
         const double Ep = E - L.V;
         const double a = L.gT * L.gT - L.gS * L.gS, gR2 = L.gR * L.gR;
-        const double D = L.zeta * L.zeta * L.gT * L.gT + kx2 * ky2 * gR2 * a + L.gS * L.gS * Ep * Ep +
-                         Ep * kt2 * L.gT * gR2 - kt2 * kt2 * gR2 * (a - gR2 / 4) -
-                         L.zeta * L.gS * (2 * L.gT * Ep - 3 * kt2 * a + gR2 * kt2);
-        const complexe s = c_racine_reel(D);
+        double D = L.zeta * L.zeta * L.gT * L.gT + kx2 * ky2 * gR2 * a + L.gS * L.gS * Ep * Ep +
+                   Ep * kt2 * L.gT * gR2 - kt2 * kt2 * gR2 * (a - gR2 / 4) -
+                   L.zeta * L.gS * (2 * L.gT * Ep - 3 * kt2 * a + gR2 * kt2);
         const double b = L.gT * Ep - kt2 * (a - gR2 / 2) - L.zeta * L.gS;
+        if (axiale) {
+            // det(H - E') = (P - E')^2 - (Q + zeta)^2 - |R|^2 - |S|^2 kz^2, a quadratic
+            // a x^2 - 2 b x + c0 in x = kz^2.
+            const double P0 = L.gT * kt2 - Ep, Q0 = L.gS * kt2 / 2 + L.zeta;
+            D = b * b - a * (P0 * P0 - Q0 * Q0 - mR * mR);
+        }
+        const complexe s = c_racine_reel(D);
         kz[c][0] = c_racine(c_echelle(c_plus_reel(s, b), 1.0 / a));
         kz[c][1] = c_racine(c_echelle(c_plus_reel(c_echelle(s, -1.0), b), 1.0 / a));
         if (c == 1)
@@ -336,6 +347,72 @@ TEST(Dispersion, AnisotropieDansLePlan)
 
 // Early ends: along kx alone the first empty kx ends the scan; with ky scanned
 // an empty point ends only its own ky row. Threads change nothing.
+// The axial approximation ([modele] dispersion_axiale): one modulus |R| in
+// every in-plane direction, so that a cut stands for them all, the roots
+// those of the four-band determinant, and without warping (gamma2 = gamma3)
+// the very scan of the exact coupling, bit for bit.
+TEST(DispersionAxiale, SansGauchissementLaDispersionExacte)
+{
+    for (int Nky : {1, 5}) {
+        cas_puits c = puits_exemple(true);
+        c.m.gamma3_puits = c.m.gamma2_puits;
+        c.m.gamma3_barriere = c.m.gamma2_barriere;
+        c.p.Nk = 6;
+        c.p.Nky = Nky;
+        c.p.deltak = 1e8;
+        c.p.deltaE = 0.2;
+        const auto exacte = calculer_suivi(c);
+        c.p.axiale = true;
+        const auto axiale = calculer_suivi(c);
+        ASSERT_GT(exacte.points.size(), 5u);
+        EXPECT_EQ(exacte.niveaux_k, axiale.niveaux_k) << Nky;
+        EXPECT_EQ(exacte.branche_lh, axiale.branche_lh);
+    }
+}
+
+TEST(DispersionAxiale, LaMemeDansToutesLesDirections)
+{
+    const cas_puits c = puits_exemple(true);
+    const auto exacte = former_modele_valence(c.p.largeur_puits, c.m, c.k0);
+    const auto axiale = former_modele_valence(c.p.largeur_puits, c.m, c.k0, true);
+    const auto grille = grille_energie_valence(c.p.deltaE, c.m);
+    const int i0 = static_cast<int>(22.2 / c.p.deltaE) - 1;
+    // Levels (sign changes of Re f from grid point i0) of the kernel, or of the
+    // reference evaluation with its own discriminant.
+    auto niveaux = [&](const modele_valence& mod, double kx, double ky, bool reference) {
+        const plan_k plan = former_plan_k(mod, kx, ky);
+        auto f = [&](double E) {
+            return reference ? f_reference(mod, kx, ky, E, true).re : evaluer_fonction_dispersion(mod, plan, E).re;
+        };
+        std::vector<double> n;
+        double prec = f(grille[i0]);
+        for (std::size_t i = i0 + 1; i < grille.size(); ++i) {
+            const double v = f(grille[i]);
+            if (prec * v < 0.0) n.push_back(grille[i] * vers_meV);
+            prec = v;
+        }
+        return n;
+    };
+    const double k = 6e8, kd = k / std::sqrt(2.0);
+    const std::vector<double> coupe = niveaux(axiale, k, 0, false);
+    ASSERT_GE(coupe.size(), 3u);
+    EXPECT_EQ(niveaux(axiale, k, 0, true), coupe);
+    for (const auto& d : std::vector<std::pair<double, double>>{{kd, kd}, {0, k}, {0.6 * k, 0.8 * k}}) {
+        EXPECT_EQ(niveaux(axiale, d.first, d.second, false), coupe) << d.first << " " << d.second;
+        const plan_k p = former_plan_k(axiale, d.first, d.second);
+        EXPECT_NEAR(p.puits.module_R, std::sqrt(3.0) * A_cin * (2.06 + 2.93) / 2 * k * k, 1e-12 * p.puits.module_R);
+    }
+    // The warping the approximation removes: the exact [100] and [110] cuts differ,
+    // and the axial one lies between them.
+    const std::vector<double> c100 = niveaux(exacte, k, 0, false), c110 = niveaux(exacte, kd, kd, false);
+    ASSERT_EQ(c100.size(), coupe.size());
+    ASSERT_EQ(c110.size(), coupe.size());
+    EXPECT_NE(c100, c110);
+    EXPECT_GT(std::fabs(c100[0] - c110[0]), 1.0);
+    EXPECT_GE(coupe[0], std::min(c100[0], c110[0]));
+    EXPECT_LE(coupe[0], std::max(c100[0], c110[0]));
+}
+
 TEST(Dispersion, FinsAnticipeesEtFils)
 {
     struct cas {

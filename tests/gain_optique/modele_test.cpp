@@ -104,4 +104,68 @@ TEST(Renormalisation, DecaleLeSpectreDeCoefficientFoisRacineCubiqueDeN)
     EXPECT_NEAR(apres.Gmax / avant.Gmax, avant.energie_gmax / apres.energie_gmax, 2e-3);
 }
 
+// melange_k in the spectra: weights that do not change with k, those of the
+// zone-centre overlaps, give the spectra of the zone-centre weights; and every
+// branch found is taken, where the walk by zone-centre level leaves a third
+// branch out.
+TEST(MelangeKSpectres, PoidsConstantsEgauxAuxRecouvrementsDuCentreDeZone)
+{
+    for (bool complete : {false, true}) {
+        SCOPED_TRACE(complete);
+        banc b;
+        b.p.calcul.debut_E = 950;
+        b.p.calcul.fin_E = 1150;
+        b.p.modele.raie = forme_raie::sech;
+        b.p.modele.emission_complete = complete;
+        poids_melange w;
+        w.nb_E = 1;
+        w.nb_branches = 2;
+        w.Nk = b.p.calcul.Nk;
+        const std::size_t n = 2 * static_cast<std::size_t>(w.Nk + 1);
+        w.te.assign(n, 0.0);
+        w.tm.assign(n, 0.0);
+        w.sp.assign(n, 0.0);
+        for (int m = 0; m <= w.Nk; ++m) {
+            w.te[w.indice(0, 0, m)] = 0.75 * 0.81; // HH, O = 0.9
+            w.sp[w.indice(0, 0, m)] = 0.5 * 0.81;
+            w.te[w.indice(0, 1, m)] = 0.25 * 0.64; // LH, O = 0.8
+            w.tm[w.indice(0, 1, m)] = 0.64;
+            w.sp[w.indice(0, 1, m)] = 0.5 * 0.64;
+        }
+        spectres zc, mk;
+        b.calculer(30, 20, zc);
+        calculer_spectres(30, 20, 0, {b.m, b.k0, b.d, b.r, &w}, b.reglages(), mk);
+        ASSERT_EQ(zc.lignes.size(), mk.lignes.size());
+        for (std::size_t i = 0; i < zc.lignes.size(); ++i) {
+            EXPECT_NEAR(mk.lignes[i].gain_te, zc.lignes[i].gain_te, 1e-12 * std::fabs(zc.lignes[i].gain_te) + 1e-300);
+            EXPECT_NEAR(mk.lignes[i].gain_tm, zc.lignes[i].gain_tm, 1e-12 * std::fabs(zc.lignes[i].gain_tm) + 1e-300);
+            EXPECT_NEAR(mk.lignes[i].rsp, zc.lignes[i].rsp, 1e-12 * zc.lignes[i].rsp);
+        }
+        EXPECT_NEAR(mk.Jrad_bande, zc.Jrad_bande, 1e-12 * zc.Jrad_bande + 1e-300);
+        EXPECT_NEAR(mk.Gmax, zc.Gmax, 1e-12 * zc.Gmax);
+        EXPECT_GT(zc.Gmax, 0.0);
+    }
+    // Three branches for one HH and one LH level: the walk leaves the third
+    // out, melange_k takes it with its own weights.
+    ::banc b3({0, 1, 0}, 1, 1);
+    b3.p.calcul.debut_E = 950;
+    b3.p.calcul.fin_E = 1150;
+    b3.p.modele.raie = forme_raie::gauss; // no tail 40 meV below a transition
+    poids_melange w3;
+    w3.nb_E = 1;
+    w3.nb_branches = 3;
+    w3.Nk = b3.p.calcul.Nk;
+    w3.te.assign(3 * static_cast<std::size_t>(w3.Nk + 1), 0.0);
+    w3.tm = w3.sp = w3.te;
+    for (int m = 0; m <= w3.Nk; ++m) w3.te[w3.indice(0, 2, m)] = 0.5;
+    spectres walk, seul;
+    b3.calculer(30, 80, walk);
+    calculer_spectres(30, 80, 0, {b3.m, b3.k0, b3.d, b3.r, &w3}, b3.reglages(), seul);
+    EXPECT_GT(seul.Gmax, 0.0); // the third branch alone, 50 meV deep, inverted at EFV = 80 meV
+    // its transitions start at 1050 meV, 40 meV above those of the first branch
+    EXPECT_LT(std::fabs(seul.gain_te[60]), 1e-6 * seul.Gmax / b3.p.cavite.facteur_confinement);
+    EXPECT_GT(walk.gain_te[60], 0.1 * walk.Gmax / b3.p.cavite.facteur_confinement);
+    EXPECT_EQ(seul.gain_tm[100], 0.0);
+}
+
 } // namespace
