@@ -11,7 +11,7 @@ import itertools
 import math
 import re
 
-from . import conception
+from . import lois_gap
 
 BINAIRE = re.compile(r"([A-Z][a-z]?)([A-Z][a-z]?)")
 
@@ -95,7 +95,7 @@ def polynome(coefs, s):
 def gap(bib, membres, vallee, T):
     """Unstrained gap (eV) of valley Gamma, X or L at T, None when the library
     lacks a binary's valley or a side's bowing."""
-    lois = {b: conception.loi_vallee(bib, b, vallee) for b in membres}
+    lois = {b: lois_gap.loi_vallee(bib, b, vallee) for b in membres}
     if any(l is None for l in lois.values()):
         return None
     if vallee == "Gamma":
@@ -104,7 +104,7 @@ def gap(bib, membres, vallee, T):
     else:
         def bowing(terne, s):
             return bib.get("bowing_vallees", {}).get(terne["nom"], {}).get(vallee)
-    valeur, _ = interpoler(bib, membres, lambda b: conception.loi(lois[b], T), bowing)
+    valeur, _ = interpoler(bib, membres, lambda b: lois_gap.loi(lois[b], T), bowing)
     if valeur is None or vallee != "Gamma":
         return valeur
     q = quaternaire(bib, membres)
@@ -146,7 +146,7 @@ def cles_alliage(bib, membres, T):
         return sum(f * p(bib["binaires"][b]) for b, f in membres.items())
     cle = (tuple(sorted(membres.items())), T)
     if cle not in _VARSHNI:
-        _VARSHNI[cle] = conception.varshni_equivalente(lambda t: gap(bib, membres, "Gamma", t), T)
+        _VARSHNI[cle] = lois_gap.varshni_equivalente(lambda t: gap(bib, membres, "Gamma", t), T)
     Eg_0K, alpha_Eg, beta_Eg, _ = _VARSHNI[cle]
     return {
         "mc": lineaire(lambda v: v["me_Gamma"]),

@@ -5,7 +5,7 @@ import math
 import pathlib
 import tomllib
 
-from . import alliages, conception
+from . import alliages, lois_gap
 
 BIBLIOTHEQUE = pathlib.Path(__file__).resolve().parents[1] / "materiaux.toml"
 
@@ -73,7 +73,7 @@ def cles_binaire(bib, nom, T):
     only here; the refractive index, a property of the well's alloy at the
     lasing wavelength, is set by the composer (indice_du_puits)."""
     v = bib["binaires"][nom]
-    loi = conception.loi_gamma(bib, nom)
+    loi = lois_gap.loi_gamma(bib, nom)
     if "alpha" in loi:
         Eg_0K, alpha_Eg, beta_Eg = v["Eg_Gamma"], v["alpha_Gamma"] / 1000, v["beta_Gamma"]   # meV/K -> eV/K
     else:
@@ -111,10 +111,10 @@ _VARSHNI = {}
 
 
 def varshni_de(loi, T):
-    """conception.varshni_equivalente, once per law and temperature."""
+    """lois_gap.varshni_equivalente, once per law and temperature."""
     cle = (tuple(sorted(loi.items())), T)
     if cle not in _VARSHNI:
-        _VARSHNI[cle] = conception.varshni_equivalente(loi, T)
+        _VARSHNI[cle] = lois_gap.varshni_equivalente(loi, T)
     return _VARSHNI[cle]
 
 

@@ -105,14 +105,9 @@ class Conception:
             self.dire(f"  série : courant {compte} {nombre(pas)} (fichier arguments)")
 
     def bragg(self, trouve):
-        """The grating selects its wavelength only where the gain reaches it.
-        Without a grating `lambda` is only the photon energy of the P-I
-        curve's power: the emission wavelength of the trial."""
+        """The grating selects its wavelength only where the gain reaches it."""
         lam_bragg = self.v.valeur("bragg", "lambda")
         reflechit = self.v.valeur("bragg", "Rbragg") > 0 and self.v.valeur("bragg", "couplage_puce_fibre") > 0
-        if trouve and not reflechit:
-            self.choisir("bragg.lambda", nombre(round(trouve[1], 1)),
-                         "sans réseau : longueur d'onde d'émission de l'essai, l'énergie des photons de la courbe P-I")
         if trouve and reflechit and abs(lam_bragg - trouve[1]) > 20:
             self.attention(f"le réseau de Bragg ({lam_bragg:g} nm) est à {abs(lam_bragg - trouve[1]):.0f} nm du pic "
                            f"de gain ({trouve[1]:.1f} nm) : il ne sélectionnera pas l'émission (--regler bragg.lambda=…)")
