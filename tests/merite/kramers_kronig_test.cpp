@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr double pi = 3.141592653589793;
-
 // One absorption line at E1 of half width w (meV) as a causal oscillator:
 //   n - 1 + i kappa = K [1/(E1 - E - i w) + 1/(E1 + E + i w)],
 // poles in the lower half plane, kappa odd and n even in E, so that
