@@ -57,7 +57,8 @@ def composer(args):
     if c.serie:
         ecrire_fichier(fichier_arguments, (" ".join(c.serie) + "\n").encode())
     if c.modes:
-        guide_onde.tracer(figure, c.couches_guide, c.noms_guide, c.longueur_onde_guide, c.modes)
+        guide_onde.tracer(figure, c.couches_guide, c.noms_guide, c.longueur_onde_guide, c.modes,
+                          len(c.couches_guide) - len(guide) if c.nombre_puits > 1 else 0)
     rapport(args, bib, (puits, barriere), membres, composition, sortie)
     for ligne in c.lignes:
         print(ligne)
