@@ -45,7 +45,7 @@ def composer(args):
     fichier = composition.fichier
     # The realistic model's section goes in before the trial runs: their
     # threshold, hence the series, is then the model's the file will run.
-    for cle, valeur in cles_modele_realiste(bib, *membres[:3]) if args.modele == "realiste" else []:
+    for cle, valeur in cles_modele_realiste(bib, membres) if args.modele == "realiste" else []:
         fichier.regler(f"modele.{cle}", valeur)
     c = Conception(args, bib, composition, (puits, barriere, guide, entre), gain)
     c.concevoir()
