@@ -45,7 +45,7 @@ def composer(args):
     fichier = composition.fichier
     # The realistic model's section goes in before the trial runs: their
     # threshold, hence the series, is then the model's the file will run.
-    for cle, valeur in cles_modele_realiste(bib, *membres[:3]) if args.modele == "realiste" else []:
+    for cle, valeur in cles_modele_realiste(bib, membres) if args.modele == "realiste" else []:
         fichier.regler(f"modele.{cle}", valeur)
     c = Conception(args, bib, composition, (puits, barriere, guide, entre), gain)
     c.concevoir()
@@ -57,7 +57,8 @@ def composer(args):
     if c.serie:
         ecrire_fichier(fichier_arguments, (" ".join(c.serie) + "\n").encode())
     if c.modes:
-        guide_onde.tracer(figure, c.couches_guide, c.noms_guide, c.longueur_onde_guide, c.modes)
+        guide_onde.tracer(figure, c.couches_guide, c.noms_guide, c.longueur_onde_guide, c.modes,
+                          len(c.couches_guide) - len(guide) if c.nombre_puits > 1 else 0)
     rapport(args, bib, (puits, barriere), membres, composition, sortie)
     for ligne in c.lignes:
         print(ligne)

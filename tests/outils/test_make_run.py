@@ -60,6 +60,7 @@ REFUSES = [  # EXEMPLE, the end of the message
     ("a b", "(un nom sans / ni ..) ; rien n'est effacé."),
     ("ex;rm", "(un nom sans / ni ..) ; rien n'est effacé."),
     ("compose", "examples/compose/config.ini n'existe pas ; rien n'est effacé. Exemples : ex"),
+    ("{dehors}", "(un nom sans / ni ..) ; rien n'est effacé."),   # an absolute path: the folder beside the tree
 ]
 
 
@@ -67,6 +68,7 @@ REFUSES = [  # EXEMPLE, the end of the message
 @pytest.mark.parametrize("exemple,message", REFUSES)
 def test_formes_refusees_sans_rien_effacer(depot, cible, exemple, message):
     avant, dehors = arbre(depot), arbre(depot.parent / "x")
+    exemple = exemple.format(dehors=depot.parent / "x")
     fini = make(depot, cible, exemple)
     assert fini.returncode != 0
     assert f"EXEMPLE=« {exemple} » refusé : " in fini.stderr
