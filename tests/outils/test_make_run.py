@@ -83,6 +83,8 @@ def test_un_exemple_se_lance_dans_runs(depot):
     assert fini.returncode == 0, fini.stderr
     apres = arbre(depot)
     nouveaux = {k: v for k, v in apres.items() if k not in avant}
-    assert set(nouveaux) == {"runs/ex/config.ini", "runs/ex/console.txt"}
+    # the command line comes along: outils/lancer, the sweep and caracteriser read it in the run folder
+    assert set(nouveaux) == {"runs/ex/config.ini", "runs/ex/arguments", "runs/ex/console.txt"}
+    assert nouveaux["runs/ex/arguments"] == b"courant 2 1e17\n"
     assert nouveaux["runs/ex/console.txt"].startswith(b"gain courant 2 1e17\n")
     assert {k: v for k, v in apres.items() if k in avant} == avant
