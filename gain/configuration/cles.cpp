@@ -32,6 +32,9 @@ domaine_cle positif() { return {genre::intervalle, 0, HUGE_VAL, false, false}; }
 domaine_cle non_negatif() { return {genre::intervalle, 0, HUGE_VAL, true, false}; }
 domaine_cle fraction(bool zero_inclus) { return {genre::intervalle, 0, 1, zero_inclus, true}; }
 domaine_cle interrupteur() { return {genre::zero_ou_un}; }
+// [0, max]: a coefficient of the model, beyond whose physical range its
+// terms overflow or swamp every other (C_auger = 1e300: Jnr infinite).
+domaine_cle jusqu_a(double max) { return {genre::intervalle, 0, max, true, true}; }
 
 // Keys of [modele] switch the section on once given.
 void modele_donne(P& p, bool donnee, const journal&) { p.modele.present = p.modele.present || donnee; }
@@ -314,13 +317,18 @@ std::vector<cle_config> cles_modele()
          .choisir = [](P& p, std::size_t rang) { p.modele.raie = static_cast<forme_raie>(rang); },
          .domaine = {genre::choix, 0, 0, true, true, nullptr, {"lorentz", "sech", "gauss"}}, .apres = modele_donne},
         {.section = "modele", .cle = "A_srh", .type = type_cle::reel, .requise = false, .unite = "s⁻¹",
-         .texte_domaine = "≥ 0", .sens = "defect (Shockley–Read–Hall) rate of the well; with `C_auger` replaces N/`tau_nr`; typical 1e7–1e8 "
-                 "for good epitaxial GaAs- and InP-based wells (library: `outils/materiaux.toml`, laser textbook)",
-         .reel = &modele<&M::A_srh>, .domaine = non_negatif(), .apres = recombinaison_donnee},
+         .texte_domaine = "≥ 0; ≤ 1e12", .sens = "defect (Shockley–Read–Hall) rate of the well; with `C_auger` replaces N/`tau_nr`; typical 1e7–1e8 "
+                 "for good epitaxial GaAs- and InP-based wells (library: `outils/materiaux.toml`, laser textbook); "
+                 "above 1e10 (a lifetime under 100 ps) said",
+         .reel = &modele<&M::A_srh>, .domaine = jusqu_a(1e12), .avertir_au_dessus = 1e10,
+         .avertissement = "un taux de défauts au-dessus de 1e10 s⁻¹ (durée de vie sous 100 ps)",
+         .apres = recombinaison_donnee},
         {.section = "modele", .cle = "C_auger", .type = type_cle::reel, .requise = false, .unite = "cm⁶·s⁻¹",
-         .texte_domaine = "≥ 0", .sens = "Auger coefficient of the well; typical 1e-30 (GaAs) to 1e-28 (InGaAs at 1.55 µm) (library: "
-                 "semiconductor-parameter handbook)", .reel = &modele<&M::C_auger>,
-         .domaine = non_negatif(), .apres = recombinaison_donnee},
+         .texte_domaine = "≥ 0; ≤ 1e-25", .sens = "Auger coefficient of the well; typical 1e-30 (GaAs) to 1e-28 (InGaAs at 1.55 µm) (library: "
+                 "semiconductor-parameter handbook); above 1e-27 said", .reel = &modele<&M::C_auger>,
+         .domaine = jusqu_a(1e-25), .avertir_au_dessus = 1e-27,
+         .avertissement = "un coefficient Auger au-dessus de 1e-27 cm⁶·s⁻¹, dix fois les plus grands mesurés",
+         .apres = recombinaison_donnee},
         {.section = "modele", .cle = "emission_complete", .type = type_cle::entier, .requise = false, .unite = "—",
          .texte_domaine = "0 or 1", .sens = "1: Jrad integrates the emission over every photon energy, not the printed window",
          .entier = &modele<&M::emission_complete>, .domaine = interrupteur(), .apres = modele_donne},
@@ -329,10 +337,12 @@ std::vector<cle_config> cles_modele()
                  "not m·`deltak`",
          .entier = &modele<&M::k_aligne>, .domaine = interrupteur(), .apres = modele_donne},
         {.section = "modele", .cle = "renormalisation_gap", .type = type_cle::reel, .requise = false,
-         .unite = "eV·cm", .texte_domaine = "≥ 0",
+         .unite = "eV·cm", .texte_domaine = "≥ 0; ≤ 1e-6",
          .sens = "band-gap shrinkage by the injected carriers, ΔEg = coefficient·N^(1/3); typical 1.6e-8 (GaAs, Casey "
-                 "and Stern 1976) to 3e-8",
-         .reel = &modele<&M::renormalisation_gap>, .domaine = non_negatif(), .apres = modele_donne},
+                 "and Stern 1976) to 3e-8; above 1e-7 (100 meV at 1e18 cm⁻³) said",
+         .reel = &modele<&M::renormalisation_gap>, .domaine = jusqu_a(1e-6), .avertir_au_dessus = 1e-7,
+         .avertissement = "une renormalisation du gap de plus de 100 meV à 1e18 cm⁻³ (coefficient en eV·cm)",
+         .apres = modele_donne},
         {.section = "modele", .cle = "melange_k", .type = type_cle::entier, .requise = false, .unite = "—",
          .texte_domaine = "0 or 1",
          .sens = "1: the overlaps and TE/TM weights of each pair taken at each k row from the four-band envelopes (F1, "
@@ -352,10 +362,13 @@ std::vector<cle_config> cles_modele()
                  "term takes the carriers in the well's volume",
          .entier = &modele<&M::continuum>, .domaine = interrupteur(), .apres = modele_donne},
         {.section = "modele", .cle = "B_barriere", .type = type_cle::reel, .requise = false, .unite = "cm³·s⁻¹",
-         .texte_domaine = "≥ 0",
+         .texte_domaine = "≥ 0; ≤ 1e-7",
          .sens = "radiative coefficient B of the barrier material, for the continuum's carriers with `continuum`: "
-                 "q·B·n·p over the structure; 7.2e-10 for GaAs at 300 K (library: semiconductor-parameter handbook)",
-         .reel = &modele<&M::B_barriere>, .domaine = non_negatif(), .apres = modele_donne},
+                 "q·B·n·p over the structure; 7.2e-10 for GaAs at 300 K (library: semiconductor-parameter handbook); "
+                 "above 1e-8 said",
+         .reel = &modele<&M::B_barriere>, .domaine = jusqu_a(1e-7), .avertir_au_dessus = 1e-8,
+         .avertissement = "un coefficient radiatif au-dessus de 1e-8 cm³·s⁻¹, dix fois les plus grands connus",
+         .apres = modele_donne},
     };
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,12 +18,15 @@ namespace {
 // the '[' equal the first n characters of the name: the last character is
 // never examined, so "[puits]" and "[puits)" open `puits`, "[]" opens any
 // section and "[puits] " opens none.
-bool ouvre_section(const char* ligne, const std::string& section)
+bool ouvre_section(const std::string& ligne, const std::string& section)
 {
-    const long n = static_cast<long>(std::strlen(ligne)) - 2;
-    if (n < 0) return false;
-    return std::strncmp(ligne + 1, section.c_str(), static_cast<std::size_t>(n)) == 0;
+    if (ligne.size() < 2) return false;
+    // n characters past the name's end cannot match its terminator
+    const std::size_t n = ligne.size() - 2;
+    return n <= section.size() && ligne.compare(1, n, section, 0, n) == 0;
 }
+
+bool ouvre_section(const char* ligne, const std::string& section) { return ouvre_section(std::string(ligne), section); }
 
 bool est_blanc(char c) { return c == ' ' || c == '\t'; }
 
@@ -72,6 +76,32 @@ void verifier_fin_nombre(const std::string& valeur, const char* fin, const char*
     arreter("Valeur illisible pour " + texte_cle(section, cle) + " : « " + valeur + " » (" + raison + ").\n");
 }
 
+// What strtod took of a real value must be a decimal number: leading blanks,
+// a sign, digits, a point, an exponent. Its other forms (0x10, inf, nan, a
+// hexadecimal float) are refused, and so is a decimal beyond the largest
+// double (1e400 would read as inf).
+void verifier_decimal(const std::string& valeur, const char* debut, const char* fin, double v,
+                      const std::string& section, const std::string& cle)
+{
+    for (const char* c = debut; c < fin; ++c)
+        if (!std::isspace(static_cast<unsigned char>(*c)) && !std::isdigit(static_cast<unsigned char>(*c)) &&
+            std::strchr("+-.eE", *c) == nullptr)
+            arreter("Valeur illisible pour " + texte_cle(section, cle) + " : « " + valeur +
+                    " » (nombre décimal attendu : ni hexadécimal, ni inf, ni nan).\n");
+    if (std::isinf(v))
+        arreter("Valeur illisible pour " + texte_cle(section, cle) + " : « " + valeur +
+                " » (nombre trop grand pour un réel double).\n");
+}
+
+// The sections a header opens by the historic prefix rule, "[a], [b]".
+std::string sections_ouvertes(const char* ligne, const std::vector<std::string>& sections)
+{
+    std::string liste;
+    for (const auto& s : sections)
+        if (ouvre_section(ligne, s)) liste += (liste.empty() ? "[" : ", [") + s + "]";
+    return liste;
+}
+
 // The name of a header "[...]", blanks trimmed and letters folded to lower case.
 std::string nom_replie(const char* ligne)
 {
@@ -91,23 +121,52 @@ bool fichier_lisible(const std::string& chemin)
     return f != nullptr;
 }
 
-std::optional<std::string> lire_ini(const std::string& chemin, const std::string& section, const std::string& cle)
+texte_ini charger_ini(const std::string& chemin)
 {
+    texte_ini t;
     fichier f(std::fopen(chemin.c_str(), "r"));
-    if (!f) return std::nullopt;
-
+    if (!f) return t;
+    t.lisible = true;
     char tampon[1024];
-    bool dans_section = false;
     for (bool premiere = true; const char* ligne = lire_ligne(f.get(), tampon, premiere); premiere = false) {
-        if (!dans_section) {
-            if (ligne[0] == '[' && ouvre_section(ligne, section)) dans_section = true;
+        if (ligne[0] == '[') {
+            t.blocs.push_back({ligne, {}});
             continue;
         }
-        if (ligne[0] == '[') return std::nullopt; // only the first such section is searched
         const char* egal = std::strchr(ligne, '=');
-        if (egal != nullptr && nomme_cle(ligne, egal, cle)) return std::string(egal + 1);
+        if (egal == nullptr || t.blocs.empty()) continue;
+        const char* debut = ligne;
+        const char* fin = egal;
+        while (debut < fin && est_blanc(*debut)) ++debut;
+        while (fin > debut && est_blanc(fin[-1])) --fin;
+        t.blocs.back().cles.emplace(std::string(debut, fin), std::string(egal + 1)); // a later line keeps the first
     }
-    return std::nullopt;
+    return t;
+}
+
+const bloc_ini* bloc_de_section(const texte_ini& t, const std::string& section)
+{
+    for (const bloc_ini& b : t.blocs)
+        if (ouvre_section(b.entete, section)) return &b;
+    return nullptr;
+}
+
+std::optional<std::string> lire_ini(const bloc_ini* b, const std::string& cle)
+{
+    if (b == nullptr) return std::nullopt;
+    const auto c = b->cles.find(cle);
+    if (c == b->cles.end()) return std::nullopt;
+    return c->second;
+}
+
+std::optional<std::string> lire_ini(const texte_ini& t, const std::string& section, const std::string& cle)
+{
+    return lire_ini(bloc_de_section(t, section), cle);
+}
+
+std::optional<std::string> lire_ini(const std::string& chemin, const std::string& section, const std::string& cle)
+{
+    return lire_ini(charger_ini(chemin), section, cle);
 }
 
 std::optional<std::string> lire_chaine(const std::string& chemin, const std::string& section, const std::string& cle)
@@ -117,41 +176,137 @@ std::optional<std::string> lire_chaine(const std::string& chemin, const std::str
 
 std::optional<int> lire_entier_optionnel(const std::string& chemin, const std::string& section, const std::string& cle)
 {
-    const auto valeur = lire_ini(chemin, section, cle);
-    if (!valeur) return std::nullopt;
-    char* fin = nullptr;
-    errno = 0;
-    const long v = std::strtol(valeur->c_str(), &fin, 10);
-    verifier_fin_nombre(*valeur, fin, valeur->c_str(), section, cle, true);
-    if (errno == ERANGE || v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max())
-        arreter("Valeur illisible pour " + texte_cle(section, cle) + " : « " + *valeur + " » (entier trop grand).\n");
-    return static_cast<int>(v);
+    return lire_entier_optionnel(charger_ini(chemin), section, cle);
 }
 
 int lire_entier(const std::string& chemin, const std::string& section, const std::string& cle, const journal& j)
 {
-    const auto v = lire_entier_optionnel(chemin, section, cle);
+    return lire_entier(charger_ini(chemin), section, cle, j);
+}
+
+std::optional<double> lire_reel_optionnel(const std::string& chemin, const std::string& section, const std::string& cle)
+{
+    return lire_reel_optionnel(charger_ini(chemin), section, cle);
+}
+
+double lire_reel(const std::string& chemin, const std::string& section, const std::string& cle)
+{
+    return lire_reel(charger_ini(chemin), section, cle);
+}
+
+int convertir_entier(const std::string& valeur, const std::string& section, const std::string& cle)
+{
+    char* fin = nullptr;
+    errno = 0;
+    const long v = std::strtol(valeur.c_str(), &fin, 10);
+    verifier_fin_nombre(valeur, fin, valeur.c_str(), section, cle, true);
+    if (errno == ERANGE || v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max())
+        arreter("Valeur illisible pour " + texte_cle(section, cle) + " : « " + valeur + " » (entier trop grand).\n");
+    return static_cast<int>(v);
+}
+
+double convertir_reel(const std::string& valeur, const std::string& section, const std::string& cle)
+{
+    char* fin = nullptr;
+    const double v = std::strtod(valeur.c_str(), &fin);
+    verifier_decimal(valeur, valeur.c_str(), fin, v, section, cle);
+    verifier_fin_nombre(valeur, fin, valeur.c_str(), section, cle, false);
+    return v;
+}
+
+std::optional<int> lire_entier_optionnel(const texte_ini& t, const std::string& section, const std::string& cle)
+{
+    const auto valeur = lire_ini(t, section, cle);
+    if (!valeur) return std::nullopt;
+    return convertir_entier(*valeur, section, cle);
+}
+
+int lire_entier(const texte_ini& t, const std::string& section, const std::string& cle, const journal& j)
+{
+    const auto v = lire_entier_optionnel(t, section, cle);
     if (v) return *v;
     // Stored files may leave an integer key out and rely on its 0: kept, but said.
     avertir(j, "Attention : " + texte_cle(section, cle) + " est absente, lue comme 0.\n");
     return 0;
 }
 
-std::optional<double> lire_reel_optionnel(const std::string& chemin, const std::string& section, const std::string& cle)
+std::optional<double> lire_reel_optionnel(const texte_ini& t, const std::string& section, const std::string& cle)
 {
-    const auto valeur = lire_ini(chemin, section, cle);
+    const auto valeur = lire_ini(t, section, cle);
     if (!valeur) return std::nullopt;
-    char* fin = nullptr;
-    const double v = std::strtod(valeur->c_str(), &fin);
-    verifier_fin_nombre(*valeur, fin, valeur->c_str(), section, cle, false);
-    return v;
+    return convertir_reel(*valeur, section, cle);
 }
 
-double lire_reel(const std::string& chemin, const std::string& section, const std::string& cle)
+double lire_reel(const texte_ini& t, const std::string& section, const std::string& cle)
 {
-    const auto valeur = lire_reel_optionnel(chemin, section, cle);
+    const auto valeur = lire_reel_optionnel(t, section, cle);
     if (!valeur) arreter("Probleme dans le fichier .ini\nParametre : " + cle + "\n");
     return *valeur;
+}
+
+std::size_t sequence_utf8(const std::string& s, std::size_t i)
+{
+    const auto octet = [&](std::size_t k) { return k < s.size() ? static_cast<unsigned char>(s[k]) : 0u; };
+    const unsigned c = octet(i);
+    if (c < 0x80) return 1;
+    std::size_t n = 0;
+    unsigned bas = 0x80, haut = 0xBF; // the range of the second byte: no overlong form, no surrogate, <= U+10FFFF
+    if (c >= 0xC2 && c <= 0xDF) n = 2;
+    else if (c >= 0xE0 && c <= 0xEF) {
+        n = 3;
+        if (c == 0xE0) bas = 0xA0;
+        if (c == 0xED) haut = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 4;
+        if (c == 0xF0) bas = 0x90;
+        if (c == 0xF4) haut = 0x8F;
+    } else
+        return 0;
+    if (octet(i + 1) < bas || octet(i + 1) > haut) return 0;
+    for (std::size_t k = 2; k < n; ++k)
+        if (octet(i + k) < 0x80 || octet(i + k) > 0xBF) return 0;
+    return n;
+}
+
+void verifier_octets(const std::string& chemin, const journal& j)
+{
+    fichier f(std::fopen(chemin.c_str(), "rb"));
+    if (!f) return;
+    std::string octets;
+    char bloc[4096];
+    for (std::size_t lu; (lu = std::fread(bloc, 1, sizeof bloc, f.get())) > 0;) octets.append(bloc, lu);
+    // The line of the byte at i, counted from 1 (newlines counted from the
+    // last byte asked about: one pass over the file).
+    long ligne = 1;
+    std::size_t compte_jusqu_a = 0;
+    const auto ligne_de = [&](std::size_t i) {
+        ligne += std::count(octets.begin() + static_cast<std::ptrdiff_t>(compte_jusqu_a),
+                            octets.begin() + static_cast<std::ptrdiff_t>(i), '\n');
+        compte_jusqu_a = i;
+        return ligne;
+    };
+    if (const void* nul = std::memchr(octets.data(), '\0', octets.size()))
+        arreter(std::string("Octet nul dans ") + chemin + ", ligne " +
+                std::to_string(ligne_de(static_cast<std::size_t>(static_cast<const char*>(nul) - octets.data()))) +
+                " : ce n'est pas un fichier texte ; rien n'est calculé ni écrit.\n");
+    for (std::size_t i = 0; i < octets.size();) {
+        if (static_cast<unsigned char>(octets[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::size_t n = sequence_utf8(octets, i);
+        if (n > 0) {
+            i += n;
+            continue;
+        }
+        char octet[8];
+        std::snprintf(octet, sizeof octet, "0x%02X", static_cast<unsigned char>(octets[i]));
+        avertir(j, std::string("Attention : octet ") + octet + " hors UTF-8 dans " + chemin + ", ligne " +
+                       std::to_string(ligne_de(i)) + " : enregistrez le fichier en UTF-8.\n");
+        // one warning a line: on to the next one
+        const void* fin = std::memchr(octets.data() + i, '\n', octets.size() - i);
+        i = fin ? static_cast<std::size_t>(static_cast<const char*>(fin) - octets.data()) + 1 : octets.size();
+    }
 }
 
 void avertir_structure(const std::string& chemin, const std::vector<cle_connue>& connues, const journal& j)
@@ -171,17 +326,29 @@ void avertir_structure(const std::string& chemin, const std::vector<cle_connue>&
     for (bool premiere = true; const char* ligne = lire_ligne(f.get(), tampon, premiere); premiere = false) {
         ++numero;
         if (ligne[0] == '[') {
-            bool ouvre = false;
+            if (std::strlen(ligne) == 2)
+                arreter("En-tête de section « " + std::string(ligne) + " » (ligne " + std::to_string(numero) +
+                        ") : il ouvrirait toutes les sections ; écrivez le nom de la section entre crochets.\n");
+            bool ouvre = false, exact = false;
             for (std::size_t s = 0; s < sections.size(); ++s) {
                 lue[s] = !deja_ouverte[s] && ouvre_section(ligne, sections[s]);
                 if (lue[s]) ouvre = deja_ouverte[s] = true;
+                exact = exact || ligne == "[" + sections[s] + "]";
             }
-            if (ouvre) continue;
+            if (ouvre && exact) continue;
             // A header that names a known section once blanks are trimmed and
             // letter case folded, or a second header of a section.
             const std::string nom = nom_replie(ligne);
             const auto s = std::find(sections.begin(), sections.end(), nom);
-            if (s == sections.end()) continue;
+            if (s == sections.end() || ouvre) {
+                // Opened by the historic prefix rule ("[pui]", "[puits)"), or by nothing.
+                const std::string ouvertes = sections_ouvertes(ligne, sections);
+                avertir(j, "Attention : section inconnue : « " + std::string(ligne) + " » (ligne " +
+                               std::to_string(numero) + ")" +
+                               (ouvre ? " : lue comme " + ouvertes + " ; écrivez le nom entier.\n"
+                                      : " : ses lignes ne sont pas lues.\n"));
+                continue;
+            }
             const std::string debut = "Attention : section ignorée : « " + std::string(ligne) + " » (ligne " +
                                       std::to_string(numero) + ") : ";
             if (deja_ouverte[static_cast<std::size_t>(s - sections.begin())])

@@ -79,7 +79,9 @@ parts_norme former_parts_norme(complexe k_barriere, complexe k_puits, complexe A
 {
     const complexe delta = c_difference(k_barriere, c_conjugue(k_barriere));
     const complexe sigma = c_somme(k_puits, c_conjugue(k_puits));
-    const double Lb_m = largeur_barriere * metre_par_angstrom; // Å -> m
+    // (the barrier as the level search took it: past the cap its common
+    // factor is out of A, B and G, and out of the right barrier's wave too)
+    const double Lb_m = largeur_barriere_effective(k_barriere, largeur_barriere) * metre_par_angstrom; // Å -> m
     const double Lw_m = largeur_puits * metre_par_angstrom;
 
     // Integrals of |psi|^2 region by region, in Å; the 1e-10 of each
@@ -151,7 +153,10 @@ complexe enveloppe(double z, complexe k_barriere, complexe k_puits, complexe A, 
         psi = c_somme(c_produit(A, c_exp_ikx(k_puits, u * metre_par_angstrom)),
                       c_produit(B, c_exp_ikx(k_puits, -(u * metre_par_angstrom))));
     } else {
-        psi = c_exp_ikx(k_barriere, (z - 2 * Lb - Lw) * metre_par_angstrom);
+        // (1, 0) at the far end of the right barrier, as the search holds it
+        const double Lb_eff = largeur_barriere_effective(k_barriere, Lb);
+        const double u = Lb_eff == Lb ? z - 2 * Lb - Lw : z - Lb - Lw - Lb_eff;
+        psi = c_exp_ikx(k_barriere, u * metre_par_angstrom);
     }
     return c_produit(psi, facteur);
 }

@@ -72,7 +72,8 @@ transferts calculer_transferts(const parametres_bande& b, double E, double Lw, d
     matrice_interface(rho, interface_barriere_puits);
     matrice_interface(rho_prime, interface_puits_barriere);
     matrice_propagation(k_puits, Lw * metre_par_angstrom, propagation_puits);      // Å -> m
-    matrice_propagation(k_barriere, Lb * metre_par_angstrom, propagation_barriere); // Å -> m
+    matrice_propagation(k_barriere, largeur_barriere_effective(k_barriere, Lb) * metre_par_angstrom, // Å -> m
+                        propagation_barriere);
 
     transferts t;
     demi_produit(interface_barriere_puits, propagation_puits, t.puits);
@@ -90,6 +91,14 @@ complexe premier_element_produit(const transferts& t)
 }
 
 } // namespace
+
+double largeur_barriere_effective(complexe k_barriere, double largeur_barriere)
+{
+    constexpr double kappa_L_max = 150.0;
+    const double kappa = k_barriere.im * metre_par_angstrom; // Å^-1
+    if (!(kappa * largeur_barriere > kappa_L_max)) return largeur_barriere;
+    return kappa_L_max / kappa;
+}
 
 complexe fonction_quantification(const parametres_bande& b, double E, double largeur_puits, double largeur_barriere)
 {

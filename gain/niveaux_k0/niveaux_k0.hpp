@@ -57,6 +57,17 @@ struct resultats_k0 {
 // Wave vectors (m^-1) of the band at energy E (meV), in barrier and well.
 void vecteurs_onde(const parametres_bande& b, double E, complexe& k_barriere, complexe& k_puits);
 
+// The barriers are semi-infinite for a bound level: its envelope decays
+// there as exp(-κz), and the transfer over a barrier of width Lb carries the
+// common factor exp(κ Lb) of every amplitude, which neither the sign of the
+// quantisation function nor the normalised envelope sees. Past κ Lb = 150
+// that factor would overflow in the norm, whose modulus squares it twice
+// (exp(709) is the largest double): the barrier is then taken 150/κ wide,
+// which changes the level condition by nothing and the normalised envelope
+// by exp(-300) relative. Width in Å, k_barriere in m^-1 (κ its imaginary
+// part); Lb itself below the cap.
+double largeur_barriere_effective(complexe k_barriere, double largeur_barriere);
+
 // Quantisation function F(E) of the band at E (meV), widths in Å: the
 // amplitude of the left-barrier wave growing away from the well when the right
 // barrier holds (1, 0); real below the barrier edge, zero at a bound level.

@@ -40,6 +40,7 @@
 #include "programme/preparation.hpp"
 #include "programme/sorties_bandes.hpp"
 #include "programme/verification.hpp"
+#include "programme/valeurs_finies.hpp"
 #include "programme/verrou.hpp"
 
 namespace {
@@ -139,6 +140,7 @@ serie_porteurs boucle_porteurs(const parametres_calcul& p, const resultats_mater
     ecrire_entete_param(f.param.flux.get());
 
     const recouvrements r = calculer_recouvrements(Lw, Lb, k0);
+    exiger_recouvrements_finis(r);
     // [modele] melange_k: the weights of every pair at every row, from the
     // four-band envelopes of the scan's model
     const poids_melange melange =
@@ -146,7 +148,9 @@ serie_porteurs boucle_porteurs(const parametres_calcul& p, const resultats_mater
                                                     k0, Lw, Lb, p.calcul.deltaE)
                            : poids_melange{};
     if (f.enveloppes.flux) {
-        ecrire_fichier_enveloppes(f.enveloppes.flux.get(), calculer_enveloppes(Lw, Lb, k0));
+        const table_enveloppes enveloppes = calculer_enveloppes(Lw, Lb, k0);
+        exiger_enveloppes_finies(enveloppes);
+        ecrire_fichier_enveloppes(f.enveloppes.flux.get(), enveloppes);
         terminer_sortie(f.enveloppes);
     }
 
@@ -174,7 +178,7 @@ serie_porteurs boucle_porteurs(const parametres_calcul& p, const resultats_mater
             EFC = chercher_EFC(N, rf, m, k0);
             EFV = chercher_EFV(N, rf, d);
         }
-        afficher_passe(N * 1e-6 / (Lw * 1e-10), EFC, EFV);
+        const double N_cm3 = N * 1e-6 / (Lw * 1e-10); // m^-2 -> cm^-3
         barrieres_passe barrieres;
         if (continuum && N > 0) {
             barrieres.n = electrons_continuum(EFC, cb);
@@ -182,8 +186,10 @@ serie_porteurs boucle_porteurs(const parametres_calcul& p, const resultats_mater
             barrieres.Jrad = courant_radiatif_continuum(barrieres.n, barrieres.p, cb);
             porteurs_du_puits(EFC, EFV, electrons_par_niveau(EFC, p.couches.T, m, k0), trous_par_branche(EFV, rf, d), d,
                               presence, Lw, cb, barrieres.n_puits, barrieres.p_puits);
-            afficher_barrieres_passe(N, barrieres);
         }
+        exiger_fermi_fini(N_cm3, EFC, EFV, barrieres);
+        afficher_passe(N_cm3, EFC, EFV);
+        if (continuum && N > 0) afficher_barrieres_passe(N, barrieres);
         calculer_spectres(EFC, EFV, N, bandes, reglages, s);
         if (s.branches_incompletes && !branches_signalees) avertir_branches();
         branches_signalees = branches_signalees || s.branches_incompletes;
@@ -193,6 +199,7 @@ serie_porteurs boucle_porteurs(const parametres_calcul& p, const resultats_mater
         const ligne_seuil l = calculer_seuil(i, commande.nombre_iterations, N, laser,
                                              {p.cavite, p.bragg, p.calcul, p.modele, Lw}, seuil,
                                              continuum ? &barrieres : nullptr);
+        exiger_passe_finie(p, N_cm3, s, l);
         afficher_seuil_passe(l);
         if (l.depart_au_seuil)
             arreter("Valeur de Ninj trop élevée pour boucler lors du calcul du seuil. Diminuez la valeur de "
@@ -253,9 +260,11 @@ int executer(int argc, const char* const* argv)
 
     const resultats_k0 k0 = calculer_niveaux_k0(parametres_k0(p), m, afficher_niveaux_bande);
     verifier_niveaux_k0(k0);
+    exiger_niveaux_finis(k0);
 
     const parametres_dispersion balayage = parametres_balayage(p);
     const resultats_dispersion d = calculer_dispersion(balayage, m, k0, suivi_console(balayage));
+    exiger_dispersion_finie(d);
     afficher_fin_dispersion(d);
     if (f.dispersion.flux) {
         ecrire_fichier_dispersion(f.dispersion.flux.get(), d);
@@ -265,9 +274,11 @@ int executer(int argc, const char* const* argv)
     const serie_porteurs serie = boucle_porteurs(p, m, k0, d, commande, f);
     const etat_seuil& seuil = serie.seuil;
     const caracteristique_pi pi = courbe_pi(p.cavite, p.bragg.lambda, p.calcul.debut_courant, p.calcul.fin_courant, seuil);
+    const modulation modulation = seuil.seuil_atteint ? reponse_modulation(p, seuil, serie.merite) : ::modulation{};
+    exiger_fin_finie(p, seuil, pi, serie.merite, modulation);
     ecrire_courbe_pi(f.pi.flux.get(), pi);
     afficher_resume_seuil(p, seuil, pi.pente);
-    if (seuil.seuil_atteint) afficher_merite(p, serie.merite, reponse_modulation(p, seuil, serie.merite));
+    if (seuil.seuil_atteint) afficher_merite(p, serie.merite, modulation);
 
     publier_fichiers(f);
     std::printf("Calculs terminés. Résultats disponibles dans %s\n", p.sortie.fichier_gain->c_str());

@@ -74,6 +74,7 @@ void verifier_chemins_sortie(const parametres_sortie& p)
         // must take a new file even when the file exists.
         if (existait) {
             const std::string provisoire = nom_provisoire(fichier_designe(chemin), static_cast<long>(getpid()));
+            ::unlink(provisoire.c_str()); // a dead process's, that bore this number
             const int essai_fd = ::open(provisoire.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
             if (essai_fd < 0) refuser(s, std::strerror(errno));
             ::close(essai_fd);
@@ -107,9 +108,20 @@ calcul_prepare preparer_calcul(int argc, const char* const* argv, const journal&
     verifier_ligne_commande(argc, argv);
     // Numbers are read and written with '.' whatever the user's locale: the
     // program stays in the C locale.
+    // A folder, a pipe or a device named config.ini would read as an empty
+    // file (or block), and the run would stop on its first key.
+    struct stat config {};
+    if (stat(fichier_config, &config) == 0 && !S_ISREG(config.st_mode))
+        arreter(std::string("Le fichier de configuration ") + fichier_config + " du dossier courant n'est pas un " +
+                "fichier ordinaire (" +
+                (S_ISDIR(config.st_mode)    ? "c'est un dossier"
+                 : S_ISFIFO(config.st_mode) ? "c'est un tube nommé"
+                                            : "c'est un périphérique ou une socket") +
+                ") : rien n'est calculé ni écrit.\n");
     if (!fichier_lisible(fichier_config))
         arreter(std::string("Impossible de lire le fichier de configuration ") + fichier_config +
                 " (absent ou illisible) dans le dossier courant.\n");
+    verifier_octets(fichier_config, j);
 
     // Every key is read and checked, and the material model formed, before
     // any output file is created or emptied: a slip leaves the results of

@@ -21,11 +21,27 @@ resultats_k0 niveaux_zone_centre(const calcul_prepare& c) { return calculer_nive
 
 // --- JSON ------------------------------------------------------------------
 
+// A JSON string, valid UTF-8 whatever the bytes: a byte that starts no UTF-8
+// sequence (config.ini in Latin-1) is written as the character of its
+// Latin-1 reading, \u00XX; config.ini's reading warns of it with its line.
 std::string chaine_json(const std::string& s)
 {
     std::string r = "\"";
-    for (const char c : s) {
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const char c = s[i];
         const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x80) {
+            const std::size_t n = sequence_utf8(s, i);
+            if (n == 0) {
+                char t[8];
+                std::snprintf(t, sizeof t, "\\u%04x", u);
+                r += t;
+            } else {
+                r.append(s, i, n);
+                i += n - 1;
+            }
+            continue;
+        }
         if (c == '"' || c == '\\') {
             r += '\\';
             r += c;

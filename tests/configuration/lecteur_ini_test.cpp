@@ -134,14 +134,56 @@ TEST(LecteurIni, ConversionsNumeriques)
     EXPECT_THROW(lire_reel(f.chemin, "calcul", "absente"), arret_calcul);
 }
 
-// NaN and infinity are numbers for the reader; the checks of the run
-// parameters decide what to do with them.
-TEST(LecteurIni, NaNEtInfini)
+// Numbers are decimal: what strtod takes beyond that (hexadecimal, inf, nan)
+// and a decimal beyond the largest double are refused, not read as 16 or inf.
+TEST(LecteurIni, NombresDecimauxSeulement)
 {
-    const fichier_ini f("[calcul]\na=nan\nb=inf\nc=-inf\n");
-    EXPECT_TRUE(std::isnan(lire_reel(f.chemin, "calcul", "a")));
-    EXPECT_EQ(lire_reel(f.chemin, "calcul", "b"), HUGE_VAL);
-    EXPECT_EQ(lire_reel(f.chemin, "calcul", "c"), -HUGE_VAL);
+    const std::pair<std::string, std::string> table[] = {
+        {"0x10", "nombre décimal attendu"}, {"nan", "nombre décimal attendu"}, {"inf", "nombre décimal attendu"},
+        {"-infinity", "nombre décimal attendu"}, {"0x1p3", "nombre décimal attendu"},
+        {"1e400", "nombre trop grand pour un réel double"},
+    };
+    for (const auto& [valeur, raison] : table) {
+        SCOPED_TRACE(valeur);
+        const fichier_ini f("[calcul]\nk=" + valeur + "\n");
+        try {
+            lire_reel(f.chemin, "calcul", "k");
+            ADD_FAILURE() << "accepté";
+        } catch (const arret_calcul& a) {
+            EXPECT_EQ(a.message.rfind("Valeur illisible pour la clé k [calcul] : « " + valeur + " » (" + raison, 0), 0u)
+                << a.message;
+        }
+    }
+    // The text read once answers as the file does.
+    const fichier_ini f("[calcul]\nk= 2.5e-3\n");
+    EXPECT_EQ(lire_reel(charger_ini(f.chemin), "calcul", "k"), 2.5e-3);
+    EXPECT_EQ(lire_reel(f.chemin, "calcul", "k"), 2.5e-3);
+}
+
+// The bytes of the file: a NUL stops naming its line; a Latin-1 byte is said
+// with its line, once per line; UTF-8 passes silently.
+TEST(LecteurIni, OctetsDuFichier)
+{
+    const char avec_nul[] = "[puits]\nx=1\nlargeur=7\0 5\n";
+    const fichier_ini nul(std::string(avec_nul, sizeof avec_nul - 1));
+    EXPECT_THROW(
+        {
+            try {
+                verifier_octets(nul.chemin);
+            } catch (const arret_calcul& a) {
+                EXPECT_NE(a.message.find(", ligne 3 : ce n'est pas un fichier texte"), std::string::npos) << a.message;
+                throw;
+            }
+        },
+        arret_calcul);
+    std::vector<std::string> avertissements;
+    const fichier_ini latin("[puits]\nlargeur=75 \xC5\xC5\n; r\xC3\xA9sum\xC3\xA9 \xE2\x82\xAC\n\xF0\x9F\x98\x80\xED\xA0\x80\n");
+    verifier_octets(latin.chemin, journal{&avertissements});
+    ASSERT_EQ(avertissements.size(), 2u);
+    EXPECT_NE(avertissements[0].find("octet 0xC5 hors UTF-8 dans " + latin.chemin + ", ligne 2"), std::string::npos);
+    EXPECT_NE(avertissements[1].find("octet 0xED hors UTF-8"), std::string::npos) << "surrogate";
+    EXPECT_EQ(sequence_utf8("\xC0\xAF", 0), 0u) << "overlong";
+    EXPECT_EQ(sequence_utf8("\xE2\x82", 0), 0u) << "cut";
 }
 
 } // namespace

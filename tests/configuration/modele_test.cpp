@@ -38,13 +38,18 @@ TEST(Modele, ClesLuesEtVerifiees)
         {"[modele]\nforme_raie= sech \n", std::nullopt},
         {"[modele]\nforme_raie=Sech\n", "Valeur hors domaine pour la clé forme_raie [modele] : « Sech » (accepté : "
                                          "lorentz, sech ou gauss).\n"},
-        {"[modele]\nA_srh=-1\n", "Valeur hors domaine pour la clé A_srh [modele] : -1 (accepté : A_srh ≥ 0).\n"},
-        {"[modele]\nC_auger=nan\n", "Valeur hors domaine pour la clé C_auger [modele] : nan (accepté : C_auger ≥ 0).\n"},
+        {"[modele]\nA_srh=-1\n", "Valeur hors domaine pour la clé A_srh [modele] : -1 (accepté : 0 ≤ A_srh ≤ 1e+12).\n"},
+        {"[modele]\nC_auger=nan\n", "Valeur illisible pour la clé C_auger [modele] : « nan » (nombre décimal attendu : ni "
+                                      "hexadécimal, ni inf, ni nan).\n"},
+        {"[modele]\nC_auger=1e300\n",
+         "Valeur hors domaine pour la clé C_auger [modele] : 1e+300 (accepté : 0 ≤ C_auger ≤ 1e-25).\n"},
+        {"[modele]\nB_barriere=1e-6\n",
+         "Valeur hors domaine pour la clé B_barriere [modele] : 1e-06 (accepté : 0 ≤ B_barriere ≤ 1e-07).\n"},
         {"[modele]\nemission_complete=2\n",
          "Valeur hors domaine pour la clé emission_complete [modele] : 2 (accepté : 0 ou 1).\n"},
         {"[modele]\nk_aligne=-1\n", "Valeur hors domaine pour la clé k_aligne [modele] : -1 (accepté : 0 ou 1).\n"},
-        {"[modele]\nrenormalisation_gap=inf\n",
-         "Valeur hors domaine pour la clé renormalisation_gap [modele] : inf (accepté : renormalisation_gap ≥ 0).\n"},
+        {"[modele]\nrenormalisation_gap=1\n",
+         "Valeur hors domaine pour la clé renormalisation_gap [modele] : 1 (accepté : 0 ≤ renormalisation_gap ≤ 1e-06).\n"},
     };
     for (const auto& c : table) {
         SCOPED_TRACE(c.texte);

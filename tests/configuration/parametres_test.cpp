@@ -49,6 +49,12 @@ const std::string msg_fin_E = "fin_E doit etre strictement positif.\n";
 const std::string msg_debut_i = "debut_i doit etre positif.\n";
 const std::string msg_fin_i = "fin_i doit etre strictement positif.\n";
 std::string absente(const std::string& cle) { return "Probleme dans le fichier .ini\nParametre : " + cle + "\n"; }
+// nan and inf are no decimal numbers: the reader refuses them before the check.
+std::string non_decimal(const std::string& cle, const std::string& texte)
+{
+    return "Valeur illisible pour la clé " + cle + " [calcul] : « " + texte +
+           " » (nombre décimal attendu : ni hexadécimal, ni inf, ni nan).\n";
+}
 
 TEST(Parametres, VerificationsAuxBornes)
 {
@@ -75,19 +81,19 @@ TEST(Parametres, VerificationsAuxBornes)
         {{{"calcul", "deltak", "1e-30"}}, accepte},
         {{{"calcul", "deltak", "0"}}, msg_deltak},
         {{{"calcul", "deltak", "-1e7"}}, msg_deltak},
-        {{{"calcul", "deltak", "nan"}}, msg_deltak},
-        {{{"calcul", "deltak", "inf"}}, msg_deltak},
+        {{{"calcul", "deltak", "nan"}}, non_decimal("deltak", "nan")},
+        {{{"calcul", "deltak", "inf"}}, non_decimal("deltak", "inf")},
         {{{"calcul", "deltak", std::nullopt}}, absente("deltak")},
         {{{"calcul", "deltaE", "0"}}, msg_deltaE},
-        {{{"calcul", "deltaE", "nan"}}, msg_deltaE},
-        {{{"calcul", "deltaE", "inf"}}, msg_deltaE},
+        {{{"calcul", "deltaE", "nan"}}, non_decimal("deltaE", "nan")},
+        {{{"calcul", "deltaE", "inf"}}, non_decimal("deltaE", "inf")},
         {{{"calcul", "Ninj", "0"}}, msg_Ninj},
-        {{{"calcul", "Ninj", "-nan"}}, msg_Ninj},
-        {{{"calcul", "Ninj", "inf"}}, msg_Ninj},
+        {{{"calcul", "Ninj", "-nan"}}, non_decimal("Ninj", "-nan")},
+        {{{"calcul", "Ninj", "inf"}}, non_decimal("Ninj", "inf")},
         {{{"calcul", "debut_E", "0"}}, msg_debut_E},
-        {{{"calcul", "debut_E", "inf"}}, msg_debut_E},
+        {{{"calcul", "debut_E", "inf"}}, non_decimal("debut_E", "inf")},
         {{{"calcul", "fin_E", "-0"}}, msg_fin_E},
-        {{{"calcul", "fin_E", "nan"}}, msg_fin_E},
+        {{{"calcul", "fin_E", "nan"}}, non_decimal("fin_E", "nan")},
         // The first failure in reading order wins; later keys are never read.
         {{{"calcul", "Nk", "1"}, {"calcul", "deltak", std::nullopt}}, msg_Nk},
         {{{"calcul", "deltaE", "0"}, {"calcul", "Ninj", "0"}}, msg_deltaE},

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "configuration/cles.hpp"
+#include "configuration/lecteur_ini.hpp"
 #include "e2e/config_exemple.hpp"
 #include "e2e/harnais.hpp"
 
@@ -96,7 +97,7 @@ void verifier(const cas& c)
 }
 
 // Bytes of every value, NUL included, after a [sortie] section that opens
-// the files: the reader meets them where it looks for Nk.
+// the files: the byte check refuses the first NUL, naming its line.
 std::string binaire(const std::string&)
 {
     std::string t = "[sortie]\nfichier_gain=gain.txt\nfichier_param=parametres.txt\nfichier_P-I=P-I.txt\n[calcul]\n";
@@ -135,7 +136,7 @@ TEST(EntreesInvalides, TravailDemesureFichiersEtTextesAbsurdes)
         {"masse négative", {{"puits", "mc_x", "-1"}, {"puits", "mc_1-x", "-1"}}, {}, 1,
          "Niveau de Fermi de la BC introuvable : la densité de 1e+18 cm-3 n'est pas atteinte à 10000 meV"},
         // Texts.
-        {"fichier binaire", {}, {}, 1, "Nk", binaire},
+        {"fichier binaire", {}, {}, 1, "Octet nul dans config.ini, ligne", binaire},
         {"fichier vide", {}, {}, 1, "clé", [](const std::string&) { return std::string(); }},
         {"ligne d'un mégaoctet", {}, {}, 0, fin_normale,
          [](const std::string& t) {
@@ -260,6 +261,69 @@ TEST(EntreesInvalides, DomainesEtTextesDesNombres)
         {"série vers les densités négatives", {}, {"courant", "10", "-2e17"}, 1, "pas = -8e+17 cm-3"},
     };
     for (const auto& c : table) verifier(c);
+}
+
+// Bytes, section headers and results that would not be finite: each refused
+// with its line or key before anything is written, or, after the banner, a
+// stop naming the quantity, the density and the likely key.
+TEST(EntreesInvalides, OctetsEntetesEtResultatsNonFinis)
+{
+    const auto remplacer = [](std::string de, std::string vers) {
+        return [de, vers](const std::string& t) {
+            std::string u = t;
+            u.replace(u.find(de), de.size(), vers);
+            return u;
+        };
+    };
+    const cas table[] = {
+        {"NUL dans un nombre", {}, {}, 1, "Octet nul dans config.ini, ligne 36 : ce n'est pas un fichier texte",
+         remplacer("largeur=75", std::string("largeur=7\0 5", 12))},
+        {"NUL après un choix", {{"modele", "forme_raie", "sech"}}, {}, 1, "Octet nul dans config.ini, ligne",
+         remplacer("forme_raie=sech", std::string("forme_raie=sech\0x", 17))},
+        {"hexadécimal", {{"modele", "A_srh", "0x10"}}, {}, 1,
+         "clé A_srh [modele] : « 0x10 » (nombre décimal attendu : ni hexadécimal, ni inf, ni nan)"},
+        {"inf", {{"puits", "mc_x", "inf"}}, {}, 1, "clé mc_x [puits] : « inf » (nombre décimal attendu"},
+        {"au-delà d'un double", {{"puits", "Ep_x", "1e400"}}, {}, 1, "(nombre trop grand pour un réel double)"},
+        {"config.ini est un dossier", {}, {}, 1,
+         "Le fichier de configuration config.ini du dossier courant n'est pas un fichier ordinaire (c'est un dossier)",
+         nullptr, [](const dossier_temporaire& d) { std::filesystem::create_directory(d.chemin / "config.ini"); }},
+        {"en-tête vide", {}, {}, 1, "En-tête de section « [] » (ligne 1) : il ouvrirait toutes les sections",
+         remplacer("[sortie]", "[]")},
+        {"en-tête abrégé", {}, {}, 0, "Attention : section inconnue : « [pui] » (ligne 34) : lue comme [puits]",
+         remplacer("[puits]", "[pui]")},
+        {"section inconnue", {}, {}, 0, "Attention : section inconnue : « [notes] » (ligne 1) : ses lignes ne sont pas lues",
+         [](const std::string& t) { return "[notes]\nauteur=x\n" + t; }},
+        {"octet Latin-1", {}, {}, 0, "Attention : octet 0xE9 hors UTF-8 dans config.ini, ligne 1",
+         [](const std::string& t) { return "essai du d\xE9" "but\n" + t; }},
+        // Results that used to be printed as inf or -nan with status 0.
+        {"Auger de 1e300", {{"modele", "C_auger", "1e300"}}, {}, 1,
+         "clé C_auger [modele] : 1e+300 (accepté : 0 ≤ C_auger ≤ 1e-25)"},
+        {"renormalisation d'un mégaélectronvolt", {{"modele", "renormalisation_gap", "1"}}, {}, 1,
+         "(accepté : 0 ≤ renormalisation_gap ≤ 1e-06)"},
+        {"Auger au bord du domaine", {{"modele", "C_auger", "5e-27"}}, {}, 0,
+         "Attention : C_auger = 5e-27 : un coefficient Auger au-dessus de 1e-27"},
+        {"tau_nr de 1e-320 s", {{"systeme", "tau_nr", "1e-320"}}, {}, 1,
+         "Résultat non fini : Jnr = inf à N = 1.000000e+18 cm-3 ; clé probable : tau_nr [systeme]. Le calcul "
+         "s'arrête ; les fichiers de résultats précédents sont gardés.\n"},
+        {"barrière de 2000 Å", {{"barriere", "largeur", "2000"}, {"sortie", "fichier_enveloppes", "env.txt"}}, {},
+         0, fin_normale},
+    };
+    for (const auto& c : table) verifier(c);
+}
+
+// A Latin-1 byte in a value: --verifier --json stays valid UTF-8, the byte
+// written as \u00XX and warned of with its line.
+TEST(EntreesInvalides, VerificationJsonEnUTF8)
+{
+    dossier_temporaire d;
+    const auto r = executer_cas(d, {{"sortie", "fichier_P-I", "r\xE9sultat.txt"}}, {"--verifier", "--json"});
+    EXPECT_EQ(r.statut, 0) << r.console;
+    EXPECT_NE(r.console.find("\"r\\u00e9sultat.txt\""), std::string::npos) << r.console;
+    EXPECT_NE(r.console.find("octet 0xE9 hors UTF-8 dans config.ini, ligne 4"), std::string::npos) << r.console;
+    for (std::size_t i = 0, n = 0; i < r.console.size(); i += n) {
+        n = sequence_utf8(r.console, i);
+        ASSERT_GT(n, 0u) << "octet " << i << " hors UTF-8";
+    }
 }
 
 // Every key of the program, with every kind of bad value: missing, empty, not

@@ -109,7 +109,7 @@ TEST(Pilote, VerificationsEchoueesParLeProgramme)
         {"calcul", "Nk", "1", "Il faut au moins 2 valeurs sur kx pour effectuer les calculs (Nkx>2)\n"},
         {"calcul", "Nk", std::nullopt, "Attention : la clé Nk [calcul] est absente, lue comme 0.\nIl faut au moins 2"},
         {"calcul", "deltak", "0", "deltak doit etre strictement positif.\n"},
-        {"calcul", "deltaE", "nan", "deltaE doit etre strictement positif.\n"},
+        {"calcul", "deltaE", "nan", "Valeur illisible pour la clé deltaE [calcul] : « nan » (nombre décimal attendu"},
         {"calcul", "fin_courant", std::nullopt,
          "Attention : la clé fin_courant [calcul] est absente, lue comme 0.\nfin_i doit etre strictement positif.\n"},
         {"calcul", "debut_courant", "-1", "debut_i doit etre positif.\n"},
@@ -130,7 +130,7 @@ TEST(Pilote, VerificationsEchoueesParLeProgramme)
         {"puits", "largeur", "100,5", "...« 100,5 » (le séparateur décimal est le point).\n"},
         {"puits", "ratio_x", "1.2", "...(accepté : 0 ≤ ratio_x ≤ 1).\n"},
         {"bragg", "Rbragg", "2", "...(accepté : 0 ≤ Rbragg ≤ 1).\n"},
-        {"bragg", "couplage_puce_fibre", "inf", "...(accepté : 0 ≤ couplage_puce_fibre ≤ 1).\n"},
+        {"bragg", "couplage_puce_fibre", "inf", "...« inf » (nombre décimal attendu : ni hexadécimal, ni inf, ni nan).\n"},
     };
     for (const auto& c : table) {
         SCOPED_TRACE(c.cle + " = " + c.valeur.value_or("(absente)"));

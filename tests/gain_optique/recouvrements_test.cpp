@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "configuration/parametres.hpp"
 #include "gain_optique/recouvrements.hpp"
+#include "materiau/materiau.hpp"
 
 namespace {
 
@@ -190,5 +192,37 @@ TEST(Recouvrements, TableDesEnveloppes)
             EXPECT_EQ(t.valeurs[i][0], 0.0); // beyond the 150 Å barrier
         }
         EXPECT_EQ(t.valeurs[i][0], t.valeurs[i][1]); // same level in both bands
+    }
+}
+
+// The barriers are semi-infinite for the bound levels: widening them past
+// the point where exp(κ Lb) would overflow (a 2000 Å barrier used to give NaN
+// envelopes, 1e4 Å lost HH1 and HH2) changes neither the levels nor, beyond
+// rounding, the envelopes and overlaps of the 980 nm example.
+TEST(Recouvrements, BarrieresLargesCommeSemiInfinies)
+{
+    parametres_calcul p;
+    lire_parametres(std::string(EXEMPLES_DIR) + "/in020ga080as_980nm/config.ini", p);
+    const resultats_materiau m = modele_materiau(p.couches, p.calcul.Ninj, p.calcul.demi_largeur_lorentz);
+    const double Lw = p.couches.largeur_puits;
+    const auto niveaux = [&](double Lb) { return calculer_niveaux_k0({p.calcul.deltaE, Lw, Lb}, m); };
+    const resultats_k0 ref = niveaux(1000);
+    const table_enveloppes t_ref = calculer_enveloppes(Lw, 1000, ref);
+    const recouvrements r_ref = calculer_recouvrements(Lw, 1000, ref);
+    ASSERT_EQ(ref.HH.nb(), 3);
+    for (const double Lb : {2000.0, 1e4, 1e6}) {
+        SCOPED_TRACE(Lb);
+        const resultats_k0 k0 = niveaux(Lb);
+        EXPECT_EQ(k0.E.niveaux, ref.E.niveaux);
+        EXPECT_EQ(k0.HH.niveaux, ref.HH.niveaux);
+        EXPECT_EQ(k0.LH.niveaux, ref.LH.niveaux);
+        const table_enveloppes t = calculer_enveloppes(Lw, Lb, k0);
+        ASSERT_EQ(t.valeurs.size(), t_ref.valeurs.size());
+        for (std::size_t i = 0; i < t.valeurs.size(); ++i)
+            for (std::size_t n = 0; n < t.valeurs[i].size(); ++n)
+                ASSERT_NEAR(t.valeurs[i][n], t_ref.valeurs[i][n], 1e-12) << "z = " << t.z[i] << ", niveau " << n;
+        const recouvrements r = calculer_recouvrements(Lw, Lb, k0);
+        for (std::size_t h = 0; h < r.HH.size(); ++h)
+            for (std::size_t n = 0; n < r.HH[h].size(); ++n) EXPECT_NEAR(r.HH[h][n], r_ref.HH[h][n], 1e-12);
     }
 }
