@@ -14,10 +14,15 @@
 #include "configuration/cles.hpp"
 #include "e2e/config_exemple.hpp"
 
-// A folder of its own for the process, removed at its end.
+// A folder of its own for the process, removed at its end: in memory
+// (/dev/shm) where the system has it, since rewriting a file of a disk file
+// system for every input (ext4 writes a truncated file back at once) cost
+// more than the reading under test.
 inline const std::string& dossier_fuzz()
 {
     static const std::string dossier = [] {
+        char en_memoire[] = "/dev/shm/gain_fuzz_XXXXXX";
+        if (mkdtemp(en_memoire) != nullptr) return std::string(en_memoire);
         char modele[] = "/tmp/gain_fuzz_XXXXXX";
         if (mkdtemp(modele) == nullptr) std::abort();
         return std::string(modele);
