@@ -34,6 +34,8 @@
 #include "programme/console.hpp"
 #include "programme/phases.hpp"
 #include "programme/console_gain.hpp"
+#include "programme/enregistrement.hpp"
+#include "programme/sorties_resultats.hpp"
 #include "programme/sorties_gain.hpp"
 #include "seuil_pi/courbe_pi.hpp"
 #include "seuil_pi/seuil.hpp"
@@ -46,7 +48,7 @@ namespace {
 // The output streams, open for the whole run; a stop closes them on the way
 // out, so what was written stays.
 struct fichiers_sortie {
-    fichier gain, param, pi, dispersion, enveloppes;
+    fichier gain, param, pi, dispersion, enveloppes, resultats;
 };
 
 fichier ouvrir(const std::optional<std::string>& chemin)
@@ -69,11 +71,13 @@ fichiers_sortie ouvrir_fichiers(const parametres_calcul& p)
     f.pi = ouvrir(p.sortie.fichier_PI);
     if (p.sortie.fichier_dispersion) f.dispersion = ouvrir(p.sortie.fichier_dispersion);
     if (p.sortie.fichier_enveloppes) f.enveloppes = ouvrir(p.sortie.fichier_enveloppes);
+    if (p.sortie.fichier_resultats) f.resultats = ouvrir(p.sortie.fichier_resultats);
     verifier_ouverture(f.gain, p.sortie.fichier_gain, "fichier de sortie du gain");
     verifier_ouverture(f.param, p.sortie.fichier_param, "fichier de sortie des parametres");
     verifier_ouverture(f.pi, p.sortie.fichier_PI, "fichier de P-I");
     if (p.sortie.fichier_dispersion) verifier_ouverture(f.dispersion, p.sortie.fichier_dispersion, "fichier de dispersion");
     if (p.sortie.fichier_enveloppes) verifier_ouverture(f.enveloppes, p.sortie.fichier_enveloppes, "fichier des enveloppes");
+    if (p.sortie.fichier_resultats) verifier_ouverture(f.resultats, p.sortie.fichier_resultats, "fichier des résultats");
     return f;
 }
 
@@ -97,13 +101,6 @@ spectre_laser spectre_qui_lase(const spectres& s, const parametres_cavite& c)
     return {s.gain_te, s.rsp, c.facteur_confinement, s.Gmax, s.energie_gmax, s.energie_gmax_definie, false, s.Jrad_bande};
 }
 
-// What the series leaves: the threshold, and the figures of merit of the
-// passes on either side of it.
-struct serie_porteurs {
-    etat_seuil seuil;
-    figures_seuil merite;
-};
-
 // The photon energy of the lasing mode at the pass where threshold is first
 // crossed (meV): the grating's, or the peak of the spectrum that lases; 0
 // when the spectrum is empty.
@@ -114,11 +111,13 @@ double energie_laser(const ligne_seuil& l, const spectre_laser& s, const paramet
 }
 
 // The carrier-density series: one pass per density, each finding the
-// quasi-Fermi levels, the spectra and the threshold line, printed and written
-// as each phase returns them. The overlaps do not depend on the density and
-// are computed once.
-serie_porteurs boucle_porteurs(const parametres_calcul& p, const resultats_materiau& m, const resultats_k0& k0,
-                               const resultats_dispersion& d, const ligne_commande& commande, fichiers_sortie& f)
+// quasi-Fermi levels, the spectra and the threshold line, kept in the record
+// and printed and written from it as each phase returns. The overlaps do not
+// depend on the density and are computed once. The threshold and the figures
+// of merit of the passes on either side of it go into the record too.
+void boucle_porteurs(const parametres_calcul& p, const resultats_materiau& m, const resultats_k0& k0,
+                     const resultats_dispersion& d, const ligne_commande& commande, fichiers_sortie& f,
+                     enregistrement_calcul& releve)
 {
     const double Lw = p.couches.largeur_puits, Lb = p.couches.largeur_barriere;
     const double Ninj_depart = m.Ninj_surf;
@@ -146,8 +145,7 @@ serie_porteurs boucle_porteurs(const parametres_calcul& p, const resultats_mater
     const continuum_barrieres* continuum = p.modele.continuum ? &cb : nullptr;
     const presence_puits presence = continuum ? calculer_presence(Lw, Lb, k0) : presence_puits{};
     const reglages_fermi rf{p.couches.T, Lw, p.calcul.deltak, p.modele.k_aligne != 0, continuum};
-    serie_porteurs serie;
-    etat_seuil& seuil = serie.seuil;
+    etat_seuil& seuil = releve.seuil;
     std::vector<passe_merite> passes;
     const bandes_puits bandes{m, k0, d, r, p.modele.melange_k ? &melange : nullptr};
     const reglages_spectres reglages{p.calcul, p.cavite, p.modele, p.couches.T, Lw};
@@ -164,9 +162,15 @@ serie_porteurs boucle_porteurs(const parametres_calcul& p, const resultats_mater
             EFC = chercher_EFC(N, rf, m, k0);
             EFV = chercher_EFV(N, rf, d);
         }
-        afficher_passe(N * 1e-6 / (Lw * 1e-10), EFC, EFV);
-        barrieres_passe barrieres;
-        if (continuum && N > 0) {
+        passe_calcul& c = releve.passes.emplace_back();
+        c.N = N;
+        c.N_cm3 = densite_cm3(N, Lw);
+        c.EFC = EFC;
+        c.EFV = EFV;
+        afficher_passe(c.N_cm3, c.EFC, c.EFV);
+        barrieres_passe& barrieres = c.barrieres;
+        c.continuum = continuum && N > 0;
+        if (c.continuum) {
             barrieres.n = electrons_continuum(EFC, cb);
             barrieres.p = trous_continuum(EFV, cb);
             barrieres.Jrad = courant_radiatif_continuum(barrieres.n, barrieres.p, cb);
@@ -180,7 +184,13 @@ serie_porteurs boucle_porteurs(const parametres_calcul& p, const resultats_mater
         ecrire_spectres(f.gain.get(), s);
         const bool seuil_avant = seuil.seuil_atteint;
         const spectre_laser laser = spectre_qui_lase(s, p.cavite);
-        const ligne_seuil l = calculer_seuil(i, commande.nombre_iterations, N, laser,
+        c.Gmax_te = s.Gmax;
+        c.E_te = s.energie_gmax;
+        c.Gmax_tm = s.Gmax_tm;
+        c.E_tm = s.energie_gmax_tm;
+        c.pic_defini = s.energie_gmax_definie;
+        c.tm = laser.tm;
+        const ligne_seuil& l = c.seuil = calculer_seuil(i, commande.nombre_iterations, N, laser,
                                              {p.cavite, p.bragg, p.calcul, p.modele, Lw}, seuil,
                                              continuum ? &barrieres : nullptr);
         afficher_seuil_passe(l);
@@ -191,7 +201,7 @@ serie_porteurs boucle_porteurs(const parametres_calcul& p, const resultats_mater
             passes.push_back({N, EFC, EFV, l.Jnr + l.Jrad, s.Gmax, s.Gmax_tm});
             // the pass where threshold is first crossed: the figures of merit, while its spectra are at hand
             if (seuil.seuil_atteint)
-                serie.merite = evaluer_seuil(passes, energie_laser(l, laser, p.bragg), seuil.lambda_seuil,
+                releve.merite = evaluer_seuil(passes, energie_laser(l, laser, p.bragg), seuil.lambda_seuil,
                                              seuil.tm_seuil, l.Gth, p.cavite.indice_groupe, s, bandes, reglages);
         }
         ecrire_ligne_param(f.param.get(), l);
@@ -200,7 +210,6 @@ serie_porteurs boucle_porteurs(const parametres_calcul& p, const resultats_mater
         vider_fichier(f.param.get(), *p.sortie.fichier_param);
         if (l.fin_boucle) break;
     }
-    return serie;
 }
 
 // The gain needs electrons and holes: without a bound level in either band
@@ -213,6 +222,47 @@ void verifier_niveaux_k0(const resultats_k0& k0)
     if (k0.HH.nb() + k0.LH.nb() == 0)
         arreter("Aucun niveau de trou (HH ou LH) lié au centre de zone : la dispersion de la bande de valence "
                 "ne peut pas être calculée (vérifiez Vv, la largeur du puits et deltaE).\n");
+}
+
+// Every phase of the run, in order, kept in the record r as each returns;
+// the console and the files are written from it.
+void calculer(const calcul_prepare& c, fichiers_sortie& f, enregistrement_calcul& r)
+{
+    const parametres_calcul& p = c.p;
+    const resultats_materiau& m = c.m;
+    r.Vc = m.Vc;
+    r.Vv = m.Vv;
+    r.Eg_Puits = m.Eg_Puits;
+    r.Eg_Barriere = m.Eg_Barriere;
+    afficher_banniere();
+    afficher_resume_materiau(m);
+
+    const resultats_k0 k0 = calculer_niveaux_k0(parametres_k0(p), m, afficher_niveaux_bande);
+    r.niveaux_E = k0.E.niveaux;
+    r.niveaux_HH = k0.HH.niveaux;
+    r.niveaux_LH = k0.LH.niveaux;
+    verifier_niveaux_k0(k0);
+
+    const parametres_dispersion balayage = parametres_balayage(p);
+    const resultats_dispersion d = calculer_dispersion(balayage, m, k0, suivi_console(balayage));
+    afficher_fin_dispersion(d);
+    if (f.dispersion) {
+        ecrire_fichier_dispersion(f.dispersion.get(), d);
+        fermer_fichier(f.dispersion, *p.sortie.fichier_dispersion);
+    }
+
+    boucle_porteurs(p, m, k0, d, c.commande, f, r);
+    const etat_seuil& seuil = r.seuil;
+    r.pi = courbe_pi(p.cavite, p.bragg.lambda, p.calcul.debut_courant, p.calcul.fin_courant, seuil);
+    if (seuil.seuil_atteint) r.reponse = reponse_modulation(p, seuil, r.merite);
+    r.serie_finie = true;
+    ecrire_courbe_pi(f.pi.get(), r.pi);
+    afficher_resume_seuil(p, seuil, r.pi.pente);
+    if (seuil.seuil_atteint) afficher_merite(p, r.merite, r.reponse);
+
+    fermer_fichier(f.pi, *p.sortie.fichier_PI);
+    fermer_fichier(f.gain, *p.sortie.fichier_gain);
+    fermer_fichier(f.param, *p.sortie.fichier_param);
 }
 
 int executer(int argc, const char* const* argv)
@@ -231,36 +281,23 @@ int executer(int argc, const char* const* argv)
         return 0;
     }
     const calcul_prepare c = preparer_calcul(argc, argv, journal{}, false);
-    const parametres_calcul& p = c.p;
-    const ligne_commande& commande = c.commande;
-    const resultats_materiau& m = c.m;
-    fichiers_sortie f = ouvrir_fichiers(p);
-
-    afficher_banniere();
-    afficher_resume_materiau(m);
-
-    const resultats_k0 k0 = calculer_niveaux_k0(parametres_k0(p), m, afficher_niveaux_bande);
-    verifier_niveaux_k0(k0);
-
-    const parametres_dispersion balayage = parametres_balayage(p);
-    const resultats_dispersion d = calculer_dispersion(balayage, m, k0, suivi_console(balayage));
-    afficher_fin_dispersion(d);
-    if (f.dispersion) {
-        ecrire_fichier_dispersion(f.dispersion.get(), d);
-        fermer_fichier(f.dispersion, *p.sortie.fichier_dispersion);
+    fichiers_sortie f = ouvrir_fichiers(c.p);
+    enregistrement_calcul r;
+    try {
+        calculer(c, f, r);
+    } catch (const arret_calcul& a) {
+        // A run that stops leaves its record too, said unfinished with the
+        // message it stopped on; the stop's own message stays the one reported.
+        r.arret = a.message;
+        if (f.resultats) ecrire_resultats(f.resultats.get(), c.p, r);
+        throw;
     }
-
-    const serie_porteurs serie = boucle_porteurs(p, m, k0, d, commande, f);
-    const etat_seuil& seuil = serie.seuil;
-    const caracteristique_pi pi = courbe_pi(p.cavite, p.bragg.lambda, p.calcul.debut_courant, p.calcul.fin_courant, seuil);
-    ecrire_courbe_pi(f.pi.get(), pi);
-    afficher_resume_seuil(p, seuil, pi.pente);
-    if (seuil.seuil_atteint) afficher_merite(p, serie.merite, reponse_modulation(p, seuil, serie.merite));
-
-    fermer_fichier(f.pi, *p.sortie.fichier_PI);
-    fermer_fichier(f.gain, *p.sortie.fichier_gain);
-    fermer_fichier(f.param, *p.sortie.fichier_param);
-    std::printf("Calculs terminés. Résultats disponibles dans %s\n", p.sortie.fichier_gain->c_str());
+    r.termine = true;
+    if (f.resultats) {
+        ecrire_resultats(f.resultats.get(), c.p, r);
+        fermer_fichier(f.resultats, *c.p.sortie.fichier_resultats);
+    }
+    std::printf("Calculs terminés. Résultats disponibles dans %s\n", c.p.sortie.fichier_gain->c_str());
     return 0;
 }
 
