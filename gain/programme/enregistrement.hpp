@@ -4,7 +4,6 @@
 // prints the same numbers.
 #pragma once
 
-#include <string>
 #include <vector>
 
 #include "merite/figures.hpp"
@@ -31,14 +30,10 @@ struct enregistrement_calcul {
     double Eg_Puits = 0, Eg_Barriere = 0; // band gaps, eV
     std::vector<double> niveaux_E, niveaux_HH, niveaux_LH; // zone-centre levels, meV
     std::vector<passe_calcul> passes;
-    // Filled once the series has run to its end.
-    bool serie_finie = false;
     etat_seuil seuil;
     caracteristique_pi pi;
     figures_seuil merite;
     modulation reponse;
-    bool termine = false;              // the run reached its normal end
-    std::string arret;                 // else the message it stopped on, when any
 };
 
 // Threshold current of the stripe, mA, from a current density in A/cm^2.

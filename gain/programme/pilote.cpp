@@ -42,43 +42,54 @@
 #include "programme/preparation.hpp"
 #include "programme/sorties_bandes.hpp"
 #include "programme/verification.hpp"
+#include "programme/verrou.hpp"
 
 namespace {
 
-// The output streams, open for the whole run; a stop closes them on the way
-// out, so what was written stays.
+// The outputs of the run, each written to its temporary and put in place
+// only at the normal end (configuration/ecriture.hpp): a stop or a kill
+// leaves the previous run's results as they were.
 struct fichiers_sortie {
-    fichier gain, param, pi, dispersion, enveloppes, resultats;
+    sortie_atomique gain, param, pi, dispersion, enveloppes, resultats;
 };
 
-fichier ouvrir(const std::optional<std::string>& chemin)
+sortie_atomique ouvrir(const std::optional<std::string>& chemin, const char* quoi)
 {
-    return fichier(chemin ? std::fopen(chemin->c_str(), "w") : nullptr);
+    if (!chemin) arreter(std::string("Erreur creation ") + quoi + " : (clé absente)\n");
+    sortie_atomique s = ouvrir_sortie(*chemin);
+    if (!s.flux) arreter(std::string("Erreur creation ") + quoi + " : " + *chemin + " : " + std::strerror(errno) + "\n");
+    return s;
 }
 
-void verifier_ouverture(const fichier& f, const std::optional<std::string>& chemin, const char* quoi)
-{
-    if (!f) arreter(std::string("Erreur creation ") + quoi + " : " + (chemin ? *chemin : "(clé absente)") + "\n");
-}
-
-// Every file is opened before any result is tested, so that each one whose
-// opening succeeds exists (empty) whatever happens to the others.
+// The paths were tried before (preparer_calcul): an opening that fails now
+// is one the folder refused since.
 fichiers_sortie ouvrir_fichiers(const parametres_calcul& p)
 {
     fichiers_sortie f;
-    f.gain = ouvrir(p.sortie.fichier_gain);
-    f.param = ouvrir(p.sortie.fichier_param);
-    f.pi = ouvrir(p.sortie.fichier_PI);
-    if (p.sortie.fichier_dispersion) f.dispersion = ouvrir(p.sortie.fichier_dispersion);
-    if (p.sortie.fichier_enveloppes) f.enveloppes = ouvrir(p.sortie.fichier_enveloppes);
-    if (p.sortie.fichier_resultats) f.resultats = ouvrir(p.sortie.fichier_resultats);
-    verifier_ouverture(f.gain, p.sortie.fichier_gain, "fichier de sortie du gain");
-    verifier_ouverture(f.param, p.sortie.fichier_param, "fichier de sortie des parametres");
-    verifier_ouverture(f.pi, p.sortie.fichier_PI, "fichier de P-I");
-    if (p.sortie.fichier_dispersion) verifier_ouverture(f.dispersion, p.sortie.fichier_dispersion, "fichier de dispersion");
-    if (p.sortie.fichier_enveloppes) verifier_ouverture(f.enveloppes, p.sortie.fichier_enveloppes, "fichier des enveloppes");
-    if (p.sortie.fichier_resultats) verifier_ouverture(f.resultats, p.sortie.fichier_resultats, "fichier des résultats");
+    f.gain = ouvrir(p.sortie.fichier_gain, "fichier de sortie du gain");
+    f.param = ouvrir(p.sortie.fichier_param, "fichier de sortie des parametres");
+    f.pi = ouvrir(p.sortie.fichier_PI, "fichier de P-I");
+    if (p.sortie.fichier_dispersion) f.dispersion = ouvrir(p.sortie.fichier_dispersion, "fichier de dispersion");
+    if (p.sortie.fichier_enveloppes) f.enveloppes = ouvrir(p.sortie.fichier_enveloppes, "fichier des enveloppes");
+    if (p.sortie.fichier_resultats) f.resultats = ouvrir(p.sortie.fichier_resultats, "fichier des résultats");
     return f;
+}
+
+// The normal end: every output closed, then each put in place of its target,
+// in the order of the keys; the console names them. The run record, a view
+// of the others, is put in place last and left out of the list, so that the
+// console is the same whether it is asked for or not.
+void publier_fichiers(fichiers_sortie& f)
+{
+    sortie_atomique* const sorties[] = {&f.gain, &f.param, &f.pi, &f.dispersion, &f.enveloppes, &f.resultats};
+    for (sortie_atomique* s : sorties) terminer_sortie(*s);
+    std::string liste;
+    for (sortie_atomique* s : sorties) {
+        if (s->nom.empty()) continue;
+        publier_sortie(*s);
+        if (s != &f.resultats) liste += (liste.empty() ? "" : ", ") + s->nom;
+    }
+    std::printf("Fichiers de résultats : %s\n", liste.c_str());
 }
 
 void afficher_banniere()
@@ -124,8 +135,8 @@ void boucle_porteurs(const parametres_calcul& p, const resultats_materiau& m, co
     // cm-3 -> m-3, times the well width in metres: a sheet density step.
     const double pas_porteurs = commande.pas_porteurs_cm3 / 1e-6 * (Lw * 1e-10);
 
-    ecrire_entete_gain(f.gain.get());
-    ecrire_entete_param(f.param.get());
+    ecrire_entete_gain(f.gain.flux.get());
+    ecrire_entete_param(f.param.flux.get());
 
     const recouvrements r = calculer_recouvrements(Lw, Lb, k0);
     // [modele] melange_k: the weights of every pair at every row, from the
@@ -134,9 +145,9 @@ void boucle_porteurs(const parametres_calcul& p, const resultats_materiau& m, co
         p.modele.melange_k ? calculer_poids_melange(d, former_modele_valence(Lw, m, k0, p.modele.dispersion_axiale != 0),
                                                     k0, Lw, Lb, p.calcul.deltaE)
                            : poids_melange{};
-    if (f.enveloppes) {
-        ecrire_fichier_enveloppes(f.enveloppes.get(), calculer_enveloppes(Lw, Lb, k0));
-        fermer_fichier(f.enveloppes, *p.sortie.fichier_enveloppes);
+    if (f.enveloppes.flux) {
+        ecrire_fichier_enveloppes(f.enveloppes.flux.get(), calculer_enveloppes(Lw, Lb, k0));
+        terminer_sortie(f.enveloppes);
     }
 
     // [modele] continuum: the barriers' states share the quasi-Fermi levels
@@ -181,7 +192,7 @@ void boucle_porteurs(const parametres_calcul& p, const resultats_materiau& m, co
         calculer_spectres(EFC, EFV, N, bandes, reglages, s);
         if (s.branches_incompletes && !branches_signalees) avertir_branches();
         branches_signalees = branches_signalees || s.branches_incompletes;
-        ecrire_spectres(f.gain.get(), s);
+        ecrire_spectres(f.gain.flux.get(), s);
         const bool seuil_avant = seuil.seuil_atteint;
         const spectre_laser laser = spectre_qui_lase(s, p.cavite);
         c.Gmax_te = s.Gmax;
@@ -204,10 +215,10 @@ void boucle_porteurs(const parametres_calcul& p, const resultats_materiau& m, co
                 releve.merite = evaluer_seuil(passes, energie_laser(l, laser, p.bragg), seuil.lambda_seuil,
                                              seuil.tm_seuil, l.Gth, p.cavite.indice_groupe, s, bandes, reglages);
         }
-        ecrire_ligne_param(f.param.get(), l);
-        // Whole passes reach the files: a later stop leaves complete lines.
-        vider_fichier(f.gain.get(), *p.sortie.fichier_gain);
-        vider_fichier(f.param.get(), *p.sortie.fichier_param);
+        ecrire_ligne_param(f.param.flux.get(), l);
+        // A full disk shows at the pass it happens, not at the end of the series.
+        vider_fichier(f.gain.flux.get(), f.gain.nom);
+        vider_fichier(f.param.flux.get(), f.param.nom);
         if (l.fin_boucle) break;
     }
 }
@@ -246,23 +257,18 @@ void calculer(const calcul_prepare& c, fichiers_sortie& f, enregistrement_calcul
     const parametres_dispersion balayage = parametres_balayage(p);
     const resultats_dispersion d = calculer_dispersion(balayage, m, k0, suivi_console(balayage));
     afficher_fin_dispersion(d);
-    if (f.dispersion) {
-        ecrire_fichier_dispersion(f.dispersion.get(), d);
-        fermer_fichier(f.dispersion, *p.sortie.fichier_dispersion);
+    if (f.dispersion.flux) {
+        ecrire_fichier_dispersion(f.dispersion.flux.get(), d);
+        terminer_sortie(f.dispersion);
     }
 
     boucle_porteurs(p, m, k0, d, c.commande, f, r);
     const etat_seuil& seuil = r.seuil;
     r.pi = courbe_pi(p.cavite, p.bragg.lambda, p.calcul.debut_courant, p.calcul.fin_courant, seuil);
     if (seuil.seuil_atteint) r.reponse = reponse_modulation(p, seuil, r.merite);
-    r.serie_finie = true;
-    ecrire_courbe_pi(f.pi.get(), r.pi);
+    ecrire_courbe_pi(f.pi.flux.get(), r.pi);
     afficher_resume_seuil(p, seuil, r.pi.pente);
     if (seuil.seuil_atteint) afficher_merite(p, r.merite, r.reponse);
-
-    fermer_fichier(f.pi, *p.sortie.fichier_PI);
-    fermer_fichier(f.gain, *p.sortie.fichier_gain);
-    fermer_fichier(f.param, *p.sortie.fichier_param);
 }
 
 int executer(int argc, const char* const* argv)
@@ -280,23 +286,14 @@ int executer(int argc, const char* const* argv)
         std::fputs(table_markdown().c_str(), stdout);
         return 0;
     }
-    const calcul_prepare c = preparer_calcul(argc, argv, journal{}, false);
+    // Before anything is read: a second run in this folder is refused at once.
+    const verrou_dossier verrou = verrouiller_dossier();
+    const calcul_prepare c = preparer_calcul(argc, argv, journal{});
     fichiers_sortie f = ouvrir_fichiers(c.p);
     enregistrement_calcul r;
-    try {
-        calculer(c, f, r);
-    } catch (const arret_calcul& a) {
-        // A run that stops leaves its record too, said unfinished with the
-        // message it stopped on; the stop's own message stays the one reported.
-        r.arret = a.message;
-        if (f.resultats) ecrire_resultats(f.resultats.get(), c.p, r);
-        throw;
-    }
-    r.termine = true;
-    if (f.resultats) {
-        ecrire_resultats(f.resultats.get(), c.p, r);
-        fermer_fichier(f.resultats, *c.p.sortie.fichier_resultats);
-    }
+    calculer(c, f, r);
+    if (f.resultats.flux) ecrire_resultats(f.resultats.flux.get(), c.p, r);
+    publier_fichiers(f);
     std::printf("Calculs terminés. Résultats disponibles dans %s\n", c.p.sortie.fichier_gain->c_str());
     return 0;
 }

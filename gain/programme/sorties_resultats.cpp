@@ -190,8 +190,6 @@ std::string modulation_json(const modulation& m)
 std::string resultats_json(const parametres_calcul& p, const enregistrement_calcul& r)
 {
     std::string s = "{\n \"programme\": " + chaine_json("gain " GAIN_VERSION);
-    s += ",\n \"termine\": " + std::string(booleen_json(r.termine));
-    s += ",\n \"arret\": " + (r.arret.empty() ? std::string("null") : chaine_json(r.arret));
     s += ",\n \"constantes\": " + constantes_json();
     s += ",\n \"materiau\": " + objet_json({{"Vc_meV", r.Vc}, {"Vv_meV", r.Vv}, {"Eg_puits_eV", r.Eg_Puits},
                                             {"Eg_barriere_eV", r.Eg_Barriere}});
@@ -200,14 +198,10 @@ std::string resultats_json(const parametres_calcul& p, const enregistrement_calc
     s += ",\n \"nombre_puits\": " + std::to_string(p.cavite.nombre_puits);
     s += ",\n \"reseau\": " + reseau_json(p);
     s += ",\n \"passes\": " + passes_json(p, r.passes);
-    if (r.serie_finie) {
-        s += ",\n \"seuil\": " + seuil_json(p, r);
-        s += ",\n \"pi\": " + pi_json(r.pi);
-        s += ",\n \"merite\": " + merite_json(p, r.merite);
-        s += ",\n \"modulation\": " + modulation_json(r.reponse);
-    } else {
-        s += ",\n \"seuil\": null,\n \"pi\": null,\n \"merite\": null,\n \"modulation\": null";
-    }
+    s += ",\n \"seuil\": " + seuil_json(p, r);
+    s += ",\n \"pi\": " + pi_json(r.pi);
+    s += ",\n \"merite\": " + merite_json(p, r.merite);
+    s += ",\n \"modulation\": " + modulation_json(r.reponse);
     return s + "\n}\n";
 }
 

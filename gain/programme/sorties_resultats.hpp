@@ -1,4 +1,5 @@
-// The run record as one JSON object ([sortie] fichier_resultats): the
+// The run record as one JSON object ([sortie] fichier_resultats), written at
+// the normal end and put in place with the other outputs: the
 // program and its constants, the material summary, the zone-centre levels,
 // every pass of the density series, the threshold, the P-I curve and the
 // figures of merit. Numbers are in the units the console prints them in,

@@ -287,24 +287,4 @@ TEST(Pilote, Gamma3DeLaBarriereAbsentAvertitAvantLaBanniere)
         << r.console;
 }
 
-// A run that stops leaves its record, said unfinished with the message it
-// stopped on and the passes it made; the threshold and the curve it never
-// reached are null.
-TEST(Pilote, ArretLaisseUnFichierDesResultatsInacheve)
-{
-    auto e = entrees_rapides();
-    changer_cle(e, "sortie", "fichier_resultats", "resultats.json");
-    changer_cle(e, "calcul", "Ninj", "5e18");
-    dossier_temporaire d;
-    const auto r = executer_gain_dans(d, texte_config(e), {"courant", "3", "1e17"});
-    EXPECT_EQ(r.statut, 1);
-    ASSERT_TRUE(finit_par(r.console, "Diminuez la valeur de départ dans le fichier de config, ou le pas lors du P-I\n"));
-    const std::string json = d.lire("resultats.json").value_or("");
-    EXPECT_NE(json.find("\"termine\": false"), std::string::npos) << json;
-    EXPECT_NE(json.find("\"arret\": \"Valeur de Ninj trop élevée pour boucler"), std::string::npos);
-    EXPECT_NE(json.find("\"passes\": [\n  {\"N_cm3\": 5e+18"), std::string::npos);
-    EXPECT_NE(json.find("\"seuil\": null,\n \"pi\": null"), std::string::npos);
-    EXPECT_TRUE(finit_par(json, "}\n"));
-}
-
 } // namespace

@@ -241,7 +241,6 @@ std::vector<std::string> ecarts_mots(const json_plat& j, const std::string& cons
 {
     std::vector<std::string> e;
     auto valeur = [&](const std::string& c) { return j.count(c) ? j.at(c) : std::string("(absent)"); };
-    if (valeur("termine") != "true") e.push_back("termine : " + valeur("termine"));
     if (valeur("programme") != "gain " + std::string(GAIN_VERSION)) e.push_back("programme : " + valeur("programme"));
     if (valeur("seuil.atteint") == "true") {
         const bool bragg = console.find("  cavité : puce et réseau de Bragg") != std::string::npos;
