@@ -13,6 +13,7 @@
 #include "configuration/arret.hpp"
 #include "programme/bornes.hpp"
 #include "configuration/cles.hpp"
+#include "configuration/ecriture.hpp"
 #include "configuration/lecteur_ini.hpp"
 
 namespace {
@@ -37,7 +38,7 @@ struct vu {
 // its key and the system's reason; the files this check created are removed
 // again, so every file is left as it was. Devices (/dev/null, /dev/full) and
 // pipes are only checked for writing, and may be shared.
-void verifier_chemins_sortie(const parametres_sortie& p, bool essai)
+void verifier_chemins_sortie(const parametres_sortie& p)
 {
     const sortie sorties[] = {
         {"fichier_gain", "fichier de sortie du gain", p.fichier_gain, true},
@@ -69,6 +70,15 @@ void verifier_chemins_sortie(const parametres_sortie& p, bool essai)
             if (access(chemin, W_OK) != 0) refuser(s, std::strerror(errno));
             continue;
         }
+        // The results go to a temporary beside the file first: its folder
+        // must take a new file even when the file exists.
+        if (existait) {
+            const std::string provisoire = nom_provisoire(fichier_designe(chemin), static_cast<long>(getpid()));
+            const int essai_fd = ::open(provisoire.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+            if (essai_fd < 0) refuser(s, std::strerror(errno));
+            ::close(essai_fd);
+            ::unlink(provisoire.c_str());
+        }
         const int fd = ::open(chemin, existait ? O_WRONLY : O_WRONLY | O_CREAT, 0666);
         if (fd < 0) refuser(s, std::strerror(errno));
         struct stat apres {};
@@ -85,13 +95,14 @@ void verifier_chemins_sortie(const parametres_sortie& p, bool essai)
                                  : std::string("c'est le fichier de configuration ") + fichier_config);
         fichiers.push_back({apres.st_dev, apres.st_ino, s.cle});
     }
-    if (essai)
-        for (const auto& c : crees) ::unlink(c.c_str());
+    // The trial leaves nothing: the run writes each file beside it and puts
+    // it in place at its end, so a later stop leaves no empty file behind.
+    for (const auto& c : crees) ::unlink(c.c_str());
 }
 
 } // namespace
 
-calcul_prepare preparer_calcul(int argc, const char* const* argv, const journal& j, bool essai)
+calcul_prepare preparer_calcul(int argc, const char* const* argv, const journal& j)
 {
     verifier_ligne_commande(argc, argv);
     // Numbers are read and written with '.' whatever the user's locale: the
@@ -113,6 +124,6 @@ calcul_prepare preparer_calcul(int argc, const char* const* argv, const journal&
     verifier_bornes(c.p, {c.m.Vc, c.m.Vv, c.m.dE_hydro},
                     {nombre_de_passes(c.commande.nombre_iterations), c.commande.pas_porteurs_cm3},
                     memoire_disponible());
-    verifier_chemins_sortie(c.p.sortie, essai);
+    verifier_chemins_sortie(c.p.sortie);
     return c;
 }

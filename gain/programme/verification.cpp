@@ -234,12 +234,12 @@ int verifier_configuration(int argc, const char* const* argv)
     const int n = static_cast<int>(mots.size());
     const bool courant = n >= 2 && std::strcmp(mots[1], "courant") == 0;
     if (!json) {
-        ecrire_texte(preparer_calcul(n, mots.data(), journal{}, true));
+        ecrire_texte(preparer_calcul(n, mots.data(), journal{}));
         return 0;
     }
     std::vector<std::string> avertissements;
     try {
-        const calcul_prepare c = preparer_calcul(n, mots.data(), journal{&avertissements}, true);
+        const calcul_prepare c = preparer_calcul(n, mots.data(), journal{&avertissements});
         ecrire_json(0, "", avertissements, &c, courant);
         return 0;
     } catch (const arret_calcul& a) {
