@@ -198,7 +198,9 @@ TEST(Recouvrements, TableDesEnveloppes)
 // The barriers are semi-infinite for the bound levels: widening them past
 // the point where exp(κ Lb) would overflow (a 2000 Å barrier used to give NaN
 // envelopes, 1e4 Å lost HH1 and HH2) changes neither the levels nor, beyond
-// rounding, the envelopes and overlaps of the 980 nm example.
+// rounding, the envelopes and overlaps of the 980 nm example (against 1500 Å,
+// just under the cap for its deepest level and wide enough that its
+// shallowest one no longer feels the barrier's far end).
 TEST(Recouvrements, BarrieresLargesCommeSemiInfinies)
 {
     parametres_calcul p;
@@ -206,9 +208,9 @@ TEST(Recouvrements, BarrieresLargesCommeSemiInfinies)
     const resultats_materiau m = modele_materiau(p.couches, p.calcul.Ninj, p.calcul.demi_largeur_lorentz);
     const double Lw = p.couches.largeur_puits;
     const auto niveaux = [&](double Lb) { return calculer_niveaux_k0({p.calcul.deltaE, Lw, Lb}, m); };
-    const resultats_k0 ref = niveaux(1000);
-    const table_enveloppes t_ref = calculer_enveloppes(Lw, 1000, ref);
-    const recouvrements r_ref = calculer_recouvrements(Lw, 1000, ref);
+    const resultats_k0 ref = niveaux(1500);
+    const table_enveloppes t_ref = calculer_enveloppes(Lw, 1500, ref);
+    const recouvrements r_ref = calculer_recouvrements(Lw, 1500, ref);
     ASSERT_EQ(ref.HH.nb(), 3);
     for (const double Lb : {2000.0, 1e4, 1e6}) {
         SCOPED_TRACE(Lb);
