@@ -33,6 +33,7 @@
 #include "programme/bornes.hpp"
 #include "programme/console.hpp"
 #include "programme/phases.hpp"
+#include "programme/plausibilite.hpp"
 #include "programme/console_gain.hpp"
 #include "programme/sorties_gain.hpp"
 #include "seuil_pi/courbe_pi.hpp"
@@ -241,6 +242,7 @@ int executer(int argc, const char* const* argv)
 
     const resultats_k0 k0 = calculer_niveaux_k0(parametres_k0(p), m, afficher_niveaux_bande);
     verifier_niveaux_k0(k0);
+    avertir_transition_hors_fenetre(p, m, k0, journal{});
 
     const parametres_dispersion balayage = parametres_balayage(p);
     const resultats_dispersion d = calculer_dispersion(balayage, m, k0, suivi_console(balayage));

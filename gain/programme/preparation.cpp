@@ -14,6 +14,7 @@
 #include "programme/bornes.hpp"
 #include "configuration/cles.hpp"
 #include "configuration/lecteur_ini.hpp"
+#include "programme/plausibilite.hpp"
 
 namespace {
 
@@ -110,6 +111,7 @@ calcul_prepare preparer_calcul(int argc, const char* const* argv, const journal&
     c.commande = lire_ligne_commande(argc, argv);
     verifier_serie(c.p.calcul.Ninj, c.commande);
     c.m = modele_materiau(c.p.couches, c.p.calcul.Ninj, c.p.calcul.demi_largeur_lorentz);
+    avertir_invraisemblances(c.p, c.m, j);
     verifier_bornes(c.p, {c.m.Vc, c.m.Vv, c.m.dE_hydro},
                     {nombre_de_passes(c.commande.nombre_iterations), c.commande.pas_porteurs_cm3},
                     memoire_disponible());

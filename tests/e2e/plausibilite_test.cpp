@@ -1,0 +1,98 @@
+// Slips of unit or of key that every check accepts: the run goes on, and the
+// run, gain --verifier and gain --verifier --json each say the same warning,
+// naming the key and the likely slip.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "e2e/config_exemple.hpp"
+#include "e2e/harnais.hpp"
+
+namespace {
+
+struct modification {
+    std::string section, cle, valeur;
+};
+
+struct cas {
+    const char* nom;
+    std::vector<modification> mods;
+    std::vector<std::string> avertissements; // whole lines, or their beginning
+};
+
+std::string config_du_cas(const std::vector<modification>& mods)
+{
+    auto e = entrees_rapides();
+    for (const auto& m : mods) changer_cle(e, m.section, m.cle, m.valeur);
+    return texte_config(e);
+}
+
+const char* const transition = "Attention : la première transition E1-HH1 (";
+
+TEST(Plausibilite, GlissadesDUniteAverties)
+{
+    const cas table[] = {
+        {"puits en nm", {{"puits", "largeur", "7.5"}},
+         {"Attention : largeur [puits] = 7.5 Å : un puits de moins de 20 Å (quelques monocouches) ; Å attendus, pas "
+          "nm (7.5 nm s'écrit largeur=75).\n",
+          transition}},
+        {"lambda en µm", {{"bragg", "lambda", "0.975"}},
+         {"Attention : lambda [bragg] = 0.975 nm : une longueur d'onde de moins de 200 nm ; nm attendus, pas µm "
+          "(0.975 µm s'écrit lambda=975).\n"}},
+        {"tau en ps", {{"calcul", "demi_largeur_lorentz", "0.1"}},
+         {"Attention : demi_largeur_lorentz [calcul] = 0.1 s : un temps de relaxation intrabande hors de 1e-15 à "
+          "1e-11 s (typique 1e-13 s, soit 0,1 ps et une demi-largeur ħ/τ de 6,6 meV) ; la clé est un temps en s, pas "
+          "une largeur en meV ni un temps en ps (0.1 ps s'écrit 1e-13).\n"}},
+        {"x et 1 - x échangés", {{"puits", "ratio_x", "0.2"}},
+         {"Attention : contrainte du puits de 5.73 % (compression) : au-delà de 3 % la couche relaxe par "
+          "dislocations ; ratio_x [puits] = 0.2 est la fraction du matériau X (a_x = 5.65325), pas forcément celle "
+          "de l'indium : avec ratio_x = 0.8 (x et 1 − x échangés) elle serait de 1.43 %.\n",
+          transition}},
+        {"fenêtre à l'envers", {{"calcul", "fin_E", "1250"}},
+         {"Attention : fin_E [calcul] = 1250 meV est au-dessous de debut_E = 1260 meV : la fenêtre des spectres est "
+          "vide (aucune énergie, gain nul) ; debut_E et fin_E échangés ?\n"}},
+        {"température en °C", {{"constantes", "temperature", "25"}},
+         {"Attention : temperature [constantes] = 25 K : au-dessous de 50 K ; K attendus, pas °C (25 °C s'écrit "
+          "temperature=298.15).\n"}},
+        {"fenêtre en eV", {{"calcul", "debut_E", "1.26"}, {"calcul", "fin_E", "1.28"}},
+         {transition, "est hors de la fenêtre des spectres [debut_E, fin_E] = [1.26, 1.28] meV : le gain et son pic "
+                      "n'y sont pas ; debut_E et fin_E sont en meV, pas en eV"}},
+        {"tau_nr en ns, barrière et puits épais",
+         {{"systeme", "tau_nr", "1"}, {"barriere", "largeur", "2500"}, {"puits", "largeur", "400"}},
+         {"Attention : tau_nr [systeme] = 1 s : une durée de vie non radiative hors de 1e-12 à 1e-6 s (typique "
+          "1e-9 s) ; la clé est en s, pas en ns (1 ns s'écrit 1e-09).\n",
+          "Attention : largeur [barriere] = 2500 Å : une barrière de plus de 2000 Å",
+          "Attention : largeur [puits] = 400 Å : un puits de plus de 300 Å"}},
+        // Every bound itself is plausible: nothing is said.
+        {"aux bornes",
+         {{"puits", "largeur", "20"}, {"constantes", "temperature", "50"}, {"calcul", "demi_largeur_lorentz", "1e-11"},
+          {"systeme", "tau_nr", "1e-12"}, {"barriere", "largeur", "2000"}, {"bragg", "lambda", "200"}},
+         {}},
+    };
+    for (const auto& c : table) {
+        SCOPED_TRACE(c.nom);
+        dossier_temporaire d;
+        d.ecrire_config(config_du_cas(c.mods));
+        const auto run = executer_programme(GAIN_EXE, {}, d.chemin);
+        const auto texte = executer_programme(GAIN_EXE, {"--verifier"}, d.chemin);
+        const auto json = executer_programme(GAIN_EXE, {"--verifier", "--json"}, d.chemin);
+        EXPECT_EQ(run.statut, 0) << run.console;
+        EXPECT_NE(run.console.find("Calculs terminés."), std::string::npos) << run.console;
+        EXPECT_EQ(texte.statut, 0) << texte.console;
+        EXPECT_EQ(json.statut, 0) << json.console;
+        for (const auto& a : c.avertissements) {
+            EXPECT_NE(run.console.find(a), std::string::npos) << a << "\n" << run.console;
+            EXPECT_NE(texte.console.find(a), std::string::npos) << a << "\n" << texte.console;
+            // In the JSON list, without its line end.
+            const std::string ligne = a.ends_with('\n') ? "\"" + a.substr(0, a.size() - 1) + "\"" : a;
+            EXPECT_NE(json.console.find(ligne), std::string::npos) << ligne << "\n" << json.console;
+        }
+        if (c.avertissements.empty()) {
+            EXPECT_EQ(run.console.find("Attention"), std::string::npos) << run.console;
+            EXPECT_EQ(texte.console.find("Attention"), std::string::npos) << texte.console;
+        }
+    }
+}
+
+} // namespace
