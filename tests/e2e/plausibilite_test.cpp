@@ -3,6 +3,8 @@
 // naming the key and the likely slip.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -93,6 +95,36 @@ TEST(Plausibilite, GlissadesDUniteAverties)
             EXPECT_EQ(texte.console.find("Attention"), std::string::npos) << texte.console;
         }
     }
+}
+
+// An output outside the run folder, or a symbolic link, is written where it
+// points (stored configurations may rely on it) and said, in the run and in
+// gain --verifier alike.
+TEST(Plausibilite, SortiesHorsDuDossierAverties)
+{
+    dossier_temporaire d;
+    const auto calcul = d.chemin / "calcul";
+    std::filesystem::create_directory(calcul);
+    std::filesystem::create_symlink("cible.txt", calcul / "lien.txt");
+    auto e = entrees_rapides();
+    changer_cle(e, "sortie", "fichier_param", "../hors.txt");
+    changer_cle(e, "sortie", "fichier_gain", "lien.txt");
+    std::ofstream(calcul / "config.ini") << texte_config(e);
+    const std::string hors = "Attention : fichier_param [sortie] = ../hors.txt est hors du dossier du calcul (" +
+                             std::filesystem::canonical(d.chemin).string() + "/hors.txt) : un fichier d'un autre "
+                             "calcul peut y être remplacé.\n";
+    const std::string lien = "Attention : fichier_gain [sortie] = lien.txt est un lien symbolique vers cible.txt : les "
+                             "résultats vont à un autre fichier que celui que le chemin nomme.\n";
+    const auto verification = executer_programme(GAIN_EXE, {"--verifier"}, calcul);
+    EXPECT_EQ(verification.statut, 0) << verification.console;
+    EXPECT_FALSE(std::filesystem::exists(d.chemin / "hors.txt"));
+    const auto run = executer_programme(GAIN_EXE, {}, calcul);
+    EXPECT_EQ(run.statut, 0) << run.console;
+    for (const auto* r : {&verification, &run}) {
+        EXPECT_NE(r->console.find(hors), std::string::npos) << r->console;
+        EXPECT_NE(r->console.find(lien), std::string::npos) << r->console;
+    }
+    EXPECT_TRUE(std::filesystem::exists(d.chemin / "hors.txt"));
 }
 
 } // namespace
