@@ -40,6 +40,8 @@ run: exemple-valide installer-run
 	cmake --build $(RELEASE) -j $(JOBS) --target gain calcul_pi
 	@rm -rf "runs/$$EXEMPLE" && mkdir -p "runs/$$EXEMPLE"
 	@cp "examples/$$EXEMPLE/config.ini" "runs/$$EXEMPLE/"
+# The command line beside it: the run folder reruns with outils/lancer, sweeps and characterises as it is
+	@if [ -f "examples/$$EXEMPLE/arguments" ]; then cp "examples/$$EXEMPLE/arguments" "runs/$$EXEMPLE/"; fi
 	cd "runs/$$EXEMPLE" && set -o pipefail && \
 	  ../../$(RELEASE)/bin/gain $$(cat "../../examples/$$EXEMPLE/arguments" 2>/dev/null) | tee console.txt
 	@echo "Fichiers de resultats dans runs/$$EXEMPLE/"

@@ -177,7 +177,7 @@ def _points_par_cavite(ax, table, cle, semilog=False):
 
 def _panneau_eta(ax, res, Tf):
     table = res["table"]
-    ax.plot([r["T_K"] for r in table], [r["rendement_W_A"] for r in table], "o", ms=3.5, color=style.COULEUR_SEUIL)
+    _points_par_cavite(ax, table, "rendement_W_A")
     if res["T1_K"] is not None:
         t1 = res["T1_K"]
         ax.plot(Tf, res["eta0_W_A"] * np.exp(-Tf / t1), "-", color=style.COULEUR_AJUSTEMENT, lw=1.0,

@@ -46,7 +46,7 @@ def composer(args):
     fichier = composition.fichier
     # The realistic model's section goes in before the trial runs: their
     # threshold, hence the series, is then the model's the file will run.
-    for cle, valeur in cles_modele_realiste(bib, *membres[:3]) if args.modele == "realiste" else []:
+    for cle, valeur in cles_modele_realiste(bib, membres) if args.modele == "realiste" else []:
         fichier.regler(f"modele.{cle}", valeur)
     c = Conception(args, bib, composition, (puits, barriere, guide, entre), gain)
     c.concevoir()
@@ -59,8 +59,9 @@ def composer(args):
     if c.serie:
         ecritures.append((fichier_arguments, octets((" ".join(c.serie) + "\n").encode())))
     if c.modes:
-        ecritures.append((figure, lambda chemin: guide_onde.tracer(chemin, c.couches_guide, c.noms_guide,
-                                                                    c.longueur_onde_guide, c.modes)))
+        ecritures.append((figure, lambda chemin: guide_onde.tracer(
+            chemin, c.couches_guide, c.noms_guide, c.longueur_onde_guide, c.modes,
+            len(c.couches_guide) - len(guide) if c.nombre_puits > 1 else 0)))
     ecrire_fichiers(ecritures)
     rapport(args, bib, (puits, barriere), membres, composition, sortie)
     for ligne in c.lignes:
@@ -123,8 +124,11 @@ def lignes_alliages(args, bib, couches, membres, T):
             lignes.append(f"  {role} {membre} : un seul membre de gain ({'X à x = 1' if membre is X else 'Y à y = 1'}), "
                           f"chaque clé de la bibliothèque, interpolée de {', '.join(sorted(membre.membres))} et des "
                           f"bowings des côtés ; bande interdite en loi de Varshni équivalente à {T:g} K")
-    for role, (formule, membres_couche, _) in (("puits", puits), ("barrière", barriere)):
-        if args.accord and len(membres_couche) > 2:
+    # Only a layer named by its gap was made lattice-matched; one named by its
+    # composition (a strained well) is as written, its mismatch that of --substrat.
+    for role, (formule, membres_couche, _), texte in (("puits", puits, args.puits),
+                                                      ("barrière", barriere, args.barriere)):
+        if args.accord and texte.partition(":")[0] in bib.get("quaternaires", {}):
             lignes.append(f"  {role} en accord de maille sur {args.accord} : {formule}, "
                           f"a = {alliages.reseau(bib, membres_couche, T):.5f} Å, "
                           f"Eg = {alliages.gap(bib, membres_couche, 'Gamma', T):.4f} eV à {T:g} K")

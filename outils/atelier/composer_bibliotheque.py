@@ -183,22 +183,37 @@ def vbo_alliage(bib, premier, second, t):
     return t * v1 + (1 - t) * v2 - t * (1 - t) * C
 
 
-def cles_modele_realiste(bib, X, Z, x):
-    """[modele] of gain for the well X_x Z_(1-x): the library's line shape,
-    switches and gap shrinkage, and its recombination of the well alloy (A
-    linear in the fractions of its binaries, C geometric), as (key, text) in
-    the order written."""
+def cles_modele_realiste(bib, membres):
+    """[modele] of gain for the well X_x Z_(1-x) in the barrier Y_y X_(1-y)
+    (membres = (X, Z, x, Y, y)): the library's line shape, switches and gap
+    shrinkage, the recombination of the well alloy (A linear in the fractions
+    of its binaries, C geometric) and the barrier's radiative B (the mean of
+    its direct-gap binaries'), as (key, text) in the order written."""
+    X, Z, x, Y, y = membres
     recomb = bib.get("recombinaison", {})
-    # the binaries of the well and their weights: a quaternary's four at x = 1
-    poids = [(b, x * f) for b, f in alliages.fractions(X).items()] + \
-            [(b, (1 - x) * f) for b, f in alliages.fractions(Z).items()]
+
+    def binaires(premier, second, t):
+        # the binaries of premier_t second_(1-t) and their weights: a quaternary's four at t = 1
+        return [(b, t * f) for b, f in alliages.fractions(premier).items()] + \
+               [(b, (1 - t) * f) for b, f in alliages.fractions(second).items()]
+
+    poids = binaires(X, Z, x)
     for m, _ in poids:
         if m not in recomb or not all(isinstance(recomb[m].get(c), (int, float)) for c in ("A_srh", "C_auger")):
             raise Refus(f"--modele realiste : la bibliothèque n'a pas A_srh et C_auger pour {m} "
                         f"([recombinaison.{m}])")
     A = sum(w * recomb[m]["A_srh"] for m, w in poids)
     C = math.exp(sum(w * math.log(recomb[m]["C_auger"]) for m, w in poids))
+    # an indirect binary (no B_rad) says nothing of a direct alloy's B
+    directs = [(m, w) for m, w in binaires(Y, X, y)
+               if w > 0 and isinstance(recomb.get(m, {}).get("B_rad"), (int, float))]
+    if not directs:
+        raise Refus(f"--modele realiste : la bibliothèque n'a de B_rad pour aucun binaire direct de la barrière "
+                    f"([recombinaison.*] B_rad)")
+    B = sum(w * recomb[m]["B_rad"] for m, w in directs) / sum(w for _, w in directs)
     r = bib.get("modele_realiste", {})
     return [("forme_raie", f"{r.get('forme_raie', 'sech')}"), ("A_srh", f"{A:.4g}"), ("C_auger", f"{C:.4g}"),
             ("emission_complete", f"{r.get('emission_complete', 1)}"), ("k_aligne", f"{r.get('k_aligne', 1)}"),
-            ("renormalisation_gap", nombre(r.get("renormalisation_gap", 0.0)))]
+            ("renormalisation_gap", nombre(r.get("renormalisation_gap", 0.0))),
+            ("melange_k", f"{r.get('melange_k', 1)}"), ("dispersion_axiale", f"{r.get('dispersion_axiale', 1)}"),
+            ("continuum", f"{r.get('continuum', 1)}"), ("B_barriere", f"{B:.4g}")]

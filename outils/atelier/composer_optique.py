@@ -36,8 +36,16 @@ def optique(c, E, origine_E):
                       + (f" ({len(m['puits'])} puits : {', '.join(f'{g:.5f}' for g in m['puits'])})"
                          if len(m["puits"]) > 1 else "")
                       + f", largeur à mi-hauteur de la puissance {m['largeur'] * 1e9:.0f} nm")
-    c.modes, c.couches_guide, c.noms_guide, c.longueur_onde_guide = modes, pile, noms, lam * 1e-9
+    c.modes, c.couches_guide, c.noms_guide, c.longueur_onde_guide = modes, pile, noms_du_trace(c), lam * 1e-9
     return lignes
+
+
+def noms_du_trace(c):
+    """The layers named in the figure's title, from the centre outward: a
+    stack as one entry (its wells and inner barriers), not each of its layers."""
+    pile = [c.puits[0]] if c.nombre_puits == 1 else [
+        f"{c.nombre_puits} puits {c.puits[0]} séparés par {c.entre_puits[0]}"]
+    return pile + [c.barriere[0]] + [couche[0] for couche in c.guide]
 
 
 def couches_du_centre(c):

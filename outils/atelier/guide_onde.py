@@ -9,6 +9,7 @@ cladding) taken as semi-infinite. Lengths in m, photon energies in eV.
 """
 import cmath
 import math
+import textwrap
 
 import numpy as np
 
@@ -16,6 +17,7 @@ import numpy as np
 HC_SUR_Q = 1239.84198
 
 TE, TM = "TE", "TM"
+NBSP = "\u00a0"
 
 
 # ---------------------------------------------------------------- index
@@ -190,9 +192,12 @@ def _demi_largeur(xs, densite):
     return xs[-1]
 
 
-def tracer(chemin, couches, noms, longueur_onde, modes):
+def tracer(chemin, couches, noms, longueur_onde, modes, pile=0):
     """Index profile and the power density of the TE and TM modes (each
-    normalised to its peak) across the whole symmetric stack, in a PNG."""
+    normalised to its peak) across the whole symmetric stack, in a PNG. With
+    `pile` > 0, the first `pile` layers from the centre (a stack of wells and
+    its barriers, tens of nm in a guide of a micrometre) are drawn again
+    enlarged in an inset."""
     import matplotlib
     matplotlib.use("Agg")
     import matplotlib.pyplot as plt
@@ -216,7 +221,18 @@ def tracer(chemin, couches, noms, longueur_onde, modes):
     axe_mode.set_ylabel("densité de puissance du mode (normalisée)", color="C1")
     axe_mode.set_ylim(0, 1.05)
     axe_mode.legend(loc="upper right", fontsize=8)
-    axe.set_title(f"Guide {' / '.join(noms)} à {longueur_onde * 1e9:.1f} nm", fontsize=9)
+    if pile:
+        bord = couches[0][1] / 2 + sum(d for _, d in couches[1:pile])
+        encart = axe.inset_axes([0.04, 0.5, 0.3, 0.45])
+        dedans = xs <= bord * 1.15
+        x = xs[dedans] * 1e9   # m -> nm
+        encart.plot(np.concatenate([-x[::-1], x]), np.concatenate([ns[dedans][::-1], ns[dedans]]), color="C0")
+        encart.set_xlabel("nm", fontsize=7)
+        encart.tick_params(labelsize=7)
+    # Quaternary names are long: the title wraps between layers, never inside a name.
+    titre = textwrap.fill(f"Guide {' / '.join(n.replace(' ', NBSP) for n in noms)} à {longueur_onde * 1e9:.1f} nm",
+                          width=95, break_on_hyphens=False).replace(NBSP, " ")
+    axe.set_title(titre, fontsize=9)
     fig.tight_layout()
     fig.savefig(chemin, dpi=150)
     plt.close(fig)

@@ -40,7 +40,9 @@ def executer(gain, dossier):
         config = vg.verifier_dossier(travail, gain)
         parametres = (travail / config.valeur("sortie", "fichier_param")).read_bytes().decode("cp1252")
         spectres = (travail / config.valeur("sortie", "fichier_gain")).read_text().splitlines()
-    r = {"arguments": " ".join(arguments), "duree": duree}
+    r = {"arguments": " ".join(arguments), "duree": duree,
+         "puits": config.valeur("systeme", "nombre_puits") or 1,
+         "gamma": (config.valeur("systeme", "facteur_confinement"), config.valeur("systeme", "facteur_confinement_tm"))}
     lire_console(r, console)
     lire_parametres(r, parametres, console)
     lire_spectres(r, spectres)
@@ -106,6 +108,9 @@ def section(dossier, r):
         + "; ".join(f"{b} " + ", ".join(f"{v:.2f}" for v in n.get(b, [])) for b in ("E", "HH", "LH"))
         + f". Top hole level: {'light hole (LH1)' if haut_lh else 'heavy hole (HH1)'}.",
     ]
+    puits = int(r["puits"])
+    lignes.append(f"- Confinement factors: Γ_TE = {r['gamma'][0]:g}, Γ_TM = {r['gamma'][1]:g}"
+                  + (f" (the {puits} wells together; densities per well, currents of the stack)." if puits > 1 else "."))
     if r["seuil"]:
         seuil = f"{r['Nth']:.3e} cm⁻³" if r["Nth"] is not None else "at the first density"
         lignes.append(f"- Threshold crossed at the density {r['N_dernier']:.2e} cm⁻³ (pass {r['passes']}): "

@@ -251,6 +251,9 @@ def test_exemple_atteint_le_seuil(gain_exe, dossier_exemple, nom):
     lignes = (dossier / "parametres.txt").read_bytes().decode("cp1252").splitlines()[1:]
     dernier = [float(v) for v in lignes[-1].split("\t")]
     assert len(lignes) > 1 and dernier[1] >= dernier[2], lignes   # Gmax >= Gth, not at the first density
+    # An example named for its wavelength lases within 40 nm of it.
+    cible = re.search(r"_(\d+)nm", nom)
+    assert cible is None or abs(dernier[6] - float(cible.group(1))) <= 40, (nom, dernier[6])
     if "_tm_" in nom:
         # Light holes on top: the TM gain of the threshold density exceeds the TE gain.
         spectres = [[float(v) for v in l.split()] for l in (dossier / "gain.txt").read_text().splitlines()[1:]]

@@ -60,6 +60,7 @@ REFUSES = [  # EXEMPLE, the end of the message
     ("a b", "(un nom sans / ni ..) ; rien n'est effacé."),
     ("ex;rm", "(un nom sans / ni ..) ; rien n'est effacé."),
     ("compose", "examples/compose/config.ini n'existe pas ; rien n'est effacé. Exemples : ex"),
+    ("{dehors}", "(un nom sans / ni ..) ; rien n'est effacé."),   # an absolute path: the folder beside the tree
 ]
 
 
@@ -67,6 +68,7 @@ REFUSES = [  # EXEMPLE, the end of the message
 @pytest.mark.parametrize("exemple,message", REFUSES)
 def test_formes_refusees_sans_rien_effacer(depot, cible, exemple, message):
     avant, dehors = arbre(depot), arbre(depot.parent / "x")
+    exemple = exemple.format(dehors=depot.parent / "x")
     fini = make(depot, cible, exemple)
     assert fini.returncode != 0
     assert f"EXEMPLE=« {exemple} » refusé : " in fini.stderr
@@ -81,6 +83,8 @@ def test_un_exemple_se_lance_dans_runs(depot):
     assert fini.returncode == 0, fini.stderr
     apres = arbre(depot)
     nouveaux = {k: v for k, v in apres.items() if k not in avant}
-    assert set(nouveaux) == {"runs/ex/config.ini", "runs/ex/console.txt"}
+    # the command line comes along: outils/lancer, the sweep and caracteriser read it in the run folder
+    assert set(nouveaux) == {"runs/ex/config.ini", "runs/ex/arguments", "runs/ex/console.txt"}
+    assert nouveaux["runs/ex/arguments"] == b"courant 2 1e17\n"
     assert nouveaux["runs/ex/console.txt"].startswith(b"gain courant 2 1e17\n")
     assert {k: v for k, v in apres.items() if k in avant} == avant

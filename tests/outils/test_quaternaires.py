@@ -102,3 +102,13 @@ def test_accord_a_une_longueur_d_onde(tmp_path, cible, Eg):
     assert ingaasp(x, y, 300) == pytest.approx(Eg, abs=3e-4)   # fractions rounded to 1e-4
     # lattice-matched: the strain on the InP barrier is nil
     assert abs(float(re.search(r"epsilon = (\S+)", rapport).group(1))) < 1e-4
+
+
+def test_puits_contraint_nomme_par_sa_composition(tmp_path):
+    """With --accord, a strained quaternary well named by its composition is
+    taken as written: the report says its strain, never that it is matched."""
+    fait = executer_composer("--puits", "Al0.15Ga0.15In0.7As:50", "--barriere", "AlGaInAs:1.0um:100", "--accord",
+                             "InP", *GRILLE, "-o", tmp_path / "config.ini")
+    assert fait.returncode == 0, fait.stderr
+    assert "barrière en accord de maille sur InP : Al0.3654Ga0.1073In0.5273As" in fait.stdout
+    assert "puits en accord" not in fait.stdout and "epsilon = -0.0116" in fait.stdout

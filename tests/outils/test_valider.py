@@ -37,8 +37,9 @@ def test_panneau_epingle(gain_exe, tmp_path):
 
 
 def test_composer_modele_realiste(tmp_path):
-    """In0.2Ga0.8As: A linear and C geometric between GaAs and InAs, and the
-    switches of the realistic model; without the option no [modele]."""
+    """In0.2Ga0.8As: A linear and C geometric between GaAs and InAs, every
+    switch of the realistic model, the barrier's B that of its direct
+    binaries (AlAs is indirect); without the option no [modele]."""
     fait = executer_composer("--puits", "In0.2Ga0.8As:75", "--barriere", "GaAs:250", "--modele", "realiste",
                              "--sans-gain", "-o", tmp_path / "r" / "config.ini")
     assert fait.returncode == 0, fait.stderr
@@ -50,6 +51,13 @@ def test_composer_modele_realiste(tmp_path):
     assert float(cles["C_auger"]) == pytest.approx(math.exp(0.8 * math.log(7e-30) + 0.2 * math.log(2.2e-27)),
                                                    rel=1e-3)
     assert float(cles["renormalisation_gap"]) == pytest.approx(1.6e-8)
+    assert cles["melange_k"] == cles["dispersion_axiale"] == cles["continuum"] == "1"
+    assert float(cles["B_barriere"]) == pytest.approx(7.2e-10)
+    fait = executer_composer("--puits", "In0.53Ga0.47As:60", "--barriere", "Al0.48In0.52As:250", "--modele",
+                             "realiste", "--sans-gain", "-o", tmp_path / "a" / "config.ini")
+    assert fait.returncode == 0, fait.stderr
+    b = [l for l in (tmp_path / "a" / "config.ini").read_text().splitlines() if l.startswith("B_barriere=")]
+    assert b and float(b[0].split("=")[1]) == pytest.approx(1.1e-10), b  # InAs alone
     fait = executer_composer("--puits", "In0.2Ga0.8As:75", "--barriere", "GaAs:250", "--sans-gain",
                              "-o", tmp_path / "e" / "config.ini")
     assert fait.returncode == 0, fait.stderr
