@@ -112,7 +112,10 @@ void avertir_transition_hors_fenetre(const parametres_calcul& p, const resultats
     const bool lh = !k0.LH.niveaux.empty() && (k0.HH.niveaux.empty() || k0.LH.niveaux[0] < k0.HH.niveaux[0]);
     const double trou = lh ? k0.LH.niveaux[0] : k0.HH.niveaux[0];
     const double E = 1000 * m.Eg_Puits + k0.E.niveaux[0] + trou; // eV -> meV
-    if (E >= debut && E <= fin) return;
+    // The gain lies above the transition, its peak some kT above it: a window
+    // that starts a little above the transition still holds the peak.
+    const double kT = constantes::kB * p.couches.T / constantes::joule_par_meV;
+    if (E >= debut - kT && E <= fin) return;
     const double lambda_nm = constantes::h_c / (E * constantes::joule_par_meV) * 1e9;
     dire(j, std::string("la première transition E1-") + (lh ? "LH1" : "HH1") + " (" + fixe(E, 1) + " meV, " +
                 fixe(lambda_nm, 1) + " nm) est hors de la fenêtre des spectres [debut_E, fin_E] = [" + g(debut) +

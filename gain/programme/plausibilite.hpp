@@ -16,6 +16,6 @@
 void avertir_invraisemblances(const parametres_calcul& p, const resultats_materiau& m, const journal& j);
 
 // Once the zone-centre levels are known: the first transition (E1 to the
-// upper hole level) outside the spectral window [debut_E, fin_E].
+// upper hole level) above fin_E, or more than kT below debut_E.
 void avertir_transition_hors_fenetre(const parametres_calcul& p, const resultats_materiau& m, const resultats_k0& k0,
                                      const journal& j);

@@ -90,10 +90,13 @@ TEST(Plausibilite, GlissadesDUniteAverties)
             const std::string ligne = a.ends_with('\n') ? "\"" + a.substr(0, a.size() - 1) + "\"" : a;
             EXPECT_NE(json.console.find(ligne), std::string::npos) << ligne << "\n" << json.console;
         }
-        if (c.avertissements.empty()) {
-            EXPECT_EQ(run.console.find("Attention"), std::string::npos) << run.console;
-            EXPECT_EQ(texte.console.find("Attention"), std::string::npos) << texte.console;
-        }
+        // Not one key is said (a 20 Å well at 50 K moves the transition out of the window, and a 200 nm grating
+        // out of it too: those are said).
+        if (!c.avertissements.empty()) continue;
+        for (const auto* r : {&run, &texte})
+            for (const char* cle : {"largeur [", "temperature", "demi_largeur_lorentz", "tau_nr", "lambda ["}) {
+                EXPECT_EQ(r->console.find(std::string("Attention : ") + cle), std::string::npos) << r->console;
+            }
     }
 }
 
