@@ -16,6 +16,11 @@ the terminals, with the measured Jth.
 Writes <dossier>/resultats.tsv and <dossier>/resultats.png (.pdf); with
 --ecrire, validation/resultats.tsv, the figure, each device's composed
 config.ini and the results section of validation/README.md instead.
+
+--radiatif, --largeurs, --plancher run the realistic model's own checks
+instead of the panel (atelier/valider_realiste.py): the radiative
+coefficient of the 100 Å GaAs well, the width sweep of the 980 nm example,
+the radiative current at transparency of each device's committed file.
 """
 import argparse
 import math
@@ -27,7 +32,8 @@ import subprocess
 import sys
 import tomllib
 
-from .verification import RACINE
+from . import valider_realiste
+from .verification import RACINE, ErreurLecture
 
 VALIDATION = RACINE / "validation"
 COMPOSER = RACINE / "outils" / "composer"
@@ -313,6 +319,10 @@ def analyseur():
     a.add_argument("--sans-exact", action="store_true", help="ne pas lancer le modèle exact à côté")
     a.add_argument("--ecrire", action="store_true",
                    help="écrire validation/resultats.tsv, la figure, les config.ini et le README")
+    for option, aide in (("radiatif", "le coefficient radiatif B2D du puits GaAs de 100 Å contre la mesure"),
+                         ("largeurs", "le seuil de l'exemple 980 nm de 60 à 100 Å, modèle réaliste"),
+                         ("plancher", "le courant radiatif à la transparence de chaque appareil")):
+        a.add_argument(f"--{option}", action="store_true", help=f"au lieu du panneau : {aide}")
     return a
 
 
@@ -325,6 +335,16 @@ def principal(argv=None):
     dossiers = appareils_choisis(args.appareils, args.validation)
     if dossiers is None:
         return 1
+    controles = [c for c in ("radiatif", "largeurs", "plancher") if getattr(args, c)]
+    if controles:
+        try:
+            valider_realiste.executer(controles, gain, pathlib.Path(args.dossier), [charger(d) for d in dossiers],
+                                      args.ecrire)
+        except (valider_realiste.Echec, Echec, ErreurLecture, OSError, tomllib.TOMLDecodeError, KeyError,
+                ValueError) as e:
+            print(f"valider : {e}", file=sys.stderr)
+            return 1
+        return 0
     try:
         lignes = valider_appareils(args, gain, dossiers)
         if not lignes:
