@@ -41,41 +41,51 @@
 #include "programme/preparation.hpp"
 #include "programme/sorties_bandes.hpp"
 #include "programme/verification.hpp"
+#include "programme/verrou.hpp"
 
 namespace {
 
-// The output streams, open for the whole run; a stop closes them on the way
-// out, so what was written stays.
+// The outputs of the run, each written to its temporary and put in place
+// only at the normal end (configuration/ecriture.hpp): a stop or a kill
+// leaves the previous run's results as they were.
 struct fichiers_sortie {
-    fichier gain, param, pi, dispersion, enveloppes;
+    sortie_atomique gain, param, pi, dispersion, enveloppes;
 };
 
-fichier ouvrir(const std::optional<std::string>& chemin)
+sortie_atomique ouvrir(const std::optional<std::string>& chemin, const char* quoi)
 {
-    return fichier(chemin ? std::fopen(chemin->c_str(), "w") : nullptr);
+    if (!chemin) arreter(std::string("Erreur creation ") + quoi + " : (clé absente)\n");
+    sortie_atomique s = ouvrir_sortie(*chemin);
+    if (!s.flux) arreter(std::string("Erreur creation ") + quoi + " : " + *chemin + " : " + std::strerror(errno) + "\n");
+    return s;
 }
 
-void verifier_ouverture(const fichier& f, const std::optional<std::string>& chemin, const char* quoi)
-{
-    if (!f) arreter(std::string("Erreur creation ") + quoi + " : " + (chemin ? *chemin : "(clé absente)") + "\n");
-}
-
-// Every file is opened before any result is tested, so that each one whose
-// opening succeeds exists (empty) whatever happens to the others.
+// The paths were tried before (preparer_calcul): an opening that fails now
+// is one the folder refused since.
 fichiers_sortie ouvrir_fichiers(const parametres_calcul& p)
 {
     fichiers_sortie f;
-    f.gain = ouvrir(p.sortie.fichier_gain);
-    f.param = ouvrir(p.sortie.fichier_param);
-    f.pi = ouvrir(p.sortie.fichier_PI);
-    if (p.sortie.fichier_dispersion) f.dispersion = ouvrir(p.sortie.fichier_dispersion);
-    if (p.sortie.fichier_enveloppes) f.enveloppes = ouvrir(p.sortie.fichier_enveloppes);
-    verifier_ouverture(f.gain, p.sortie.fichier_gain, "fichier de sortie du gain");
-    verifier_ouverture(f.param, p.sortie.fichier_param, "fichier de sortie des parametres");
-    verifier_ouverture(f.pi, p.sortie.fichier_PI, "fichier de P-I");
-    if (p.sortie.fichier_dispersion) verifier_ouverture(f.dispersion, p.sortie.fichier_dispersion, "fichier de dispersion");
-    if (p.sortie.fichier_enveloppes) verifier_ouverture(f.enveloppes, p.sortie.fichier_enveloppes, "fichier des enveloppes");
+    f.gain = ouvrir(p.sortie.fichier_gain, "fichier de sortie du gain");
+    f.param = ouvrir(p.sortie.fichier_param, "fichier de sortie des parametres");
+    f.pi = ouvrir(p.sortie.fichier_PI, "fichier de P-I");
+    if (p.sortie.fichier_dispersion) f.dispersion = ouvrir(p.sortie.fichier_dispersion, "fichier de dispersion");
+    if (p.sortie.fichier_enveloppes) f.enveloppes = ouvrir(p.sortie.fichier_enveloppes, "fichier des enveloppes");
     return f;
+}
+
+// The normal end: every output closed, then each put in place of its target,
+// in the order of the keys; the console names them.
+void publier_fichiers(fichiers_sortie& f)
+{
+    sortie_atomique* const sorties[] = {&f.gain, &f.param, &f.pi, &f.dispersion, &f.enveloppes};
+    for (sortie_atomique* s : sorties) terminer_sortie(*s);
+    std::string liste;
+    for (sortie_atomique* s : sorties) {
+        if (s->nom.empty()) continue;
+        publier_sortie(*s);
+        liste += (liste.empty() ? "" : ", ") + s->nom;
+    }
+    std::printf("Fichiers de résultats : %s\n", liste.c_str());
 }
 
 void afficher_banniere()
@@ -126,8 +136,8 @@ serie_porteurs boucle_porteurs(const parametres_calcul& p, const resultats_mater
     // cm-3 -> m-3, times the well width in metres: a sheet density step.
     const double pas_porteurs = commande.pas_porteurs_cm3 / 1e-6 * (Lw * 1e-10);
 
-    ecrire_entete_gain(f.gain.get());
-    ecrire_entete_param(f.param.get());
+    ecrire_entete_gain(f.gain.flux.get());
+    ecrire_entete_param(f.param.flux.get());
 
     const recouvrements r = calculer_recouvrements(Lw, Lb, k0);
     // [modele] melange_k: the weights of every pair at every row, from the
@@ -136,9 +146,9 @@ serie_porteurs boucle_porteurs(const parametres_calcul& p, const resultats_mater
         p.modele.melange_k ? calculer_poids_melange(d, former_modele_valence(Lw, m, k0, p.modele.dispersion_axiale != 0),
                                                     k0, Lw, Lb, p.calcul.deltaE)
                            : poids_melange{};
-    if (f.enveloppes) {
-        ecrire_fichier_enveloppes(f.enveloppes.get(), calculer_enveloppes(Lw, Lb, k0));
-        fermer_fichier(f.enveloppes, *p.sortie.fichier_enveloppes);
+    if (f.enveloppes.flux) {
+        ecrire_fichier_enveloppes(f.enveloppes.flux.get(), calculer_enveloppes(Lw, Lb, k0));
+        terminer_sortie(f.enveloppes);
     }
 
     // [modele] continuum: the barriers' states share the quasi-Fermi levels
@@ -178,7 +188,7 @@ serie_porteurs boucle_porteurs(const parametres_calcul& p, const resultats_mater
         calculer_spectres(EFC, EFV, N, bandes, reglages, s);
         if (s.branches_incompletes && !branches_signalees) avertir_branches();
         branches_signalees = branches_signalees || s.branches_incompletes;
-        ecrire_spectres(f.gain.get(), s);
+        ecrire_spectres(f.gain.flux.get(), s);
         const bool seuil_avant = seuil.seuil_atteint;
         const spectre_laser laser = spectre_qui_lase(s, p.cavite);
         const ligne_seuil l = calculer_seuil(i, commande.nombre_iterations, N, laser,
@@ -195,10 +205,10 @@ serie_porteurs boucle_porteurs(const parametres_calcul& p, const resultats_mater
                 serie.merite = evaluer_seuil(passes, energie_laser(l, laser, p.bragg), seuil.lambda_seuil,
                                              seuil.tm_seuil, l.Gth, p.cavite.indice_groupe, s, bandes, reglages);
         }
-        ecrire_ligne_param(f.param.get(), l);
-        // Whole passes reach the files: a later stop leaves complete lines.
-        vider_fichier(f.gain.get(), *p.sortie.fichier_gain);
-        vider_fichier(f.param.get(), *p.sortie.fichier_param);
+        ecrire_ligne_param(f.param.flux.get(), l);
+        // A full disk shows at the pass it happens, not at the end of the series.
+        vider_fichier(f.gain.flux.get(), f.gain.nom);
+        vider_fichier(f.param.flux.get(), f.param.nom);
         if (l.fin_boucle) break;
     }
     return serie;
@@ -231,7 +241,9 @@ int executer(int argc, const char* const* argv)
         std::fputs(table_markdown().c_str(), stdout);
         return 0;
     }
-    const calcul_prepare c = preparer_calcul(argc, argv, journal{}, false);
+    // Before anything is read: a second run in this folder is refused at once.
+    const verrou_dossier verrou = verrouiller_dossier();
+    const calcul_prepare c = preparer_calcul(argc, argv, journal{});
     const parametres_calcul& p = c.p;
     const ligne_commande& commande = c.commande;
     const resultats_materiau& m = c.m;
@@ -247,21 +259,19 @@ int executer(int argc, const char* const* argv)
     const parametres_dispersion balayage = parametres_balayage(p);
     const resultats_dispersion d = calculer_dispersion(balayage, m, k0, suivi_console(balayage));
     afficher_fin_dispersion(d);
-    if (f.dispersion) {
-        ecrire_fichier_dispersion(f.dispersion.get(), d);
-        fermer_fichier(f.dispersion, *p.sortie.fichier_dispersion);
+    if (f.dispersion.flux) {
+        ecrire_fichier_dispersion(f.dispersion.flux.get(), d);
+        terminer_sortie(f.dispersion);
     }
 
     const serie_porteurs serie = boucle_porteurs(p, m, k0, d, commande, f);
     const etat_seuil& seuil = serie.seuil;
     const caracteristique_pi pi = courbe_pi(p.cavite, p.bragg.lambda, p.calcul.debut_courant, p.calcul.fin_courant, seuil);
-    ecrire_courbe_pi(f.pi.get(), pi);
+    ecrire_courbe_pi(f.pi.flux.get(), pi);
     afficher_resume_seuil(p, seuil, pi.pente);
     if (seuil.seuil_atteint) afficher_merite(p, serie.merite, reponse_modulation(p, seuil, serie.merite));
 
-    fermer_fichier(f.pi, *p.sortie.fichier_PI);
-    fermer_fichier(f.gain, *p.sortie.fichier_gain);
-    fermer_fichier(f.param, *p.sortie.fichier_param);
+    publier_fichiers(f);
     std::printf("Calculs terminés. Résultats disponibles dans %s\n", p.sortie.fichier_gain->c_str());
     return 0;
 }

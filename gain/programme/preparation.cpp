@@ -14,6 +14,7 @@
 #include "configuration/arret.hpp"
 #include "programme/bornes.hpp"
 #include "configuration/cles.hpp"
+#include "configuration/ecriture.hpp"
 #include "configuration/lecteur_ini.hpp"
 #include "programme/plausibilite.hpp"
 
@@ -64,7 +65,7 @@ void avertir_hors_dossier(const sortie& s, const struct stat* avant, const journ
 // again, so every file is left as it was. /dev/null may take any output (and
 // be shared); any other device, and a named pipe, are refused: a pipe
 // blocks the run until someone reads it, and a device is no results file.
-void verifier_chemins_sortie(const parametres_sortie& p, bool essai, const journal& j)
+void verifier_chemins_sortie(const parametres_sortie& p, const journal& j)
 {
     const sortie sorties[] = {
         {"fichier_gain", "fichier de sortie du gain", p.fichier_gain, true},
@@ -105,6 +106,15 @@ void verifier_chemins_sortie(const parametres_sortie& p, bool essai, const journ
             avertir_hors_dossier(s, &avant, j);
             continue;
         }
+        // The results go to a temporary beside the file first: its folder
+        // must take a new file even when the file exists.
+        if (existait) {
+            const std::string provisoire = nom_provisoire(fichier_designe(chemin), static_cast<long>(getpid()));
+            const int essai_fd = ::open(provisoire.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+            if (essai_fd < 0) refuser(s, std::strerror(errno));
+            ::close(essai_fd);
+            ::unlink(provisoire.c_str());
+        }
         const int fd = ::open(chemin, existait ? O_WRONLY : O_WRONLY | O_CREAT, 0666);
         if (fd < 0) refuser(s, std::strerror(errno));
         struct stat apres {};
@@ -122,13 +132,14 @@ void verifier_chemins_sortie(const parametres_sortie& p, bool essai, const journ
         fichiers.push_back({apres.st_dev, apres.st_ino, s.cle});
         avertir_hors_dossier(s, existait ? &avant : nullptr, j);
     }
-    if (essai)
-        for (const auto& c : crees) ::unlink(c.c_str());
+    // The trial leaves nothing: the run writes each file beside it and puts
+    // it in place at its end, so a later stop leaves no empty file behind.
+    for (const auto& c : crees) ::unlink(c.c_str());
 }
 
 } // namespace
 
-calcul_prepare preparer_calcul(int argc, const char* const* argv, const journal& j, bool essai)
+calcul_prepare preparer_calcul(int argc, const char* const* argv, const journal& j)
 {
     verifier_ligne_commande(argc, argv);
     // Numbers are read and written with '.' whatever the user's locale: the
@@ -151,6 +162,6 @@ calcul_prepare preparer_calcul(int argc, const char* const* argv, const journal&
     verifier_bornes(c.p, {c.m.Vc, c.m.Vv, c.m.dE_hydro},
                     {nombre_de_passes(c.commande.nombre_iterations), c.commande.pas_porteurs_cm3},
                     memoire_disponible());
-    verifier_chemins_sortie(c.p.sortie, essai, j);
+    verifier_chemins_sortie(c.p.sortie, j);
     return c;
 }

@@ -16,6 +16,7 @@ struct calcul_prepare {
 };
 
 // argv: the run's words (argv[0], then nothing or "courant <n> <pas>").
-// `essai`: the output paths are tried and every file the trial created is
-// removed again, so that nothing is left written (gain --verifier).
-calcul_prepare preparer_calcul(int argc, const char* const* argv, const journal& j, bool essai);
+// The output paths are tried and every file the trial created is removed
+// again, so that nothing is left written (the run creates its files only at
+// its end, gain --verifier never).
+calcul_prepare preparer_calcul(int argc, const char* const* argv, const journal& j);

@@ -235,7 +235,7 @@ int verifier_configuration(int argc, const char* const* argv)
     // The zone-centre levels as the run finds them, and the warning the run
     // gives once it has them.
     if (!json) {
-        const calcul_prepare c = preparer_calcul(n, mots.data(), journal{}, true);
+        const calcul_prepare c = preparer_calcul(n, mots.data(), journal{});
         const resultats_k0 k0 = niveaux_zone_centre(c);
         avertir_transition_hors_fenetre(c.p, c.m, k0, journal{});
         ecrire_texte(c, k0);
@@ -243,7 +243,7 @@ int verifier_configuration(int argc, const char* const* argv)
     }
     std::vector<std::string> avertissements;
     try {
-        const calcul_prepare c = preparer_calcul(n, mots.data(), journal{&avertissements}, true);
+        const calcul_prepare c = preparer_calcul(n, mots.data(), journal{&avertissements});
         const resultats_k0 k0 = niveaux_zone_centre(c);
         avertir_transition_hors_fenetre(c.p, c.m, k0, journal{&avertissements});
         ecrire_json(0, "", avertissements, &c, k0, courant);

@@ -119,16 +119,17 @@ def test_dispersion_2d_et_une_densite(gain_exe, dossier_exemple):
 
 
 def test_calcul_arrete_a_la_premiere_densite(gain_exe, dossier_exemple):
-    # Threshold already at the first density: gain stops, P-I never written.
+    # Threshold already at the first density: gain stops and puts no output
+    # in place (a stopped run leaves the previous results, here none).
     dossier = dossier_exemple()
     config = dossier / "config.ini"
     config.write_text(config.read_text().replace("Ninj=1e18", "Ninj=3e18"))
     assert lancer_gain_console(gain_exe, dossier, ["courant", "5", "2e17"]).returncode == 1
+    assert not (dossier / "gain.txt").exists() and not (dossier / "P-I.txt").exists()
     fini = tracer(dossier)
     assert fini.returncode == 1 and "P-I.txt" in fini.stderr
     assert "Valeur de Ninj trop élevée" in (dossier / "resume.txt").read_text(encoding="utf-8")
-    # The one spectrum takes its density from the console.
-    assert "1_spectres_gain" in dessinees(dossier) and "3_gain_max_seuil" not in dessinees(dossier)
+    assert "1_spectres_gain" not in dessinees(dossier)
 
 
 def test_config_avec_marque_d_ordre_lue_par_tracer_et_composer(copie_calcul, tmp_path):
