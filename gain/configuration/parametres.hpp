@@ -36,6 +36,7 @@ struct parametres_sortie {
     std::optional<std::string> fichier_gain, fichier_param, fichier_PI;
     std::optional<std::string> fichier_dispersion;  // optional: E(k) table
     std::optional<std::string> fichier_enveloppes;  // optional: envelope functions
+    std::optional<std::string> fichier_resultats;   // optional: the run record, JSON
 };
 
 // [calcul]: the grids of the scans, the density series and the P-I range.

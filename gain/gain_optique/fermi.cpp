@@ -108,7 +108,7 @@ std::string message_introuvable(const char* bande, double N, double largeur_puit
                               "diminuez Ninj ou le pas de la série.\n"
                             : "Niveau de Fermi de la %s introuvable : la densité de %g cm-3 est encore dépassée à %g meV ; "
                               "augmentez Ninj.\n",
-                  bande, N * 1e-6 / (largeur_puits * 1e-10), au_dessus ? niveau_fermi_max : -niveau_fermi_max); // m^-2 -> cm^-3
+                  bande, densite_cm3(N, largeur_puits), au_dessus ? niveau_fermi_max : -niveau_fermi_max);
     return tampon;
 }
 

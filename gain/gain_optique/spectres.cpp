@@ -350,7 +350,7 @@ double forme_de_raie(forme_raie forme, double x, double Gamma)
 double retrecissement_gap(double coefficient, double largeur_puits, double N)
 {
     if (coefficient == 0.0 || !(N > 0)) return 0.0;
-    const double N_cm3 = N * 1e-6 / (largeur_puits * 1e-10); // m^-2 -> cm^-3
+    const double N_cm3 = densite_cm3(N, largeur_puits);
     return 1000 * coefficient * std::cbrt(N_cm3); // eV -> meV
 }
 

@@ -86,7 +86,9 @@ void bandes_et_contrainte(const parametres_couches& c, resultats_materiau& m)
     m.rapport_C12_C11 = m.C12_puits / m.C11_puits;
     m.epsilon = (m.a_barriere - m.a_puits) / m.a_barriere;
     m.dE_hydro = -2 * (1 - m.rapport_C12_C11) * m.aH_puits * m.epsilon * 1000;          // eV -> meV
-    m.dE_cisaillement = -(1 + m.rapport_C12_C11) * bS_puits * m.epsilon * 1000;          // eV -> meV
+    // Shear term of biaxial strain, Q = -(b/2)(exx + eyy - 2 ezz) with ezz = -2 (C12/C11) exx:
+    // -(1 + 2 C12/C11) b epsilon. The HH and LH edges lie at dEv_hydro +- this.
+    m.dE_cisaillement = -(1 + 2 * m.rapport_C12_C11) * bS_puits * m.epsilon * 1000;      // eV -> meV
     m.dEc_hydro = (4.0 / 3.0) * (1 - m.rapport_C12_C11) * m.aH_puits * m.epsilon * 1000; // eV -> meV
     const char* cles_contrainte = "C11_x, C11_1-x, C12_x, C12_1-x, a_x, a_1-x, a_y, aH_x, aH_1-x, bS_x, bS_1-x "
                                   "(C11 du puits et a de la barriere non nuls)";

@@ -9,8 +9,6 @@
 
 namespace {
 
-double vers_cm3(double N, double largeur_puits) { return N * 1e-6 / (largeur_puits * 1e-10); } // m^-2 -> cm^-3
-
 // Value at E of a spectrum given at the increasing energies `E` (linear
 // between points; the point itself at a grid energy).
 double valeur_en(const std::vector<double>& E, const std::vector<double>& v, double x)
@@ -113,8 +111,8 @@ figures_differentielles evaluer_differentielles(const passe_merite& avant, const
     for (std::size_t i = 0; i < E.size(); ++i) dg[i] = g_seuil[i] - g_avant[i];
 
     const double Lw = r.largeur_puits;
-    f.N_avant = vers_cm3(avant.N, Lw);
-    f.N_seuil = vers_cm3(seuil.N, Lw);
+    f.N_avant = densite_cm3(avant.N, Lw);
+    f.N_seuil = densite_cm3(seuil.N, Lw);
     const double dN = f.N_seuil - f.N_avant; // cm^-3
     const double dg_laser = valeur_en(E, dg, E_laser);
     f.dg_dN = dg_laser / dN;

@@ -15,4 +15,11 @@ inline constexpr double pi = 3.141592653589793;
 inline constexpr double metre_par_angstrom = 1e-10;
 inline constexpr double joule_par_meV = q / 1000;         // 1.60218e-22 exactly in double precision
 inline constexpr double h_c = 2 * pi * hbar * c_lumiere;  // J m (2 pi hbar c, as the products are formed)
+// Photon energy (meV) to wavelength (nm), the rounded h c / q the emission
+// wavelength has always been given with.
+inline constexpr double h_c_meV_nm = 1240000.0;
 } // namespace constantes
+
+// A sheet density of the well (m^-2) as the volume density in it (cm^-3),
+// the well Lw ångströms wide.
+inline double densite_cm3(double N, double Lw) { return N * 1e-6 / (Lw * 1e-10); }

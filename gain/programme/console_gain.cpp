@@ -4,6 +4,9 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "numerique/constantes.hpp"
+#include "programme/enregistrement.hpp"
+
 void afficher_passe(double N_cm3, double EFC, double EFV)
 {
     std::printf("Calcul du gain pour N = %e...\n", N_cm3);
@@ -60,7 +63,7 @@ void afficher_resume_seuil(const parametres_calcul& p, const etat_seuil& etat, d
         return;
     }
     const double Lw = p.couches.largeur_puits;
-    std::printf("  densité de seuil Nth : %e cm-3\n", etat.Nth * 1e-6 / (Lw * 1e-10)); // m^-2 -> cm^-3
+    std::printf("  densité de seuil Nth : %e cm-3\n", densite_cm3(etat.Nth, Lw));
     const courants& J = etat.Jth;
     std::printf("  densité de courant de seuil Jth : %f A/cm²\n", J.total);
     // The model's departures print the current at the terminals and the parts
@@ -83,9 +86,8 @@ void afficher_resume_seuil(const parametres_calcul& p, const etat_seuil& etat, d
                         100 * J.barrieres / J.total, J.barrieres, 100 * etat.barrieres_seuil.n / etat.Nth,
                         100 * etat.barrieres_seuil.p / etat.Nth);
     }
-    std::printf("  courant de seuil : %f mA (ruban de %g cm × %g cm)\n",
-                J.total * p.cavite.longueur_puce * p.cavite.largeur_contact * 1000, p.cavite.longueur_puce,
-                p.cavite.largeur_contact);
+    std::printf("  courant de seuil : %f mA (ruban de %g cm × %g cm)\n", courant_ruban_mA(p.cavite, J.total),
+                p.cavite.longueur_puce, p.cavite.largeur_contact);
     std::printf("  longueur d'onde d'émission : %f nm\n", etat.lambda_seuil);
     std::printf("  cavité : %s\n", etat.bragg_seuil ? "puce et réseau de Bragg (Accroche Bragg)"
                                                      : "puce seule (Accroche puce)");
@@ -114,10 +116,10 @@ void afficher_merite(const parametres_calcul& p, const figures_seuil& f, const m
     }
     if (f.tr.trouvee) {
         std::printf("  densité de transparence Ntr : %e cm-3 (gain modal maximal nul %s, entre %e et %e cm-3)\n",
-                    f.tr.N * 1e-6 / (Lw * 1e-10),
+                    densite_cm3(f.tr.N, Lw),
                     f.tr.deux_passes_positives ? "sur la droite des deux premières densités de gain positif"
                                                : "interpolé",
-                    f.tr.N_bas * 1e-6 / (Lw * 1e-10), f.tr.N_haut * 1e-6 / (Lw * 1e-10));
+                    densite_cm3(f.tr.N_bas, Lw), densite_cm3(f.tr.N_haut, Lw));
         std::printf("  densité de courant de transparence Jtr : %f A/cm² (courant %f mA)\n", f.tr.J,
                     f.tr.J * surface * 1000);
     } else {

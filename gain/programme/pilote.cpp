@@ -35,6 +35,8 @@
 #include "programme/phases.hpp"
 #include "programme/plausibilite.hpp"
 #include "programme/console_gain.hpp"
+#include "programme/enregistrement.hpp"
+#include "programme/sorties_resultats.hpp"
 #include "programme/sorties_gain.hpp"
 #include "seuil_pi/courbe_pi.hpp"
 #include "seuil_pi/seuil.hpp"
@@ -49,7 +51,7 @@ namespace {
 // only at the normal end (configuration/ecriture.hpp): a stop or a kill
 // leaves the previous run's results as they were.
 struct fichiers_sortie {
-    sortie_atomique gain, param, pi, dispersion, enveloppes;
+    sortie_atomique gain, param, pi, dispersion, enveloppes, resultats;
 };
 
 sortie_atomique ouvrir(const std::optional<std::string>& chemin, const char* quoi)
@@ -70,20 +72,23 @@ fichiers_sortie ouvrir_fichiers(const parametres_calcul& p)
     f.pi = ouvrir(p.sortie.fichier_PI, "fichier de P-I");
     if (p.sortie.fichier_dispersion) f.dispersion = ouvrir(p.sortie.fichier_dispersion, "fichier de dispersion");
     if (p.sortie.fichier_enveloppes) f.enveloppes = ouvrir(p.sortie.fichier_enveloppes, "fichier des enveloppes");
+    if (p.sortie.fichier_resultats) f.resultats = ouvrir(p.sortie.fichier_resultats, "fichier des résultats");
     return f;
 }
 
 // The normal end: every output closed, then each put in place of its target,
-// in the order of the keys; the console names them.
+// in the order of the keys; the console names them. The run record, a view
+// of the others, is put in place last and left out of the list, so that the
+// console is the same whether it is asked for or not.
 void publier_fichiers(fichiers_sortie& f)
 {
-    sortie_atomique* const sorties[] = {&f.gain, &f.param, &f.pi, &f.dispersion, &f.enveloppes};
+    sortie_atomique* const sorties[] = {&f.gain, &f.param, &f.pi, &f.dispersion, &f.enveloppes, &f.resultats};
     for (sortie_atomique* s : sorties) terminer_sortie(*s);
     std::string liste;
     for (sortie_atomique* s : sorties) {
         if (s->nom.empty()) continue;
         publier_sortie(*s);
-        liste += (liste.empty() ? "" : ", ") + s->nom;
+        if (s != &f.resultats) liste += (liste.empty() ? "" : ", ") + s->nom;
     }
     std::printf("Fichiers de résultats : %s\n", liste.c_str());
 }
@@ -108,13 +113,6 @@ spectre_laser spectre_qui_lase(const spectres& s, const parametres_cavite& c)
     return {s.gain_te, s.rsp, c.facteur_confinement, s.Gmax, s.energie_gmax, s.energie_gmax_definie, false, s.Jrad_bande};
 }
 
-// What the series leaves: the threshold, and the figures of merit of the
-// passes on either side of it.
-struct serie_porteurs {
-    etat_seuil seuil;
-    figures_seuil merite;
-};
-
 // The photon energy of the lasing mode at the pass where threshold is first
 // crossed (meV): the grating's, or the peak of the spectrum that lases; 0
 // when the spectrum is empty.
@@ -125,11 +123,13 @@ double energie_laser(const ligne_seuil& l, const spectre_laser& s, const paramet
 }
 
 // The carrier-density series: one pass per density, each finding the
-// quasi-Fermi levels, the spectra and the threshold line, printed and written
-// as each phase returns them. The overlaps do not depend on the density and
-// are computed once.
-serie_porteurs boucle_porteurs(const parametres_calcul& p, const resultats_materiau& m, const resultats_k0& k0,
-                               const resultats_dispersion& d, const ligne_commande& commande, fichiers_sortie& f)
+// quasi-Fermi levels, the spectra and the threshold line, kept in the record
+// and printed and written from it as each phase returns. The overlaps do not
+// depend on the density and are computed once. The threshold and the figures
+// of merit of the passes on either side of it go into the record too.
+void boucle_porteurs(const parametres_calcul& p, const resultats_materiau& m, const resultats_k0& k0,
+                     const resultats_dispersion& d, const ligne_commande& commande, fichiers_sortie& f,
+                     enregistrement_calcul& releve)
 {
     const double Lw = p.couches.largeur_puits, Lb = p.couches.largeur_barriere;
     const double Ninj_depart = m.Ninj_surf;
@@ -157,8 +157,7 @@ serie_porteurs boucle_porteurs(const parametres_calcul& p, const resultats_mater
     const continuum_barrieres* continuum = p.modele.continuum ? &cb : nullptr;
     const presence_puits presence = continuum ? calculer_presence(Lw, Lb, k0) : presence_puits{};
     const reglages_fermi rf{p.couches.T, Lw, p.calcul.deltak, p.modele.k_aligne != 0, continuum};
-    serie_porteurs serie;
-    etat_seuil& seuil = serie.seuil;
+    etat_seuil& seuil = releve.seuil;
     std::vector<passe_merite> passes;
     const bandes_puits bandes{m, k0, d, r, p.modele.melange_k ? &melange : nullptr};
     const reglages_spectres reglages{p.calcul, p.cavite, p.modele, p.couches.T, Lw};
@@ -175,9 +174,15 @@ serie_porteurs boucle_porteurs(const parametres_calcul& p, const resultats_mater
             EFC = chercher_EFC(N, rf, m, k0);
             EFV = chercher_EFV(N, rf, d);
         }
-        afficher_passe(N * 1e-6 / (Lw * 1e-10), EFC, EFV);
-        barrieres_passe barrieres;
-        if (continuum && N > 0) {
+        passe_calcul& c = releve.passes.emplace_back();
+        c.N = N;
+        c.N_cm3 = densite_cm3(N, Lw);
+        c.EFC = EFC;
+        c.EFV = EFV;
+        afficher_passe(c.N_cm3, c.EFC, c.EFV);
+        barrieres_passe& barrieres = c.barrieres;
+        c.continuum = continuum && N > 0;
+        if (c.continuum) {
             barrieres.n = electrons_continuum(EFC, cb);
             barrieres.p = trous_continuum(EFV, cb);
             barrieres.Jrad = courant_radiatif_continuum(barrieres.n, barrieres.p, cb);
@@ -191,7 +196,13 @@ serie_porteurs boucle_porteurs(const parametres_calcul& p, const resultats_mater
         ecrire_spectres(f.gain.flux.get(), s);
         const bool seuil_avant = seuil.seuil_atteint;
         const spectre_laser laser = spectre_qui_lase(s, p.cavite);
-        const ligne_seuil l = calculer_seuil(i, commande.nombre_iterations, N, laser,
+        c.Gmax_te = s.Gmax;
+        c.E_te = s.energie_gmax;
+        c.Gmax_tm = s.Gmax_tm;
+        c.E_tm = s.energie_gmax_tm;
+        c.pic_defini = s.energie_gmax_definie;
+        c.tm = laser.tm;
+        const ligne_seuil& l = c.seuil = calculer_seuil(i, commande.nombre_iterations, N, laser,
                                              {p.cavite, p.bragg, p.calcul, p.modele, Lw}, seuil,
                                              continuum ? &barrieres : nullptr);
         afficher_seuil_passe(l);
@@ -202,7 +213,7 @@ serie_porteurs boucle_porteurs(const parametres_calcul& p, const resultats_mater
             passes.push_back({N, EFC, EFV, l.Jnr + l.Jrad, s.Gmax, s.Gmax_tm});
             // the pass where threshold is first crossed: the figures of merit, while its spectra are at hand
             if (seuil.seuil_atteint)
-                serie.merite = evaluer_seuil(passes, energie_laser(l, laser, p.bragg), seuil.lambda_seuil,
+                releve.merite = evaluer_seuil(passes, energie_laser(l, laser, p.bragg), seuil.lambda_seuil,
                                              seuil.tm_seuil, l.Gth, p.cavite.indice_groupe, s, bandes, reglages);
         }
         ecrire_ligne_param(f.param.flux.get(), l);
@@ -211,7 +222,6 @@ serie_porteurs boucle_porteurs(const parametres_calcul& p, const resultats_mater
         vider_fichier(f.param.flux.get(), f.param.nom);
         if (l.fin_boucle) break;
     }
-    return serie;
 }
 
 // The gain needs electrons and holes: without a bound level in either band
@@ -224,6 +234,43 @@ void verifier_niveaux_k0(const resultats_k0& k0)
     if (k0.HH.nb() + k0.LH.nb() == 0)
         arreter("Aucun niveau de trou (HH ou LH) lié au centre de zone : la dispersion de la bande de valence "
                 "ne peut pas être calculée (vérifiez Vv, la largeur du puits et deltaE).\n");
+}
+
+// Every phase of the run, in order, kept in the record r as each returns;
+// the console and the files are written from it.
+void calculer(const calcul_prepare& c, fichiers_sortie& f, enregistrement_calcul& r)
+{
+    const parametres_calcul& p = c.p;
+    const resultats_materiau& m = c.m;
+    r.Vc = m.Vc;
+    r.Vv = m.Vv;
+    r.Eg_Puits = m.Eg_Puits;
+    r.Eg_Barriere = m.Eg_Barriere;
+    afficher_banniere();
+    afficher_resume_materiau(m);
+
+    const resultats_k0 k0 = calculer_niveaux_k0(parametres_k0(p), m, afficher_niveaux_bande);
+    r.niveaux_E = k0.E.niveaux;
+    r.niveaux_HH = k0.HH.niveaux;
+    r.niveaux_LH = k0.LH.niveaux;
+    verifier_niveaux_k0(k0);
+    avertir_transition_hors_fenetre(p, m, k0, journal{});
+
+    const parametres_dispersion balayage = parametres_balayage(p);
+    const resultats_dispersion d = calculer_dispersion(balayage, m, k0, suivi_console(balayage));
+    afficher_fin_dispersion(d);
+    if (f.dispersion.flux) {
+        ecrire_fichier_dispersion(f.dispersion.flux.get(), d);
+        terminer_sortie(f.dispersion);
+    }
+
+    boucle_porteurs(p, m, k0, d, c.commande, f, r);
+    const etat_seuil& seuil = r.seuil;
+    r.pi = courbe_pi(p.cavite, p.bragg.lambda, p.calcul.debut_courant, p.calcul.fin_courant, seuil);
+    if (seuil.seuil_atteint) r.reponse = reponse_modulation(p, seuil, r.merite);
+    ecrire_courbe_pi(f.pi.flux.get(), r.pi);
+    afficher_resume_seuil(p, seuil, r.pi.pente);
+    if (seuil.seuil_atteint) afficher_merite(p, r.merite, r.reponse);
 }
 
 int executer(int argc, const char* const* argv)
@@ -244,35 +291,12 @@ int executer(int argc, const char* const* argv)
     // Before anything is read: a second run in this folder is refused at once.
     const verrou_dossier verrou = verrouiller_dossier();
     const calcul_prepare c = preparer_calcul(argc, argv, journal{});
-    const parametres_calcul& p = c.p;
-    const ligne_commande& commande = c.commande;
-    const resultats_materiau& m = c.m;
-    fichiers_sortie f = ouvrir_fichiers(p);
-
-    afficher_banniere();
-    afficher_resume_materiau(m);
-
-    const resultats_k0 k0 = calculer_niveaux_k0(parametres_k0(p), m, afficher_niveaux_bande);
-    verifier_niveaux_k0(k0);
-    avertir_transition_hors_fenetre(p, m, k0, journal{});
-
-    const parametres_dispersion balayage = parametres_balayage(p);
-    const resultats_dispersion d = calculer_dispersion(balayage, m, k0, suivi_console(balayage));
-    afficher_fin_dispersion(d);
-    if (f.dispersion.flux) {
-        ecrire_fichier_dispersion(f.dispersion.flux.get(), d);
-        terminer_sortie(f.dispersion);
-    }
-
-    const serie_porteurs serie = boucle_porteurs(p, m, k0, d, commande, f);
-    const etat_seuil& seuil = serie.seuil;
-    const caracteristique_pi pi = courbe_pi(p.cavite, p.bragg.lambda, p.calcul.debut_courant, p.calcul.fin_courant, seuil);
-    ecrire_courbe_pi(f.pi.flux.get(), pi);
-    afficher_resume_seuil(p, seuil, pi.pente);
-    if (seuil.seuil_atteint) afficher_merite(p, serie.merite, reponse_modulation(p, seuil, serie.merite));
-
+    fichiers_sortie f = ouvrir_fichiers(c.p);
+    enregistrement_calcul r;
+    calculer(c, f, r);
+    if (f.resultats.flux) ecrire_resultats(f.resultats.flux.get(), c.p, r);
     publier_fichiers(f);
-    std::printf("Calculs terminés. Résultats disponibles dans %s\n", p.sortie.fichier_gain->c_str());
+    std::printf("Calculs terminés. Résultats disponibles dans %s\n", c.p.sortie.fichier_gain->c_str());
     return 0;
 }
 

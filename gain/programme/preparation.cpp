@@ -73,6 +73,7 @@ void verifier_chemins_sortie(const parametres_sortie& p, const journal& j)
         {"fichier_P-I", "fichier de P-I", p.fichier_PI, true},
         {"fichier_dispersion", "fichier de dispersion", p.fichier_dispersion, false},
         {"fichier_enveloppes", "fichier des enveloppes", p.fichier_enveloppes, false},
+        {"fichier_resultats", "fichier des résultats", p.fichier_resultats, false},
     };
     std::vector<vu> fichiers;
     struct stat config {};

@@ -11,6 +11,7 @@
 #include "configuration/cles.hpp"
 #include "configuration/lecteur_ini.hpp"
 #include "niveaux_k0/niveaux_k0.hpp"
+#include "programme/json.hpp"
 #include "programme/phases.hpp"
 #include "programme/plausibilite.hpp"
 #include "programme/preparation.hpp"
@@ -19,49 +20,6 @@ namespace {
 
 // The zone-centre levels, as the run finds them (without its console).
 resultats_k0 niveaux_zone_centre(const calcul_prepare& c) { return calculer_niveaux_k0(parametres_k0(c.p), c.m); }
-
-// --- JSON ------------------------------------------------------------------
-
-std::string chaine_json(const std::string& s)
-{
-    std::string r = "\"";
-    for (const char c : s) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            r += '\\';
-            r += c;
-        } else if (c == '\n') {
-            r += "\\n";
-        } else if (c == '\t') {
-            r += "\\t";
-        } else if (u < 0x20) {
-            char t[8];
-            std::snprintf(t, sizeof t, "\\u%04x", u);
-            r += t;
-        } else {
-            r += c;
-        }
-    }
-    return r + "\"";
-}
-
-std::string nombre_json(double v) { return std::isfinite(v) ? texte_exact(v) : "null"; }
-
-std::string option_json(const std::optional<std::string>& s) { return s ? chaine_json(*s) : "null"; }
-
-// Named values of a summary, in order; each name carries its unit.
-struct champ {
-    std::string nom;
-    double valeur;
-};
-
-std::string objet_json(const std::vector<champ>& champs, const std::string& en_plus = "")
-{
-    std::string r = "{";
-    for (std::size_t i = 0; i < champs.size(); ++i)
-        r += (i ? ", " : "") + chaine_json(champs[i].nom) + ": " + nombre_json(champs[i].valeur);
-    return r + en_plus + "}";
-}
 
 // --- What is reported ------------------------------------------------------
 
@@ -132,12 +90,8 @@ std::vector<champ> materiau_et_bords(const calcul_prepare& c, const resultats_k0
 
 std::string niveaux_json(const resultats_k0& k0)
 {
-    auto liste = [](const niveaux_bande& b) {
-        std::string r = "[";
-        for (std::size_t i = 0; i < b.niveaux.size(); ++i) r += (i ? ", " : "") + nombre_json(b.niveaux[i]);
-        return r + "]";
-    };
-    return "{\"E_meV\": " + liste(k0.E) + ", \"HH_meV\": " + liste(k0.HH) + ", \"LH_meV\": " + liste(k0.LH) + "}";
+    return "{\"E_meV\": " + liste_nombres_json(k0.E.niveaux) + ", \"HH_meV\": " + liste_nombres_json(k0.HH.niveaux) +
+           ", \"LH_meV\": " + liste_nombres_json(k0.LH.niveaux) + "}";
 }
 
 std::string cles_json(parametres_calcul p)

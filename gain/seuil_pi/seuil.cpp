@@ -10,7 +10,6 @@ namespace {
 using constantes::q;
 
 constexpr double q_1e_4 = 1.60218e-23;          // q * 1e-4: sheet density m^-2 -> current A/cm^2
-constexpr double h_c_meV_nm = 1240000.0;        // photon energy (meV) -> wavelength (nm)
 
 // Fibre-side facet as seen from inside the chip: the facet itself plus the
 // grating's reflection, coupled twice through the chip-fibre junction and
@@ -62,6 +61,7 @@ double parcourir_spectre(const spectre_laser& s, const reglages_seuil& r, double
 struct cavite_choisie {
     bool bragg;
     double Gth, lambda;
+    double Gth_puce, Gth_bragg; // threshold gains of both cavities
 };
 
 cavite_choisie choisir_cavite(const spectre_laser& s, const reglages_seuil& r, double gain_bragg, double R_eff)
@@ -72,10 +72,12 @@ cavite_choisie choisir_cavite(const spectre_laser& s, const reglages_seuil& r, d
     // wavelength exceeds the extra mirror loss of the chip's own facet.
     const bool reseau = etat_reseau(r.bragg, r.calcul) == reseau_bragg::cavite;
     const bool bragg = reseau && gain_bragg - s.Gmax > std::log(c.Rmin / R_eff) / (2 * L);
-    if (bragg) return {true, c.pertes_internes + std::log(1 / (c.Rmax * R_eff)) / (2 * L), r.bragg.lambda};
+    const double Gth_puce = c.pertes_internes + std::log(1 / (c.Rmax * c.Rmin)) / (2 * L);
+    const double Gth_bragg = c.pertes_internes + std::log(1 / (c.Rmax * R_eff)) / (2 * L);
+    if (bragg) return {true, Gth_bragg, r.bragg.lambda, Gth_puce, Gth_bragg};
     // empty spectrum: no peak, hence no emission wavelength to give
-    return {false, c.pertes_internes + std::log(1 / (c.Rmax * c.Rmin)) / (2 * L),
-            s.energie_gmax_definie ? h_c_meV_nm / s.energie_gmax : 0.0};
+    return {false, Gth_puce, s.energie_gmax_definie ? constantes::h_c_meV_nm / s.energie_gmax : 0.0, Gth_puce,
+            Gth_bragg};
 }
 
 // Gain and current taken linear in N between the previous density and this
@@ -116,7 +118,7 @@ courants courant_non_radiatif(const options_modele& modele, double tau_nr, doubl
         c.total = c.defauts;
         return c;
     }
-    const double N_cm3 = N * 1e-6 / (largeur_puits * 1e-10); // m^-2 -> cm^-3
+    const double N_cm3 = densite_cm3(N, largeur_puits);
     c.defauts = q_1e_4 * N * modele.A_srh;                    // q Lw A N: Lw N is the sheet density
     c.auger = q * (largeur_puits * 1e-8) * modele.C_auger * N_cm3 * N_cm3 * N_cm3; // Å -> cm
     c.total = c.defauts + c.auger;
@@ -159,8 +161,10 @@ ligne_seuil calculer_seuil(int i, double nombre_iterations, double N, const spec
     const courants J_passe{nr.total + Jrad_passe, Jrad, nr.defauts, nr.auger, J_barrieres};
     const cavite_choisie c = choisir_cavite(s, r, etat.gain_bragg, etat.reflectivite_effective);
 
-    ligne_seuil l{N * 1e-6 / (r.largeur_puits * 1e-10), s.Gmax, c.Gth, nr.total, Jrad_passe, J_passe.total, c.lambda,
+    ligne_seuil l{densite_cm3(N, r.largeur_puits), s.Gmax, c.Gth, nr.total, Jrad_passe, J_passe.total, c.lambda,
                   c.bragg};
+    l.Gth_puce = c.Gth_puce;
+    l.Gth_bragg = c.Gth_bragg;
     if (s.Gmax >= c.Gth) {
         // a series must start below threshold to find it
         l.depart_au_seuil = i == 0 && nombre_iterations != 1.0;

@@ -92,6 +92,9 @@ struct ligne_seuil {
     // the run stops, without this line.
     bool depart_au_seuil = false;
     bool fin_boucle = false;           // threshold reached with arret_seuil: the series ends here
+    // The threshold gains of the chip's own cavity and of the grating's
+    // (cm^-1), whichever lases; the grating's is the chip's without a grating.
+    double Gth_puce = 0, Gth_bragg = 0;
 };
 
 // The fibre grating closes a cavity only when it reflects back into the chip

@@ -97,7 +97,7 @@ TEST(FiguresDeMerite, GainDifferentielEtAlphaHDeDeuxCoursesADensiteUnique)
 }
 
 // The transparency of the example's series (steps of 2e17 cm^-3) against that
-// of a series ten times finer from 1.4e18 cm^-3, whose bracketing pair pins it
+// of a series ten times finer from 1.2e18 cm^-3, whose bracketing pair pins it
 // within 1e16 cm^-3; the photon lifetime from the parameter file's Gth.
 TEST(FiguresDeMerite, TransparenceDUneSerieContreUneSerieFine)
 {
@@ -105,7 +105,7 @@ TEST(FiguresDeMerite, TransparenceDUneSerieContreUneSerieFine)
     const auto r = executer_gain_dans(d, config_exemple(), {"courant", "20", "2e17"});
     ASSERT_EQ(r.statut, 0) << r.console;
     auto e = entrees_exemple();
-    changer_cle(e, "calcul", "Ninj", "1.4e18");
+    changer_cle(e, "calcul", "Ninj", "1.2e18");
     const auto rf = executer_gain_dans(fine, texte_config(e), {"courant", "80", "1e16"});
     ASSERT_EQ(rf.statut, 0) << rf.console;
     const double N = nombre_apres(r.console, "densité de transparence Ntr : ");

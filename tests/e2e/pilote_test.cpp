@@ -57,6 +57,7 @@ TEST(Pilote, MessagesDesTroisFichiersDeSortieDansLOrdre)
         {"fichier_P-I", "Erreur creation fichier de P-I : absent/p.txt"},
         {"fichier_dispersion", "Erreur creation fichier de dispersion : absent/p.txt"},
         {"fichier_enveloppes", "Erreur creation fichier des enveloppes : absent/p.txt"},
+        {"fichier_resultats", "Erreur creation fichier des résultats : absent/p.txt"},
     };
     for (const auto& c : table) {
         SCOPED_TRACE(c.cle);

@@ -125,7 +125,10 @@ TEST(ModeleMateriau, ContrainteEtDecalages)
     EXPECT_NEAR(m.epsilon, eps, 1e-15);
     EXPECT_NEAR(m.rapport_C12_C11, C12 / C11, 1e-15);
     EXPECT_NEAR(m.dE_hydro, -2 * (1 - C12 / C11) * aH * eps * 1000, 1e-9);
-    EXPECT_NEAR(m.dE_cisaillement, -(1 + C12 / C11) * bS * eps * 1000, 1e-9);
+    EXPECT_NEAR(m.dE_cisaillement, -(1 + 2 * C12 / C11) * bS * eps * 1000, 1e-9);
+    // In0.2Ga0.8As on GaAs (the members above): the textbook shear term of biaxial
+    // strain, -(1 + 2 C12/C11) b epsilon, is -54.78 meV (the HH-LH splitting twice it).
+    EXPECT_NEAR(m.dE_cisaillement, -54.779, 1e-3);
     EXPECT_GT(m.dEc_hydro, 0.0);
     EXPECT_NEAR(m.dEc_hydro, -2.0 / 3.0 * m.dE_hydro, 1e-9);
 

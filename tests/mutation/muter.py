@@ -46,8 +46,8 @@ FAUTES = [
     # Ten more.
     ("gain/materiau/materiau.cpp", "return Eg_0K - (alpha * T * T) / (beta + T);",
      "return Eg_0K - (alpha * T * T) / (beta - T);", "loi de Varshni : signe du dénominateur"),
-    ("gain/materiau/materiau.cpp", "m.dE_cisaillement = -(1 + m.rapport_C12_C11)",
-     "m.dE_cisaillement = (1 + m.rapport_C12_C11)", "signe du cisaillement"),
+    ("gain/materiau/materiau.cpp", "m.dE_cisaillement = -(1 + 2 * m.rapport_C12_C11)",
+     "m.dE_cisaillement = (1 + 2 * m.rapport_C12_C11)", "signe du cisaillement"),
     ("gain/gain_optique/fermi.cpp", "(EFC - Ej) * constantes::joule_par_meV / kT",
      "(EFC - Ej) * 10 * constantes::joule_par_meV / kT",
      "densité d'électrons : meV pris pour 10 meV"),

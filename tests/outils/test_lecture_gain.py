@@ -166,8 +166,8 @@ def test_puits_en_tension_transition_et_polarisation_du_seuil(tmp_path):
         shutil.copy(f, tmp_path / f.name)
     fm = merite.figures_de_merite(tmp_path)
     assert fm["transition"] == "E1-LH1" and fm["polarisation"] == "TM"
-    assert fm["E1_trou1_meV"] == pytest.approx(fm["E1_HH1_meV"] - (14.06 - 4.76), abs=1e-9)
-    assert fm["Nth_cm3"] == pytest.approx(3.688187e18, rel=1e-6)
+    assert fm["E1_trou1_meV"] == pytest.approx(fm["E1_HH1_meV"] - (18.96 - 0.26), abs=1e-9)
+    assert fm["Nth_cm3"] == pytest.approx(3.533464e18, rel=1e-6)
     ini = (tmp_path / "config.ini").read_text().replace("facteur_confinement=0.03\n",
                                                         "facteur_confinement=0.03\nfacteur_confinement_tm=0.015\n")
     (tmp_path / "config.ini").write_text(ini)
