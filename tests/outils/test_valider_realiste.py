@@ -63,12 +63,6 @@ def test_transparence_et_coefficient():
     assert n[0] == pytest.approx(1e10) and B[0] == pytest.approx(2e-3 / (vr.Q * 1e10 * 0.8e10))
 
 
-def test_continuum_lu_par_passe():
-    console = ("Calcul du gain pour N = 1e16...\nEFC : 1\nContinuum des barrières : électrons 1.5e+08 cm-2 "
-               "(1.50 %), trous 2.0e+09 cm-2 (20.00 %), Jrad 3.0e-06 A/cm²\nCalcul du gain pour N = 2e16...\n")
-    assert vr.continuum_par_passe(console) == [(1.5e8, 2e9, 3e-6), (0.0, 0.0, 0.0)]
-
-
 def test_section_du_readme():
     texte = "a\n<!-- X_DEBUT -->\nvieux\n<!-- X_FIN -->\nb\n"
     assert vr.remplacer_section(texte, "X", "neuf") == "a\n<!-- X_DEBUT -->\nneuf\n<!-- X_FIN -->\nb\n"
