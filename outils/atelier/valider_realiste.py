@@ -22,14 +22,12 @@ import tomllib
 
 import numpy as np
 
-from . import fichiers
 from .verification import RACINE, ErreurLecture
 
 VALIDATION = RACINE / "validation"
 COMPOSER = RACINE / "outils" / "composer"
 BALAYAGE = RACINE / "outils" / "balayage"
 EXEMPLE = RACINE / "examples" / "in020ga080as_980nm"
-Q = fichiers.Q
 
 
 class Echec(Exception):
@@ -94,7 +92,8 @@ def executer_gain(gain, dossier, arguments):
     if run.returncode != 0:
         raise Echec(f"gain a échoué dans {dossier} ({run.returncode}) :\n{console[-1500:]}")
     try:
-        passes = json.loads((dossier / nom).read_text(encoding="utf-8"))["passes"]
+        releve = json.loads((dossier / nom).read_text(encoding="utf-8"))
+        passes, q = releve["passes"], releve["constantes"]["q_C"]
     except (OSError, ValueError, KeyError, TypeError) as e:
         raise Echec(f"{dossier / nom} : relevé du calcul illisible ({e})") from None
     if not passes:
@@ -104,12 +103,13 @@ def executer_gain(gain, dossier, arguments):
     return {"N": np.array([x["N_cm3"] for x in passes], dtype=float),
             "Gmax": np.array([x["Gmax_cm1"] for x in passes], dtype=float),
             "Jrad": np.array([x["Jrad_A_cm2"] for x in passes], dtype=float),
-            "continuum": np.array([(c["electrons_cm2"], c["trous_cm2"], c["Jrad_A_cm2"]) for c in b], dtype=float)}
+            "continuum": np.array([(c["electrons_cm2"], c["trous_cm2"], c["Jrad_A_cm2"]) for c in b], dtype=float),
+            "q": q}
 
 
 # -- radiative coefficient -------------------------------------------------
 
-def coefficient_radiatif(N_cm3, Jrad, continuum, Lw_A):
+def coefficient_radiatif(N_cm3, Jrad, continuum, Lw_A, q):
     """B2D (cm2/s) at each pass: the well's radiative current over q times
     its electron and hole sheet densities, the injected N*Lw less what the
     barrier continuum holds (and the continuum's own emission out of Jrad);
@@ -117,7 +117,7 @@ def coefficient_radiatif(N_cm3, Jrad, continuum, Lw_A):
     n = np.asarray(N_cm3) * Lw_A * 1e-8
     c = np.asarray(continuum, dtype=float).reshape(-1, 3)
     n_puits, p_puits, J_puits = n - c[:, 0], n - c[:, 1], np.asarray(Jrad) - c[:, 2]
-    return n, J_puits / (Q * n_puits * p_puits)
+    return n, J_puits / (q * n_puits * p_puits)
 
 
 def radiatif(gain, sortie):
@@ -130,7 +130,7 @@ def radiatif(gain, sortie):
                                                   ("calcul", "arret_seuil"): "0"}))
     p = executer_gain(gain, dossier, ["courant", str(s["nombre"]), f"{s['debut_cm3']:g}"])
     Lw = float(section(config.read_text(), "puits")["largeur"])
-    n, B = coefficient_radiatif(p["N"], p["Jrad"], p["continuum"], Lw)
+    n, B = coefficient_radiatif(p["N"], p["Jrad"], p["continuum"], Lw, p["q"])  # gain's q
     lignes = [{"n_cm2": a, "B2D_cm2_s": b, "Jrad_A_cm2": j} for a, b, j in zip(n, B, p["Jrad"])]
     return d, lignes
 
