@@ -19,6 +19,9 @@ constexpr int nb_termes = 48;
 // Step in t = sqrt(e/kT) of the phase-shift sums: their integrand is not even
 // in t, the error falls as h^4.
 constexpr double pas_t = 0.04;
+// The degenerate sums' phase shifts are tabulated up to the end of the sum at
+// this eta (the Fermi level 20 kT past the barrier edge), computed beyond.
+constexpr double eta_table = 20.0;
 
 // sum_k (-1)^(k+1) x^k / k^(3/2), x = exp(eta) <= 1/e: each term below the
 // previous one by x (k/(k+1))^(3/2), some 40 terms to 1e-17 at eta = -1.
@@ -95,6 +98,10 @@ canal_continuum former_canal(const parametres_bande& b, int nb_lies, double larg
             puissance *= x;
         }
     }
+    for (int i = 1; i * pas_t <= std::sqrt(eta_table + 46.0); ++i) {
+        const double t = i * pas_t;
+        c.poids_t.push_back((dephasage(c, kT * t * t) - c.delta_0) * 2 * t);
+    }
     return c;
 }
 
@@ -145,9 +152,12 @@ double correction_dephasage(const canal_continuum& c, double eta, double kT)
     }
     const double fin = std::sqrt(std::fmax(eta, 0.0) + 46.0);
     double somme = 0.0;
+    const std::size_t tabules = c.poids_t.size();
     for (int i = 1; i * pas_t <= fin; ++i) {
         const double t = i * pas_t;
-        somme += (dephasage(c, kT * t * t) - c.delta_0) * 2 * t / (1.0 + std::exp(t * t - eta));
+        const auto rang = static_cast<std::size_t>(i - 1);
+        const double g = rang < tabules ? c.poids_t[rang] : (dephasage(c, kT * t * t) - c.delta_0) * 2 * t;
+        somme += g / (1.0 + std::exp(t * t - eta));
     }
     return c.masse_plan * kT / (pi * pi * hbar2) * pas_t * somme;
 }

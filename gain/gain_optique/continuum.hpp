@@ -40,6 +40,10 @@ struct canal_continuum {
     // C_j = m / (pi^2 hbar^2) int (delta - delta_0) exp(-j e / kT) de, j = 1 ... : the
     // non-degenerate series of dn; empty when the channel is the free barrier.
     std::vector<double> C;
+    // (delta - delta_0) 2 t at t_i = i h of the degenerate sum, i = 1 ...: the phase
+    // shifts do not depend on the Fermi level, and each trial of the quasi-Fermi
+    // searches would recompute them.
+    std::vector<double> poids_t;
 };
 
 struct continuum_barrieres {

@@ -18,6 +18,7 @@ import shlex
 
 import numpy as np
 
+from . import resultats
 from . import verification as vg
 from .dossier import FICHIER_CONFIG
 
@@ -145,14 +146,16 @@ def lire_arguments(base, donnes):
 
 
 def config_du_point(config_base, b, p):
-    """The point's config.ini (bytes) and the keys it had to add."""
+    """The point's config.ini (bytes) and the keys it had to add. A base that
+    names no run record gets one: the sweep's table takes gain's numbers
+    from it."""
     texte, ajoutees = config_base, []
     for nom_cle, valeur in zip(b.cles, p.valeurs):
         section, cle = analyser_cle(nom_cle)
         texte, ajoutee = vg.regler_cle(texte, section, cle, valeur)
         if ajoutee:
             ajoutees.append(nom_cle)
-    return texte, ajoutees
+    return resultats.avec_resultats(texte)[0], ajoutees
 
 
 def _verifier_lecture(v, b, p):

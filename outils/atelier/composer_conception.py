@@ -68,7 +68,7 @@ class Conception:
         couplage(self, lus["E"])
         # Optics at the first transition for the trial run, then at the gain
         # peak that run finds.
-        trouve, Ntr, pas_essai, statut, table = seuil_essai(self, E1, haut, debut, fin)
+        trouve, Ntr, pas_essai, statut, densites = seuil_essai(self, E1, haut, debut, fin)
         if trouve:
             self.lignes[:0] = optique(self, guide_onde.HC_SUR_Q / trouve[1], "pic de gain au seuil de l'essai")
         else:
@@ -79,10 +79,10 @@ class Conception:
         ecrire_confinement(self)
         self.choisir("calcul.debut_E", str(debut), f"E1-{haut} - 50 meV")
         self.choisir("calcul.fin_E", str(fin), f"E1-{haut} + 150 meV")
-        self.choisir_serie(trouve, pas_essai, statut, table)
+        self.choisir_serie(trouve, pas_essai, statut, densites)
         self.bragg(trouve)
 
-    def choisir_serie(self, trouve, pas_essai, statut, table):
+    def choisir_serie(self, trouve, pas_essai, statut, densites):
         if trouve:
             Nth, lam = trouve
             Ninj, compte, pas = conception.serie(Nth)
@@ -91,7 +91,7 @@ class Conception:
         else:
             Ninj, compte, pas = pas_essai, 40, pas_essai
             if statut == 0:
-                Nmax = table[-1][0] if table else 40 * pas_essai
+                Nmax = densites[-1] if densites else 40 * pas_essai
                 self.attention(f"l'essai n'atteint pas le seuil jusqu'à {Nmax:.3g} cm-3 (gain modal en dessous des "
                                f"pertes) : série par défaut, de la moitié de la densité de transparence, à vérifier")
             pourquoi = "moitié de la densité de transparence estimée"

@@ -7,9 +7,9 @@ from .composer_optique import optique
 
 
 def lancer(c, arguments, *reglages):
-    """gain on the composed bytes with `reglages` made, in a temporary folder."""
-    return conception.lancer_gain(c.gain, c.fichier.essai(*reglages), c.v.valeur("sortie", "fichier_param"),
-                                  arguments)
+    """gain on the composed bytes with `reglages` made, in a temporary folder:
+    (status, console, run record)."""
+    return conception.lancer_gain(c.gain, c.fichier.essai(*reglages), arguments)
 
 
 def niveaux_essai(c):
@@ -28,7 +28,8 @@ def niveaux_essai(c):
 def seuil_essai(c, E1, haut, debut, fin):
     """A trial series from the well's transparency density with the
     window and index of the first transition: (gain's threshold
-    (Nth, wavelength) or None, trial step, status, the parameter rows)."""
+    (Nth, wavelength) or None, trial step, status, the densities of its
+    passes, cm^-3)."""
     optique(c, E1 / 1000, "première transition")
     if "calcul.debut_E" not in c.reglees:
         c.fichier.regler("calcul.debut_E", str(debut))
@@ -42,10 +43,11 @@ def seuil_essai(c, E1, haut, debut, fin):
     mh = 1 / (m["gamma1_puits"] + m["gamma2_puits"]) if haut == "HH1" else 1 / (m["gamma1_puits"] - m["gamma2_puits"])
     Ntr = conception.densite_transparence(m["mc_puits"], mh, c.T, c.puits[2])
     pas_essai = float(f"{Ntr / 2:.3g}")
-    statut, console, table = lancer(c, ("courant", "40", nombre(pas_essai)),
-                                    f"calcul.Ninj={nombre(pas_essai)}", "calcul.arret_seuil=1")
-    trouve = conception.seuil(console) if statut == 0 else None
+    statut, console, releve = lancer(c, ("courant", "40", nombre(pas_essai)),
+                                     f"calcul.Ninj={nombre(pas_essai)}", "calcul.arret_seuil=1")
+    trouve = conception.seuil(releve) if statut == 0 else None
+    densites = [p["N_cm3"] for p in releve["passes"]] if releve else []
     if statut != 0:
         derniere = [l for l in console.splitlines() if l.strip()][-2:]
         c.attention(f"l'essai de seuil de gain échoue (statut {statut} : {' '.join(derniere)})")
-    return trouve, Ntr, pas_essai, statut, table
+    return trouve, Ntr, pas_essai, statut, densites

@@ -10,12 +10,12 @@ Energies in eV unless named meV.
 """
 import math
 import pathlib
-import re
 import subprocess
 import tempfile
 
-from . import alliages, guide_onde
+from . import alliages, guide_onde, resultats
 from .lois_gap import loi, loi_vallee
+from .verification import ErreurLecture
 
 # Boltzmann constant in eV/K, hbar in J s, m0 in kg, q in C.
 K_B = 8.617333262e-5
@@ -119,31 +119,30 @@ def densite_transparence(me, mh, T, largeur):
 
 # ---------------------------------------------------------------- gain runs
 
-def lancer_gain(gain, config, fichier_param, arguments=()):
-    """gain on config bytes in a temporary folder: (exit status, console,
-    rows of the threshold-parameter file `fichier_param`)."""
+def lancer_gain(gain, config, arguments=()):
+    """gain on config bytes in a temporary folder, its run record named in
+    them: (exit status, console, the record or None when gain wrote none)."""
     with tempfile.TemporaryDirectory(prefix="composer-") as dossier:
         chemin = pathlib.Path(dossier)
-        (chemin / "config.ini").write_bytes(config)
+        (chemin / "config.ini").write_bytes(resultats.regler_sortie(config))
         fini = subprocess.run([str(gain), *arguments], cwd=chemin, capture_output=True, timeout=1800,
                               check=False)
         console = fini.stdout.decode("utf-8", errors="replace")
-        lignes = []
-        if fichier_param is not None and (chemin / fichier_param).is_file():
-            texte = (chemin / fichier_param).read_bytes().decode("cp1252")
-            for l in texte.splitlines()[1:]:
-                if l.strip():
-                    lignes.append([float(v) for v in l.split("\t")])
-    return fini.returncode, console, lignes
+        try:
+            releve = resultats.lire_resultats(chemin / resultats.NOM)
+        except ErreurLecture:
+            releve = None
+    return fini.returncode, console, releve
 
 
-def seuil(console):
-    """(Nth cm^-3, emission wavelength nm) of gain's closing summary, or None."""
-    n = re.search(r"densité de seuil Nth : (\S+) cm-3", console)
-    l = re.search(r"longueur d'onde d'émission : (\S+) nm", console)
-    if not n or not l:
+def seuil(releve):
+    """(Nth cm^-3, emission wavelength nm) of gain's run record, or None;
+    each to the digits gain's summary gives it (%e, %f), so that what the
+    composer derives from a trial run does not hang on its last bits."""
+    s = (releve or {}).get("seuil") or {}
+    if s.get("Nth_cm3") is None or s.get("lambda_nm") is None:
         return None
-    return float(n.group(1)), float(l.group(1))
+    return float(f"{s['Nth_cm3']:e}"), float(f"{s['lambda_nm']:f}")
 
 
 def premiere_transition(Eg_puits, lus):

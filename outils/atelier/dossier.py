@@ -1,80 +1,63 @@
 """A whole gain run folder: gain's reading of its config.ini, every result
-file it names, and the console kept beside them (console.txt, as `make run`
-keeps it).
+file it names, its run record among them ([sortie] fichier_resultats: the
+levels, the cavities, the threshold and the figures of merit, as numbers).
+The console text is never read for a number.
 
 Entry point:
     lire_dossier(dossier) -> Resultats     every file of the run, parsed
 """
 import dataclasses
 import os
-import re
 
 import numpy as np
 
-from . import fichiers, merite_gain
+from . import fichiers, merite_gain, resultats
 from .fichiers import CourbePI, Dispersion, Enveloppes, Parametres, Spectres
 from .verification import ErreurLecture, Verification, verifier_dossier
 
 FICHIER_CONFIG = "config.ini"
-FICHIER_CONSOLE = "console.txt"
+FICHIER_CONSOLE = "console.txt"  # as make run and outils/lancer keep it: read for its last line only
 
 
 @dataclasses.dataclass
-class Console:
-    """What console.txt tells that no result file holds."""
+class Releve:
+    """What the run record tells that the tab-separated files do not."""
     Vc_meV: float = None
     Eg_puits_eV: float = None
     Eg_barriere_eV: float = None
     niveaux: dict = dataclasses.field(default_factory=lambda: {"E": [], "HH": [], "LH": []})  # meV
     densites: list = dataclasses.field(default_factory=list)  # cm-3, one per pass begun
-    cavites: list = dataclasses.field(default_factory=list)   # "puce" / "Bragg", one per pass finished
-    polarisation: str = "TE"  # of the threshold: gain names it in its summary when it is TM
-    termine: bool = False
-    derniere_ligne: str = ""
+    cavites: list = dataclasses.field(default_factory=list)   # "puce" / "Bragg", one per pass
+    polarisation: str = "TE"  # of the threshold
+    seuil: dict = None        # gain's closing summary (Nth_cm3, Jth_A_cm2, Ith_mA, lambda_nm, cavite, pente_W_A...)
+    constantes: dict = None
+    reseau: dict = None       # the grating: lambda_nm, E_meV, etat
     # gain's figures of merit at and above threshold (merite_gain), from its closing summary
     merite: dict = dataclasses.field(default_factory=dict)
+    brut: dict = None         # the whole record
 
 
+def releve_de(r):
+    """The Releve of a run record (resultats.lire_resultats)."""
+    m, n, seuil = r["materiau"], r["niveaux_k0"], r.get("seuil") or {}
+    return Releve(
+        Vc_meV=m["Vc_meV"], Eg_puits_eV=m["Eg_puits_eV"], Eg_barriere_eV=m["Eg_barriere_eV"],
+        niveaux={b: list(n[b + "_meV"]) for b in ("E", "HH", "LH")},
+        densites=resultats.passes(r, "N_cm3"), cavites=resultats.passes(r, "cavite"),
+        polarisation=seuil.get("polarisation") or "TE", seuil=seuil, constantes=r["constantes"], reseau=r["reseau"],
+        merite=merite_gain.depuis_resultats(r), brut=r)
 
-_LIGNE_VC = re.compile(r"Vc:\s*(\S+)\s*meV\s+Eg_Puits:\s*(\S+?)\s*m?eV\s+Eg_Barriere:\s*(\S+?)\s*m?eV")
-_ENTETES_NIVEAUX = {"Niveaux E dans la BC": "E", "Niveaux HH dans la BV": "HH", "Niveaux LH dans la BV": "LH"}
-_LIGNE_N = re.compile(r"Calcul du gain pour N = (\S+?)\.\.\.")
+
+def derniere_ligne(chemin):
+    """The last line of the console kept beside the run: what a run that
+    stopped said last, shown as it stands (no number is read from it)."""
+    lignes = [l.strip() for l in fichiers.lire_octets(chemin, "console").decode("utf-8", "replace").splitlines()]
+    return next((l for l in reversed(lignes) if l), "")
 
 
-def lire_console(chemin):
-    """console.txt (UTF-8; other lines than those below are ignored)."""
-    texte = fichiers.lire_octets(chemin, "console").decode("utf-8", "replace")
-    c = Console()
-    bande = None
-    for ligne in texte.splitlines():
-        ligne = ligne.strip()
-        if bande is not None:
-            try:
-                c.niveaux[bande].append(float(ligne))
-                continue
-            except ValueError:
-                bande = None
-        if m := _LIGNE_VC.match(ligne):
-            try:
-                c.Vc_meV, c.Eg_puits_eV, c.Eg_barriere_eV = (float(v) for v in m.groups())
-            except ValueError:
-                pass
-        elif any(ligne.startswith(e) for e in _ENTETES_NIVEAUX):
-            bande = next(b for e, b in _ENTETES_NIVEAUX.items() if ligne.startswith(e))
-            c.niveaux[bande] = []
-        elif m := _LIGNE_N.match(ligne):
-            c.densites.append(float(m.group(1)))
-        elif ligne in ("Accroche puce", "Accroche Bragg"):
-            c.cavites.append("puce" if ligne.endswith("puce") else "Bragg")
-        elif ligne.startswith("polarisation : TM"):
-            c.polarisation = "TM"
-        elif ligne.startswith("Calculs termin"):
-            c.termine = True
-        else:
-            merite_gain.lire_ligne(ligne, c.merite)
-        if ligne:
-            c.derniere_ligne = ligne
-    return c
+def lire_releve(chemin):
+    """The run record at `chemin` as a Releve; ErreurLecture when it cannot be had."""
+    return releve_de(resultats.lire_resultats(chemin))
 
 
 # ---------------------------------------------------------------------------
@@ -92,17 +75,18 @@ class Resultats:
     pi: CourbePI = None
     dispersion: Dispersion = None
     enveloppes: Enveloppes = None
-    console: Console = None
+    releve: Releve = None  # the run record
+    derniere_ligne: str = None  # of console.txt, when kept
     problemes: list = dataclasses.field(default_factory=list)  # damaged or missing result files
     absents: list = dataclasses.field(default_factory=list)    # optional files the run does not have
 
     def densites(self):
         """Density of each spectrum of the gain file (cm-3): the parameter
-        file's, else the console's (a pass stopped before its line)."""
+        file's, else the run record's (a pass stopped before its line)."""
         n = 0 if self.spectres is None else len(self.spectres.te)
         connues = list(self.parametres.N) if self.parametres is not None else []
-        if len(connues) < n and self.console is not None:
-            connues += self.console.densites[len(connues) : n]
+        if len(connues) < n and self.releve is not None:
+            connues += self.releve.densites[len(connues) : n]
         return np.array(connues[:n]) if len(connues) >= n else None
 
 
@@ -181,8 +165,11 @@ def lire_dossier(dossier, gain=None):
     _lire_resultats(r)
     console = os.path.join(dossier, FICHIER_CONSOLE)
     if os.path.exists(console):
-        _lire_dans(r, "console", lire_console, console)
+        _lire_dans(r, "derniere_ligne", derniere_ligne, console)
+    chemin = r.config.fichier(resultats.CLE, dossier)
+    if chemin is None:
+        r.absents.append(f"{r.config.chemin} ne nomme pas de fichier des résultats ({resultats.CLE}=resultats.json "
+                         "dans [sortie] ; outils/lancer l'ajoute) : niveaux, cavité et seuil de gain inconnus")
     else:
-        r.absents.append(f"{FICHIER_CONSOLE} absent (lancez le calcul par make run pour le garder) : "
-                         "niveaux et cavité inconnus")
+        _lire_dans(r, "releve", lire_releve, chemin)
     return r

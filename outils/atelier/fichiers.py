@@ -15,14 +15,6 @@ import numpy as np
 
 from .verification import ErreurLecture
 
-# Photon energy (meV) to wavelength (nm), the constant gain uses for the
-# emission wavelength of its parameter file.
-HC_MEV_NM = 1240000.0
-# 2 pi hbar c (J m) and q (C): gain's photon energy of the Bragg wavelength.
-DEUX_PI_HBAR_C = 1.9878364683736348e-25
-Q = 1.60218e-19
-
-
 def energies_spectre(debut_E, fin_E):
     """Photon energies of one spectrum, as gain steps them (1 meV from debut_E)."""
     energies, E = [], debut_E
@@ -30,11 +22,6 @@ def energies_spectre(debut_E, fin_E):
         energies.append(E)
         E += 1.0
     return np.array(energies)
-
-
-def energie_bragg_meV(lambda_nm):
-    """Photon energy of the Bragg wavelength, gain's formula (meV)."""
-    return DEUX_PI_HBAR_C / (lambda_nm * 1e-9 * Q) * 1000
 
 
 # ---------------------------------------------------------------------------

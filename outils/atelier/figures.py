@@ -4,16 +4,26 @@ import numpy as np
 from matplotlib import cm, colors, ticker
 from matplotlib.lines import Line2D
 
-from . import fichiers, merite
+from . import merite
 from .style import (A_CM2, CARTE_DENSITES, CM1, CM3, COULEUR_AJUSTEMENT, COULEUR_BRAGG, COULEUR_E,
                     COULEUR_SEUIL, facteur, nombre_tex, nouvelle_figure)
 
 
-def _axe_longueur_onde(ax):
-    """Top axis in wavelength (nm) over a photon-energy axis (meV)."""
+def _hc(r):
+    """gain's photon energy-wavelength product (meV nm), from its run record;
+    without a record, the value its parameter file gives wavelengths with."""
+    return r.releve.constantes["h_c_meV_nm"] if r.releve is not None else None
+
+
+def _axe_longueur_onde(ax, hc):
+    """Top axis in wavelength (nm) over a photon-energy axis (meV); none
+    without gain's h c."""
+    if hc is None:
+        return None
+
     def vers_nm(E):
         with np.errstate(divide="ignore", invalid="ignore"):
-            return fichiers.HC_MEV_NM / np.asarray(E, dtype=float)
+            return hc / np.asarray(E, dtype=float)
     haut = ax.secondary_xaxis("top", functions=(vers_nm, vers_nm))
     haut.set_xlabel("Longueur d'onde (nm)")
     haut.xaxis.set_major_locator(ticker.MaxNLocator(7))
@@ -45,8 +55,10 @@ def _barre_densites(fig, ax, echelle, N):
 
 
 def _marquer_bragg(ax, r):
-    lam = r.config.reel("bragg", "lambda")
-    E = fichiers.energie_bragg_meV(lam)
+    """The grating's photon energy, gain's, where it closes a cavity."""
+    if r.releve is None or r.releve.reseau["etat"] == "absent":
+        return None
+    lam, E = r.releve.reseau["lambda_nm"], r.releve.reseau["E_meV"]
     bas, haut = ax.get_xlim()
     if bas <= E <= haut:
         ax.axvline(E, color=COULEUR_BRAGG, ls=":", lw=1.1)
@@ -61,8 +73,8 @@ def _gth_materiau(r):
     i = merite.indice_seuil(p)
     i = i if i is not None else len(p.N) - 1
     cavite = None
-    if r.console is not None and len(r.console.cavites) > i:
-        cavite = r.console.cavites[i]
+    if r.releve is not None and len(r.releve.cavites) > i:
+        cavite = r.releve.cavites[i]
     return float(p.Gth[i]), cavite
 
 
@@ -103,7 +115,7 @@ def figure_spectres_gain(r):
     ax.set_xlabel("Énergie du photon (meV)")
     ax.set_ylabel(f"Gain matériau ({CM1})")
     ax.set_title("Spectres de gain matériau", loc="left")
-    _axe_longueur_onde(ax)
+    _axe_longueur_onde(ax, _hc(r))
     _barre_densites(fig, ax, echelle, N)
     ax.legend(handles=legende, loc="lower left", bbox_to_anchor=(0, 0.06), framealpha=0.9)
     return fig
@@ -126,7 +138,7 @@ def figure_emission_spontanee(r):
     # The column headed "Rsp (cm-1)" holds a rate per volume and per photon energy.
     ax.set_ylabel(f"Émission spontanée r$_{{sp}}$ ({unite}s⁻¹ cm⁻³ J⁻¹)\ncolonne « Rsp (cm-1) » du fichier de gain")
     ax.set_title("Spectres d'émission spontanée", loc="left")
-    _axe_longueur_onde(ax)
+    _axe_longueur_onde(ax, _hc(r))
     _barre_densites(fig, ax, echelle, N)
     if legende:
         ax.legend(handles=legende, loc="upper right", framealpha=0.9)
@@ -176,8 +188,11 @@ def _panneau_longueur_onde(ax_l, r, seuil, fN, uN, limites):
     to show."""
     p = r.parametres
     debut_E, fin_E = r.config.reel("calcul", "debut_E"), r.config.reel("calcul", "fin_E")
-    bords = fichiers.HC_MEV_NM / np.array([debut_E, fin_E])
-    au_bord = np.isclose(p.lambda_nm[:, None], bords[None, :], rtol=1e-6).any(axis=1)
+    hc = _hc(r)
+    au_bord = np.zeros(len(p.N), dtype=bool)
+    if hc is not None:
+        bords = hc / np.array([debut_E, fin_E])
+        au_bord = np.isclose(p.lambda_nm[:, None], bords[None, :], rtol=1e-6).any(axis=1)
     if (~au_bord).any():
         ax_l.plot(p.N[~au_bord] / fN, p.lambda_nm[~au_bord], "o-", color=COULEUR_E, ms=4, lw=0.8,
                   label="au pic de gain modal", gid="points_lambda")
@@ -191,7 +206,7 @@ def _panneau_longueur_onde(ax_l, r, seuil, fN, uN, limites):
     ax_l.axhline(lam, color=COULEUR_BRAGG, ls=":", lw=1.1, label=f"λ Bragg = {lam:g} nm")
     if seuil is not None:
         ax_l.axvline(seuil[0] / fN, color=COULEUR_SEUIL, ls="-.", lw=1.0,
-                     label=f"N$_{{th}}$ ; λ d'émission = {p.lambda_nm[seuil[2]]:.1f} nm")
+                     label=f"N$_{{th}}$ ; λ d'émission = {seuil[2]:.1f} nm")
     ax_l.set_xlim(limites)
     ax_l.set_xlabel(f"Densité de porteurs N ({uN}{CM3})")
     ax_l.set_ylabel("Longueur d'onde\nd'émission (nm)")
@@ -204,7 +219,8 @@ def figure_gain_max(r, fm):
     grille = fig.add_gridspec(2, 2, height_ratios=(1.3, 1))
     ax_N, ax_J = fig.add_subplot(grille[0, 0]), fig.add_subplot(grille[0, 1])
     ax_l = fig.add_subplot(grille[1, :])
-    seuil = merite.seuil_interpole(p)
+    # gain's threshold (its run record), when it interpolated one
+    seuil = None if fm["Nth_cm3"] is None else (fm["Nth_cm3"], fm["Jth_A_cm2"], fm["lambda_emission_nm"])
     i = merite.indice_seuil(p)
     Gth = p.Gth[i] if i is not None else p.Gth[-1]
     fN, uN = facteur(p.N)
@@ -236,8 +252,6 @@ def figure_pi(r, fm):
         ax.plot([], [], " ", label=f"rendement différentiel = {fm['rendement_W_A']:.3f} W/A")
     if not fm["seuil_atteint"]:
         ax.set_title("Courbe P-I (seuil non atteint dans la série : droite sans seuil)", loc="left")
-    elif fm.get("Ith_PI_mA") is not None and any("droite P-I" in a for a in fm["avertissements"]):
-        ax.set_title(f"Courbe P-I de gain : elle part de {fm['Ith_PI_mA']:.4g} mA, pas de I$_{{th}}$", loc="left")
     else:
         ax.set_title("Courbe P-I", loc="left")
     ax.set_xlabel("Courant (mA)")

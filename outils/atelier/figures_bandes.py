@@ -42,7 +42,7 @@ def figure_dispersion(r):
         axes = (ax_x,)
     legende = [Line2D([], [], color=COULEUR_HH, label="branche de trous lourds"),
                Line2D([], [], color=COULEUR_LH, ls="--", label="branche de trous légers")]
-    c = r.console
+    c = r.releve
     Vv = r.config.materiau["Vv_meV"]
     for ax in axes:
         if c is not None:
@@ -53,7 +53,7 @@ def figure_dispersion(r):
             ax.axhline(Vv, color="0.4", ls=":", lw=1.0)
         ax.set_xlim(left=0)
     if c is not None:
-        legende.append(Line2D([], [], color="0.3", marker="o", ls="", ms=4, label="niveaux à k = 0 (console)"))
+        legende.append(Line2D([], [], color="0.3", marker="o", ls="", ms=4, label="niveaux à k = 0 (gain)"))
     if Vv is not None and np.isfinite(Vv):
         legende.append(Line2D([], [], color="0.4", ls=":", label=f"bord BV de la barrière ({Vv:.1f} meV)"))
     axes[0].invert_yaxis()
@@ -101,10 +101,10 @@ def _bandes_du_profil(r):
     """{band: (well edge, barrier edge, levels, colour)} in electron energies,
     upwards from the valence edge of the unstrained well: a conduction level E
     sits at Eg + E, a hole level at -E_trou."""
-    c, m = r.console, r.config.materiau
-    Eg = 1000 * (c.Eg_puits_eV if c.Eg_puits_eV is not None else m["Eg_puits_eV"])  # eV -> meV
-    Vc = c.Vc_meV if c.Vc_meV is not None else m["Vc_meV"]
-    Vv = m["Vv_meV"]
+    c = r.releve
+    Eg = 1000 * c.Eg_puits_eV  # eV -> meV
+    Vc = c.Vc_meV
+    Vv = c.brut["materiau"]["Vv_meV"]
     bords = r.config.bords_puits()
     return {
         "E": (Eg + bords["E"], Eg + Vc, [Eg + e for e in c.niveaux["E"]], COULEUR_E),

@@ -2,9 +2,11 @@
 
 gain runs in DOSSIER on its config.ini with the words of DOSSIER/arguments
 on its command line (none: one density, said); what it prints goes to the
-console and to DOSSIER/console.txt as it comes, so that outils/tracer and
-the figures of merit find the levels and the cavity there. Ends with gain's
-exit status; 1 when the folder holds no config.ini or gain cannot be found.
+console and to DOSSIER/console.txt as it comes. A config.ini that names no
+run record gets `fichier_resultats=resultats.json` in its [sortie] section
+first (said), so that outils/tracer and the figures of merit find gain's
+numbers there. Ends with gain's exit status; 1 when the folder holds no
+config.ini or gain cannot be found.
 """
 import argparse
 import pathlib
@@ -12,6 +14,7 @@ import shlex
 import subprocess
 import sys
 
+from . import resultats
 from . import verification as vg
 
 CONSOLE = "console.txt"
@@ -23,6 +26,16 @@ def arguments_du_dossier(dossier):
     if not chemin.is_file():
         return None
     return shlex.split(chemin.read_text(encoding="utf-8"))
+
+
+def nommer_resultats(dossier):
+    """Adds the run record to the folder's config.ini when it names none;
+    True when it did."""
+    config = dossier / vg.FICHIER_CONFIG
+    texte, ajoute = resultats.avec_resultats(config.read_bytes())
+    if ajoute:
+        config.write_bytes(texte)
+    return ajoute
 
 
 def lancer(gain, dossier, arguments):
@@ -56,6 +69,15 @@ def main(argv=None):
     except vg.ErreurLecture as e:
         print(f"lancer : {e}", file=sys.stderr)
         return 1
+    try:
+        ajoute = nommer_resultats(dossier)
+    except OSError as e:
+        print(f"lancer : {dossier / vg.FICHIER_CONFIG} : {e.strerror} ; sans fichier des résultats, outils/tracer "
+              "n'aura pas les nombres de gain", file=sys.stderr)
+        ajoute = False
+    if ajoute:
+        print(f"lancer : {resultats.CLE}={resultats.NOM} ajouté à la section [sortie] de "
+              f"{dossier / vg.FICHIER_CONFIG}", file=sys.stderr)
     arguments = arguments_du_dossier(dossier)
     if arguments is None:
         print(f"lancer : pas de fichier {dossier / 'arguments'} : une seule densité (Ninj)", file=sys.stderr)

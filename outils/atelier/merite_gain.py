@@ -1,59 +1,51 @@
-"""The figures of merit gain computes at and above threshold, as its closing
-summary prints them: differential gain, linewidth enhancement factor,
+"""The figures of merit gain computes at and above threshold, as its run
+record holds them: differential gain, linewidth enhancement factor,
 transparency, photon lifetime, and the small-signal response of the rate
 equations at three drive currents. Nothing here is computed again: the
 numbers are gain's.
 
 Entry points:
-    lire_ligne(ligne, m)        fills the dict m from one console line
+    depuis_resultats(r)         the figures of a run record, as one dict
     lignes_resume(m)            their lines of resume.txt
     figure_modulation(m)        |H(f)| at the three currents
 """
 import math
-import re
 
 import numpy as np
 
 from . import style
 
-_NOMBRE = r"([-+0-9.eEinfa]+)"
-# (pattern, keys of its numbers), in the order gain prints them.
-_LIGNES = (
-    (rf"gain différentiel dg/dN : {_NOMBRE} cm² \(gain matériau (TE|TM) à {_NOMBRE} meV, entre {_NOMBRE} "
-     rf"et {_NOMBRE} cm-3\)", ("dg_dN_cm2", "mode", "E_laser_meV", "N_avant_cm3", "N_seuil_cm3")),
-    (rf"gain différentiel dg/dJ : {_NOMBRE} cm/A", ("dg_dJ_cm_A",)),
-    (rf"alpha_H : {_NOMBRE} \(dn/dN = {_NOMBRE} cm³, Kramers-Kronig du changement de gain de {_NOMBRE} à "
-     rf"{_NOMBRE} meV\)", ("alpha_H", "dn_dN_cm3", "E_debut_KK_meV", "E_fin_KK_meV")),
-    (rf"densité de transparence Ntr : {_NOMBRE} cm-3", ("Ntr_cm3",)),
-    (rf"densité de courant de transparence Jtr : {_NOMBRE} A/cm² \(courant {_NOMBRE} mA\)", ("Jtr_A_cm2", "Itr_mA")),
-    (rf"durée de vie des photons : {_NOMBRE} s \(indice de groupe {_NOMBRE}\)", ("tau_p_s", "indice_groupe")),
-    (rf"compression du gain {_NOMBRE} cm³\) :", ("compression_cm3",)),
-    (rf"facteur K : {_NOMBRE} ns ; taux de recombinaison différentiel des porteurs : {_NOMBRE} ns-1",
-     ("K_ns", "gamma0_ns1")),
-    (rf"facteur D : {_NOMBRE} GHz/mA\^1/2 ; bande passante maximale \(limitée par l'amortissement\) : "
-     rf"{_NOMBRE} GHz", ("D_GHz_mA", "f_max_GHz")),
-)
-_POINT = re.compile(rf"à {_NOMBRE} × Ith \({_NOMBRE} mA\) : fr = {_NOMBRE} GHz, amortissement {_NOMBRE} ns-1, "
-                    rf"bande passante à -3 dB {_NOMBRE} GHz")
-_MOTIFS = tuple((re.compile(m), cles) for m, cles in _LIGNES)
+
+def _indisponibles(f, mod):
+    """What gain could not form, said as its summary says it."""
+    raisons = []
+    if not f.get("differentielles"):
+        raisons.append("gain différentiel et alpha_H : indisponibles (" +
+                       ("seuil atteint à la première densité de la série : pas de densité sous le seuil"
+                        if f.get("E_laser_meV", 0) > 0 else "spectre vide") + ")")
+    if not f.get("transparence"):
+        raisons.append("transparence : indisponible (" +
+                       ("gain modal maximal déjà positif à la première densité : commencez la série plus bas"
+                        if f.get("transparence_des_le_debut")
+                        else "le gain modal maximal ne passe pas par zéro avant le seuil") + ")")
+    if mod is None:
+        raisons.append("Réponse petit signal : indisponible (il faut un gain différentiel positif au seuil).")
+    return raisons
 
 
-def lire_ligne(ligne, m):
-    """Fills m (a dict) from one line of the closing summary; False when the
-    line is none of them. The small-signal points go into m["points"]."""
-    if p := _POINT.search(ligne):
-        m.setdefault("points", []).append(dict(zip(("multiple", "I_mA", "f_r_GHz", "gamma_ns1", "f_3dB_GHz"),
-                                                   (float(v) for v in p.groups()))))
-        return True
-    for motif, cles in _MOTIFS:
-        if t := motif.search(ligne):
-            m.update({c: (v if c == "mode" else float(v)) for c, v in zip(cles, t.groups())})
-            return True
-    if "indisponible" in ligne and ("gain différentiel" in ligne or "transparence" in ligne
-                                    or ligne.startswith("Réponse petit signal")):
-        m.setdefault("indisponibles", []).append(ligne.strip())
-        return True
-    return False
+def depuis_resultats(r):
+    """The figures of merit of the record r (resultats.lire_resultats), with
+    the small-signal response and its points; {} below threshold."""
+    f, mod = r.get("merite"), r.get("modulation")
+    if not f:
+        return {}
+    m = {c: v for c, v in f.items() if v is not None and not isinstance(v, bool)}
+    if mod is not None:
+        m.update({c: v for c, v in mod.items() if c != "points"})
+        m["points"] = [dict(p) for p in mod["points"]]
+    if raisons := _indisponibles(f, mod):
+        m["indisponibles"] = raisons
+    return m
 
 
 def module_H(f_GHz, point):
@@ -69,7 +61,7 @@ def lignes_resume(m):
     def l(titre, texte):
         return f"{titre:<34}: {texte}"
 
-    lignes = ["", "Au-delà du seuil (calculé par gain, résumé de la console) :"]
+    lignes = ["", "Au-delà du seuil (calculé par gain, fichier des résultats) :"]
     if "dg_dN_cm2" in m:
         lignes += [
             l("Gain différentiel dg/dN", f"{m['dg_dN_cm2']:.4g} cm² (gain matériau {m['mode']} à {m['E_laser_meV']:.1f} "

@@ -4,21 +4,20 @@ writes the results section of each README.
     outils/resultats_exemple [--gain build/release/bin/gain] [--ecrire] examples/<dossier> ...
 
 For each folder: config.ini and the words of `arguments` in a temporary
-folder, then the zone-centre levels from the console, the threshold from the
-parameter file (threshold density interpolated as gain interpolates Jth),
-the peak TE and TM gains of the last density and the run time. Without
+folder, then the zone-centre levels, the last density and the threshold from
+gain's run record, the peak TE and TM material gains of the last density
+from the gain file, and the run time. Without
 --ecrire the section is printed; with it, it replaces the text between the
 markers RESULTATS_DEBUT and RESULTATS_FIN of the folder's README.md.
 """
 import argparse
 import pathlib
-import re
-import shutil
 import subprocess
 import sys
 import tempfile
 import time
 
+from . import resultats
 from . import verification as vg
 from .verification import RACINE
 
@@ -30,7 +29,7 @@ def executer(gain, dossier):
     arguments = (dossier / "arguments").read_text().split() if (dossier / "arguments").exists() else []
     with tempfile.TemporaryDirectory() as tmp:
         travail = pathlib.Path(tmp)
-        shutil.copy(dossier / "config.ini", travail / "config.ini")
+        (travail / "config.ini").write_bytes(resultats.regler_sortie((dossier / "config.ini").read_bytes()))
         debut = time.perf_counter()
         fin_run = subprocess.run([str(gain), *arguments], cwd=travail, capture_output=True, check=False)
         duree = time.perf_counter() - debut
@@ -38,48 +37,33 @@ def executer(gain, dossier):
         if fin_run.returncode != 0:
             raise RuntimeError(f"{dossier}: gain a échoué ({fin_run.returncode}) :\n{console[-2000:]}")
         config = vg.verifier_dossier(travail, gain)
-        parametres = (travail / config.valeur("sortie", "fichier_param")).read_bytes().decode("cp1252")
+        releve = resultats.lire_resultats(travail / resultats.NOM)
         spectres = (travail / config.valeur("sortie", "fichier_gain")).read_text().splitlines()
     r = {"arguments": " ".join(arguments), "duree": duree,
          "puits": config.valeur("systeme", "nombre_puits") or 1,
          "gamma": (config.valeur("systeme", "facteur_confinement"), config.valeur("systeme", "facteur_confinement_tm"))}
-    lire_console(r, console)
-    lire_parametres(r, parametres, console)
+    lire_resultats(r, releve)
     lire_spectres(r, spectres)
     return r
 
 
-def lire_console(r, console):
-    """The material line, the levels, the cavities and the polarisation of the console."""
-    resume = re.search(r"Vc: (\S+) meV\tEg_Puits: (\S+)meV\tEg_Barriere: (\S+)meV", console)
-    r["Vc"], r["Eg_Puits"], r["Eg_Barriere"] = (float(v) for v in resume.groups())
-    niveaux = {}
-    for bande, suite in re.findall(r"Niveaux (E|HH|LH) dans la B[CV] \(meV\) :\n((?:[-0-9.]+ \n)*)", console):
-        niveaux[bande] = [float(v) for v in suite.split()]
-    r["niveaux"] = niveaux
-    r["cavites"] = sorted(set(re.findall(r"Accroche (puce|Bragg)", console)))
-    r["polarisation"] = "TM" if "polarisation : TM" in console else "TE"
-
-
-def lire_parametres(r, parametres, console):
-    """The threshold of the parameter file, and of the closing summary where gain prints one."""
-    lignes = [[float(v) for v in l.split("\t")] for l in parametres.splitlines()[1:] if l.strip()]
-    r["passes"] = len(lignes)
-    dernier = lignes[-1]
-    r["seuil"] = dernier[1] >= dernier[2]
-    r["N_dernier"], r["Gmax"], r["Gth"], r["Jnr"], r["Jrad"], r["Jth"], r["lambda"] = dernier
-    if r["seuil"] and len(lignes) > 1:
-        N0, G0 = lignes[-2][0], lignes[-2][1]
-        a = (dernier[1] - G0) / (dernier[0] - N0)
-        r["Nth"] = (dernier[2] - (dernier[1] - a * dernier[0])) / a
-    else:
-        r["Nth"] = None
-    # gain's closing summary, where it prints one, is the reference.
-    resume_seuil = re.search(r"densité de seuil Nth : (\S+) cm-3", console)
-    if resume_seuil:
-        r["Nth"] = float(resume_seuil.group(1))
-    courant = re.search(r"courant de seuil : (\S+) mA", console)
-    r["Ith"] = float(courant.group(1)) if courant else None
+def lire_resultats(r, releve):
+    """The material summary, the levels, the cavities, the last pass and the
+    threshold of gain's run record."""
+    m, s = releve["materiau"], releve["seuil"]
+    r["Vc"], r["Eg_Puits"], r["Eg_Barriere"] = m["Vc_meV"], m["Eg_puits_eV"], m["Eg_barriere_eV"]
+    r["niveaux"] = {b: releve["niveaux_k0"][b + "_meV"] for b in ("E", "HH", "LH")}
+    passes = releve["passes"]
+    r["cavites"] = sorted({p["cavite"] for p in passes})
+    r["polarisation"] = s["polarisation"] or "TE"
+    r["passes"] = len(passes)
+    dernier = passes[-1]
+    r["seuil"] = dernier["au_seuil"]
+    for cle, cle_gain in (("N_dernier", "N_cm3"), ("Gmax", "Gmax_cm1"), ("Gth", "Gth_cm1"), ("Jnr", "Jnr_A_cm2"),
+                          ("Jrad", "Jrad_A_cm2"), ("Jth", "Jth_A_cm2"), ("lambda", "lambda_nm")):
+        r[cle] = dernier[cle_gain]
+    r["Nth"] = s["Nth_cm3"]  # gain's closing summary
+    r["Ith"] = s["Ith_mA"]
 
 
 def lire_spectres(r, spectres):

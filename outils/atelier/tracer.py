@@ -49,8 +49,7 @@ def texte_resume(r, fm):
         ligne("Courant de seuil Ith", "Ith_mA", lambda v: f"{v:.2f} mA{bande}"),
         ligne("Rendement différentiel", "rendement_W_A", lambda v: f"{v:.4f} W/A (pente de la courbe P-I)"),
         ligne("Longueur d'onde d'émission", "lambda_emission_nm", lambda v: f"{v:.2f} nm"),
-        ligne("Cavité qui accroche", "cavite",
-              lambda v: f"{v} ({'« Accroche ' + v + ' » de la console' if fm.get('cavite_source') == 'console' else 'déduite de Gth'})"),
+        ligne("Cavité qui accroche", "cavite", lambda v: f"{v} (« Accroche {v} »)"),
         ligne("Niveau E1", "E1_meV", lambda v: f"{v:.2f} meV (électrons, depuis le bord BC du puits non contraint)"),
         ligne("Niveau HH1", "HH1_meV", lambda v: f"{v:.2f} meV (trous, positifs vers le bas depuis le bord BV)"),
         ligne("Niveau LH1", "LH1_meV", lambda v: f"{v:.2f} meV (trous, positifs vers le bas depuis le bord BV)"),
@@ -59,8 +58,8 @@ def texte_resume(r, fm):
               lambda v: f"{v}, {fm['lambda_transition_nm']:.2f} nm ({fm['E1_trou1_meV']:.2f} meV)"),
         ligne("Polarisation au seuil", "polarisation", lambda v: v),
     ]
-    if r.console is not None:
-        lignes += merite_gain.lignes_resume(r.console.merite)
+    if r.releve is not None:
+        lignes += merite_gain.lignes_resume(r.releve.merite)
     if fm["seuil_atteint"] is False:
         lignes += ["", f"Seuil non atteint : Gmax le plus grand {fm['Gmax_max_cm1']:.4g} cm⁻¹, "
                        f"la cavité demande Gth = {fm['Gth_cm1']:.4g} cm⁻¹."]
@@ -94,7 +93,7 @@ def figures_possibles(r, fm):
         if len(r.spectres.te) == 0:
             return "aucun spectre dans le fichier de gain"
         if r.densites() is None:
-            return "densités des spectres inconnues (ni fichier des paramètres, ni console)"
+            return "densités des spectres inconnues (ni fichier des paramètres, ni fichier des résultats)"
         return None
 
     def selon(condition, raison):
@@ -114,13 +113,12 @@ def figures_possibles(r, fm):
                                selon(len(r.dispersion.kx) > 0, "fichier de dispersion sans point")),
         "6_profil_bandes": (lambda: figures_bandes.figure_profil(r),
                             "pas de fichier des enveloppes" if r.enveloppes is None else
-                            selon(r.console is not None and any(r.console.niveaux.values()),
-                                  "niveaux inconnus (pas de console.txt)")),
-        "7_reponse_modulation": (lambda: merite_gain.figure_modulation(r.console.merite),
-                                 "réponse petit signal inconnue (pas de console.txt)" if r.console is None else
-                                 selon(r.console.merite.get("points"),
-                                       "pas de réponse petit signal dans la console (seuil non atteint, ou "
-                                       "indisponible)")),
+                            selon(r.releve is not None and any(r.releve.niveaux.values()),
+                                  "niveaux inconnus (pas de fichier des résultats)")),
+        "7_reponse_modulation": (lambda: merite_gain.figure_modulation(r.releve.merite),
+                                 "réponse petit signal inconnue (pas de fichier des résultats)" if r.releve is None
+                                 else selon(r.releve.merite.get("points"),
+                                            "pas de réponse petit signal (seuil non atteint, ou indisponible)")),
     }
 
 

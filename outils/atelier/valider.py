@@ -26,13 +26,13 @@ import argparse
 import math
 import os
 import pathlib
-import re
 import statistics
 import subprocess
 import sys
 import tomllib
 
-from . import valider_realiste
+from . import resultats, valider_realiste
+from . import verification as vg
 from .verification import RACINE, ErreurLecture
 
 VALIDATION = RACINE / "validation"
@@ -83,11 +83,6 @@ def mots_composer(a, modele):
     return mots
 
 
-def nombre_apres(console, motif):
-    m = re.search(motif, console)
-    return float(m.group(1)) if m else math.nan
-
-
 def executer(gain, a, modele, dossier):
     """Composes and runs device a with the model `modele`; returns what the
     closing summary gives."""
@@ -99,23 +94,20 @@ def executer(gain, a, modele, dossier):
         raise Echec(f"{a['id']} ({modele}) : composer a échoué : {fait.stderr.strip()}")
     k = a["calcul"]
     arguments = ["courant", str(k["nombre"]), f"{k['pas_cm3']:g}"]
+    config.write_bytes(resultats.avec_resultats(config.read_bytes())[0])
     run = subprocess.run([str(gain), *arguments], cwd=dossier, capture_output=True, check=False, timeout=3600)
     console = run.stdout.decode("utf-8", errors="replace")
     (dossier / "console.txt").write_text(console, encoding="utf-8")
     (dossier / "arguments").write_text(" ".join(arguments) + "\n")
     if run.returncode != 0:
         raise Echec(f"{a['id']} ({modele}) : gain a échoué ({run.returncode}) :\n{console[-1500:]}")
-    if "seuil non atteint" in console:
+    s = resultats.lire_resultats(dossier / vg.verifier_dossier(dossier, gain).valeur("sortie", resultats.CLE))["seuil"]
+    if not s["atteint"]:
         raise Echec(f"{a['id']} ({modele}) : seuil non atteint dans la série ; allongez-la ([calcul] nombre)")
-    r = {
-        "Jth": nombre_apres(console, r"densité de courant de seuil Jth : (\S+) A/cm²"),
-        "Nth": nombre_apres(console, r"densité de seuil Nth : (\S+) cm-3"),
-        "lambda": nombre_apres(console, r"longueur d'onde d'émission : (\S+) nm"),
-        "mode": "TM" if "polarisation : TM" in console else "TE",
-        "config": config,
-    }
-    parts = re.search(r"parts de Jth : radiative (\S+) %.*défauts A·N (\S+) %.*Auger C·N³ (\S+) %", console)
-    r["parts"] = tuple(float(v) / 100 for v in parts.groups()) if parts else (math.nan,) * 3
+    parts = s.get("parts_pourcent") or {}
+    r = {"Jth": s["Jth_A_cm2"], "Nth": s["Nth_cm3"], "lambda": s["lambda_nm"], "mode": s["polarisation"],
+         "config": config,
+         "parts": tuple(parts[c] / 100 if c in parts else math.nan for c in ("radiatif", "defauts", "auger"))}
     r["Jth_sur_eta"] = r["Jth"] / a["cavite"]["eta_interne"]
     return r
 
@@ -293,7 +285,7 @@ def principal(argv=None):
         return 0
     try:
         lignes = valider_appareils(args, gain, dossiers)
-    except (Echec, OSError, tomllib.TOMLDecodeError, KeyError) as e:
+    except (Echec, ErreurLecture, OSError, tomllib.TOMLDecodeError, KeyError) as e:
         print(f"valider : {e}", file=sys.stderr)
         return 1
     if not lignes:

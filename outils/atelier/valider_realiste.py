@@ -13,6 +13,7 @@ composed file:
 Each writes its table (.tsv) and, for the first two, a figure into the
 output folder, and with --ecrire into validation/ and its README section.
 """
+import json
 import math
 import shutil
 import subprocess
@@ -21,14 +22,12 @@ import tomllib
 
 import numpy as np
 
-from . import fichiers
 from .verification import RACINE, ErreurLecture
 
 VALIDATION = RACINE / "validation"
 COMPOSER = RACINE / "outils" / "composer"
 BALAYAGE = RACINE / "outils" / "balayage"
 EXEMPLE = RACINE / "examples" / "in020ga080as_980nm"
-Q = fichiers.Q
 
 
 class Echec(Exception):
@@ -77,36 +76,40 @@ def section(texte, nom):
 
 
 def executer_gain(gain, dossier, arguments):
+    """Runs gain in dossier (its config.ini naming the run record); returns
+    the record's passes, as arrays: N (cm-3), Gmax of the lasing pair (cm-1),
+    Jrad (A/cm2, the barriers' included) and the continuum's (electrons cm-2,
+    holes cm-2, Jrad A/cm2) of each pass, zeros without it."""
+    config = dossier / "config.ini"
+    texte = config.read_text()
+    nom = section(texte, "sortie").get("fichier_resultats")
+    if not nom:
+        nom = "resultats.json"
+        config.write_text(regler(texte, {("sortie", "fichier_resultats"): nom}))
     run = subprocess.run([str(gain), *arguments], cwd=dossier, capture_output=True, check=False, timeout=3600)
     console = run.stdout.decode("utf-8", errors="replace")
     (dossier / "console.txt").write_text(console, encoding="utf-8")
     if run.returncode != 0:
         raise Echec(f"gain a échoué dans {dossier} ({run.returncode}) :\n{console[-1500:]}")
-    parametres, probleme = fichiers.lire_parametres(dossier / section((dossier / "config.ini").read_text(),
-                                                                      "sortie")["fichier_param"])
-    if probleme:
-        raise Echec(probleme)
-    return console, parametres
-
-
-def continuum_par_passe(console):
-    """(electrons cm-2, holes cm-2, Jrad A/cm2) the barrier continuum holds at
-    each pass, from its console line; zeros for a pass without it."""
-    passes = []
-    for bloc in console.split("Calcul du gain pour N = ")[1:]:
-        ligne = next((l for l in bloc.splitlines() if l.startswith("Continuum des barrières : ")), None)
-        if ligne is None:
-            passes.append((0.0, 0.0, 0.0))
-            continue
-        mots = ligne.replace("(", " ").split()
-        passes.append((float(mots[mots.index("électrons") + 1]), float(mots[mots.index("trous") + 1]),
-                       float(mots[mots.index("Jrad") + 1])))
-    return passes
+    try:
+        releve = json.loads((dossier / nom).read_text(encoding="utf-8"))
+        passes, q = releve["passes"], releve["constantes"]["q_C"]
+    except (OSError, ValueError, KeyError, TypeError) as e:
+        raise Echec(f"{dossier / nom} : relevé du calcul illisible ({e})") from None
+    if not passes:
+        raise Echec(f"{dossier / nom} : aucune passe")
+    vide = {"electrons_cm2": 0.0, "trous_cm2": 0.0, "Jrad_A_cm2": 0.0}
+    b = [x.get("barrieres", vide) for x in passes]
+    return {"N": np.array([x["N_cm3"] for x in passes], dtype=float),
+            "Gmax": np.array([x["Gmax_cm1"] for x in passes], dtype=float),
+            "Jrad": np.array([x["Jrad_A_cm2"] for x in passes], dtype=float),
+            "continuum": np.array([(c["electrons_cm2"], c["trous_cm2"], c["Jrad_A_cm2"]) for c in b], dtype=float),
+            "q": q}
 
 
 # -- radiative coefficient -------------------------------------------------
 
-def coefficient_radiatif(N_cm3, Jrad, continuum, Lw_A):
+def coefficient_radiatif(N_cm3, Jrad, continuum, Lw_A, q):
     """B2D (cm2/s) at each pass: the well's radiative current over q times
     its electron and hole sheet densities, the injected N*Lw less what the
     barrier continuum holds (and the continuum's own emission out of Jrad);
@@ -114,7 +117,7 @@ def coefficient_radiatif(N_cm3, Jrad, continuum, Lw_A):
     n = np.asarray(N_cm3) * Lw_A * 1e-8
     c = np.asarray(continuum, dtype=float).reshape(-1, 3)
     n_puits, p_puits, J_puits = n - c[:, 0], n - c[:, 1], np.asarray(Jrad) - c[:, 2]
-    return n, J_puits / (Q * n_puits * p_puits)
+    return n, J_puits / (q * n_puits * p_puits)
 
 
 def radiatif(gain, sortie):
@@ -125,10 +128,10 @@ def radiatif(gain, sortie):
     config = dossier / "config.ini"
     config.write_text(regler(config.read_text(), {("calcul", "Ninj"): f"{s['debut_cm3']:g}",
                                                   ("calcul", "arret_seuil"): "0"}))
-    console, p = executer_gain(gain, dossier, ["courant", str(s["nombre"]), f"{s['debut_cm3']:g}"])
+    p = executer_gain(gain, dossier, ["courant", str(s["nombre"]), f"{s['debut_cm3']:g}"])
     Lw = float(section(config.read_text(), "puits")["largeur"])
-    n, B = coefficient_radiatif(p.N, p.Jrad, continuum_par_passe(console), Lw)
-    lignes = [{"n_cm2": a, "B2D_cm2_s": b, "Jrad_A_cm2": j} for a, b, j in zip(n, B, p.Jrad)]
+    n, B = coefficient_radiatif(p["N"], p["Jrad"], p["continuum"], Lw, p["q"])  # gain's q
+    lignes = [{"n_cm2": a, "B2D_cm2_s": b, "Jrad_A_cm2": j} for a, b, j in zip(n, B, p["Jrad"])]
     return d, lignes
 
 
@@ -286,10 +289,10 @@ def plancher(gain, sortie, appareils, nombre=200, pas=2e16):
         texte = (VALIDATION / a["id"] / "config.ini").read_text()
         (dossier / "config.ini").write_text(regler(texte, {("calcul", "Ninj"): f"{pas:g}",
                                                             ("calcul", "arret_seuil"): "0"}))
-        _, p = executer_gain(gain, dossier, ["courant", str(nombre), f"{pas:g}"])
-        t = transparence(p.N, p.Gmax, p.Jrad)
+        p = executer_gain(gain, dossier, ["courant", str(nombre), f"{pas:g}"])
+        t = transparence(p["N"], p["Gmax"], p["Jrad"])
         if t is None:
-            raise Echec(f"{a['id']} : pas de transparence jusqu'à {p.N[-1]:.3g} cm-3")
+            raise Echec(f"{a['id']} : pas de transparence jusqu'à {p['N'][-1]:.3g} cm-3")
         eta, mesure = a["cavite"]["eta_interne"], a["mesure"]["Jth_A_cm2"]
         lignes.append({"id": a["id"], "N_tr_cm3": t[0], "Jrad_tr_A_cm2": t[1], "rapport": t[1] / eta / mesure})
     return lignes

@@ -173,6 +173,11 @@ TEST(Continuum, DephasagesDuPuits)
             const double d = correction_dephasage(c.E, eta, c.kT), d2 = correction_dephasage(c.E, -1.0 + 1e-9, c.kT);
             EXPECT_NEAR(d / d2, 1.0, 1e-7) << eta;
         }
+        // the tabulated phase shifts are those the sum would compute, within and past the table
+        canal_continuum sans_table = c.E;
+        sans_table.poids_t.clear();
+        for (double eta : {-0.5, 4.0, 35.0})
+            EXPECT_EQ(correction_dephasage(c.E, eta, c.kT), correction_dephasage(sans_table, eta, c.kT)) << eta;
     }
     // no depth and one mass: no channel
     parametres_bande libre;

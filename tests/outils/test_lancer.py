@@ -31,7 +31,7 @@ def test_compose_lance_et_trace(gain_exe, tmp_path):
     assert (dossier / "console.txt").read_bytes() == fini.stdout
     assert fini.stdout.decode().rstrip().endswith("Calculs terminés. Résultats disponibles dans gain.txt")
     fm = merite.figures_de_merite(dossier, gain_exe)
-    assert fm["cavite"] == "puce" and fm["cavite_source"] == "console"
+    assert fm["cavite"] == "puce" and (dossier / "resultats.json").is_file()
     assert fm["lambda_emission_nm"] == pytest.approx(lam, abs=0.05)
     assert fm["E1_meV"] is not None
 
@@ -46,6 +46,9 @@ def test_lancer_rend_le_statut_de_gain(tmp_path, gain_exe):
     (tmp_path / "config.ini").write_text("[sortie]\n")
     fini = lancer(tmp_path, "--gain", str(gain_exe))
     assert fini.returncode == 1 and b"Il faut au moins 2 valeurs sur kx" in (tmp_path / "console.txt").read_bytes()
+    # a config.ini that named no run record names one now, said
+    assert (tmp_path / "config.ini").read_text() == "[sortie]\nfichier_resultats=resultats.json\n"
+    assert b"fichier_resultats=resultats.json ajout" in fini.stderr
 
 
 def test_essais_dans_le_modele_realiste(gain_exe, tmp_path):

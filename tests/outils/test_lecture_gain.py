@@ -2,8 +2,8 @@
 import numpy as np
 import pytest
 
-from atelier import fichiers, merite
-from atelier.dossier import lire_console, lire_dossier
+from atelier import merite
+from atelier.dossier import lire_dossier
 from atelier.verification import ErreurLecture
 from conftest import lancer_gain_console
 
@@ -40,42 +40,30 @@ def test_ajustement_impossible(g):
     assert merite.ajuster_log(np.arange(1, len(g) + 1) * 1e18, g) is None
 
 
-def test_seuil_interpole_comme_gain():
-    p = fichiers.Parametres(*(np.array(c, dtype=float) for c in (
-        [1e18, 2e18, 3e18], [-1.0, 8.0, 14.0], [12.0, 12.0, 12.0], [100, 200, 300],
-        [50, 150, 250], [150, 350, 0], [1000, 980, 979])))
-    Nth, Jth, i = merite.seuil_interpole(p)
-    assert i == 2
-    assert Nth == pytest.approx(2e18 + 1e18 * 4 / 6)
-    assert Jth == pytest.approx(350 + 200 * 4 / 6)
-
-
 # --- On a real run of the example --------------------------------------
 
 def test_lecteurs_sur_un_vrai_calcul(calcul_exemple):
     r = lire_dossier(calcul_exemple)
     assert r.problemes == [] and r.absents == []
     lignes_param = (calcul_exemple / "parametres.txt").read_bytes().decode("cp1252").splitlines()
-    assert len(r.parametres.N) == len(lignes_param) - 1 == len(r.spectres.te) == len(r.console.densites)
+    assert len(r.parametres.N) == len(lignes_param) - 1 == len(r.spectres.te) == len(r.releve.densites)
     # A value read back equals the file's text.
     champs = (calcul_exemple / "gain.txt").read_text().splitlines()[2].split("\t")
     assert r.spectres.energies[1] == float(champs[0]) and r.spectres.te[0, 1] == float(champs[1])
     assert r.parametres.Jnr[-1] == float(lignes_param[-1].split("\t")[3])
     assert r.pi.courant[-1] == float((calcul_exemple / "P-I.txt").read_text().splitlines()[-1].split("\t")[0])
-    assert r.console.Vc_meV == pytest.approx(r.config.materiau["Vc_meV"], abs=1e-6)
-    assert len(r.enveloppes.noms) == sum(len(v) for v in r.console.niveaux.values())
+    assert r.releve.Vc_meV == r.config.materiau["Vc_meV"]
+    assert len(r.enveloppes.noms) == sum(len(v) for v in r.releve.niveaux.values())
     assert r.dispersion.niveaux.shape[1] >= len(r.dispersion.branche_lh)
 
     fm = merite.calculer_figures_de_merite(r)
     assert fm["seuil_atteint"] and fm["indisponible"] == {}
-    # Jth interpolated as gain does it: the parameter file's value on the threshold line.
-    assert fm["Jth_A_cm2"] == pytest.approx(r.parametres.Jth[merite.indice_seuil(r.parametres)], rel=1e-6)
-    W, L = r.config.reel("systeme", "largeur_contact"), r.config.reel("systeme", "longueur_puce")
-    assert fm["Ith_mA"] == pytest.approx(fm["Jth_A_cm2"] * W * L * 1000)
+    # gain's threshold: the parameter file's Jth on the threshold line, to its printed digits
+    assert f"{fm['Jth_A_cm2']:f}" == f"{r.parametres.Jth[merite.indice_seuil(r.parametres)]:f}"
     # The P-I line crosses zero at the threshold current.
     assert np.interp(0.0, r.pi.puissance, r.pi.courant) * 1000 == pytest.approx(fm["Ith_mA"], abs=0.01)
     assert fm["Ntr_cm3"] < fm["Nth_cm3"] and fm["Jtr_A_cm2"] < fm["Jth_A_cm2"]
-    assert fm["cavite"] == r.console.cavites[-1]
+    assert fm["cavite"] == r.releve.cavites[-1]
 
 
 def _couper(chemin, fraction):
@@ -112,20 +100,18 @@ def test_une_seule_densite(gain_exe, dossier_exemple):
         assert fm[cle] is None and fm["indisponible"][cle].startswith("seuil non atteint")
 
 
-def test_pi_reduit_a_son_entete(copie_calcul):
+def test_fichier_des_resultats_absent_ou_tronque(copie_calcul):
+    """Without gain's run record nothing of gain's is made up; a record cut
+    short is said."""
     dossier = copie_calcul()
-    (dossier / "P-I.txt").write_text("Courant (A)\tPopt (W)\n")
+    resultats = dossier / "resultats.json"
+    resultats.write_bytes(resultats.read_bytes()[:-200])
     fm = merite.figures_de_merite(dossier)
-    assert fm["problemes"] == [] and fm["Ith_mA"] is not None
-    assert fm["rendement_W_A"] is None and "P-I" in fm["indisponible"]["rendement_W_A"]
-
-
-def test_sans_console_la_cavite_vient_de_gth(copie_calcul):
-    dossier = copie_calcul()
-    (dossier / "console.txt").unlink()
+    assert any("resultats.json" in p and "tronqué" in p for p in fm["problemes"])
+    resultats.unlink()
     fm = merite.figures_de_merite(dossier)
-    assert fm["cavite"] == "puce" and fm["cavite_source"] == "Gth"
-    assert fm["E1_meV"] is None and "console.txt" in fm["indisponible"]["E1_meV"]
+    assert fm["cavite"] is None and fm["Nth_cm3"] is None and fm["E1_meV"] is None
+    assert "fichier des résultats" in fm["indisponible"]["Nth_cm3"] and fm["g0_cm1"] is not None
 
 
 def test_dossier_sans_config(tmp_path):
@@ -133,41 +119,20 @@ def test_dossier_sans_config(tmp_path):
         merite.figures_de_merite(tmp_path)
 
 
-def test_console_avec_lignes_en_plus(copie_calcul):
-    # Lines a later gain may add (a closing summary) change nothing.
-    dossier = copie_calcul()
-    console = dossier / "console.txt"
-    texte = console.read_text()
-    console.write_text(texte.replace("Calculs terminés", "Seuil : Nth = 1e18 cm-3\nAccroche = non\nCalculs terminés"))
-    avant = lire_console(dossier / "console.txt")
-    assert avant.termine and avant.niveaux["E"] and len(avant.cavites) == len(avant.densites)
-
-
-def test_droite_pi_qui_ne_part_pas_du_seuil(copie_calcul):
-    # gain's P-I line drawn from another threshold than the interpolated one.
-    dossier = copie_calcul()
-    pi = dossier / "P-I.txt"
-    lignes = pi.read_text().splitlines()
-    decalees = [f"{float(i):f}\t{float(p) + 0.05:f}" for i, p in (l.split("\t") for l in lignes[1:])]
-    pi.write_text("\n".join(lignes[:1] + decalees) + "\n")
-    fm = merite.figures_de_merite(dossier)
-    assert fm["rendement_W_A"] is not None and fm["Ith_PI_mA"] < fm["Ith_mA"]
-    assert any("droite P-I" in a for a in fm["avertissements"])
-
-
-def test_puits_en_tension_transition_et_polarisation_du_seuil(tmp_path):
+def test_puits_en_tension_transition_et_polarisation_du_seuil(gain_exe, tmp_path):
     """The tensile reference run lases in TM from E1-LH1: the figures of merit
     name both, and the material gain of the fit is Gmax over Γ_TM."""
     import pathlib
     import shutil
     cas = pathlib.Path(__file__).resolve().parents[1] / "regression" / "traction_60"
     shutil.copy(cas / "config.ini", tmp_path / "config.ini")
-    for f in (cas / "reference").iterdir():
-        shutil.copy(f, tmp_path / f.name)
+    ini = (tmp_path / "config.ini").read_text()
+    (tmp_path / "config.ini").write_text(ini.replace("[sortie]\n", "[sortie]\nfichier_resultats=resultats.json\n"))
+    assert lancer_gain_console(gain_exe, tmp_path, (cas / "arguments").read_text().split()).returncode == 0
     fm = merite.figures_de_merite(tmp_path)
     assert fm["transition"] == "E1-LH1" and fm["polarisation"] == "TM"
     assert fm["E1_trou1_meV"] == pytest.approx(fm["E1_HH1_meV"] - (18.96 - 0.26), abs=1e-9)
-    assert fm["Nth_cm3"] == pytest.approx(3.533464e18, rel=1e-6)
+    assert f"{fm['Nth_cm3']:e}" == "3.533464e+18"
     ini = (tmp_path / "config.ini").read_text().replace("facteur_confinement=0.03\n",
                                                         "facteur_confinement=0.03\nfacteur_confinement_tm=0.015\n")
     (tmp_path / "config.ini").write_text(ini)

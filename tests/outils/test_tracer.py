@@ -1,4 +1,5 @@
 """outils/tracer on real runs: every figure, and the folders it cannot fully draw."""
+import re
 import subprocess
 import sys
 
@@ -54,7 +55,7 @@ def test_reponse_petit_signal_de_gain(calcul_exemple):
     its f_r and damping falls to -3 dB at the bandwidth gain gives, and the
     summary's lines reach resume.txt."""
     r = lire_dossier(calcul_exemple)
-    m = r.console.merite
+    m = r.releve.merite
     assert [p["multiple"] for p in m["points"]] == [2, 4, 8] and m["mode"] == "TE"
     for p in m["points"]:
         assert merite_gain.module_H(p["f_3dB_GHz"], p) == pytest.approx(2**-0.5, rel=1e-5)
@@ -63,6 +64,32 @@ def test_reponse_petit_signal_de_gain(calcul_exemple):
     assert sum(1 for l in fig.axes[0].get_lines() if l.get_gid() == "reponse") == 3
     resume = outil_tracer.texte_resume(r, merite.calculer_figures_de_merite(r))
     assert f"{m['alpha_H']:.3f}" in resume and f"{m['points'][0]['f_3dB_GHz']:.3f} GHz" in resume
+
+
+def test_la_console_ne_donne_aucun_nombre(copie_calcul):
+    """Every number of the summary and the figures is gain's run record's: a
+    console of other wording and other numbers, or none, changes nothing."""
+    dossier = copie_calcul()
+    assert tracer(dossier).returncode == 0
+    avant = (dossier / "resume.txt").read_bytes()
+    console = dossier / "console.txt"
+    console.write_text(re.sub(r"[0-9]", "7", console.read_text()).replace("Nth", "N_seuil").replace(" : ", " = "))
+    assert tracer(dossier).returncode == 0
+    assert (dossier / "resume.txt").read_bytes() == avant
+    console.unlink()
+    fini = tracer(dossier)
+    assert fini.returncode == 0 and dessinees(dossier) == TOUTES
+    assert (dossier / "resume.txt").read_bytes() == avant
+
+
+def test_aucun_module_ne_lit_la_console():
+    """No module of the tools holds a phrase of gain's console to search it for."""
+    phrases = ("densité de seuil Nth", "Calcul du gain pour N", "EFC :", "meV\tEg_Puits", "dans la BC (meV)",
+               "parts de Jth", "longueur d'onde d'émission :", "facteur K :", "dg/dN :", "Continuum des barrières :",
+               "courant de seuil :", "polarisation : TM")
+    for module in sorted((OUTILS / "atelier").glob("*.py")):
+        texte = module.read_text(encoding="utf-8")
+        assert not [p for p in phrases if p in texte], module.name
 
 
 def test_dossier_sans_config(tmp_path):

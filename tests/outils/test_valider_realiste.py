@@ -59,14 +59,9 @@ def test_transparence_et_coefficient():
     assert vr.transparence(N, np.array([-3.0, 0.0, 3.0]), np.array([10.0, 20.0, 40.0])) == (3e18, 40.0)
     assert vr.transparence(N, np.array([-3.0, -2.0, -1.0]), N) is None
     # 1e16 cm-3 in 100 Å: 1e10 cm-2; the continuum's carriers and emission are not the well's
-    n, B = vr.coefficient_radiatif([1e16], [2e-3 + 1e-6], [(0.0, 0.2e10, 1e-6)], 100)
-    assert n[0] == pytest.approx(1e10) and B[0] == pytest.approx(2e-3 / (vr.Q * 1e10 * 0.8e10))
-
-
-def test_continuum_lu_par_passe():
-    console = ("Calcul du gain pour N = 1e16...\nEFC : 1\nContinuum des barrières : électrons 1.5e+08 cm-2 "
-               "(1.50 %), trous 2.0e+09 cm-2 (20.00 %), Jrad 3.0e-06 A/cm²\nCalcul du gain pour N = 2e16...\n")
-    assert vr.continuum_par_passe(console) == [(1.5e8, 2e9, 3e-6), (0.0, 0.0, 0.0)]
+    q = 1.60218e-19
+    n, B = vr.coefficient_radiatif([1e16], [2e-3 + 1e-6], [(0.0, 0.2e10, 1e-6)], 100, q)
+    assert n[0] == pytest.approx(1e10) and B[0] == pytest.approx(2e-3 / (q * 1e10 * 0.8e10))
 
 
 def test_section_du_readme():
