@@ -37,7 +37,7 @@ struct ligne_trous {
     int nb_branches = 0;
     std::vector<double> energie;   // [s * (Nk + 1) + m], meV
     std::vector<double> k;         // k_m, m^-1
-    std::vector<double> poids_k;   // w k_m, with w = 2 pi or 2 pi sqrt 2 on the diagonal
+    std::vector<double> poids_k;   // w k_m, with w = 2 pi, or 4 pi on the diagonal
 };
 
 ligne_trous preparer_ligne(const reglages_fermi& r, const resultats_dispersion& d)
@@ -46,7 +46,9 @@ ligne_trous preparer_ligne(const reglages_fermi& r, const resultats_dispersion& 
     l.Nk = d.Nk;
     l.nb_branches = d.nb_niveaux_max;
     const bool diagonale = d.Nky > 1;
-    const double w = diagonale ? 8.885765876316732 : 2.0 * 3.141592653589793;
+    // Row m of the diagonal lies at |k| = sqrt 2 k_m: its ring K dK = 2 k_m dk,
+    // twice the axis's k_m dk.
+    const double w = diagonale ? 4.0 * 3.141592653589793 : 2.0 * 3.141592653589793;
     const std::size_t nb_points = static_cast<std::size_t>(l.Nk) + 1;
     l.energie.resize(static_cast<std::size_t>(l.nb_branches) * nb_points);
     for (int s = 0; s < l.nb_branches; ++s)

@@ -19,7 +19,8 @@
 // or, with [modele] k_aligne, where the dispersion computed the row (kx = 1e6
 // + (m - 1) deltak, ky = m deltak on the diagonal; there the modulus over
 // sqrt 2, since the diagonal integrals carry the sqrt 2 of the modulus in their
-// weight). Row 0 is the zone centre. deltak: the scan step (m^-1).
+// weights, 4 pi k and 2 k, and in the electron's |k|^2 = 2 k^2). Row 0 is the
+// zone centre. deltak: the scan step (m^-1).
 double k_ligne(double deltak, bool k_aligne, int m, bool diagonale);
 
 // What the searches read of the run: the carriers' temperature, the well

@@ -19,17 +19,17 @@ using constantes::epsilon0;
 using constantes::c_lumiere;
 using constantes::pi;
 
-constexpr double racine_2 = 1.4142135623730951;
 constexpr double q2_fois_hbar = 2.707086561865992e-72; // q^2 hbar, C^2 J s
 constexpr double pi_eps0_m02_c3 = 6.232338938119773e-46;
 constexpr double arccosh_2 = 1.3169578969248166;    // ln(2 + sqrt 3)
 constexpr double racine_2_ln_2 = 1.1774100225154747; // sqrt(2 ln 2)
 constexpr double racine_2_pi = 2.5066282746310002;
 
-// Subband dispersion of the electrons: parabolic with the well mass (meV).
-double energie_c_k(double niveau, double k, double mc_puits)
+// Subband dispersion of the electrons: parabolic with the well mass (meV), at
+// |k|^2 = k2 (m^-2).
+double energie_c_k2(double niveau, double k2, double mc_puits)
 {
-    return niveau + 1000 * hbar2 * std::pow(k, 2.0) / (2 * m0 * mc_puits * q);
+    return niveau + 1000 * hbar2 * k2 / (2 * m0 * mc_puits * q);
 }
 
 // Hole energy of branch s at row m along the integration line: the kx axis, or
@@ -47,7 +47,9 @@ void preparer_points(double EFC, double EFV, const reglages_spectres& r, const b
     const int nb_branches = d.nb_niveaux_max;
     const std::size_t nb_points = static_cast<std::size_t>(d.Nk) + 1;
     const double beta = q / (1000 * kB * r.T); // per meV
-    const double w_facteur = d.Nky > 1 ? racine_2 : 1.0;
+    // Row m of the diagonal lies at |k| = sqrt 2 k_m: the electron of its pair
+    // is taken there (|k|^2 = 2 k_m^2, k conserved), and its ring K dK = 2 k_m dk.
+    const bool diagonale = d.Nky > 1;
 
     s.k.resize(nb_points);
     for (std::size_t m = 0; m < nb_points; ++m) s.k[m] = k_ligne(r.calcul.deltak, r.modele.k_aligne, static_cast<int>(m), d.Nky > 1);
@@ -63,11 +65,12 @@ void preparer_points(double EFC, double EFV, const reglages_spectres& r, const b
             const std::size_t base = (static_cast<std::size_t>(n) * nb_branches + b) * nb_points;
             for (std::size_t m = 0; m < nb_points; ++m) {
                 const double k = s.k[m];
-                const double Ec = energie_c_k(k0.E.niveaux[n], k, mat.mc_puits);
+                const double k2 = diagonale ? 2 * std::pow(k, 2.0) : std::pow(k, 2.0);
+                const double Ec = energie_c_k2(k0.E.niveaux[n], k2, mat.mc_puits);
                 const double Ev = energie_v(d, static_cast<int>(m), b);
                 const double fc = fermi_dirac(Ec, EFC, beta);
                 const double fh = fermi_dirac(Ev, EFV, beta);
-                const double w = d.Nky > 1 ? w_facteur * k : k;
+                const double w = diagonale ? 2 * k : k;
                 s.bord_transition[base + m] = 1000 * mat.Eg_Puits + Ec + Ev;
                 // the gap of the injected well, shrunk by its carriers
                 if (s.retrecissement_gap != 0.0) s.bord_transition[base + m] -= s.retrecissement_gap;

@@ -33,6 +33,7 @@
 #include "programme/bornes.hpp"
 #include "programme/console.hpp"
 #include "programme/phases.hpp"
+#include "programme/plausibilite.hpp"
 #include "programme/console_gain.hpp"
 #include "programme/enregistrement.hpp"
 #include "programme/sorties_resultats.hpp"
@@ -260,6 +261,7 @@ void calculer(const calcul_prepare& c, fichiers_sortie& f, enregistrement_calcul
     r.niveaux_LH = k0.LH.niveaux;
     verifier_niveaux_k0(k0);
     exiger_niveaux_finis(k0);
+    avertir_transition_hors_fenetre(p, m, k0, journal{});
 
     const parametres_dispersion balayage = parametres_balayage(p);
     const resultats_dispersion d = calculer_dispersion(balayage, m, k0, suivi_console(balayage));

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -15,6 +16,7 @@
 #include "configuration/cles.hpp"
 #include "configuration/ecriture.hpp"
 #include "configuration/lecteur_ini.hpp"
+#include "programme/plausibilite.hpp"
 
 namespace {
 
@@ -31,14 +33,39 @@ struct vu {
     const char* cle;
 };
 
+// An output that lies outside the run folder, or is a symbolic link, is
+// written all the same (stored configurations may mean it) but said: it may
+// overwrite another run's results. /dev/null is the one place outside that
+// is plainly meant.
+void avertir_hors_dossier(const sortie& s, const struct stat* avant, const journal& j)
+{
+    namespace fs = std::filesystem;
+    const std::string nom = std::string(s.cle) + " [sortie] = " + *s.chemin;
+    std::error_code e;
+    if (fs::is_symlink(fs::symlink_status(*s.chemin, e))) {
+        const fs::path cible = fs::read_symlink(*s.chemin, e);
+        avertir(j, "Attention : " + nom + " est un lien symbolique vers " + cible.string() +
+                       " : les résultats vont à un autre fichier que celui que le chemin nomme.\n");
+        return;
+    }
+    if (avant != nullptr && !S_ISREG(avant->st_mode)) return; // /dev/null
+    const fs::path dossier = fs::weakly_canonical(fs::current_path(e), e);
+    const fs::path cible = fs::weakly_canonical(fs::absolute(*s.chemin, e), e);
+    const auto [fin_dossier, reste] = std::mismatch(dossier.begin(), dossier.end(), cible.begin(), cible.end());
+    if (fin_dossier != dossier.end() || reste == cible.end())
+        avertir(j, "Attention : " + nom + " est hors du dossier du calcul (" + cible.string() +
+                       ") : un fichier d'un autre calcul peut y être remplacé.\n");
+}
+
 // Every output path is tried before any output file is created or emptied:
 // each must be creatable (its folder exists and takes a new file; an existing
 // file must open for writing, which leaves its bytes alone), no two may be the
 // same file, and none may be config.ini. A failure names the file, its path,
 // its key and the system's reason; the files this check created are removed
-// again, so every file is left as it was. Devices (/dev/null, /dev/full) and
-// pipes are only checked for writing, and may be shared.
-void verifier_chemins_sortie(const parametres_sortie& p)
+// again, so every file is left as it was. /dev/null may take any output (and
+// be shared); any other device, and a named pipe, are refused: a pipe
+// blocks the run until someone reads it, and a device is no results file.
+void verifier_chemins_sortie(const parametres_sortie& p, const journal& j)
 {
     const sortie sorties[] = {
         {"fichier_gain", "fichier de sortie du gain", p.fichier_gain, true},
@@ -68,7 +95,16 @@ void verifier_chemins_sortie(const parametres_sortie& p)
         const bool existait = stat(chemin, &avant) == 0;
         if (existait && !S_ISREG(avant.st_mode)) {
             if (S_ISDIR(avant.st_mode)) refuser(s, std::strerror(EISDIR));
+            if (S_ISFIFO(avant.st_mode))
+                refuser(s, "c'est un tube nommé (FIFO), que le calcul attendrait sans fin ; donnez un fichier ordinaire");
+            struct stat nul {};
+            const bool dev_null = stat("/dev/null", &nul) == 0 && nul.st_rdev == avant.st_rdev &&
+                                  S_ISCHR(avant.st_mode) && S_ISCHR(nul.st_mode);
+            if (!dev_null)
+                refuser(s, "ce n'est pas un fichier ordinaire (périphérique ou socket) ; seul /dev/null peut "
+                           "remplacer un fichier de résultats");
             if (access(chemin, W_OK) != 0) refuser(s, std::strerror(errno));
+            avertir_hors_dossier(s, &avant, j);
             continue;
         }
         // The results go to a temporary beside the file first: its folder
@@ -96,6 +132,7 @@ void verifier_chemins_sortie(const parametres_sortie& p)
                 refuser(s, v.cle ? std::string("même fichier que la clé ") + v.cle + " [sortie]"
                                  : std::string("c'est le fichier de configuration ") + fichier_config);
         fichiers.push_back({apres.st_dev, apres.st_ino, s.cle});
+        avertir_hors_dossier(s, existait ? &avant : nullptr, j);
     }
     // The trial leaves nothing: the run writes each file beside it and puts
     // it in place at its end, so a later stop leaves no empty file behind.
@@ -134,9 +171,10 @@ calcul_prepare preparer_calcul(int argc, const char* const* argv, const journal&
     c.commande = lire_ligne_commande(argc, argv);
     verifier_serie(c.p.calcul.Ninj, c.commande);
     c.m = modele_materiau(c.p.couches, c.p.calcul.Ninj, c.p.calcul.demi_largeur_lorentz);
+    avertir_invraisemblances(c.p, c.m, j);
     verifier_bornes(c.p, {c.m.Vc, c.m.Vv, c.m.dE_hydro},
                     {nombre_de_passes(c.commande.nombre_iterations), c.commande.pas_porteurs_cm3},
                     memoire_disponible());
-    verifier_chemins_sortie(c.p.sortie);
+    verifier_chemins_sortie(c.p.sortie, j);
     return c;
 }

@@ -13,6 +13,7 @@
 #include "niveaux_k0/niveaux_k0.hpp"
 #include "programme/json.hpp"
 #include "programme/phases.hpp"
+#include "programme/plausibilite.hpp"
 #include "programme/preparation.hpp"
 
 namespace {
@@ -128,9 +129,8 @@ std::string commande_json(const ligne_commande& l, bool courant)
 }
 
 void ecrire_json(int statut, const std::string& erreur, const std::vector<std::string>& avertissements,
-                 const calcul_prepare* c, bool courant)
+                 const calcul_prepare* c, const resultats_k0& k0, bool courant)
 {
-    const resultats_k0 k0 = c ? niveaux_zone_centre(*c) : resultats_k0{};
     std::string r = "{\n \"version\": " + chaine_json("gain " GAIN_VERSION) + ",\n \"statut\": " +
                     std::to_string(statut) + ",\n \"erreur\": " +
                     (statut == 0 ? "null" : chaine_json(erreur.ends_with('\n') ? erreur.substr(0, erreur.size() - 1)
@@ -150,7 +150,7 @@ void ecrire_json(int statut, const std::string& erreur, const std::vector<std::s
 
 // --- The text report ---------------------------------------------------------
 
-void ecrire_texte(const calcul_prepare& c)
+void ecrire_texte(const calcul_prepare& c, const resultats_k0& k0)
 {
     std::puts("Vérification : config.ini et la ligne de commande sont acceptés ; aucun fichier n'a été écrit.");
     std::puts("Clés lues :");
@@ -163,7 +163,6 @@ void ecrire_texte(const calcul_prepare& c)
                     unite ? " " : "", unite ? k.unite : "", donnee ? "" : " (absente : valeur par défaut)");
     }
     std::puts("Matériau :");
-    const resultats_k0 k0 = niveaux_zone_centre(c);
     for (const champ& v : materiau_et_bords(c, k0))
         std::printf("  %s = %s\n", v.nom.c_str(), texte_exact(v.valeur).c_str());
     std::printf("  trou du dessus : %s\n", trou_du_dessus(k0));
@@ -187,17 +186,24 @@ int verifier_configuration(int argc, const char* const* argv)
     for (int i = json ? 3 : 2; i < argc; ++i) mots.push_back(argv[i]);
     const int n = static_cast<int>(mots.size());
     const bool courant = n >= 2 && std::strcmp(mots[1], "courant") == 0;
+    // The zone-centre levels as the run finds them, and the warning the run
+    // gives once it has them.
     if (!json) {
-        ecrire_texte(preparer_calcul(n, mots.data(), journal{}));
+        const calcul_prepare c = preparer_calcul(n, mots.data(), journal{});
+        const resultats_k0 k0 = niveaux_zone_centre(c);
+        avertir_transition_hors_fenetre(c.p, c.m, k0, journal{});
+        ecrire_texte(c, k0);
         return 0;
     }
     std::vector<std::string> avertissements;
     try {
         const calcul_prepare c = preparer_calcul(n, mots.data(), journal{&avertissements});
-        ecrire_json(0, "", avertissements, &c, courant);
+        const resultats_k0 k0 = niveaux_zone_centre(c);
+        avertir_transition_hors_fenetre(c.p, c.m, k0, journal{&avertissements});
+        ecrire_json(0, "", avertissements, &c, k0, courant);
         return 0;
     } catch (const arret_calcul& a) {
-        ecrire_json(a.statut, a.message, avertissements, nullptr, courant);
+        ecrire_json(a.statut, a.message, avertissements, nullptr, resultats_k0{}, courant);
         return a.statut;
     }
 }

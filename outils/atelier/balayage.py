@@ -149,22 +149,31 @@ def slurm(args, b, points, choisis, gain):
 
 def balayer(args):
     b = balayage_des_arguments(args)
+    if args.slurm:
+        grappe.verifier_options(b.dossier, args.temps, args.memoire, args.option_sbatch)
     # gain reads every configuration, even when nothing is run.
     gain = programme_gain(args.gain)
     points = bg.preparer(b, gain)
     if not args.rassembler:
-        choisis = bg.a_lancer(points, b.dossier, args.reprendre_echecs)
-        deja = len(points) - len(choisis)
-        if deja:
-            print(f"balayage : points déjà calculés, non relancés : {deja}")
-        if args.slurm:
-            if not slurm(args, b, points, choisis, gain):
-                return 0
-        else:
-            try:
-                lancement.lancer_local(b, choisis, gain, args.travaux)
-            except lancement.Interruption as arret:
-                return interrompu(b, points, arret.signum, gain)
+        # Held before the points to run are chosen: a point another sweep
+        # is running in this folder is neither chosen nor run twice.
+        verrou = None if args.slurm else lancement.Verrou(b.dossier)
+        try:
+            choisis = bg.a_lancer(points, b.dossier, args.reprendre_echecs)
+            deja = len(points) - len(choisis)
+            if deja:
+                print(f"balayage : points déjà calculés, non relancés : {deja}")
+            if args.slurm:
+                if not slurm(args, b, points, choisis, gain):
+                    return 0
+            else:
+                try:
+                    lancement.lancer_local(b, choisis, gain, args.travaux, verrou=verrou.fd)
+                except lancement.Interruption as arret:
+                    return interrompu(b, points, arret.signum, gain)
+        finally:
+            if verrou is not None:
+                verrou.fermer()
     lignes = rassemblement.rassembler(b, points, gain)
     print(f"balayage : table {os.path.join(b.dossier, rassemblement.FICHIER_TABLE)}")
     if not args.sans_figure:
@@ -178,7 +187,7 @@ def main(argv=None):
     args = analyseur().parse_args(argv)
     try:
         return balayer(args)
-    except (bg.ErreurBalayage, ErreurLecture) as e:
+    except (bg.ErreurBalayage, ErreurLecture, lancement.VerrouTenu) as e:
         print(f"balayage : {e}", file=sys.stderr)
         return 1
     except OSError as e:

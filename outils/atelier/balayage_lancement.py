@@ -1,5 +1,10 @@
 """The points of a sweep run on this machine, a few at a time, stopped as a
-whole by SIGINT or SIGTERM."""
+whole by SIGINT or SIGTERM; killed outright (SIGKILL), the sweep takes its
+running points with it, and a sweep started again in the same folder never
+runs beside one still running there."""
+import ctypes
+import errno
+import fcntl
 import os
 import signal
 import subprocess
@@ -20,10 +25,72 @@ class Interruption(Exception):
         self.signum = signum
 
 
-def _demarrer_point(gain, arguments, dossier):
+FICHIER_VERROU = ".balayage.verrou"
+_PR_SET_PDEATHSIG = 1  # linux/prctl.h
+
+
+def _lien_au_parent():
+    """What the child runs before exec so that the kernel kills it when this
+    process dies, whatever kills it (SIGKILL included): PR_SET_PDEATHSIG,
+    Linux only (None elsewhere). A parent already dead by then (a kill
+    between fork and prctl) is seen by the parent pid having changed."""
+    if not sys.platform.startswith("linux"):
+        return None
+    try:
+        prctl = ctypes.CDLL(None, use_errno=True).prctl
+    except (OSError, AttributeError):
+        return None
+    parent = os.getpid()
+
+    def lier():
+        prctl(_PR_SET_PDEATHSIG, signal.SIGKILL)
+        if os.getppid() != parent:
+            os._exit(1)
+    return lier
+
+
+class Verrou:
+    """The sweep folder held by one local sweep at a time: an flock on
+    .balayage.verrou, which every running point holds too (the descriptor
+    passes to it), so that points left running by a sweep that died keep
+    the folder until they end."""
+
+    def __init__(self, dossier, attente=5.0):
+        os.makedirs(dossier, exist_ok=True)
+        self.chemin = os.path.join(dossier, FICHIER_VERROU)
+        self.fd = os.open(self.chemin, os.O_RDWR | os.O_CREAT, 0o644)
+        fin = time.monotonic() + attente
+        while True:
+            try:
+                fcntl.flock(self.fd, fcntl.LOCK_EX | fcntl.LOCK_NB)
+                break
+            except OSError as e:
+                if e.errno not in (errno.EAGAIN, errno.EACCES):
+                    raise
+                # Points of a sweep just killed take a moment to die.
+                if time.monotonic() >= fin:
+                    tenu = os.pread(self.fd, 64, 0).decode("ascii", "replace").strip()
+                    os.close(self.fd)
+                    raise VerrouTenu(f"{dossier} : un autre balayage y tourne encore (balayage de pid {tenu or '?'}, "
+                                     f"ou ses calculs) ; attendez qu'il finisse ou arrêtez-le, puis relancez la "
+                                     f"même commande") from None
+                time.sleep(0.1)
+        os.ftruncate(self.fd, 0)
+        os.pwrite(self.fd, f"{os.getpid()}\n".encode(), 0)
+
+    def fermer(self):
+        os.close(self.fd)
+
+
+class VerrouTenu(Exception):
+    """The sweep folder is held by a sweep (or its points) still running."""
+
+
+def _demarrer_point(gain, arguments, dossier, verrou=None):
     """Starts gain in the point's folder, in a process group of its own (so
-    that a stop reaches whatever it starts); None when it cannot be started,
-    the point then failed with status 127."""
+    that a stop reaches whatever it starts), bound to die with this process
+    and holding the sweep's lock `verrou` (a descriptor) while it runs; None
+    when it cannot be started, the point then failed with status 127."""
     statut_chemin = os.path.join(dossier, FICHIER_STATUT)
     if os.path.exists(statut_chemin):
         os.remove(statut_chemin)
@@ -31,7 +98,9 @@ def _demarrer_point(gain, arguments, dossier):
             open(os.path.join(dossier, FICHIER_ERREURS), "wb") as erreurs:
         try:
             return subprocess.Popen([gain, *arguments], cwd=dossier, stdout=sortie, stderr=erreurs,
-                                    stdin=subprocess.DEVNULL, start_new_session=True)
+                                    stdin=subprocess.DEVNULL, start_new_session=True,
+                                    preexec_fn=_lien_au_parent(),
+                                    pass_fds=() if verrou is None else (verrou,))
         except OSError as e:
             erreurs.write(f"gain ne peut être lancé : {gain} : {e.strerror}\n".encode())
     _ecrire_statut(dossier, 127)
@@ -128,7 +197,7 @@ def _capter_arrets(recus):
     return anciens
 
 
-def _tourner(b, file, gain, travaux, etat):
+def _tourner(b, file, gain, travaux, etat, verrou=None):
     """Starts queued points while fewer than `travaux` run, records those that
     end, until the queue is empty and nothing runs or a stop is received.
     etat: (statuts, running {process: (point, folder)}, stops received, progress)."""
@@ -137,7 +206,7 @@ def _tourner(b, file, gain, travaux, etat):
         while file and len(en_cours) < travaux and not recus:
             p = file.pop(0)
             dossier = p.dossier(b.dossier)
-            processus = _demarrer_point(gain, b.arguments, dossier)
+            processus = _demarrer_point(gain, b.arguments, dossier, verrou)
             if processus is None:
                 statuts[p.nom] = 127
                 progres.montrer(statuts)
@@ -151,11 +220,12 @@ def _tourner(b, file, gain, travaux, etat):
             time.sleep(0.05)
 
 
-def lancer_local(b, points, gain, travaux, flux=sys.stdout):
+def lancer_local(b, points, gain, travaux, flux=sys.stdout, verrou=None):
     """Runs the points, `travaux` at a time, with a progress line; returns
     {point name: status}. SIGINT or SIGTERM stops the sweep at once: the
     running points are stopped (left unfinished), no other is started, and
-    Interruption is raised."""
+    Interruption is raised. `verrou`: the descriptor of the sweep's lock
+    (Verrou.fd), which every running point holds too."""
     statuts = {}
     progres = _Progres(len(points), flux)
     if not points:
@@ -165,7 +235,7 @@ def lancer_local(b, points, gain, travaux, flux=sys.stdout):
     en_cours = {}
     progres.montrer(statuts)
     try:
-        _tourner(b, list(points), gain, travaux, (statuts, en_cours, recus, progres))
+        _tourner(b, list(points), gain, travaux, (statuts, en_cours, recus, progres), verrou)
     finally:
         statuts.update(_arreter_points(en_cours))
         for s, ancien in anciens.items():

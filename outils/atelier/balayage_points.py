@@ -36,13 +36,37 @@ class ErreurBalayage(Exception):
 # ---------------------------------------------------------------------------
 
 def analyser_cle(texte):
-    """'section.cle' -> (section, cle). The key itself may hold dots."""
+    """'section.cle' -> (section, cle). The key itself may hold dots. The
+    [sortie] keys are not swept: each point writes its results in its own
+    folder, under the base's names."""
     section, point, cle = texte.partition(".")
     if not point or not section.strip() or not cle.strip():
         raise ErreurBalayage(f"clé « {texte} » : attendu section.clé (par exemple puits.largeur)")
     if "[" in section or "]" in section or "=" in cle or "\n" in texte:
         raise ErreurBalayage(f"clé « {texte} » : caractère interdit dans une section ou une clé")
+    if section.strip() == "sortie":
+        raise ErreurBalayage(f"clé « {texte} » : les clés de [sortie] ne se balaient pas (chaque point écrit ses "
+                             f"résultats dans son propre dossier, sous les noms de la base)")
     return section.strip(), cle.strip()
+
+
+CLES_SORTIE = ("fichier_gain", "fichier_param", "fichier_P-I", "fichier_dispersion", "fichier_enveloppes")
+
+
+def _verifier_sorties(v, chemin_base):
+    """Every output of the base must be a plain name, written inside each
+    point's folder: a path (absolute, with a folder, '..') would make the
+    points write one file, or a file outside the sweep. /dev/null, which
+    keeps nothing, is the one path accepted."""
+    for cle in CLES_SORTIE:
+        nom = v.valeur("sortie", cle)
+        if nom is None or nom == "/dev/null":
+            continue
+        propre = os.path.normpath(nom) if nom else nom
+        if propre in ("", ".", "..") or "/" in propre:
+            raise ErreurBalayage(f"{chemin_base} : {cle} [sortie] = « {nom} » n'est pas un simple nom de fichier : "
+                                 f"chaque point doit écrire ses résultats dans son propre dossier (écrivez par "
+                                 f"exemple {cle}={os.path.basename(nom.rstrip('/')) or 'resultats.txt'})")
 
 
 def _texte_nombre(v):
@@ -228,7 +252,9 @@ def preparer(b, gain=None, rapporter=print):
         d = p.dossier(b.dossier)
         chemin = os.path.join(d, FICHIER_CONFIG)
         if not _deja_la(b, d, chemin, texte, releve):
-            _verifier_lecture(vg.verifier_texte(texte, gain, nom=chemin), b, p)
+            v = vg.verifier_texte(texte, gain, nom=chemin)
+            _verifier_sorties(v, chemin_base)
+            _verifier_lecture(v, b, p)
             a_ecrire.append((d, chemin, texte, releve))
     for d, chemin, texte, releve in a_ecrire:
         os.makedirs(d, exist_ok=True)

@@ -44,6 +44,25 @@ def fils_par_tache(b, points, demandes=None, gain=None):
     return demandes
 
 
+def _sans_controle(nom, valeur):
+    """A value pasted into the script: a newline would end its #SBATCH line
+    and make the rest a shell command the job runs; every control character
+    is refused, and the value is quoted as one shell word."""
+    if any(ord(c) < 0x20 or ord(c) == 0x7f for c in valeur):
+        visible = valeur.encode("unicode_escape").decode("ascii")
+        raise ErreurBalayage(f"{nom} « {visible} » : caractère de contrôle (saut de ligne, tabulation…) refusé dans "
+                             f"le script Slurm")
+    return shlex.quote(valeur)
+
+
+def verifier_options(dossier, temps, memoire, options):
+    """The options of the job array, refused before any point is written."""
+    _sans_controle("--dossier", os.path.abspath(dossier))
+    for nom, valeur in (("--temps", temps), ("--memoire", memoire), *(("--option-sbatch", o) for o in options)):
+        if valeur is not None:
+            _sans_controle(nom, valeur)
+
+
 @dataclasses.dataclass
 class Demande:
     """What each task of the job array asks of Slurm."""
@@ -61,25 +80,26 @@ def script_slurm(b, points, choisis, gain, demande=Demande()):
     fils, simultanes, temps, memoire, options = (demande.fils, demande.simultanes, demande.temps,
                                                   demande.memoire, demande.options)
     racine = os.path.abspath(b.dossier)
+    q_racine = _sans_controle("--dossier", racine)
     tableau = _plages([p.numero for p in choisis]) + (f"%{simultanes}" if simultanes else "")
     lignes = ["#!/bin/bash",
               f"#SBATCH --job-name={shlex.quote('balayage-' + os.path.basename(racine.rstrip('/')))}",
               f"#SBATCH --array={tableau}",
               "#SBATCH --ntasks=1",
-              f"#SBATCH --cpus-per-task={fils}",
+              f"#SBATCH --cpus-per-task={int(fils)}",
               f"#SBATCH --output={shlex.quote(os.path.join(racine, 'slurm-%A_%a.out'))}"]
     if temps:
-        lignes.append(f"#SBATCH --time={temps}")
+        lignes.append(f"#SBATCH --time={_sans_controle('--temps', temps)}")
     if memoire:
-        lignes.append(f"#SBATCH --mem={memoire}")
-    lignes += [f"#SBATCH {o}" for o in options]
+        lignes.append(f"#SBATCH --mem={_sans_controle('--memoire', memoire)}")
+    lignes += [f"#SBATCH {_sans_controle('--option-sbatch', o)}" for o in options]
     lignes += [
         "# One array task per point of the sweep; the index is the point's number.",
         "set -u",
-        f"export OMP_NUM_THREADS={fils}",
-        f"racine={shlex.quote(racine)}",
-        f"gain={shlex.quote(os.path.abspath(gain))}",
-        f"arguments=({' '.join(shlex.quote(a) for a in b.arguments)})",
+        f"export OMP_NUM_THREADS={int(fils)}",
+        f"racine={q_racine}",
+        f"gain={_sans_controle('--gain', os.path.abspath(gain))}",
+        f"arguments=({' '.join(_sans_controle('--arguments', a) for a in b.arguments)})",
         "points=(" + " ".join(p.nom for p in points) + ")",
         'cd "$racine/${points[SLURM_ARRAY_TASK_ID-1]}" || exit 1',
         "rm -f statut.txt",

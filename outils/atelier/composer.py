@@ -23,7 +23,8 @@ from .composer_bibliotheque import (BIBLIOTHEQUE, Refus, charger_bibliotheque, c
                                     nombre)
 from .composer_conception import Conception
 from .composer_couches import analyser_couche, analyser_guide, trouver_X
-from .composer_fichier import chemins_de_sortie, ecrire_fichier, preparer, reseau, temperature_de_base, verifier
+from .composer_fichier import (chemins_de_sortie, ecrire_fichiers, octets, preparer, reseau, temperature_de_base,
+                              verifier)
 
 # h*c/q in eV*nm: the wavelength of a photon energy.
 HC_SUR_Q = guide_onde.HC_SUR_Q
@@ -52,13 +53,16 @@ def composer(args):
     # The file as it will run, with its series: gain accepts it or nothing is written.
     verifier(gain, fichier.texte, origine, c.serie or ())
 
+    # The figure is drawn before any file is replaced: all of them, or none.
     sortie.parent.mkdir(parents=True, exist_ok=True)
-    ecrire_fichier(sortie, fichier.texte)
+    ecritures = [(sortie, octets(fichier.texte))]
     if c.serie:
-        ecrire_fichier(fichier_arguments, (" ".join(c.serie) + "\n").encode())
+        ecritures.append((fichier_arguments, octets((" ".join(c.serie) + "\n").encode())))
     if c.modes:
-        guide_onde.tracer(figure, c.couches_guide, c.noms_guide, c.longueur_onde_guide, c.modes,
-                          len(c.couches_guide) - len(guide) if c.nombre_puits > 1 else 0)
+        ecritures.append((figure, lambda chemin: guide_onde.tracer(
+            chemin, c.couches_guide, c.noms_guide, c.longueur_onde_guide, c.modes,
+            len(c.couches_guide) - len(guide) if c.nombre_puits > 1 else 0)))
+    ecrire_fichiers(ecritures)
     rapport(args, bib, (puits, barriere), membres, composition, sortie)
     for ligne in c.lignes:
         print(ligne)

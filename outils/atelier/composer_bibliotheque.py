@@ -36,6 +36,9 @@ def charger_bibliotheque(chemin):
             bib = tomllib.load(f)
     except OSError as e:
         raise Refus(f"bibliothèque illisible : {chemin} ({e.strerror})")
+    except UnicodeDecodeError as e:
+        raise Refus(f"bibliothèque {chemin} : pas du texte UTF-8 (octet {e.object[e.start]:#04x} en position "
+                    f"{e.start})") from None
     except tomllib.TOMLDecodeError as e:
         raise Refus(f"bibliothèque {chemin} mal formée : {e}")
     binaires = bib.get("binaires", {})

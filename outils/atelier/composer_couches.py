@@ -12,6 +12,13 @@ GROUPE_V = {"N", "P", "As", "Sb", "Bi"}
 HC_SUR_Q = 1239.84198
 
 NOMBRE_REEL = re.compile(r"[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?")
+# Widths in Å: every layer within 100 µm (gain's own bound on a barrier);
+# a guide layer within 10 µm, beyond which its evanescent field overflows
+# doubles and no guide is that thick; at most 100 guide layers, each one
+# solved and drawn.
+LARGEUR_MAX = 1e6
+LARGEUR_GUIDE_MAX = 1e5
+COUCHES_GUIDE_MAX = 100
 
 
 def _groupes(texte, formule, role):
@@ -69,6 +76,9 @@ def analyser_couche(texte, bib, role, accord=None):
     largeur = float(largeur_texte)
     if not largeur > 0:
         raise Refus(f"couche {role} « {texte} » : la largeur doit être strictement positive (Å)")
+    if not largeur <= LARGEUR_MAX:
+        raise Refus(f"couche {role} « {texte} » : largeur de {largeur:g} Å au-delà de {LARGEUR_MAX:g} Å (100 µm) ; "
+                    f"les largeurs sont en Å")
     III, V = _groupes(texte, formule, role)
     membres = {}
     for a, fa in III.items():
@@ -165,10 +175,16 @@ def analyser_guide(texte, bib, accord=None):
     one (the cladding) semi-infinite, its width optional and unused."""
     couches = []
     morceaux = [m.strip() for m in texte.split(",")]
+    if len(morceaux) > COUCHES_GUIDE_MAX:
+        raise Refus(f"--guide : {len(morceaux)} couches, au plus {COUCHES_GUIDE_MAX} (gaine comprise) ; un guide à "
+                    f"gradient d'indice se décrit en quelques marches")
     for i, morceau in enumerate(morceaux):
         champs = 3 if morceau.partition(":")[0] in bib.get("quaternaires", {}) else 2
         if i == len(morceaux) - 1 and morceau.count(":") < champs - 1:
             morceau += ":1"   # the cladding: semi-infinite, any width
         formule, membres, largeur = analyser_couche(morceau, bib, "du guide", accord)
+        if i < len(morceaux) - 1 and largeur > LARGEUR_GUIDE_MAX:
+            raise Refus(f"couche du guide « {morceau} » : largeur de {largeur:g} Å au-delà de {LARGEUR_GUIDE_MAX:g} Å "
+                        f"(10 µm) ; les largeurs sont en Å")
         couches.append((formule, membres, None if i == len(morceaux) - 1 else largeur))
     return couches

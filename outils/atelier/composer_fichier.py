@@ -199,17 +199,53 @@ def preparer(args, bib, couches, membres, gain, origine):
     return Composition(fichier, v, T, K_bib, origine)
 
 
-def ecrire_fichier(chemin, texte):
-    """Writes through a temporary file in the same folder: an interrupted
-    write leaves the previous file as it was."""
-    descripteur, provisoire = tempfile.mkstemp(dir=chemin.parent, prefix=f".{chemin.stem}-", suffix=chemin.suffix)
+def _mode_du_fichier(chemin):
+    """The mode a replaced file keeps; a new file takes the umask's."""
     try:
-        with os.fdopen(descripteur, "wb") as f:
+        return os.stat(chemin).st_mode & 0o7777
+    except FileNotFoundError:
+        masque = os.umask(0)
+        os.umask(masque)
+        return 0o666 & ~masque
+
+
+def ecrire_fichiers(ecritures):
+    """ecritures: [(path, write(temporary path))]. Each file is first written
+    beside its target, with the mode the target has (0644 stays 0644); only
+    when every one is written are they renamed over their targets, so that a
+    failure (a figure that cannot be drawn, a full disk) replaces nothing.
+    A failure of write() raises Refus naming the file."""
+    provisoires = []
+    try:
+        for chemin, ecrire in ecritures:
+            descripteur, provisoire = tempfile.mkstemp(dir=chemin.parent, prefix=f".{chemin.stem}-",
+                                                       suffix=chemin.suffix)
+            os.close(descripteur)
+            provisoires.append((provisoire, chemin))
+            try:
+                ecrire(provisoire)
+            except (OSError, Refus):
+                raise
+            except Exception as e:  # matplotlib's RuntimeError, ValueError...
+                raise Refus(f"{chemin} ne peut être écrit ({type(e).__name__} : {e}) ; rien n'est écrit") from None
+            os.chmod(provisoire, _mode_du_fichier(chemin))
+        for provisoire, chemin in provisoires:
+            os.replace(provisoire, chemin)
+        provisoires = []
+    finally:
+        for provisoire, _ in provisoires:
+            try:
+                os.unlink(provisoire)
+            except FileNotFoundError:
+                pass
+
+
+def octets(texte):
+    """A writer of `texte` (bytes) for ecrire_fichiers."""
+    def ecrire(chemin):
+        with open(chemin, "wb") as f:
             f.write(texte)
-        os.replace(provisoire, chemin)
-    except BaseException:
-        os.unlink(provisoire)
-        raise
+    return ecrire
 
 
 def chemins_de_sortie(args):

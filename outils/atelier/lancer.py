@@ -25,7 +25,13 @@ def arguments_du_dossier(dossier):
     chemin = dossier / "arguments"
     if not chemin.is_file():
         return None
-    return shlex.split(chemin.read_text(encoding="utf-8"))
+    try:
+        return shlex.split(chemin.read_text(encoding="utf-8"))
+    except UnicodeDecodeError as e:
+        raise vg.ErreurLecture(f"{chemin} : pas du texte UTF-8 (octet {e.object[e.start]:#04x} en position "
+                               f"{e.start})") from None
+    except ValueError as e:  # an unclosed quote
+        raise vg.ErreurLecture(f"{chemin} : ligne de commande illisible ({e})") from None
 
 
 def nommer_resultats(dossier):
@@ -66,6 +72,7 @@ def main(argv=None):
         return 1
     try:
         gain = vg.trouver_gain(args.gain)
+        arguments = arguments_du_dossier(dossier)
     except vg.ErreurLecture as e:
         print(f"lancer : {e}", file=sys.stderr)
         return 1
@@ -78,7 +85,6 @@ def main(argv=None):
     if ajoute:
         print(f"lancer : {resultats.CLE}={resultats.NOM} ajouté à la section [sortie] de "
               f"{dossier / vg.FICHIER_CONFIG}", file=sys.stderr)
-    arguments = arguments_du_dossier(dossier)
     if arguments is None:
         print(f"lancer : pas de fichier {dossier / 'arguments'} : une seule densité (Ninj)", file=sys.stderr)
         arguments = []

@@ -48,11 +48,54 @@ class Echec(Exception):
     """A device that cannot be composed or run: message, exit status 1."""
 
 
+# The numbers of appareil.toml and their domains: (section, key, low, high,
+# low bound included); the composer and gain check the cavity again.
+NOMBRES = (("cavite", "longueur_um", 0, math.inf, False), ("cavite", "R1", 0, 1, False),
+           ("cavite", "R2", 0, 1, False), ("cavite", "pertes_internes_cm", 0, math.inf, True),
+           ("cavite", "eta_interne", 0, 1, False), ("cavite", "facteur_confinement", 0, 1, False),
+           ("cavite", "temperature_K", 0, math.inf, False), ("cavite", "largeur_contact_cm", 0, math.inf, False),
+           ("calcul", "Ninj_cm3", 0, math.inf, False), ("calcul", "pas_cm3", 0, math.inf, False),
+           ("calcul", "nombre", 1, 100000, True), ("calcul", "debut_E_meV", 0, math.inf, False),
+           ("calcul", "fin_E_meV", 0, math.inf, False), ("mesure", "Jth_A_cm2", 0, math.inf, False))
+
+
+def _verifier_appareil(chemin, a):
+    """Every value the comparison needs, of its type and in its domain (a
+    measured Jth of 0 would divide the ratio by zero)."""
+    for cle in ("id", "systeme", "puits", "barriere"):
+        if not isinstance(a.get(cle), str):
+            raise Echec(f"{chemin} : clé {cle} absente ou pas une chaîne")
+    for section, cle, bas, haut, inclus in NOMBRES:
+        v = a.get(section, {}).get(cle) if isinstance(a.get(section), dict) else None
+        if isinstance(v, bool) or not isinstance(v, (int, float)):
+            raise Echec(f"{chemin} : [{section}] {cle} absente ou pas un nombre")
+        if not ((v >= bas if inclus else v > bas) and v <= haut):
+            borne = f"{'[' if inclus else ']'}{bas:g}, {haut:g}]"
+            raise Echec(f"{chemin} : [{section}] {cle} = {v:g} hors de {borne}")
+    if not isinstance(a["calcul"]["nombre"], int):
+        raise Echec(f"{chemin} : [calcul] nombre = {a['calcul']['nombre']} n'est pas un entier")
+    lam = a.get("mesure", {}).get("lambda_nm", math.nan)
+    if isinstance(lam, bool) or not isinstance(lam, (int, float)) or lam <= 0:
+        raise Echec(f"{chemin} : [mesure] lambda_nm = {lam} : une longueur d'onde positive, ou nan si la source "
+                    f"ne la donne pas")
+
+
 def charger(dossier):
-    with open(dossier / "appareil.toml", "rb") as f:
-        a = tomllib.load(f)
+    """The device of `dossier`/appareil.toml, checked; Echec names the file
+    and the fault."""
+    chemin = dossier / "appareil.toml"
+    try:
+        with open(chemin, "rb") as f:
+            a = tomllib.load(f)
+    except OSError as e:
+        raise Echec(f"{chemin} : illisible ({e.strerror})") from None
+    except UnicodeDecodeError as e:
+        raise Echec(f"{chemin} : pas du texte UTF-8 (octet {e.object[e.start]:#04x} en position {e.start})") from None
+    except tomllib.TOMLDecodeError as e:
+        raise Echec(f"{chemin} : TOML mal formé ({e})") from None
     if a.get("id") != dossier.name:
-        raise Echec(f"{dossier}/appareil.toml : id « {a.get('id')} » au lieu de {dossier.name}")
+        raise Echec(f"{chemin} : id « {a.get('id')} » au lieu de {dossier.name}")
+    _verifier_appareil(chemin, a)
     return a
 
 
@@ -206,10 +249,13 @@ def section_readme(lignes, b):
     return "\n".join(t)
 
 
-def appareils_choisis(voulus):
-    """The device folders of validation/, those of --appareils when given;
+def appareils_choisis(voulus, validation=VALIDATION):
+    """The device folders of `validation`, those of --appareils when given;
     None, after a message, when one asked for is unknown."""
-    dossiers = sorted(d for d in VALIDATION.iterdir() if (d / "appareil.toml").exists())
+    if not validation.is_dir():
+        print(f"valider : {validation} : pas un dossier d'appareils (absent, ou un fichier)", file=sys.stderr)
+        return None
+    dossiers = sorted(d for d in validation.iterdir() if (d / "appareil.toml").exists())
     if voulus:
         voulus = voulus.split(",")
         inconnus = set(voulus) - {d.name for d in dossiers}
@@ -224,8 +270,9 @@ def valider_appareils(args, gain, dossiers):
     """Each device composed and run with both models; its line of the table."""
     sortie = pathlib.Path(args.dossier)
     lignes = []
-    for d in dossiers:
-        a = charger(d)
+    # Every file is read and checked before the first run.
+    appareils = [(d, charger(d)) for d in dossiers]
+    for d, a in appareils:
         realiste = executer(gain, a, "realiste", sortie / a["id"] / "realiste")
         exact = None if args.sans_exact else executer(gain, a, "exact", sortie / a["id"] / "exact")
         lignes.append(ligne(a, realiste, exact))
@@ -237,10 +284,15 @@ def valider_appareils(args, gain, dossiers):
     return lignes
 
 
-def ecrire_readme(lignes, b):
+def ecrire_readme(lignes, b, validation=VALIDATION):
     """The results section of validation/README.md, between its markers."""
-    readme = VALIDATION / "README.md"
-    texte = readme.read_text(encoding="utf-8")
+    readme = validation / "README.md"
+    try:
+        texte = readme.read_text(encoding="utf-8")
+    except (OSError, UnicodeDecodeError) as e:
+        print(f"valider : {readme} illisible ({getattr(e, 'strerror', None) or e}) : README non mis à jour",
+              file=sys.stderr)
+        return
     if DEBUT in texte and FIN in texte:
         avant, reste = texte.split(DEBUT, 1)
         texte = avant + DEBUT + "\n" + section_readme(lignes, b) + "\n" + FIN + reste.split(FIN, 1)[1]
@@ -254,6 +306,8 @@ def analyseur():
     a.add_argument("--gain", default=os.environ.get("GAIN_EXE", str(RACINE / "build/release/bin/gain")))
     a.add_argument("--dossier", default=str(RACINE / "runs" / "validation"))
     a.add_argument("--appareils", help="ids séparés par des virgules (par défaut : tous)")
+    a.add_argument("--validation", type=pathlib.Path, default=VALIDATION,
+                   help="dossier des appareils, un sous-dossier <id>/appareil.toml chacun (par défaut validation/)")
     a.add_argument("--sans-exact", action="store_true", help="ne pas lancer le modèle exact à côté")
     a.add_argument("--ecrire", action="store_true",
                    help="écrire validation/resultats.tsv, la figure, les config.ini et le README")
@@ -270,7 +324,7 @@ def principal(argv=None):
     if not gain.exists():
         print(f"valider : programme gain introuvable : {gain}", file=sys.stderr)
         return 1
-    dossiers = appareils_choisis(args.appareils)
+    dossiers = appareils_choisis(args.appareils, args.validation)
     if dossiers is None:
         return 1
     controles = [c for c in ("radiatif", "largeurs", "plancher") if getattr(args, c)]
@@ -285,21 +339,24 @@ def principal(argv=None):
         return 0
     try:
         lignes = valider_appareils(args, gain, dossiers)
-    except (Echec, ErreurLecture, OSError, tomllib.TOMLDecodeError, KeyError) as e:
+        if not lignes:
+            print(f"valider : aucun appareil dans {args.validation}", file=sys.stderr)
+            return 1
+        cible = args.validation if args.ecrire else pathlib.Path(args.dossier)
+        cible.mkdir(parents=True, exist_ok=True)
+        ecrire_tsv(lignes, cible / "resultats.tsv")
+        tracer(lignes, cible / "resultats")
+    except (Echec, ErreurLecture) as e:
         print(f"valider : {e}", file=sys.stderr)
         return 1
-    if not lignes:
-        print("valider : aucun appareil", file=sys.stderr)
+    except OSError as e:
+        print(f"valider : {e.filename or ''} : {e.strerror}", file=sys.stderr)
         return 1
-    cible = VALIDATION if args.ecrire else pathlib.Path(args.dossier)
-    cible.mkdir(parents=True, exist_ok=True)
-    ecrire_tsv(lignes, cible / "resultats.tsv")
-    tracer(lignes, cible / "resultats")
     b = bilan(lignes)
     print(f"rapport médian {b['mediane']:.2f}, pire {b['pire']:.2f} ({b['pire_id']}) ; "
           f"écrit : {cible / 'resultats.tsv'}, {cible / 'resultats.png'}")
     if args.ecrire:
-        ecrire_readme(lignes, b)
+        ecrire_readme(lignes, b, args.validation)
     return 0
 
 

@@ -152,16 +152,18 @@ TEST(EntreesInvalides, TravailDemesureFichiersEtTextesAbsurdes)
         // /proc takes no new file, not even from root.
         {"dossier du système en lecture seule", {{"sortie", "fichier_gain", "/proc/gain.txt"}}, {}, 1,
          "Erreur creation fichier de sortie du gain : /proc/gain.txt"},
+        // /dev/null takes any output; another device or a named pipe is refused before anything is written (a
+        // pipe would block the run for ever).
         {"gain sur /dev/full", {{"sortie", "fichier_gain", "/dev/full"}}, {}, 1,
-         "Erreur d'écriture dans le fichier /dev/full : No space left on device\n"},
-        {"paramètres sur /dev/full", {{"sortie", "fichier_param", "/dev/full"}}, {}, 1,
-         "Erreur d'écriture dans le fichier /dev/full : No space left on device\n"},
-        {"P-I sur /dev/full", {{"sortie", "fichier_P-I", "/dev/full"}}, {}, 1,
-         "Erreur d'écriture dans le fichier /dev/full : No space left on device\n"},
-        {"dispersion sur /dev/full", {{"sortie", "fichier_dispersion", "/dev/full"}}, {}, 1,
-         "Erreur d'écriture dans le fichier /dev/full : No space left on device\n"},
-        {"enveloppes sur /dev/full", {{"sortie", "fichier_enveloppes", "/dev/full"}}, {}, 1,
-         "Erreur d'écriture dans le fichier /dev/full : No space left on device\n"},
+         "Erreur creation fichier de sortie du gain : /dev/full (clé fichier_gain [sortie]) : ce n'est pas un "
+         "fichier ordinaire (périphérique ou socket) ; seul /dev/null peut remplacer un fichier de résultats\n"},
+        {"enveloppes sur /dev/zero", {{"sortie", "fichier_enveloppes", "/dev/zero"}}, {}, 1,
+         "Erreur creation fichier des enveloppes : /dev/zero (clé fichier_enveloppes [sortie]) : ce n'est pas un"},
+        {"P-I sur un tube nommé", {{"sortie", "fichier_P-I", "tube"}}, {}, 1,
+         "Erreur creation fichier de P-I : tube (clé fichier_P-I [sortie]) : c'est un tube nommé (FIFO), que le "
+         "calcul attendrait sans fin ; donnez un fichier ordinaire\n",
+         nullptr, [](const dossier_temporaire& d) { mkfifo((d.chemin / "tube").c_str(), 0644); }},
+        {"dispersion sur /dev/null", {{"sortie", "fichier_dispersion", "/dev/null"}}, {}, 0, fin_normale},
     };
     for (const auto& c : table) verifier(c);
 }

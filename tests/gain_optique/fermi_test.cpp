@@ -152,9 +152,10 @@ TEST(NiveauxFermi, DiagonaleLueQuandKyVarie)
     const double N = p_plat(30, 25, Nk * p.deltak, p.T);
     const double EFV = chercher_EFV(N, p, a);
     EXPECT_EQ(EFV, chercher_EFV(N, p, b));
-    // diagonal weight sqrt 2: the same density is reached at a lower level
+    // row m of the diagonal lies at |k| = sqrt 2 k_m, its ring twice the axis's:
+    // the same density is reached at a lower level, twice it at the axis's level
     EXPECT_LT(EFV, chercher_EFV(N, p, axe));
-    EXPECT_NEAR(chercher_EFV(N * 1.4142135623730951, p, a), chercher_EFV(N, p, axe), 0.1 + 1e-9);
+    EXPECT_NEAR(chercher_EFV(N * 2, p, a), chercher_EFV(N, p, axe), 0.1 + 1e-9);
 }
 
 TEST(NiveauxFermi, ArretQuandLaDensiteDeTrousNeCroitPlus)

@@ -307,3 +307,79 @@ def test_signal_arrete_le_balayage_et_la_reprise_finit(gain_exe, dossier_exemple
     fini = balayer(faux, base, dossier, *options)
     assert fini.returncode == 0 and "non relancés : 1" in fini.stdout, fini.stdout + fini.stderr
     assert [l["etat"] for l in table(dossier)[1]] == ["fini"] * 4
+
+
+@pytest.mark.parametrize("reglage, morceau", [
+    # Every point would write the one file: the table showed one Jth for every width.
+    (("sortie", "fichier_param", "/tmp/parametres_communs.txt"), "fichier_param [sortie] = « /tmp/parametres_communs.txt » "
+                                                                 "n'est pas un simple nom de fichier"),
+    (("sortie", "fichier_gain", "../../gain.txt"), "écrivez par exemple fichier_gain=gain.txt"),
+    (("sortie", "fichier_dispersion", "../dispersion.txt"), "fichier_dispersion [sortie] = « ../dispersion.txt »"),
+])
+def test_sorties_de_la_base_hors_des_points_refusees(gain_exe, dossier_exemple, tmp_path, reglage, morceau):
+    base = dossier_exemple()
+    config = base / "config.ini"
+    config.write_bytes(vg.regler_cle(config.read_bytes(), *reglage)[0])
+    fini = balayer(gain_exe, base, tmp_path / "b", "--cle", "puits.largeur", "--valeurs", "50,60", "--sans-figure")
+    assert fini.returncode == 1 and morceau in fini.stderr, fini.stderr
+    assert "Traceback" not in fini.stderr and not (tmp_path / "b").exists()
+
+
+def test_cle_de_sortie_et_options_slurm_a_controle_refusees(gain_exe, dossier_exemple, tmp_path):
+    base = dossier_exemple()
+    fini = balayer(gain_exe, base, tmp_path / "b", "--cle", "sortie.fichier_gain", "--valeurs", "../../x,y")
+    assert fini.returncode == 1 and "les clés de [sortie] ne se balaient pas" in fini.stderr
+    options = ("--cle", "puits.largeur", "--valeurs", "50,60", "--slurm")
+    for option in (("--temps", "00:10:00\nrm -rf $HOME/x"), ("--memoire", "2G\r"), ("--option-sbatch", "-p a\nid"),
+                   ("--option-sbatch", "--comment=\x1b[2J")):
+        fini = balayer(gain_exe, base, tmp_path / "b", *options, "=".join(option))
+        assert fini.returncode == 1 and f"{option[0]} « " in fini.stderr and "caractère de contrôle" in fini.stderr
+        assert not (tmp_path / "b").exists()
+    fini = balayer(gain_exe, base, tmp_path / "b\nrm -rf x", *options)
+    assert fini.returncode == 1 and "--dossier « " in fini.stderr
+    # Blanks and quotes are quoted, one shell word each.
+    fini = balayer(gain_exe, base, tmp_path / "b", *options, "--temps", "1:00:00; id",
+                   "--option-sbatch=--comment=un 'deux'")
+    assert fini.returncode == 0, fini.stderr
+    script = (tmp_path / "b" / balayage_slurm.FICHIER_SCRIPT).read_text()
+    assert "#SBATCH --time='1:00:00; id'\n" in script and "#SBATCH '--comment=un '\"'\"'deux'\"'\"''\n" in script
+
+
+def _processus_gain_dans(dossier):
+    """The live gain processes whose current folder lies in `dossier`."""
+    def est_gain(pid):
+        try:
+            return os.path.basename(os.readlink(f"/proc/{pid}/exe")) == "gain"
+        except OSError:  # ended meanwhile
+            return False
+    return [pid for pid in _processus_dans(dossier) if est_gain(pid)]
+
+
+def test_sigkill_du_balayage_ne_laisse_aucun_gain(gain_exe, dossier_exemple, tmp_path):
+    """Killed outright, the sweep takes its running gains with it (no orphan
+    keeps writing), and the sweep started again runs beside none."""
+    base, dossier = dossier_exemple(), tmp_path / "k"
+    options = ("--base", str(base), "--dossier", str(dossier), "--gain", str(gain_exe), "--travaux", "2",
+               "--cle", "puits.largeur", "--valeurs", "60,70,80", "--sans-figure", "--arguments", "courant 3000 1e15")
+    balayage = subprocess.Popen([BALAYAGE, *options], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        limite = time.monotonic() + 120
+        while len(_processus_gain_dans(dossier)) < 2:
+            assert time.monotonic() < limite and balayage.poll() is None
+            time.sleep(0.05)
+        # Meanwhile a second sweep of the same folder is refused, and runs nothing.
+        second = subprocess.run([BALAYAGE, *options], capture_output=True, text=True, timeout=120, check=False)
+        assert second.returncode == 1 and "un autre balayage y tourne encore" in second.stderr, second.stderr
+        assert len(_processus_gain_dans(dossier)) == 2
+        balayage.kill()
+        balayage.wait(timeout=30)
+        limite = time.monotonic() + 5
+        while _processus_gain_dans(dossier) and time.monotonic() < limite:
+            time.sleep(0.05)
+        assert _processus_gain_dans(dossier) == []
+    finally:
+        if balayage.poll() is None:
+            balayage.kill()
+        for pid in _processus_gain_dans(dossier):
+            os.kill(int(pid), signal.SIGKILL)
+    assert not any((dossier / p / bg.FICHIER_STATUT).exists() for p in ("p001", "p002", "p003"))

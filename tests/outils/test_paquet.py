@@ -32,6 +32,8 @@ def test_chaque_outil_demarre_son_module():
         texte = p.read_text(encoding="utf-8")
         assert len(texte.splitlines()) <= 12, p
         assert f"from atelier import {p.name}\n" in texte and (PAQUET / f"{p.name}.py").exists(), p
+        # through the one entry that turns any escaping error into a message
+        assert f'sys.exit(entree.executer("{p.name}", {p.name}.' in texte, p
 
 
 def test_aucun_chemin_d_import_fait_main():
