@@ -24,11 +24,3 @@ void refuser_cle(const char* section, const char* cle, double valeur, const char
     refuser_bornes("Valeur hors bornes pour la clé %s [%s] : %g ; accepté : %s (%s).\n", cle, section, valeur, plage,
                    raison);
 }
-
-void verifier_borne_Nk(int Nk)
-{
-    if (!(Nk >= 2 && Nk <= bornes::Nk_max))
-        refuser_cle("calcul", "Nk", Nk, "[2, 100000]",
-                    "au-delà, le balayage de la dispersion et les tables du gain ne finissent plus en un temps "
-                    "raisonnable");
-}

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 
 #include "configuration/bornes.hpp"
@@ -32,6 +33,14 @@ domaine_cle positif() { return {genre::intervalle, 0, HUGE_VAL, false, false}; }
 domaine_cle non_negatif() { return {genre::intervalle, 0, HUGE_VAL, true, false}; }
 domaine_cle fraction(bool zero_inclus) { return {genre::intervalle, 0, 1, zero_inclus, true}; }
 domaine_cle interrupteur() { return {genre::zero_ou_un}; }
+
+// d with the work bound max and its reason.
+domaine_cle travail(domaine_cle d, double max, const char* raison)
+{
+    d.max_travail = max;
+    d.raison_travail = raison;
+    return d;
+}
 
 // Keys of [modele] switch the section on once given.
 void modele_donne(P& p, bool donnee, const journal&) { p.modele.present = p.modele.present || donnee; }
@@ -114,11 +123,14 @@ std::vector<cle_config> cles_sortie_calcul()
          .sens = "0: the density series runs to its end; other: it ends once threshold is crossed",
          .entier = &calcul<&N::arret_seuil>},
         {.section = "calcul", .cle = "Nk", .type = type_cle::entier, .requise = true, .unite = "—",
-         .texte_domaine = "≥ 2 (\"Il faut au moins 2 valeurs sur kx…\"); ≤ 100000, ≤ 3161 with ky (bounds below)",
+         .texte_domaine = "≥ 2 (\"Il faut au moins 2 valeurs sur kx…\"); ≤ {max}, ≤ 3161 with ky (bounds below)",
          .sens = "length of the in-plane scan, in steps of `deltak`", .entier = &calcul<&N::Nk>,
-         .domaine = {genre::intervalle, 2, HUGE_VAL, true, false,
-                     "Il faut au moins 2 valeurs sur kx pour effectuer les calculs (Nkx>2)\n"},
-         .apres = [](P& p, bool, const journal&) { verifier_borne_Nk(p.calcul.Nk); }},
+         .domaine = travail({genre::intervalle, 2, HUGE_VAL, true, false,
+                             "Il faut au moins 2 valeurs sur kx pour effectuer les calculs (Nkx>2)\n"},
+                            100000, "au-delà, le balayage de la dispersion et les tables du gain ne finissent plus en "
+                                    "un temps raisonnable"),
+         // bounded as soon as read: Nk + 1 sizes the ky scan
+         .apres = [](P& p, bool, const journal&) { verifier_borne_travail(*cle_de("calcul", "Nk"), p.calcul.Nk); }},
         {.section = "calcul", .cle = "variation_en_ky", .type = type_cle::entier, .requise = true, .unite = "—",
          .texte_domaine = "none", .sens = "0: ky = 0 only; other: ky scanned too (Nky = Nk + 1)",
          .entier = &calcul<&N::variation_en_ky>,
@@ -131,22 +143,25 @@ std::vector<cle_config> cles_sortie_calcul()
          .sens = "energy step of the level searches", .reel = &calcul<&N::deltaE>,
          .domaine = strictement_positif("deltaE doit etre strictement positif.\n")},
         {.section = "calcul", .cle = "Ninj", .type = type_cle::reel, .requise = true, .unite = "cm⁻³",
-         .texte_domaine = "> 0 and finite; ≤ 1e21", .sens = "first injected carrier density",
-         .reel = &calcul<&N::Ninj>, .domaine = strictement_positif("Ninj doit etre strictement positif.\n")},
+         .texte_domaine = "> 0 and finite; ≤ {max}", .sens = "first injected carrier density",
+         .reel = &calcul<&N::Ninj>,
+         .domaine = travail(strictement_positif("Ninj doit etre strictement positif.\n"), 1e21, "2 % des atomes du cristal ; au-delà, les niveaux de Fermi sont hors de toute bande")},
         {.section = "calcul", .cle = "debut_E", .type = type_cle::reel, .requise = true, .unite = "meV",
-         .texte_domaine = "> 0 and finite; ≤ 100000", .sens = "first photon energy of the spectra",
-         .reel = &calcul<&N::debut_E>, .domaine = strictement_positif("debut_E doit etre strictement positif.\n")},
+         .texte_domaine = "> 0 and finite; ≤ {max}", .sens = "first photon energy of the spectra",
+         .reel = &calcul<&N::debut_E>,
+         .domaine = travail(strictement_positif("debut_E doit etre strictement positif.\n"), 1e5, "100 eV, loin au-delà de toute bande interdite ; la grille du spectre compte un point par meV")},
         {.section = "calcul", .cle = "fin_E", .type = type_cle::reel, .requise = true, .unite = "meV",
-         .texte_domaine = "> 0 and finite; ≤ 100000", .sens = "last photon energy of the spectra (1 meV grid)",
-         .reel = &calcul<&N::fin_E>, .domaine = strictement_positif("fin_E doit etre strictement positif.\n")},
+         .texte_domaine = "> 0 and finite; ≤ {max}", .sens = "last photon energy of the spectra (1 meV grid)",
+         .reel = &calcul<&N::fin_E>,
+         .domaine = travail(strictement_positif("fin_E doit etre strictement positif.\n"), 1e5, "100 eV, loin au-delà de toute bande interdite ; la grille du spectre compte un point par meV")},
         {.section = "calcul", .cle = "debut_courant", .type = type_cle::entier, .requise = true, .unite = "mA",
-         .texte_domaine = "≥ 0 (\"debut_i doit etre positif.\"); ≤ 1000000", .sens = "first current of the P-I curve",
+         .texte_domaine = "≥ 0 (\"debut_i doit etre positif.\"); ≤ {max}", .sens = "first current of the P-I curve",
          .entier = &calcul<&N::debut_courant>,
-         .domaine = {genre::intervalle, 0, HUGE_VAL, true, false, "debut_i doit etre positif.\n"}},
+         .domaine = travail({genre::intervalle, 0, HUGE_VAL, true, false, "debut_i doit etre positif.\n"}, 1e6, "1 kA, au-delà de toute diode ; le fichier P-I compte une ligne par mA")},
         {.section = "calcul", .cle = "fin_courant", .type = type_cle::entier, .requise = true, .unite = "mA",
-         .texte_domaine = "> 0 (\"fin_i doit etre strictement positif.\"); ≤ 1000000",
+         .texte_domaine = "> 0 (\"fin_i doit etre strictement positif.\"); ≤ {max}",
          .sens = "last current of the P-I curve", .entier = &calcul<&N::fin_courant>,
-         .domaine = strictement_positif("fin_i doit etre strictement positif.\n")},
+         .domaine = travail(strictement_positif("fin_i doit etre strictement positif.\n"), 1e6, "1 kA, au-delà de toute diode ; le fichier P-I compte une ligne par mA")},
     };
 }
 
@@ -154,9 +169,10 @@ std::vector<cle_config> cles_systeme()
 {
     return {
         {.section = "constantes", .cle = "temperature", .type = type_cle::reel, .requise = true, .unite = "K",
-         .texte_domaine = "in ]0, 10000] (\"Valeur hors domaine pour la clé …\")",
+         .texte_domaine = "in ]0, {max}] (\"Valeur hors domaine pour la clé …\")",
          .sens = "lattice and carrier temperature (held in single precision)", .reel = &couches<&C::T>,
-         .domaine = positif(), .simple_precision = true},
+         .domaine = travail(positif(), 1e4, "la recherche des niveaux de Fermi s'étend sur des dizaines de kT"),
+         .simple_precision = true},
         {.section = "calcul", .cle = "demi_largeur_lorentz", .type = type_cle::reel, .requise = true, .unite = "s",
          .texte_domaine = "> 0 (\"Valeur hors domaine pour la clé …\")",
          .sens = "intraband relaxation time τ; ħ/τ is the half width of the line shape",
@@ -210,11 +226,13 @@ std::vector<cle_config> cles_systeme()
          .texte_domaine = "in [0, 1]", .sens = "fraction y of material Y in the barrier Y_y X_(1-y)",
          .reel = &couches<&C::ratio_y>, .domaine = fraction(true)},
         {.section = "puits", .cle = "largeur", .type = type_cle::reel, .requise = true, .unite = "Å",
-         .texte_domaine = "in ]0, 10000]; warning below 20 Å or above 300 Å", .sens = "well width",
-         .reel = &couches<&C::largeur_puits>, .domaine = positif()},
+         .texte_domaine = "in ]0, {max}]; warning below 20 Å or above 300 Å", .sens = "well width",
+         .reel = &couches<&C::largeur_puits>,
+         .domaine = travail(positif(), 1e4, "le gain et les recouvrements se calculent Å par Å à travers le puits, et "
+                                            "un puits de 1 µm n'est plus quantique")},
         {.section = "barriere", .cle = "largeur", .type = type_cle::reel, .requise = true, .unite = "Å",
-         .texte_domaine = "in ]0, 1000000]", .sens = "width of each barrier", .reel = &couches<&C::largeur_barriere>,
-         .domaine = positif()},
+         .texte_domaine = "in ]0, {max}]", .sens = "width of each barrier", .reel = &couches<&C::largeur_barriere>,
+         .domaine = travail(positif(), 1e6, "les enveloppes se calculent Å par Å à partir du bord de la barrière")},
     };
 }
 
@@ -303,11 +321,13 @@ std::vector<cle_config> cles_modele()
         // Optional: thread count of the dispersion scan (absent or 0: every
         // thread the process may run on).
         {.section = "calcul", .cle = "nb_fils", .type = type_cle::entier, .requise = false, .unite = "—",
-         .texte_domaine = "≥ 0; ≤ 1024",
+         .texte_domaine = "≥ 0; ≤ {max}",
          .sens = "threads of the dispersion scan; absent or 0: the threads the process may run on (`OMP_NUM_THREADS` "
                  "when set, else the CPUs of its affinity mask — `taskset`, a Slurm task — at most the cgroup's "
                  "`cpu.max` quota)",
-         .entier = &calcul<&N::nb_fils>, .domaine = non_negatif()},
+         .entier = &calcul<&N::nb_fils>,
+         .domaine = travail(non_negatif(), 1024, "0 : tous les coeurs ; chaque fil a sa pile, et le système refuse "
+                                                 "d'en créer des milliers")},
         {.section = "modele", .cle = "forme_raie", .type = type_cle::choix, .requise = false, .unite = "—",
          .texte_domaine = "lorentz, sech or gauss",
          .sens = "line shape of every transition, unit area, half width at half maximum ħ/`demi_largeur_lorentz`: "
@@ -393,6 +413,62 @@ const std::vector<cle_connue>& cles_config()
     return cles;
 }
 
+namespace {
+
+// A bound as a reader writes it: whole numbers below 1e7 in full, others as
+// "1e21".
+std::string nombre_borne(double v)
+{
+    char t[32];
+    if (v == std::floor(v) && std::fabs(v) < 1e7) {
+        std::snprintf(t, sizeof t, "%.0f", v);
+        return t;
+    }
+    std::snprintf(t, sizeof t, "%g", v);
+    std::string r = t;
+    const std::size_t e = r.find("e+");
+    if (e != std::string::npos) {
+        std::size_t chiffre = e + 2;
+        while (chiffre + 1 < r.size() && r[chiffre] == '0') ++chiffre;
+        r = r.substr(0, e + 1) + r.substr(chiffre);
+    }
+    return r;
+}
+
+// The key's domain as the key page states it, its work bound in place of "{max}".
+std::string texte_domaine(const cle_config& c)
+{
+    std::string t = c.texte_domaine;
+    const std::size_t m = t.find("{max}");
+    if (m != std::string::npos) t.replace(m, 5, nombre_borne(c.domaine.max_travail));
+    return t;
+}
+
+} // namespace
+
+std::string plage_travail(const cle_config& c)
+{
+    const domaine_cle& d = c.domaine;
+    const std::string unite = std::strcmp(c.unite, "—") == 0 ? "" : std::string(" ") + c.unite;
+    return (d.min_inclus ? "[" : "]") + nombre_borne(d.min) + ", " + nombre_borne(d.max_travail) + "]" + unite;
+}
+
+void verifier_borne_travail(const cle_config& c, double v)
+{
+    const domaine_cle& d = c.domaine;
+    if (d.max_travail == HUGE_VAL) return;
+    const bool au_dessus_du_min = d.min_inclus ? v >= d.min : v > d.min;
+    if (!(au_dessus_du_min && v <= d.max_travail))
+        refuser_cle(c.section, c.cle, v, plage_travail(c).c_str(), d.raison_travail);
+}
+
+const cle_config* cle_de(const char* section, const char* cle)
+{
+    for (const cle_config& c : table_cles())
+        if (std::strcmp(c.section, section) == 0 && std::strcmp(c.cle, cle) == 0) return &c;
+    return nullptr;
+}
+
 std::string texte_exact(double v)
 {
     char t[32];
@@ -421,6 +497,6 @@ std::string table_markdown()
     std::string t = "| section | key | type | unit | meaning | domain |\n|---|---|---|---|---|---|\n";
     for (const cle_config& c : table_cles())
         t += std::string("| ") + c.section + " | `" + c.cle + "` | " + types[static_cast<int>(c.type)] +
-             (c.requise ? "" : ", optional") + " | " + c.unite + " | " + c.sens + " | " + c.texte_domaine + " |\n";
+             (c.requise ? "" : ", optional") + " | " + c.unite + " | " + c.sens + " | " + texte_domaine(c) + " |\n";
     return t;
 }

@@ -6,6 +6,7 @@
 // README's table.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -26,6 +27,12 @@ struct domaine_cle {
     bool min_inclus = true, max_inclus = true;
     const char* message = nullptr;
     std::vector<const char*> noms = {};
+    // The work bound: the largest value a run accepts, checked with the other
+    // bounds of the run once every key is read (borne_travail), with its
+    // reason; HUGE_VAL: none. The key's texte_domaine gives it where it says
+    // "{max}".
+    double max_travail = HUGE_VAL;
+    const char* raison_travail = nullptr;
 };
 
 struct cle_config {
@@ -74,3 +81,15 @@ std::string texte_exact(double v);
 
 // The key table as the README's markdown table.
 std::string table_markdown();
+
+// The range a key's work bound accepts, "]0, 1e21] cm⁻³": its domain's lower
+// bound, its work bound and its unit.
+std::string plage_travail(const cle_config& c);
+
+// Stops the run (arret_calcul) when v lies outside the work range of the key
+// (section, cle), with "Valeur hors bornes pour la clé ... ; accepté : <range>
+// (<reason>)."; nothing for a key without a work bound.
+void verifier_borne_travail(const cle_config& c, double v);
+
+// The table's entry of (section, cle); null when there is none.
+const cle_config* cle_de(const char* section, const char* cle);

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "configuration/cles.hpp"
 #include "configuration/fichier.hpp"
 #include "dispersion/balayage.hpp"
 #include "dispersion/table.hpp"
@@ -13,20 +14,6 @@
 #include "niveaux_k0/niveaux_k0.hpp"
 
 namespace {
-
-// v within [min, max]; NaN is outside every range.
-void borner(double v, double min, double max, const char* section, const char* cle, const char* plage,
-            const char* raison)
-{
-    if (!(v >= min && v <= max)) refuser_cle(section, cle, v, plage, raison);
-}
-
-// v within ]0, max].
-void borner_positif(double v, double max, const char* section, const char* cle, const char* plage,
-                    const char* raison)
-{
-    if (!(v > 0 && v <= max)) refuser_cle(section, cle, v, plage, raison);
-}
 
 // Photon energies of one spectrum, as the spectra count them.
 double points_spectre(const parametres_calcul& p) { return ::points_spectre(p.calcul.debut_E, p.calcul.fin_E); }
@@ -73,10 +60,11 @@ void verifier_serie(const parametres_calcul& p, const serie_demandee& s)
     }
     // The last density of the series is the largest when the step is positive.
     const double derniere = p.calcul.Ninj + (s.nombre_passes - 1) * s.pas_porteurs_cm3;
-    if (s.nombre_passes > 1 && !(derniere <= bornes::densite_max)) {
+    const double densite_max = cle_de("calcul", "Ninj")->domaine.max_travail;
+    if (s.nombre_passes > 1 && !(derniere <= densite_max)) {
         refuser_bornes("Densité hors bornes : la série va jusqu'à %g cm-3 (Ninj = %g cm-3, %d densités au pas de "
                        "%g cm-3) ; accepté : au plus %g cm-3 (gain courant <nombre de densites> <pas en cm-3>).\n",
-                       derniere, p.calcul.Ninj, s.nombre_passes, s.pas_porteurs_cm3, bornes::densite_max);
+                       derniere, p.calcul.Ninj, s.nombre_passes, s.pas_porteurs_cm3, densite_max);
     }
     const double lignes = s.nombre_passes * points_spectre(p);
     if (!(lignes <= bornes::lignes_gain_max)) {
@@ -87,29 +75,14 @@ void verifier_serie(const parametres_calcul& p, const serie_demandee& s)
     }
 }
 
-// The bounds of single keys, in the order of the key table.
+// The work bound of every key that has one, in the order of the key table.
 void verifier_cles(const parametres_calcul& p)
 {
-    verifier_borne_Nk(p.calcul.Nk);
-    borner_positif(p.couches.largeur_puits, bornes::largeur_puits_max, "puits", "largeur", "]0, 10000] Å",
-           "le gain et les recouvrements se calculent Å par Å à travers le puits, et un puits de 1 µm n'est plus "
-           "quantique");
-    borner_positif(p.couches.largeur_barriere, bornes::largeur_barriere_max, "barriere", "largeur", "]0, 1000000] Å",
-           "les enveloppes se calculent Å par Å à partir du bord de la barrière");
-    borner_positif(p.couches.T, bornes::temperature_max, "constantes", "temperature", "]0, 10000] K",
-           "la recherche des niveaux de Fermi s'étend sur des dizaines de kT");
-    borner_positif(p.calcul.Ninj, bornes::densite_max, "calcul", "Ninj", "]0, 1e21] cm-3",
-           "2 % des atomes du cristal ; au-delà, les niveaux de Fermi sont hors de toute bande");
-    borner_positif(p.calcul.debut_E, bornes::energie_photon_max, "calcul", "debut_E", "]0, 100000] meV",
-           "100 eV, loin au-delà de toute bande interdite ; la grille du spectre compte un point par meV");
-    borner_positif(p.calcul.fin_E, bornes::energie_photon_max, "calcul", "fin_E", "]0, 100000] meV",
-           "100 eV, loin au-delà de toute bande interdite ; la grille du spectre compte un point par meV");
-    borner(p.calcul.debut_courant, 0, bornes::courant_max, "calcul", "debut_courant", "[0, 1000000] mA",
-           "1 kA, au-delà de toute diode ; le fichier P-I compte une ligne par mA");
-    borner_positif(p.calcul.fin_courant, bornes::courant_max, "calcul", "fin_courant", "]0, 1000000] mA",
-           "1 kA, au-delà de toute diode ; le fichier P-I compte une ligne par mA");
-    borner(p.calcul.nb_fils, -2147483648.0, bornes::fils_max, "calcul", "nb_fils", "au plus 1024 (0 : tous les coeurs)",
-           "chaque fil a sa pile, et le système refuse d'en créer des milliers");
+    parametres_calcul lu = p; // the table's accessors write as well as read
+    for (const cle_config& c : table_cles()) {
+        if (c.domaine.max_travail == HUGE_VAL) continue;
+        verifier_borne_travail(c, c.type == type_cle::reel ? c.reel(lu) : c.entier(lu));
+    }
 }
 
 double lire_limite_cgroup(const char* chemin)

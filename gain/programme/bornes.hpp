@@ -3,7 +3,7 @@
 // the run would take days, fill the disk or not fit in memory; such a run is
 // refused up front, before any long computation, with the key, its value and
 // the accepted range. The bounds are generous: each lies far beyond any
-// meaningful design (the README's key table gives each one with its reason).
+// meaningful design (the key page gives each one).
 // The grids and tables of the band phases are counted, and bounded, by the
 // phases themselves (niveaux_k0, dispersion); Nk by the reader of config.ini.
 #pragma once
@@ -11,16 +11,12 @@
 #include "configuration/bornes.hpp"
 #include "configuration/parametres.hpp"
 
+// The bounds of single keys are the key table's (max_travail); those of the
+// series the command line asks for are here, with Ninj's bound for every
+// density of the series.
 namespace bornes {
-inline constexpr double energie_photon_max = 1e5;        // meV: debut_E, fin_E
 inline constexpr int passes_max = 100000;                // carrier densities of a series
 inline constexpr double lignes_gain_max = 1e8;           // lines of the gain file (passes x photon energies)
-inline constexpr int courant_max = 1000000;              // mA: fin_courant, debut_courant
-inline constexpr double largeur_puits_max = 1e4;         // Å
-inline constexpr double largeur_barriere_max = 1e6;      // Å
-inline constexpr double temperature_max = 1e4;           // K
-inline constexpr double densite_max = 1e21;              // cm^-3: Ninj and every density of a series
-inline constexpr int fils_max = 1024;                    // threads of the dispersion scan
 } // namespace bornes
 
 // What the material model gives that sets the length of the energy scans, meV.
