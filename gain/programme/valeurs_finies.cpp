@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "configuration/arret.hpp"
+#include "numerique/constantes.hpp"
 
 namespace {
 
@@ -116,7 +117,7 @@ void exiger_fin_finie(const parametres_calcul& p, const etat_seuil& seuil, const
                cle_spectres(p));
         return;
     }
-    const double Nth = seuil.Nth * 1e-6 / (p.couches.largeur_puits * 1e-10); // m^-2 -> cm^-3
+    const double Nth = densite_cm3(seuil.Nth, p.couches.largeur_puits);
     exiger({{"Nth", Nth}}, hors_serie, cle_spectres(p));
     exiger({{"Jth", seuil.Jth.total},
             {"Jth radiative", seuil.Jth.radiatif},
