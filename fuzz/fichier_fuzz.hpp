@@ -50,12 +50,13 @@ inline std::string ecrire_config_fuzz(const std::uint8_t* donnees, std::size_t t
 
 struct cle_programme {
     std::string section, cle;
+    type_cle type;
 };
 
-// Every (section, key) of the program, from its key table.
+// Every (section, key) of the program and the type its reader converts, from its key table.
 inline std::vector<cle_programme> cles_programme()
 {
     std::vector<cle_programme> cles;
-    for (const auto& c : cles_config()) cles.push_back({c.section, c.cle});
+    for (const auto& c : table_cles()) cles.push_back({c.section, c.cle, c.type});
     return cles;
 }

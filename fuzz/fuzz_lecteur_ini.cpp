@@ -1,6 +1,7 @@
 // The config.ini reader on any bytes: the byte check, then every key of the
-// program looked up with each typed reader in the text read once. Nothing may crash, read out of bounds or hang; a value
-// that is no number, or a missing real key, stops with its message.
+// program looked up in the text parsed once and converted as its reader
+// converts it. Nothing may crash, read out of bounds or hang; a value that is
+// no number, or a missing real key, stops with its message.
 #include <cstddef>
 #include <cstdint>
 #include <cmath>
@@ -31,16 +32,16 @@ template <class F> bool lit_ou_arrete(F lire)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t taille)
 {
     static const std::vector<cle_programme> cles = cles_programme();
-    const std::string chemin = ecrire_config_fuzz(donnees, taille);
-    // The bytes once (a NUL stops), then the file read once and every
-    // question asked of that text: the same answers as the file's, without
-    // reading it again for each of the keys and readers.
-    lit_ou_arrete([&] { verifier_octets(chemin); });
-    const texte_ini t = charger_ini(chemin);
-    if (!t.lisible) std::abort();
-    // Each key looked up once and its value converted as each typed reader
-    // converts it; once an input, the readers themselves on the first absent
-    // and the first present key, which must agree with that.
+    // The bytes as the file would hold them, checked (a NUL stops) and parsed
+    // once; every question is asked of that text, which answers as the file
+    // does (the program reads the file into the same bytes).
+    const std::string octets(reinterpret_cast<const char*>(donnees), taille);
+    lit_ou_arrete([&] { verifier_octets_lus(octets, "config.ini"); });
+    const texte_ini t = analyser_ini(octets);
+    // Each key looked up once and its value converted as its typed reader
+    // converts it (a text or a choice is taken as it stands); once an input,
+    // both typed readers on the first absent and the first present key, which
+    // must agree with both conversions.
     bool absente_vue = false, presente_vue = false;
     const bloc_ini* bloc = nullptr;
     const std::string* section = nullptr;
@@ -59,13 +60,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t t
                 std::abort();
             continue;
         }
-        // Present: a number or a stop for each conversion.
+        // Present: a number or a stop for its conversion.
         std::optional<int> entier;
         std::optional<double> reel;
+        if (presente_vue) {
+            if (c.type == type_cle::entier) lit_ou_arrete([&] { entier = convertir_entier(*texte, c.section, c.cle); });
+            if (c.type == type_cle::reel) lit_ou_arrete([&] { reel = convertir_reel(*texte, c.section, c.cle); });
+            continue;
+        }
+        presente_vue = true;
         lit_ou_arrete([&] { entier = convertir_entier(*texte, c.section, c.cle); });
         lit_ou_arrete([&] { reel = convertir_reel(*texte, c.section, c.cle); });
-        if (presente_vue) continue;
-        presente_vue = true;
         std::optional<int> entier_lu;
         std::optional<double> reel_lu;
         lit_ou_arrete([&] { entier_lu = lire_entier(t, c.section, c.cle); });

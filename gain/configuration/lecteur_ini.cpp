@@ -40,19 +40,28 @@ bool nomme_cle(const char* ligne, const char* egal, const std::string& cle)
     return static_cast<std::size_t>(fin - debut) == cle.size() && std::memcmp(debut, cle.data(), cle.size()) == 0;
 }
 
-// The next line of `f` in `tampon`, or nothing at the end. Lines are read in
-// pieces of at most 1023 characters, each handled as a line of its own, as
-// the historic reader did. A file edited on Windows reads the same: the
-// carriage return is dropped, and so is the UTF-8 byte-order mark that some
-// editors put at the start of the file.
-const char* lire_ligne(std::FILE* f, char (&tampon)[1024], bool premiere)
+// The next line of the bytes from `pos`, or nothing at the end. Lines are cut
+// in pieces of at most 1023 bytes, each handled as a line of its own, and a
+// piece reads as a C string (to its first NUL), as the historic reader read
+// the file. A file edited on Windows reads the same: the carriage return is
+// dropped, and so is the UTF-8 byte-order mark that some editors put at the
+// start of the file.
+bool ligne_suivante(const std::string& octets, std::size_t& pos, std::string& ligne)
 {
-    if (std::fgets(tampon, sizeof tampon, f) == nullptr) return nullptr;
-    if (char* fin_ligne = std::strchr(tampon, '\n')) *fin_ligne = '\0';
-    const std::size_t longueur = std::strlen(tampon);
-    if (longueur > 0 && tampon[longueur - 1] == '\r') tampon[longueur - 1] = '\0';
-    if (premiere && std::strncmp(tampon, "\xEF\xBB\xBF", 3) == 0) return tampon + 3;
-    return tampon;
+    if (pos >= octets.size()) return false;
+    const bool premiere = pos == 0;
+    const char* debut = octets.data() + pos;
+    std::size_t piece = std::min<std::size_t>(octets.size() - pos, 1023);
+    if (const void* fin_ligne = std::memchr(debut, '\n', piece))
+        piece = static_cast<std::size_t>(static_cast<const char*>(fin_ligne) - debut) + 1;
+    pos += piece;
+    const void* nul = std::memchr(debut, '\0', piece);
+    std::size_t n = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - debut) : piece;
+    if (n == piece && debut[n - 1] == '\n') --n;
+    if (n > 0 && debut[n - 1] == '\r') --n;
+    const std::size_t bom = premiere && n >= 3 && std::memcmp(debut, "\xEF\xBB\xBF", 3) == 0 ? 3 : 0;
+    ligne.assign(debut + bom, n - bom);
+    return true;
 }
 
 std::string texte_cle(const std::string& section, const std::string& cle)
@@ -121,27 +130,40 @@ bool fichier_lisible(const std::string& chemin)
     return f != nullptr;
 }
 
-texte_ini charger_ini(const std::string& chemin)
+std::optional<std::string> lire_octets(const std::string& chemin)
+{
+    fichier f(std::fopen(chemin.c_str(), "rb"));
+    if (!f) return std::nullopt;
+    std::string octets;
+    char bloc[4096];
+    for (std::size_t lu; (lu = std::fread(bloc, 1, sizeof bloc, f.get())) > 0;) octets.append(bloc, lu);
+    return octets;
+}
+
+texte_ini analyser_ini(const std::string& octets)
 {
     texte_ini t;
-    fichier f(std::fopen(chemin.c_str(), "r"));
-    if (!f) return t;
     t.lisible = true;
-    char tampon[1024];
-    for (bool premiere = true; const char* ligne = lire_ligne(f.get(), tampon, premiere); premiere = false) {
+    std::string ligne;
+    for (std::size_t pos = 0; ligne_suivante(octets, pos, ligne);) {
         if (ligne[0] == '[') {
             t.blocs.push_back({ligne, {}});
             continue;
         }
-        const char* egal = std::strchr(ligne, '=');
-        if (egal == nullptr || t.blocs.empty()) continue;
-        const char* debut = ligne;
-        const char* fin = egal;
-        while (debut < fin && est_blanc(*debut)) ++debut;
-        while (fin > debut && est_blanc(fin[-1])) --fin;
-        t.blocs.back().cles.emplace(std::string(debut, fin), std::string(egal + 1)); // a later line keeps the first
+        const std::size_t egal = ligne.find('=');
+        if (egal == std::string::npos || t.blocs.empty()) continue;
+        std::size_t debut = 0, fin = egal;
+        while (debut < fin && est_blanc(ligne[debut])) ++debut;
+        while (fin > debut && est_blanc(ligne[fin - 1])) --fin;
+        t.blocs.back().cles.emplace(ligne.substr(debut, fin - debut), ligne.substr(egal + 1)); // a later line keeps the first
     }
     return t;
+}
+
+texte_ini charger_ini(const std::string& chemin)
+{
+    const auto octets = lire_octets(chemin);
+    return octets ? analyser_ini(*octets) : texte_ini{};
 }
 
 const bloc_ini* bloc_de_section(const texte_ini& t, const std::string& section)
@@ -270,11 +292,11 @@ std::size_t sequence_utf8(const std::string& s, std::size_t i)
 
 void verifier_octets(const std::string& chemin, const journal& j)
 {
-    fichier f(std::fopen(chemin.c_str(), "rb"));
-    if (!f) return;
-    std::string octets;
-    char bloc[4096];
-    for (std::size_t lu; (lu = std::fread(bloc, 1, sizeof bloc, f.get())) > 0;) octets.append(bloc, lu);
+    if (const auto octets = lire_octets(chemin)) verifier_octets_lus(*octets, chemin, j);
+}
+
+void verifier_octets_lus(const std::string& octets, const std::string& chemin, const journal& j)
+{
     // The line of the byte at i, counted from 1 (newlines counted from the
     // last byte asked about: one pass over the file).
     long ligne = 1;
@@ -311,8 +333,8 @@ void verifier_octets(const std::string& chemin, const journal& j)
 
 void avertir_structure(const std::string& chemin, const std::vector<cle_connue>& connues, const journal& j)
 {
-    fichier f(std::fopen(chemin.c_str(), "r"));
-    if (!f) return;
+    const auto octets = lire_octets(chemin);
+    if (!octets) return;
     std::vector<std::string> sections;
     for (const auto& c : connues)
         if (std::find(sections.begin(), sections.end(), c.section) == sections.end()) sections.push_back(c.section);
@@ -321,9 +343,10 @@ void avertir_structure(const std::string& chemin, const std::vector<cle_connue>&
     // section is read only in the block after the first header that opens it.
     std::vector<bool> deja_ouverte(sections.size(), false), lue(sections.size(), false);
     std::vector<int> premiere_ligne(connues.size(), 0); // line of each known key's first value, 0: none yet
-    char tampon[1024];
+    std::string texte_ligne;
     int numero = 0;
-    for (bool premiere = true; const char* ligne = lire_ligne(f.get(), tampon, premiere); premiere = false) {
+    for (std::size_t pos = 0; ligne_suivante(*octets, pos, texte_ligne);) {
+        const char* ligne = texte_ligne.c_str();
         ++numero;
         if (ligne[0] == '[') {
             if (std::strlen(ligne) == 2)

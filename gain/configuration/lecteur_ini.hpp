@@ -33,6 +33,10 @@ struct texte_ini {
     std::vector<bloc_ini> blocs; // in file order; lines before the first header belong to none
 };
 texte_ini charger_ini(const std::string& chemin);
+// The same from the file's bytes (always `lisible`), and the bytes of a file
+// (nothing when it cannot be opened).
+texte_ini analyser_ini(const std::string& octets);
+std::optional<std::string> lire_octets(const std::string& chemin);
 
 // Value of (section, key) in the file at `chemin`: the text after the line's
 // first '=', blanks kept, or nothing when the key is not found.
@@ -77,6 +81,8 @@ std::size_t sequence_utf8(const std::string& s, std::size_t i);
 // would cut the line there: "largeur=7\0 5" read as 7); a byte that is not
 // UTF-8 is warned of with its line (its value is copied as is).
 void verifier_octets(const std::string& chemin, const journal& j = {});
+// The same on the bytes already read, `chemin` naming them in the messages.
+void verifier_octets_lus(const std::string& octets, const std::string& chemin, const journal& j = {});
 
 // True when the file can be opened for reading.
 bool fichier_lisible(const std::string& chemin);
