@@ -18,6 +18,7 @@ using constantes::kB;
 using constantes::epsilon0;
 using constantes::c_lumiere;
 using constantes::pi;
+using constantes::demi_largeur_raie;
 
 constexpr double q2_fois_hbar = 2.707086561865992e-72; // q^2 hbar, C^2 J s
 constexpr double pi_eps0_m02_c3 = 6.232338938119773e-46;
@@ -249,32 +250,46 @@ void dimensionner(double debut_E, double fin_E, spectres& s)
     s.rsp.assign(taille, 0.0);
 }
 
-// The k integrals at photon energy E with the line shape `forme` of half
-// width Gamma (J); largeur_lorentz_carre: Gamma^2.
-void integrer_raie(double E, forme_raie forme, double Gamma, double largeur_lorentz_carre, const bandes_puits& b,
-                   spectres& s)
+// Calls f with the denominator D(x) = Gamma / (pi L(x)) (J^2) of the line
+// shape L of half width Gamma (J) at detuning x (J), the one the k integrals
+// divide by and the one forme_de_raie gives; Gamma2: Gamma^2, as the material
+// model formed it. Beyond 40 w (sech) or 9 sigma (Gaussian) the line holds less
+// than 1e-17 of its peak: the point counts 0 (an infinite denominator), and the
+// exponential is not evaluated at the many k points far from resonance.
+template <class F> decltype(auto) avec_raie(forme_raie forme, double Gamma, double Gamma2, F&& f)
 {
-    // Denominators Gamma / (pi L(x)) of the line shapes (J^2)
-    const double w_sech = Gamma / arccosh_2;
-    const double sigma = Gamma / racine_2_ln_2;
-    const double facteur_gauss = Gamma * sigma * racine_2_pi / pi;
-    auto lorentz = [&](double x) { return std::pow(x, 2.0) + largeur_lorentz_carre; };
-    // Beyond 40 w (sech) or 9 sigma (Gaussian) the line holds less than 1e-17
-    // of its peak: the point counts 0 (an infinite denominator), and the
-    // exponential is not evaluated at the many k points far from resonance.
-    auto sech = [&](double x) {
-        const double u = x / w_sech;
-        return std::fabs(u) > 40 ? HUGE_VAL : Gamma * w_sech * std::cosh(u);
-    };
-    auto gauss = [&](double x) {
-        const double u = x / sigma;
-        return std::fabs(u) > 9 ? HUGE_VAL : facteur_gauss * std::exp(u * u / 2);
-    };
     switch (forme) {
-    case forme_raie::lorentz: integrer_k(E, b.k0, b.d, s, lorentz); break;
-    case forme_raie::sech: integrer_k(E, b.k0, b.d, s, sech); break;
-    case forme_raie::gauss: integrer_k(E, b.k0, b.d, s, gauss); break;
+    case forme_raie::sech: {
+        const double w = Gamma / arccosh_2;
+        return f([Gamma, w](double x) {
+            const double u = x / w;
+            return std::fabs(u) > 40 ? HUGE_VAL : Gamma * w * std::cosh(u);
+        });
     }
+    case forme_raie::gauss: {
+        const double sigma = Gamma / racine_2_ln_2;
+        const double facteur = Gamma * sigma * racine_2_pi / pi;
+        return f([sigma, facteur](double x) {
+            const double u = x / sigma;
+            return std::fabs(u) > 9 ? HUGE_VAL : facteur * std::exp(u * u / 2);
+        });
+    }
+    case forme_raie::lorentz: break;
+    }
+    return f([Gamma2](double x) { return std::pow(x, 2.0) + Gamma2; });
+}
+
+// The momentum matrix element M (kg m/s) of the well's bulk, from Ep (eV): M^2 = m0 Ep / 6.
+double element_moment(const resultats_materiau& mat) { return std::sqrt(mat.Ep_puits * m0 * q / 6); }
+
+// The spontaneous emission's prefactor (s^-1 cm^-3 J^-1 per unit of the k
+// integral) at photon energy E_J (J); E_J = 1 gives it per joule, the c_R of
+// the whole-band current (the product is formed in the same order).
+double prefacteur_emission(const resultats_materiau& mat, double E_J, double tau, double Lw)
+{
+    const double M = element_moment(mat);
+    return (2 * mat.nr_puits * E_J * std::pow(q, 2.0) * std::pow(M, 2.0) / (pi * pi * tau)) /
+           (Lw * 1e-4 * pi_eps0_m02_c3 * hbar);
 }
 
 // The three spectra at photon energy E (meV), entry idx: every transition's
@@ -286,11 +301,12 @@ void spectre_en_E(double E, std::size_t idx, const reglages_spectres& r, const p
     const double Lw = r.largeur_puits;
     const double tau = r.calcul.demi_largeur_lorentz;
     const double prefacteur_gain = q2_fois_hbar / (mat.nr_puits * c_lumiere * epsilon0 * std::pow(m0, 2.0) * Lw * 1e-10);
-    const double M = std::sqrt(mat.Ep_puits * m0 * q / 6);
-    const double Gamma = hbar / tau; // J
+    const double M = element_moment(mat);
+    const double Gamma = demi_largeur_raie(tau); // J
     const int nb_E = b.k0.E.nb();
     s.gain_te[idx] = s.gain_tm[idx] = s.rsp[idx] = 0;
-    integrer_raie(E, r.modele.raie, Gamma, mat.largeur_lorentz_carre, b, s);
+    avec_raie(r.modele.raie, Gamma, mat.largeur_lorentz_carre,
+              [&](const auto& denominateur) { integrer_k(E, b.k0, b.d, s, denominateur); });
 
     const double E_J = E * q / 1000; // meV -> J
     const double A = 2 * prefacteur_gain * std::pow(M, 2.0) * Gamma / (100 * pi * E_J); // 1/m -> 1/cm
@@ -298,8 +314,7 @@ void spectre_en_E(double E, std::size_t idx, const reglages_spectres& r, const p
     // the golden rule gives pi^2 (one pi with the gain's, one of the
     // emission's mode density), so that rsp = nr^2 E^2 / (pi^2 hbar^3 c^2)
     // times the gain with fc fh in place of fc + fh - 1, in quasi-equilibrium.
-    const double R = (2 * mat.nr_puits * E_J * std::pow(q, 2.0) * std::pow(M, 2.0) / (pi * pi * tau)) /
-                     (Lw * 1e-4 * pi_eps0_m02_c3 * hbar);
+    const double R = prefacteur_emission(mat, E_J, tau, Lw);
 
     if (b.melange) { // the polarisation weights are inside the integrals
         for (int n = 0; n < nb_E; ++n)
@@ -336,18 +351,7 @@ void spectre_en_E(double E, std::size_t idx, const reglages_spectres& r, const p
 
 double forme_de_raie(forme_raie forme, double x, double Gamma)
 {
-    switch (forme) {
-    case forme_raie::sech: {
-        const double w = Gamma / arccosh_2;
-        return 1.0 / (pi * w * std::cosh(x / w));
-    }
-    case forme_raie::gauss: {
-        const double sigma = Gamma / racine_2_ln_2;
-        return std::exp(-x * x / (2 * sigma * sigma)) / (sigma * racine_2_pi);
-    }
-    case forme_raie::lorentz: break;
-    }
-    return Gamma / pi / (x * x + Gamma * Gamma);
+    return avec_raie(forme, Gamma, Gamma * Gamma, [&](const auto& denominateur) { return Gamma / (pi * denominateur(x)); });
 }
 
 double retrecissement_gap(double coefficient, double largeur_puits, double N)
@@ -371,11 +375,9 @@ void calculer_spectres(double EFC, double EFV, double N, const bandes_puits& b, 
     if (r.modele.emission_complete) {
         const double Lw = r.largeur_puits;
         const double tau = r.calcul.demi_largeur_lorentz;
-        const double M = std::sqrt(b.m.Ep_puits * m0 * q / 6);
         // R(E) / E_J, the prefactor of the emission of spectre_en_E
-        const double c_R = (2 * b.m.nr_puits * std::pow(q, 2.0) * std::pow(M, 2.0) / (pi * pi * tau)) /
-                           (Lw * 1e-4 * pi_eps0_m02_c3 * hbar);
-        s.Jrad_bande = courant_radiatif_bande(c_R, hbar / tau, Lw, w, b.k0, b.d, s, b.melange != nullptr);
+        const double c_R = prefacteur_emission(b.m, 1.0, tau, Lw);
+        s.Jrad_bande = courant_radiatif_bande(c_R, demi_largeur_raie(tau), Lw, w, b.k0, b.d, s, b.melange != nullptr);
     }
     if (fin_E < debut_E) return;
     s.branches_incompletes = w.incomplet;

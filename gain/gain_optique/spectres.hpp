@@ -91,6 +91,8 @@ double memoire_spectres(double points);
 //   lorentz (Gamma/pi) / (x^2 + Gamma^2);
 //   sech    sech(x/w) / (pi w), w = Gamma / arccosh 2 (sech falls to 1/2 at arccosh 2 = ln(2 + sqrt 3));
 //   gauss   exp(-x^2 / (2 s^2)) / (s sqrt(2 pi)), s = Gamma / sqrt(2 ln 2).
+// It is formed from the very denominators the spectra's k integrals divide by
+// (0 beyond 40 w for sech, 9 s for the Gaussian, as there).
 double forme_de_raie(forme_raie forme, double x, double Gamma);
 
 // Band-gap shrinkage (meV) of [modele] renormalisation_gap (coefficient,

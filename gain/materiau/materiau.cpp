@@ -105,7 +105,7 @@ resultats_materiau modele_materiau(const parametres_couches& c, double Ninj, dou
     gaps_et_decalages(c, m);
     bandes_et_contrainte(c, m);
     m.Ninj_surf = (Ninj / 1e-6) * (c.largeur_puits * 1e-10); // cm-3 -> m-3, times the width in m
-    const double hbar_sur_tau = hbar / demi_largeur_lorentz;  // J
+    const double hbar_sur_tau = constantes::demi_largeur_raie(demi_largeur_lorentz); // J
     m.largeur_lorentz_carre = hbar_sur_tau * hbar_sur_tau;
     return m;
 }

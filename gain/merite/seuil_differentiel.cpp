@@ -81,7 +81,7 @@ grille_bande grille_bande_entiere(const spectres& s, const resultats_dispersion&
                 bas = std::min(bas, bord);
                 haut = std::max(haut, bord);
             }
-    const double demi_largeur = constantes::hbar / r.calcul.demi_largeur_lorentz / constantes::joule_par_meV; // meV
+    const double demi_largeur = constantes::demi_largeur_raie(r.calcul.demi_largeur_lorentz) / constantes::joule_par_meV; // meV
     const double marge = 30 * demi_largeur;
     // whole steps of 1 meV from debut_E, never down to 0 (the gain's 1/E) and
     // within the photon energies a run may ask for (100000 meV)

@@ -18,6 +18,10 @@ inline constexpr double h_c = 2 * pi * hbar * c_lumiere;  // J m (2 pi hbar c, a
 // Photon energy (meV) to wavelength (nm), the rounded h c / q the emission
 // wavelength has always been given with.
 inline constexpr double h_c_meV_nm = 1240000.0;
+
+// Half width at half maximum (J) of the transitions' line for the dephasing
+// time tau (s): hbar / tau.
+inline double demi_largeur_raie(double tau) { return hbar / tau; }
 } // namespace constantes
 
 // A sheet density of the well (m^-2) as the volume density in it (cm^-3),

@@ -57,6 +57,8 @@ TEST(LecteurIni, EntetesEtLignesDeCle)
         {"premiere ligne gagne", "[puits]\nk=1\nk=2\n", "puits", "k", "1"},
         {"fins de ligne CRLF", "[puits]\r\nk=1\r\n", "puits", "k", "1"},
         {"sans fin de ligne finale", "[puits]\nk=1", "puits", "k", "1"},
+        {"marque d'ordre UTF-8 sautee", "\xEF\xBB\xBF[puits]\nk=1\n", "puits", "k", "1"},
+        {"ligne lue jusqu'a son octet nul", std::string("[puits]\nk=7\0 5\n", 15), "puits", "k", "7"},
         // A physical line longer than 1023 characters is read in pieces, each
         // a line of its own.
         {"morceau apres 1023 caracteres", "[puits]\n" + longue + "k=5\n", "puits", "k", "5"},
