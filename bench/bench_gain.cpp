@@ -30,9 +30,9 @@ struct banc {
         p.calcul.debut_E = 1000;
         p.calcul.fin_E = 1099;
         m.Eg_Puits = 1.0;
-        m.mc_puits = 0.067;
-        m.nr_puits = 3.5;
-        m.Ep_puits = 20;
+        m.puits.mc = 0.067;
+        m.puits.nr = 3.5;
+        m.puits.Ep = 20;
         m.largeur_lorentz_carre = std::pow(1.05458e-34 / p.calcul.demi_largeur_lorentz, 2.0);
         k0.E.niveaux = {10.0, 40.0, 90.0};
         const int nb = 6;

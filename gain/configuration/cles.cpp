@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
+#include <utility>
 
 #include "configuration/bornes.hpp"
 
@@ -71,36 +73,30 @@ cle_config materiau(const char* section, const char* cle, double& (*champ)(P&), 
             .texte_domaine = "none", .sens = sens, .reel = champ};
 }
 
-// The fourteen parameters of a member of the well (X or Z), keys *_x or *_1-x.
-template <double C::*mc, double C::*g1, double C::*g2, double C::*g3, double C::*Eg, double C::*alpha,
-          double C::*beta, double C::*a, double C::*aH, double C::*bS, double C::*C11, double C::*C12,
-          double C::*Ep, double C::*nr>
-void membre_puits(std::vector<cle_config>& t, const std::string& suffixe, const char* nom)
+// Where parameter i of the member `membre` goes.
+template <membre_alliage C::*membre, std::size_t i> double& parametre(P& p)
+{
+    return (p.couches.*membre).*parametres_membre[i].champ;
+}
+
+// The keys of the member `membre` ("X", of suffix "x", ...), one for each of
+// its first `nb` parameters, in the section of its layer.
+template <membre_alliage C::*membre, std::size_t... i>
+void cles_membre(std::vector<cle_config>& t, const char* section, const char* suffixe, const char* nom, std::size_t nb,
+                 std::index_sequence<i...>)
 {
     // The names outlive the table: they are kept in static storage per member.
-    static const std::vector<std::string> cles = [&] {
-        std::vector<std::string> c;
-        for (const char* base : {"mc_", "gamma1_", "gamma2_", "gamma3_", "Eg_0K_", "alpha_Eg_", "beta_Eg_", "a_",
-                                 "aH_", "bS_", "C11_", "C12_", "Ep_", "nr_"})
-            c.push_back(base + suffixe);
-        return c;
-    }();
-    static const std::vector<std::string> sens = [&] {
-        const std::string de = std::string(" of ") + nom;
-        return std::vector<std::string>{
-            "conduction effective mass" + de, "Luttinger γ1" + de, "Luttinger γ2" + de, "Luttinger γ3" + de,
-            "band gap at 0 K" + de, "Varshni α" + de, "Varshni β" + de, "lattice constant" + de,
-            "hydrostatic deformation potential of the gap (a = ac − av, negative for III-V)" + de,
-            "shear deformation potential b (negative for III-V)" + de,
-            "elastic constant C11 (only C12/C11 is used)" + de, "elastic constant C12" + de,
-            "Kane momentum-matrix energy" + de, "refractive index" + de};
-    }();
-    double& (*champs[])(P&) = {&couches<mc>, &couches<g1>, &couches<g2>, &couches<g3>, &couches<Eg>,
-                               &couches<alpha>, &couches<beta>, &couches<a>, &couches<aH>, &couches<bS>,
-                               &couches<C11>, &couches<C12>, &couches<Ep>, &couches<nr>};
-    const char* unites[] = {"m0", "—", "—", "—", "eV", "eV/K", "K", "Å", "eV", "eV", "GPa", "GPa", "eV", "—"};
-    for (std::size_t i = 0; i < cles.size(); ++i)
-        t.push_back(materiau("puits", cles[i].c_str(), champs[i], unites[i], sens[i].c_str()));
+    static const std::vector<std::string> cles = {std::string(parametres_membre[i].racine) + suffixe...};
+    static const std::vector<std::string> sens = {std::string(parametres_membre[i].sens) + " of " + nom...};
+    double& (*const champs[])(P&) = {&parametre<membre, i>...};
+    for (std::size_t k = 0; k < nb; ++k)
+        t.push_back(materiau(section, cles[k].c_str(), champs[k], parametres_membre[k].unite, sens[k].c_str()));
+}
+
+template <membre_alliage C::*membre>
+void cles_membre(std::vector<cle_config>& t, const char* section, const char* suffixe, const char* nom, std::size_t nb)
+{
+    cles_membre<membre>(t, section, suffixe, nom, nb, std::make_index_sequence<std::size(parametres_membre)>{});
 }
 
 std::vector<cle_config> cles_sortie_calcul()
@@ -264,19 +260,14 @@ std::vector<cle_config> cles_bragg()
 
 void cles_barriere(std::vector<cle_config>& t)
 {
-    t.push_back(materiau("barriere", "mc_y", &couches<&C::mc_y>, "m0", "conduction effective mass of Y"));
-    t.push_back(materiau("barriere", "gamma1_y", &couches<&C::gamma1_y>, "—", "Luttinger γ1 of Y"));
-    t.push_back(materiau("barriere", "gamma2_y", &couches<&C::gamma2_y>, "—", "Luttinger γ2 of Y"));
-    cle_config g3 = materiau("barriere", "gamma3_y", &couches<&C::gamma3_y>, "—",
-                             "Luttinger γ3 of Y; absent: `mc_y` is used and a warning printed");
+    cles_membre<&C::Y>(t, "barriere", "y", "Y", nb_parametres_barriere);
+    cle_config* const Y = &t[t.size() - nb_parametres_barriere]; // its keys, in the order of parametres_membre
+    cle_config& g3 = Y[3];
+    g3.sens = "Luttinger γ3 of Y; absent: `mc_y` is used and a warning printed";
     g3.requise = false;
-    g3.defaut = [](const P& p) { return p.couches.mc_y; };
+    g3.defaut = [](const P& p) { return p.couches.Y.mc; };
     g3.apres = gamma3_barriere;
-    t.push_back(g3);
-    t.push_back(materiau("barriere", "Eg_0K_y", &couches<&C::Eg_0K_y>, "eV", "band gap at 0 K of Y"));
-    t.push_back(materiau("barriere", "alpha_Eg_y", &couches<&C::alpha_Eg_y>, "eV/K", "Varshni α of Y"));
-    t.push_back(materiau("barriere", "beta_Eg_y", &couches<&C::beta_Eg_y>, "K", "Varshni β of Y"));
-    t.push_back(materiau("barriere", "a_y", &couches<&C::a_y>, "Å", "lattice constant of Y (same unit as `a_x`)"));
+    Y[7].sens = "lattice constant of Y (same unit as `a_x`)";
 }
 
 void cles_courbure(std::vector<cle_config>& t)
@@ -298,7 +289,7 @@ void cles_courbure(std::vector<cle_config>& t)
 // value given, never a file that ran before the key existed.
 void indice_groupe_du_puits(P& p, bool donnee, const journal&)
 {
-    if (!donnee) p.cavite.indice_groupe = p.couches.ratio_x * p.couches.nr_x + (1.0 - p.couches.ratio_x) * p.couches.nr_1_x;
+    if (!donnee) p.cavite.indice_groupe = p.couches.ratio_x * p.couches.X.nr + (1.0 - p.couches.ratio_x) * p.couches.Z.nr;
 }
 
 // The group index and the gain compression of the rate equations of the
@@ -402,12 +393,9 @@ const std::vector<cle_config>& table_cles()
         std::vector<cle_config> t = cles_sortie_calcul();
         for (auto&& c : cles_systeme()) t.push_back(c);
         for (auto&& c : cles_bragg()) t.push_back(c);
-        membre_puits<&C::mc_x, &C::gamma1_x, &C::gamma2_x, &C::gamma3_x, &C::Eg_0K_x, &C::alpha_Eg_x, &C::beta_Eg_x,
-                     &C::a_x, &C::aH_x, &C::bS_x, &C::C11_x, &C::C12_x, &C::Ep_x, &C::nr_x>(t, "x", "X");
+        cles_membre<&C::X>(t, "puits", "x", "X", std::size(parametres_membre));
         cles_barriere(t);
-        membre_puits<&C::mc_1_x, &C::gamma1_1_x, &C::gamma2_1_x, &C::gamma3_1_x, &C::Eg_0K_1_x, &C::alpha_Eg_1_x,
-                     &C::beta_Eg_1_x, &C::a_1_x, &C::aH_1_x, &C::bS_1_x, &C::C11_1_x, &C::C12_1_x, &C::Ep_1_x,
-                     &C::nr_1_x>(t, "1-x", "Z");
+        cles_membre<&C::Z>(t, "puits", "1-x", "Z", std::size(parametres_membre));
         cles_courbure(t);
         for (auto&& c : cles_modulation()) t.push_back(c);
         for (auto&& c : cles_modele()) t.push_back(c);

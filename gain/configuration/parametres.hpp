@@ -3,6 +3,7 @@
 // stops the run, and the keys after it are never read.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -83,6 +84,46 @@ struct parametres_bragg {
     double longueur_fibre = 0.0, attenuation = 0.0;
 };
 
+// One end member (a binary compound) of the layers' alloys, and an alloy of
+// two of them, each parameter interpolated linearly.
+struct membre_alliage {
+    double mc = 0;                               // conduction effective mass, m0
+    double gamma1 = 0, gamma2 = 0, gamma3 = 0;   // Luttinger parameters
+    double Eg_0K = 0, alpha_Eg = 0, beta_Eg = 0; // Varshni law of the gap: eV, eV/K, K
+    double a = 0;                                // lattice constant, Å
+    double aH = 0, bS = 0;                       // hydrostatic (gap) and shear deformation potentials, eV
+    double C11 = 0, C12 = 0;                     // elastic constants, GPa
+    double Ep = 0;                               // Kane energy, eV
+    double nr = 0;                               // refractive index
+};
+
+// Each parameter of a member: the stem of its keys (the key is the stem and
+// the member's suffix, "mc_" + "1-x"), its field, unit and meaning. The
+// barrier's member Y has keys for the first `nb_parametres_barriere` only.
+struct parametre_membre {
+    const char* racine;
+    double membre_alliage::*champ;
+    const char* unite;
+    const char* sens;
+};
+inline constexpr parametre_membre parametres_membre[] = {
+    {"mc_", &membre_alliage::mc, "m0", "conduction effective mass"},
+    {"gamma1_", &membre_alliage::gamma1, "—", "Luttinger γ1"},
+    {"gamma2_", &membre_alliage::gamma2, "—", "Luttinger γ2"},
+    {"gamma3_", &membre_alliage::gamma3, "—", "Luttinger γ3"},
+    {"Eg_0K_", &membre_alliage::Eg_0K, "eV", "band gap at 0 K"},
+    {"alpha_Eg_", &membre_alliage::alpha_Eg, "eV/K", "Varshni α"},
+    {"beta_Eg_", &membre_alliage::beta_Eg, "K", "Varshni β"},
+    {"a_", &membre_alliage::a, "Å", "lattice constant"},
+    {"aH_", &membre_alliage::aH, "eV", "hydrostatic deformation potential of the gap (a = ac − av, negative for III-V)"},
+    {"bS_", &membre_alliage::bS, "eV", "shear deformation potential b (negative for III-V)"},
+    {"C11_", &membre_alliage::C11, "GPa", "elastic constant C11 (only C12/C11 is used)"},
+    {"C12_", &membre_alliage::C12, "GPa", "elastic constant C12"},
+    {"Ep_", &membre_alliage::Ep, "eV", "Kane momentum-matrix energy"},
+    {"nr_", &membre_alliage::nr, "—", "refractive index"},
+};
+inline constexpr std::size_t nb_parametres_barriere = 8;
+
 // [puits], [barriere], the temperature and K_delta_Ec: what the material
 // model forms the band edges from.
 struct parametres_couches {
@@ -92,15 +133,10 @@ struct parametres_couches {
     double largeur_puits = 0.0;       // Å
     double largeur_barriere = 0.0;    // Å
 
-    // Material X (keys *_x): well member of fraction x, barrier member of fraction 1 - y.
-    double mc_x = 0, gamma1_x = 0, gamma2_x = 0, gamma3_x = 0, Eg_0K_x = 0, alpha_Eg_x = 0, beta_Eg_x = 0,
-           a_x = 0, aH_x = 0, bS_x = 0, C11_x = 0, C12_x = 0, Ep_x = 0, nr_x = 0;
-    // Material Y (keys *_y): barrier member of fraction y.
-    double mc_y = 0, gamma1_y = 0, gamma2_y = 0, gamma3_y = 0, Eg_0K_y = 0, alpha_Eg_y = 0, beta_Eg_y = 0, a_y = 0;
-    bool gamma3_y_absent = false; // gamma3_y then holds mc_y, as stored files expect
-    // Material Z (keys *_1-x): well member of fraction 1 - x.
-    double mc_1_x = 0, gamma1_1_x = 0, gamma2_1_x = 0, gamma3_1_x = 0, Eg_0K_1_x = 0, alpha_Eg_1_x = 0,
-           beta_Eg_1_x = 0, a_1_x = 0, aH_1_x = 0, bS_1_x = 0, C11_1_x = 0, C12_1_x = 0, Ep_1_x = 0, nr_1_x = 0;
+    // The end members: X (keys *_x) and Z (keys *_1-x) of the well X_x Z_(1-x),
+    // Y (keys *_y, the first eight parameters) of the barrier Y_y X_(1-y).
+    membre_alliage X, Y, Z;
+    bool gamma3_y_absent = false; // Y.gamma3 then holds Y.mc, as stored files expect
     // Band-gap bowing, eV
     double bowing_Eg_puits = 0, bowing_Eg_x_puits = 0, bowing_Eg_barriere = 0, bowing_Eg_x_barriere = 0;
 };

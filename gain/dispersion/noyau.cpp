@@ -437,9 +437,9 @@ modele_valence former_modele_valence(double largeur_puits, const resultats_mater
                                      bool axiale)
 {
     modele_valence v;
-    v.puits = former_couche(m.gamma1_puits, m.gamma2_puits, m.gamma3_puits, k0.dEv_hydro * constantes::q / 1000,
+    v.puits = former_couche(m.puits.gamma1, m.puits.gamma2, m.puits.gamma3, k0.dEv_hydro * constantes::q / 1000,
                             m.dE_cisaillement * constantes::q / 1000, axiale);
-    v.barriere = former_couche(m.gamma1_barriere, m.gamma2_barriere, m.gamma3_barriere,
+    v.barriere = former_couche(m.barriere.gamma1, m.barriere.gamma2, m.barriere.gamma3,
                                m.Vv * constantes::q / 1000, 0.0, axiale);
     v.L = largeur_puits * constantes::metre_par_angstrom;
     return v;

@@ -170,7 +170,7 @@ std::vector<double> trous_par_branche(double EFV, const reglages_fermi& r, const
 std::vector<double> electrons_par_niveau(double EFC, double T, const resultats_materiau& m, const resultats_k0& k0)
 {
     std::vector<double> n;
-    for (double Ej : k0.E.niveaux) n.push_back(densite_electrons(EFC, m.mc_puits, kB * T, {Ej}));
+    for (double Ej : k0.E.niveaux) n.push_back(densite_electrons(EFC, m.puits.mc, kB * T, {Ej}));
     return n;
 }
 
@@ -192,7 +192,7 @@ double chercher_EFC(double N, const reglages_fermi& r, const resultats_materiau&
     const double kT = kB * r.T;
     // the well's subbands, and the barriers' continuum when it shares the level
     auto densite = [&](double E) {
-        const double n = densite_electrons(E, m.mc_puits, kT, k0.E.niveaux);
+        const double n = densite_electrons(E, m.puits.mc, kT, k0.E.niveaux);
         return r.continuum ? n + electrons_continuum(E, *r.continuum) : n;
     };
     double n = densite(EFC);

@@ -67,7 +67,7 @@ void preparer_points(double EFC, double EFV, const reglages_spectres& r, const b
             for (std::size_t m = 0; m < nb_points; ++m) {
                 const double k = s.k[m];
                 const double k2 = diagonale ? 2 * std::pow(k, 2.0) : std::pow(k, 2.0);
-                const double Ec = energie_c_k2(k0.E.niveaux[n], k2, mat.mc_puits);
+                const double Ec = energie_c_k2(k0.E.niveaux[n], k2, mat.puits.mc);
                 const double Ev = energie_v(d, static_cast<int>(m), b);
                 const double fc = fermi_dirac(Ec, EFC, beta);
                 const double fh = fermi_dirac(Ev, EFV, beta);
@@ -280,7 +280,7 @@ template <class F> decltype(auto) avec_raie(forme_raie forme, double Gamma, doub
 }
 
 // The momentum matrix element M (kg m/s) of the well's bulk, from Ep (eV): M^2 = m0 Ep / 6.
-double element_moment(const resultats_materiau& mat) { return std::sqrt(mat.Ep_puits * m0 * q / 6); }
+double element_moment(const resultats_materiau& mat) { return std::sqrt(mat.puits.Ep * m0 * q / 6); }
 
 // The spontaneous emission's prefactor (s^-1 cm^-3 J^-1 per unit of the k
 // integral) at photon energy E_J (J); E_J = 1 gives it per joule, the c_R of
@@ -288,7 +288,7 @@ double element_moment(const resultats_materiau& mat) { return std::sqrt(mat.Ep_p
 double prefacteur_emission(const resultats_materiau& mat, double E_J, double tau, double Lw)
 {
     const double M = element_moment(mat);
-    return (2 * mat.nr_puits * E_J * std::pow(q, 2.0) * std::pow(M, 2.0) / (pi * pi * tau)) /
+    return (2 * mat.puits.nr * E_J * std::pow(q, 2.0) * std::pow(M, 2.0) / (pi * pi * tau)) /
            (Lw * 1e-4 * pi_eps0_m02_c3 * hbar);
 }
 
@@ -300,7 +300,7 @@ void spectre_en_E(double E, std::size_t idx, const reglages_spectres& r, const p
     const resultats_materiau& mat = b.m;
     const double Lw = r.largeur_puits;
     const double tau = r.calcul.demi_largeur_lorentz;
-    const double prefacteur_gain = q2_fois_hbar / (mat.nr_puits * c_lumiere * epsilon0 * std::pow(m0, 2.0) * Lw * 1e-10);
+    const double prefacteur_gain = q2_fois_hbar / (mat.puits.nr * c_lumiere * epsilon0 * std::pow(m0, 2.0) * Lw * 1e-10);
     const double M = element_moment(mat);
     const double Gamma = demi_largeur_raie(tau); // J
     const int nb_E = b.k0.E.nb();

@@ -1,7 +1,9 @@
 #include "materiau/materiau.hpp"
 
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 #include "configuration/arret.hpp"
@@ -38,9 +40,9 @@ void gaps_et_decalages(const parametres_couches& c, resultats_materiau& m)
     const double x = c.ratio_x;
     const double y = c.ratio_y;
 
-    const double Eg_X = gap_varshni(c.Eg_0K_x, c.alpha_Eg_x, c.beta_Eg_x, T);
-    const double Eg_Y = gap_varshni(c.Eg_0K_y, c.alpha_Eg_y, c.beta_Eg_y, T);
-    const double Eg_Z = gap_varshni(c.Eg_0K_1_x, c.alpha_Eg_1_x, c.beta_Eg_1_x, T);
+    const double Eg_X = gap_varshni(c.X.Eg_0K, c.X.alpha_Eg, c.X.beta_Eg, T);
+    const double Eg_Y = gap_varshni(c.Y.Eg_0K, c.Y.alpha_Eg, c.Y.beta_Eg, T);
+    const double Eg_Z = gap_varshni(c.Z.Eg_0K, c.Z.alpha_Eg, c.Z.beta_Eg, T);
 
     m.Eg_Puits = x * Eg_X + (1.0 - x) * Eg_Z - x * (1.0 - x) * (c.bowing_Eg_x_puits * (1.0 - x) + c.bowing_Eg_puits);
     m.Eg_Barriere =
@@ -65,31 +67,16 @@ void bandes_et_contrainte(const parametres_couches& c, resultats_materiau& m)
 {
     const double x = c.ratio_x;
     const double y = c.ratio_y;
-    m.mc_puits = interpolation(x, c.mc_x, c.mc_1_x);
-    m.gamma1_puits = interpolation(x, c.gamma1_x, c.gamma1_1_x);
-    m.gamma2_puits = interpolation(x, c.gamma2_x, c.gamma2_1_x);
-    m.gamma3_puits = interpolation(x, c.gamma3_x, c.gamma3_1_x);
-    m.a_puits = interpolation(x, c.a_x, c.a_1_x);
-    m.aH_puits = interpolation(x, c.aH_x, c.aH_1_x);
-    const double bS_puits = interpolation(x, c.bS_x, c.bS_1_x);
-    m.C11_puits = interpolation(x, c.C11_x, c.C11_1_x);
-    m.C12_puits = interpolation(x, c.C12_x, c.C12_1_x);
-    m.Ep_puits = interpolation(x, c.Ep_x, c.Ep_1_x);
-    m.nr_puits = interpolation(x, c.nr_x, c.nr_1_x);
+    m.puits = alliage(x, c.X, c.Z, std::size(parametres_membre));
+    m.barriere = alliage(y, c.Y, c.X, nb_parametres_barriere);
 
-    m.mc_barriere = interpolation(y, c.mc_y, c.mc_x);
-    m.gamma1_barriere = interpolation(y, c.gamma1_y, c.gamma1_x);
-    m.gamma2_barriere = interpolation(y, c.gamma2_y, c.gamma2_x);
-    m.gamma3_barriere = interpolation(y, c.gamma3_y, c.gamma3_x);
-    m.a_barriere = interpolation(y, c.a_y, c.a_x);
-
-    m.rapport_C12_C11 = m.C12_puits / m.C11_puits;
-    m.epsilon = (m.a_barriere - m.a_puits) / m.a_barriere;
-    m.dE_hydro = -2 * (1 - m.rapport_C12_C11) * m.aH_puits * m.epsilon * 1000;          // eV -> meV
+    m.rapport_C12_C11 = m.puits.C12 / m.puits.C11;
+    m.epsilon = (m.barriere.a - m.puits.a) / m.barriere.a;
+    m.dE_hydro = -2 * (1 - m.rapport_C12_C11) * m.puits.aH * m.epsilon * 1000;          // eV -> meV
     // Shear term of biaxial strain, Q = -(b/2)(exx + eyy - 2 ezz) with ezz = -2 (C12/C11) exx:
     // -(1 + 2 C12/C11) b epsilon. The HH and LH edges lie at dEv_hydro +- this.
-    m.dE_cisaillement = -(1 + 2 * m.rapport_C12_C11) * bS_puits * m.epsilon * 1000;      // eV -> meV
-    m.dEc_hydro = (4.0 / 3.0) * (1 - m.rapport_C12_C11) * m.aH_puits * m.epsilon * 1000; // eV -> meV
+    m.dE_cisaillement = -(1 + 2 * m.rapport_C12_C11) * m.puits.bS * m.epsilon * 1000;      // eV -> meV
+    m.dEc_hydro = (4.0 / 3.0) * (1 - m.rapport_C12_C11) * m.puits.aH * m.epsilon * 1000; // eV -> meV
     const char* cles_contrainte = "C11_x, C11_1-x, C12_x, C12_1-x, a_x, a_1-x, a_y, aH_x, aH_1-x, bS_x, bS_1-x "
                                   "(C11 du puits et a de la barriere non nuls)";
     verifier_fini(m.dEc_hydro, "dEc_hydro (meV)", cles_contrainte);
@@ -98,6 +85,16 @@ void bandes_et_contrainte(const parametres_couches& c, resultats_materiau& m)
 }
 
 } // namespace
+
+membre_alliage alliage(double u, const membre_alliage& A, const membre_alliage& B, std::size_t nb)
+{
+    membre_alliage r;
+    for (std::size_t i = 0; i < nb; ++i) {
+        const auto champ = parametres_membre[i].champ;
+        r.*champ = interpolation(u, A.*champ, B.*champ);
+    }
+    return r;
+}
 
 resultats_materiau modele_materiau(const parametres_couches& c, double Ninj, double demi_largeur_lorentz)
 {

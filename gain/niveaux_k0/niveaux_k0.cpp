@@ -212,10 +212,10 @@ namespace {
 parametres_bande bande_conduction(const resultats_materiau& m)
 {
     parametres_bande b;
-    b.masse_puits = m.mc_puits * m0;
-    b.masse_barriere = m.mc_barriere * m0;
-    b.facteur_puits = 2 * m.mc_puits * m0 / hbar2;
-    b.facteur_barriere = 2 * m.mc_barriere * m0 / hbar2;
+    b.masse_puits = m.puits.mc * m0;
+    b.masse_barriere = m.barriere.mc * m0;
+    b.facteur_puits = 2 * m.puits.mc * m0 / hbar2;
+    b.facteur_barriere = 2 * m.barriere.mc * m0 / hbar2;
     b.bord_puits = m.dEc_hydro;
     b.bord_barriere = m.Vc;
     b.titre = "Niveaux E dans la BC (meV) :";
@@ -264,11 +264,11 @@ resultats_k0 calculer_niveaux_k0(const parametres_niveaux_k0& p, const resultats
     r.E = chercher_bande(r.bande_E, m.Vc, p, apres_bande);
 
     // Hole energies count downward from the unstrained well valence edge.
-    r.dEv_hydro = 2 * (1000 * m.epsilon * (1 - m.rapport_C12_C11) * m.aH_puits) / 3; // meV
-    const double gamma_hh_puits = m.gamma1_puits - 2 * m.gamma2_puits;
-    const double gamma_hh_barriere = m.gamma1_barriere - 2 * m.gamma2_barriere;
-    const double gamma_lh_puits = m.gamma1_puits + 2 * m.gamma2_puits;
-    const double gamma_lh_barriere = m.gamma1_barriere + 2 * m.gamma2_barriere;
+    r.dEv_hydro = 2 * (1000 * m.epsilon * (1 - m.rapport_C12_C11) * m.puits.aH) / 3; // meV
+    const double gamma_hh_puits = m.puits.gamma1 - 2 * m.puits.gamma2;
+    const double gamma_hh_barriere = m.barriere.gamma1 - 2 * m.barriere.gamma2;
+    const double gamma_lh_puits = m.puits.gamma1 + 2 * m.puits.gamma2;
+    const double gamma_lh_barriere = m.barriere.gamma1 + 2 * m.barriere.gamma2;
     r.bande_HH = bande_trous(gamma_hh_puits, gamma_hh_barriere, m.dE_cisaillement + r.dEv_hydro, m.Vv,
                              "Niveaux HH dans la BV (meV) :");
     r.bande_LH = bande_trous(gamma_lh_puits, gamma_lh_barriere, r.dEv_hydro - m.dE_cisaillement, m.Vv,

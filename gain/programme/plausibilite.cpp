@@ -70,12 +70,12 @@ void avertir_contrainte(const parametres_couches& c, const resultats_materiau& m
 {
     if (!(std::fabs(m.epsilon) > contrainte_max)) return;
     // The strain the well would have with x and 1 - x swapped.
-    const double a_echange = interpolation(1 - c.ratio_x, c.a_x, c.a_1_x);
-    const double echange = (m.a_barriere - a_echange) / m.a_barriere;
+    const double a_echange = interpolation(1 - c.ratio_x, c.X.a, c.Z.a);
+    const double echange = (m.barriere.a - a_echange) / m.barriere.a;
     std::string texte = "contrainte du puits de " + fixe(100 * std::fabs(m.epsilon), 2) + " % (" +
                         (m.epsilon > 0 ? "tension" : "compression") +
                         ") : au-delà de 3 % la couche relaxe par dislocations ; ratio_x [puits] = " + g(c.ratio_x) +
-                        " est la fraction du matériau X (a_x = " + g(c.a_x) + "), pas forcément celle de l'indium";
+                        " est la fraction du matériau X (a_x = " + g(c.X.a) + "), pas forcément celle de l'indium";
     if (std::fabs(echange) <= contrainte_max)
         texte += " : avec ratio_x = " + g(1 - c.ratio_x) + " (x et 1 − x échangés) elle serait de " +
                  fixe(100 * std::fabs(echange), 2) + " %";

@@ -42,12 +42,12 @@ cas_puits puits_exemple(bool contraint)
     c.p.deltaE = 0.1;
     c.p.largeur_puits = 60;
     c.p.nb_fils = 1;
-    c.m.gamma1_puits = 6.98;
-    c.m.gamma2_puits = 2.06;
-    c.m.gamma3_puits = 2.93;
-    c.m.gamma1_barriere = 5.6;
-    c.m.gamma2_barriere = 1.6;
-    c.m.gamma3_barriere = 2.3;
+    c.m.puits.gamma1 = 6.98;
+    c.m.puits.gamma2 = 2.06;
+    c.m.puits.gamma3 = 2.93;
+    c.m.barriere.gamma1 = 5.6;
+    c.m.barriere.gamma2 = 1.6;
+    c.m.barriere.gamma3 = 2.3;
     c.m.Vv = 150;
     if (contraint) {
         c.m.dE_cisaillement = 10;
@@ -355,8 +355,8 @@ TEST(DispersionAxiale, SansGauchissementLaDispersionExacte)
 {
     for (int Nky : {1, 5}) {
         cas_puits c = puits_exemple(true);
-        c.m.gamma3_puits = c.m.gamma2_puits;
-        c.m.gamma3_barriere = c.m.gamma2_barriere;
+        c.m.puits.gamma3 = c.m.puits.gamma2;
+        c.m.barriere.gamma3 = c.m.barriere.gamma2;
         c.p.Nk = 6;
         c.p.Nky = Nky;
         c.p.deltak = 1e8;

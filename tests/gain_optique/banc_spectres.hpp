@@ -30,9 +30,9 @@ struct banc {
         p.couches.largeur_puits = 80;
         p.calcul.demi_largeur_lorentz = 1e-13;
         m.Eg_Puits = 1.0;
-        m.mc_puits = 0.067;
-        m.nr_puits = 3.5;
-        m.Ep_puits = 20;
+        m.puits.mc = 0.067;
+        m.puits.nr = 3.5;
+        m.puits.Ep = 20;
         m.largeur_lorentz_carre = std::pow(hbar / p.calcul.demi_largeur_lorentz, 2.0);
         k0.E.niveaux = {0.0};
         const int nb = static_cast<int>(branches.size());

@@ -114,7 +114,7 @@ TEST(Continuum, LesNiveauxDeFermiPartagesAvecLesBarrieres)
     resultats_k0 k0;
     k0.E.niveaux = {30.0, 120.0};
     resultats_materiau m;
-    m.mc_puits = 0.067;
+    m.puits.mc = 0.067;
     const reglages_fermi seul{300, 100, 1e7, false}, partage{300, 100, 1e7, false, &c};
     const double pi_hbar2 = 3.493887638029113e-68, kT = kB * 300;
     auto n_puits = [&](double EF) {
@@ -210,7 +210,7 @@ TEST(Continuum, PasDeSautQuandUnNiveauSeLie)
         const double kT = kB * 300, pi_hbar2 = 3.493887638029113e-68;
         double n_lies = 0;
         for (double Ej : e.k0.E.niveaux)
-            n_lies += e.m.mc_puits * m0 * kT / pi_hbar2 * std::log(1 + std::exp((EFC - Ej) * q / 1000 / kT));
+            n_lies += e.m.puits.mc * m0 * kT / pi_hbar2 * std::log(1 + std::exp((EFC - Ej) * q / 1000 / kT));
         const double total = n_lies + electrons_continuum(EFC, c);
         const presence_puits P = calculer_presence(L, e.p.couches.largeur_barriere, e.k0);
         ASSERT_EQ(P.E.size(), static_cast<std::size_t>(e.k0.E.nb()));

@@ -44,7 +44,7 @@ struct cas_EFC {
     cas_EFC(std::vector<double> niveaux)
     {
         k0.E.niveaux = std::move(niveaux);
-        m.mc_puits = 0.067;
+        m.puits.mc = 0.067;
     }
 };
 

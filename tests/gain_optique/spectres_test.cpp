@@ -190,8 +190,8 @@ TEST(Spectres, MemesValeursQueLeCalculPointParPoint)
     const double kB = 1.38066e-23, eps0 = 8.85418e-12, pi = 3.141592653589793;
     const double beta = q / (1000 * kB * b.p.couches.T);
     const double pref = 2.707086561865992e-72 /
-                        (b.m.nr_puits * 3e8 * eps0 * std::pow(m0, 2.0) * b.p.couches.largeur_puits * 1e-10);
-    const double M = std::sqrt(b.m.Ep_puits * m0 * q / 6);
+                        (b.m.puits.nr * 3e8 * eps0 * std::pow(m0, 2.0) * b.p.couches.largeur_puits * 1e-10);
+    const double M = std::sqrt(b.m.puits.Ep * m0 * q / 6);
     for (int idx = 0; idx < 4; ++idx) {
         const double E = 1050 + idx;
         double ig = 0;
@@ -201,7 +201,7 @@ TEST(Spectres, MemesValeursQueLeCalculPointParPoint)
             for (int c = 0; c < 2; ++c) {
                 const int j = m - 1 + c;
                 const double k = j * b.p.calcul.deltak;
-                const double Ec = 0.0 + 1000 * hbar2 * std::pow(k, 2.0) / (2 * m0 * b.m.mc_puits * q);
+                const double Ec = 0.0 + 1000 * hbar2 * std::pow(k, 2.0) / (2 * m0 * b.m.puits.mc * q);
                 const double Ev = b.d.niveaux_k[j];
                 const double fc = fermi_dirac(Ec, 30, beta), fh = fermi_dirac(Ev, 40, beta);
                 const double dE = (1000 * b.m.Eg_Puits + Ec + Ev - E) * q / 1000;

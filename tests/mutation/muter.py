@@ -21,10 +21,9 @@ RACINE = pathlib.Path(__file__).resolve().parents[2]
 
 # (file, text as it stands, faulty text, the fault)
 FAUTES = [
-    ("gain/materiau/materiau.cpp", "interpolation(x, c.gamma1_x, c.gamma1_1_x)",
-     "interpolation(x, c.gamma1_1_x, c.gamma1_x)", "γ1 du puits : membres échangés"),
-    ("gain/niveaux_k0/niveaux_k0.cpp", "m.gamma1_barriere - 2 * m.gamma2_barriere",
-     "m.gamma1_puits - 2 * m.gamma2_puits", "facteur HH de la barrière avec les γ du puits"),
+    ("gain/materiau/materiau.cpp", "alliage(x, c.X, c.Z,", "alliage(x, c.Z, c.X,", "puits : membres échangés"),
+    ("gain/niveaux_k0/niveaux_k0.cpp", "m.barriere.gamma1 - 2 * m.barriere.gamma2",
+     "m.puits.gamma1 - 2 * m.puits.gamma2", "facteur HH de la barrière avec les γ du puits"),
     ("gain/dispersion/balayage.cpp", "std::fabs(m.dE_hydro / 3)", "std::fabs(m.dE_hydro)",
      "début de la grille d'énergie sans le /3"),
     ("gain/gain_optique/spectres.cpp", "d.Nky > 1 ? racine_2 : 1.0", "d.Nky > 1 ? 1.0 : 1.0",

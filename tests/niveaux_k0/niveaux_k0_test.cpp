@@ -237,9 +237,9 @@ resultats_materiau materiau_simple(double Vc, double Vv)
     resultats_materiau m;
     m.Vc = Vc;
     m.Vv = Vv;
-    m.mc_puits = 0.067, m.mc_barriere = 0.09;
-    m.gamma1_puits = 6.98, m.gamma2_puits = 2.06;
-    m.gamma1_barriere = 6.0, m.gamma2_barriere = 1.8;
+    m.puits.mc = 0.067, m.barriere.mc = 0.09;
+    m.puits.gamma1 = 6.98, m.puits.gamma2 = 2.06;
+    m.barriere.gamma1 = 6.0, m.barriere.gamma2 = 1.8;
     return m;
 }
 
@@ -321,7 +321,7 @@ TEST(CalculerNiveauxK0, BordsDesPuitsContraints)
     resultats_materiau m = materiau_simple(200, 100);
     m.epsilon = -0.01;
     m.rapport_C12_C11 = 0.5;
-    m.aH_puits = -8;
+    m.puits.aH = -8;
     m.dE_cisaillement = 15;
     m.dEc_hydro = 20;
     const resultats_k0 r = calculer_niveaux_k0(puits_80, m);
