@@ -46,13 +46,13 @@ run: exemple-valide installer-run
 	  ../../$(RELEASE)/bin/gain $$(cat "../../examples/$$EXEMPLE/arguments" 2>/dev/null) | tee console.txt
 	@echo "Fichiers de resultats dans runs/$$EXEMPLE/"
 
-# Runs the example first when its results are missing, older than its config
-# or arguments, or from a run that did not end.
+# Runs the example first when its run record (resultats.json, which every
+# example names and gain puts in place only when a run ends) is missing or
+# older than its config or arguments.
 plot: exemple-valide installer-plot
-	@r="runs/$$EXEMPLE"; e="examples/$$EXEMPLE"; \
-	if [ ! -f "$$r/console.txt" ] || [ "$$e/config.ini" -nt "$$r/console.txt" ] || \
-	    { [ -f "$$e/arguments" ] && [ "$$e/arguments" -nt "$$r/console.txt" ]; } || \
-	    ! grep -q '^Calculs termin' "$$r/console.txt"; then \
+	@r="runs/$$EXEMPLE/resultats.json"; e="examples/$$EXEMPLE"; \
+	if [ ! -f "$$r" ] || [ "$$e/config.ini" -nt "$$r" ] || \
+	    { [ -f "$$e/arguments" ] && [ "$$e/arguments" -nt "$$r" ]; }; then \
 	  $(MAKE) --no-print-directory run; fi
 	outils/tracer "runs/$$EXEMPLE"
 

@@ -53,6 +53,13 @@ def dossier_exemple(tmp_path):
     return copier
 
 
+def resultats_du_calcul(dossier):
+    """The run record a composed config names (resultats.json): the numbers
+    of a run, never its console text."""
+    from atelier.resultats import lire_resultats
+    return lire_resultats(pathlib.Path(dossier) / "resultats.json")
+
+
 def lancer_gain_console(gain_exe, dossier, arguments=()):
     """Runs gain in `dossier` and keeps its console in console.txt, as make run does."""
     fini = executer_gain(gain_exe, dossier, arguments)

@@ -8,6 +8,7 @@ import shlex
 
 import pytest
 
+from atelier.verification import verifier_dossier
 from conftest import EXEMPLES, RACINE, executer_composer, executer_gain
 
 # Values of the 2001 review of III-V band parameters, typed here independently
@@ -31,9 +32,8 @@ def al_ga_as(x_al, T):
     return x_al * gap("AlAs", T) + (1 - x_al) * gap("GaAs", T) - x_al * (1 - x_al) * (-0.127 + 1.310 * x_al)
 
 
-LIGNE_GAIN = re.compile(r"Vc: (\S+) meV\tEg_Puits: (\S+)meV\tEg_Barriere: (\S+)meV")
-
-# Tiny grids: only the material line and the zone-centre levels matter here.
+# Tiny grids: only the material and the zone-centre levels matter here, as
+# gain forms them (its answer to --verifier --json).
 GRILLE = ("--regler", "calcul.Nk=2", "--regler", "calcul.deltak=1e8")
 
 
@@ -41,11 +41,9 @@ def composer_et_lancer(gain_exe, dossier, puits, barriere, *reglages):
     config = dossier / "config.ini"
     fait = executer_composer("--puits", puits, "--barriere", barriere, *GRILLE, *reglages, "-o", config)
     assert fait.returncode == 0, fait.stderr
-    run = executer_gain(gain_exe, dossier)
-    console = run.stdout.decode("utf-8", errors="replace")
-    ligne = LIGNE_GAIN.search(console)
-    assert ligne, console
-    return fait.stdout, console, ligne
+    v = verifier_dossier(dossier, gain_exe)
+    assert v.materiau and v.niveaux_k0, v.erreur
+    return fait.stdout, v
 
 
 # 0.01 K stands for 0 K (the Varshni term is then below 1e-9 eV), so that the
@@ -61,14 +59,14 @@ def composer_et_lancer(gain_exe, dossier, puits, barriere, *reglages):
     ("Al0.1Ga0.9As:100", "Al0.3Ga0.7As:250", lambda T: al_ga_as(0.1, T), lambda T: al_ga_as(0.3, T)),
 ])
 def test_gaps_imprimes_par_gain(gain_exe, tmp_path, puits, barriere, Eg_puits, Eg_barriere, T):
-    rapport, _, ligne = composer_et_lancer(gain_exe, tmp_path, puits, barriere,
-                                           "--regler", f"constantes.temperature={T}")
-    assert float(ligne.group(2)) == pytest.approx(Eg_puits(T), abs=1.5e-6)
-    assert float(ligne.group(3)) == pytest.approx(Eg_barriere(T), abs=1.5e-6)
-    # The composer announces exactly what gain prints.
-    assert f"Eg_Puits: {ligne.group(2)} eV" in rapport
-    assert f"Eg_Barriere: {ligne.group(3)} eV" in rapport
-    assert f"Vc: {ligne.group(1)} meV" in rapport
+    rapport, r = composer_et_lancer(gain_exe, tmp_path, puits, barriere, "--regler", f"constantes.temperature={T}")
+    m = r.materiau
+    assert m["Eg_puits_eV"] == pytest.approx(Eg_puits(T), abs=1e-6)
+    assert m["Eg_barriere_eV"] == pytest.approx(Eg_barriere(T), abs=1e-6)
+    # The composer announces what gain computes, to the digits gain prints.
+    assert f"Eg_Puits: {m['Eg_puits_eV']:.6f} eV" in rapport
+    assert f"Eg_Barriere: {m['Eg_barriere_eV']:.6f} eV" in rapport
+    assert f"Vc: {m['Vc_meV']:.6f} meV" in rapport
 
 
 @pytest.mark.parametrize("puits, barriere, genre, bande_haute", [
@@ -76,15 +74,14 @@ def test_gaps_imprimes_par_gain(gain_exe, tmp_path, puits, barriere, Eg_puits, E
     ("GaAs0.85P0.15:60", "Al0.3Ga0.7As:250", "tension", "LH"),
 ])
 def test_signe_de_la_contrainte(gain_exe, tmp_path, puits, barriere, genre, bande_haute):
-    rapport, console, _ = composer_et_lancer(gain_exe, tmp_path, puits, barriere)
+    rapport, r = composer_et_lancer(gain_exe, tmp_path, puits, barriere)
     epsilon = float(re.search(r"epsilon = (\S+) \((\w+)", rapport).group(1))
     assert re.search(rf"epsilon = \S+ \({genre}\)", rapport)
     assert (epsilon < 0) == (genre == "compression")
     # gain's own levels: the top hole level is the smallest hole energy.
-    niveaux = {b: [float(v) for v in s.split()] for b, s in
-               re.findall(r"Niveaux (HH|LH) dans la BV \(meV\) :\n((?:[-0-9.]+ \n)*)", console)}
-    haut = "HH" if niveaux["HH"][0] < niveaux["LH"][0] else "LH"
-    assert haut == bande_haute, console
+    niveaux = r.niveaux_k0
+    haut = "HH" if niveaux["HH_meV"][0] < niveaux["LH_meV"][0] else "LH"
+    assert haut == bande_haute, niveaux
 
 
 def cles(chemin):

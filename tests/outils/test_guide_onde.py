@@ -9,7 +9,7 @@ import re
 import pytest
 
 from atelier import conception, guide_onde
-from conftest import executer_composer, executer_gain
+from conftest import executer_composer, executer_gain, resultats_du_calcul
 
 
 def racine(f, a, b):
@@ -179,7 +179,7 @@ def test_laser_algaas_compose_atteint_le_seuil(gain_exe, tmp_path):
     debut, fin = (float(re.search(rf"calcul.{c} = (\d+)", fait.stdout).group(1)) for c in ("debut_E", "fin_E"))
     E1 = float(re.search(r"Première transition E1-HH1 : (\S+) meV", fait.stdout).group(1))
     assert (debut, fin) == (math.floor(E1 - 50), math.ceil(E1 + 150))
-    lam = float(re.search(r"longueur d'onde d'émission : (\S+) nm", console).group(1))
+    lam = resultats_du_calcul(tmp_path)["seuil"]["lambda_nm"]
     assert debut < guide_onde.HC_SUR_Q * 1000 / lam < fin
     assert f"Indice du puits à {lam:.1f} nm" in fait.stdout or abs(
         float(re.search(r"Indice du puits à (\S+) nm", fait.stdout).group(1)) - lam) < 3

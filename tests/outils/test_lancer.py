@@ -8,7 +8,7 @@ import subprocess
 import pytest
 
 from atelier import merite
-from conftest import OUTILS, executer_composer, executer_gain
+from conftest import OUTILS, executer_composer, executer_gain, resultats_du_calcul
 from test_composer import cles
 
 
@@ -61,7 +61,7 @@ def test_essais_dans_le_modele_realiste(gain_exe, tmp_path):
     run = executer_gain(gain_exe, tmp_path, (tmp_path / "arguments").read_text().split())
     console = run.stdout.decode()
     assert run.returncode == 0, console[-1500:]
-    Nth = float(re.search(r"densité de seuil Nth : (\S+) cm-3", console).group(1))
+    Nth = resultats_du_calcul(tmp_path)["seuil"]["Nth_cm3"]
     assert Nth == pytest.approx(essai, rel=0.01)
     # half the trial's threshold, rounded down to the step (the trial is printed to three digits)
     assert 0.3 * essai <= float(cles(tmp_path / "config.ini")[("calcul", "Ninj")]) <= 0.5 * essai * 1.005
