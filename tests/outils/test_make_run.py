@@ -11,7 +11,8 @@ import pytest
 from conftest import RACINE
 
 CMAKE_FACTICE = "#!/bin/sh\nexit 0\n"
-GAIN_FACTICE = "#!/bin/sh\necho \"gain $*\"\necho 'Calculs terminés. Résultats disponibles dans gain.txt'\n"
+GAIN_FACTICE = ("#!/bin/sh\necho \"gain $*\"\necho '{}' > resultats.json\n"
+                "echo 'Calculs terminés. Résultats disponibles dans gain.txt'\n")
 
 
 def arbre(racine):
@@ -84,7 +85,21 @@ def test_un_exemple_se_lance_dans_runs(depot):
     apres = arbre(depot)
     nouveaux = {k: v for k, v in apres.items() if k not in avant}
     # the command line comes along: outils/lancer, the sweep and caracteriser read it in the run folder
-    assert set(nouveaux) == {"runs/ex/config.ini", "runs/ex/arguments", "runs/ex/console.txt"}
+    assert set(nouveaux) == {"runs/ex/config.ini", "runs/ex/arguments", "runs/ex/console.txt", "runs/ex/resultats.json"}
     assert nouveaux["runs/ex/arguments"] == b"courant 2 1e17\n"
     assert nouveaux["runs/ex/console.txt"].startswith(b"gain courant 2 1e17\n")
     assert {k: v for k, v in apres.items() if k in avant} == avant
+
+
+def test_plot_relance_quand_l_enregistrement_manque_ou_vieillit(depot):
+    (depot / "outils").mkdir()
+    (depot / "outils" / "tracer").write_text("#!/bin/sh\necho \"tracer $*\"\n")
+    (depot / "outils" / "tracer").chmod(0o755)
+    assert "gain courant 2 1e17" in make(depot, "plot", "ex").stdout  # no run yet
+    fini = make(depot, "plot", "ex")
+    assert "gain" not in fini.stdout and "tracer runs/ex" in fini.stdout  # the record is fresh
+    os.utime(depot / "runs" / "ex" / "resultats.json", (0, 0))
+    assert "gain courant 2 1e17" in make(depot, "plot", "ex").stdout  # older than the config
+    (depot / "runs" / "ex" / "resultats.json").unlink()
+    (depot / "runs" / "ex" / "console.txt").write_text("Calculs terminés.\n")
+    assert "gain courant 2 1e17" in make(depot, "plot", "ex").stdout  # a console is no record
