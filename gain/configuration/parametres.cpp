@@ -67,20 +67,19 @@ void lire_choix(const cle_config& c, const std::string& texte, parametres_calcul
 
 // A number of the key into its field: absent, a real key that must be given
 // stops the run, an integer reads 0 (said), an optional one takes its default.
-bool lire_nombre(const std::string& chemin, const cle_config& c, parametres_calcul& p, const journal& j)
+bool lire_nombre(const texte_ini& t, const cle_config& c, parametres_calcul& p, const journal& j)
 {
     double v = 0;
     bool donnee = true;
     if (c.type == type_cle::reel) {
-        const auto lu = c.requise ? std::optional(lire_reel(chemin, c.section, c.cle))
-                                  : lire_reel_optionnel(chemin, c.section, c.cle);
+        const auto lu = c.requise ? std::optional(lire_reel(t, c.section, c.cle)) : lire_reel_optionnel(t, c.section, c.cle);
         donnee = lu.has_value();
         v = lu ? *lu : c.defaut ? c.defaut(p) : c.reel(p);
         if (c.simple_precision) v = static_cast<double>(static_cast<float>(v));
         c.reel(p) = v;
     } else {
-        const auto lu = c.requise ? std::optional(lire_entier(chemin, c.section, c.cle, j))
-                                  : lire_entier_optionnel(chemin, c.section, c.cle);
+        const auto lu = c.requise ? std::optional(lire_entier(t, c.section, c.cle, j))
+                                  : lire_entier_optionnel(t, c.section, c.cle);
         donnee = lu.has_value();
         c.entier(p) = lu ? *lu : c.defaut ? static_cast<int>(c.defaut(p)) : c.entier(p);
         v = c.entier(p);
@@ -93,17 +92,17 @@ bool lire_nombre(const std::string& chemin, const cle_config& c, parametres_calc
     return donnee;
 }
 
-void lire_cle(const std::string& chemin, const cle_config& c, parametres_calcul& p, const journal& j)
+void lire_cle(const texte_ini& t, const cle_config& c, parametres_calcul& p, const journal& j)
 {
     bool donnee = true;
     if (c.type == type_cle::texte) {
-        c.texte(p) = lire_chaine(chemin, c.section, c.cle);
+        c.texte(p) = lire_ini(t, c.section, c.cle);
     } else if (c.type == type_cle::choix) {
-        const auto texte = lire_chaine(chemin, c.section, c.cle);
+        const auto texte = lire_ini(t, c.section, c.cle);
         donnee = texte.has_value();
         if (texte) lire_choix(c, *texte, p);
     } else {
-        donnee = lire_nombre(chemin, c, p, j);
+        donnee = lire_nombre(t, c, p, j);
     }
     if (c.apres) c.apres(p, donnee, j);
 }
@@ -112,9 +111,12 @@ void lire_cle(const std::string& chemin, const cle_config& c, parametres_calcul&
 
 void lire_cles(const std::string& chemin, const char* section, parametres_calcul& p, const journal& j)
 {
+    // The file read once: every key is looked up in the same text (a file
+    // that cannot be read has no key, as for the readers that take a path).
+    const texte_ini t = charger_ini(chemin);
     for (const cle_config& c : table_cles()) {
         const bool dans = section ? std::strcmp(c.section, section) == 0 : std::strcmp(c.section, "sortie") != 0;
-        if (dans) lire_cle(chemin, c, p, j);
+        if (dans) lire_cle(t, c, p, j);
     }
 }
 

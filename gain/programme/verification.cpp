@@ -98,8 +98,9 @@ std::string cles_json(parametres_calcul p)
 {
     std::string r = "[";
     bool premiere = true;
+    const texte_ini fichier = charger_ini(fichier_config);
     for (const cle_config& c : table_cles()) {
-        const auto texte = lire_ini(fichier_config, c.section, c.cle);
+        const auto texte = lire_ini(fichier, c.section, c.cle);
         const auto valeur = valeur_lue(c, p);
         const bool nombre = c.type == type_cle::entier || c.type == type_cle::reel;
         r += std::string(premiere ? "\n  " : ",\n  ") + "{\"section\": " + chaine_json(c.section) +
@@ -155,9 +156,10 @@ void ecrire_texte(const calcul_prepare& c, const resultats_k0& k0)
     std::puts("Vérification : config.ini et la ligne de commande sont acceptés ; aucun fichier n'a été écrit.");
     std::puts("Clés lues :");
     parametres_calcul p = c.p;
+    const texte_ini fichier = charger_ini(fichier_config);
     for (const cle_config& k : table_cles()) {
         const auto valeur = valeur_lue(k, p);
-        const bool donnee = lire_ini(fichier_config, k.section, k.cle).has_value();
+        const bool donnee = lire_ini(fichier, k.section, k.cle).has_value();
         const bool unite = valeur && k.type != type_cle::texte && std::strcmp(k.unite, "—") != 0;
         std::printf("  [%s] %s = %s%s%s%s\n", k.section, k.cle, valeur ? valeur->c_str() : "(absente)",
                     unite ? " " : "", unite ? k.unite : "", donnee ? "" : " (absente : valeur par défaut)");
