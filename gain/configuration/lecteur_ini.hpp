@@ -1,7 +1,8 @@
 // Reader of config.ini: sections opened by "[name]", lines "key=value".
 //
-// Every lookup opens the file, scans it from the top and closes it; nothing is
-// kept between lookups. Only the first section that opens a name is searched,
+// A lookup by path opens the file, scans it from the top and closes it; the
+// program reads its keys from the file parsed once (texte_ini), which answers
+// every lookup as the file would. Only the first section that opens a name is searched,
 // and a line answers key K when the text before its first '=', with blanks and
 // tabs trimmed at both ends, is exactly K. There is no comment syntax.
 #pragma once
